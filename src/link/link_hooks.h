@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+namespace qs {
+
+class clsCmcKel3Sequence;
+
+// The radio link calls up into the application through these three seams, so that the
+// link builds and tests on its own. Until a seam is wired the link treats it as absent.
+
+// The main window's per-tick step, run by every heartbeat of the serial port service.
+class IMainTask {
+public:
+    virtual ~IMainTask() = default;
+    virtual void task() = 0;
+};
+
+// Turns the error state of the port, driver and sequence into the one clone error message.
+class ICloneErrorReporter {
+public:
+    virtual ~ICloneErrorReporter() = default;
+    virtual void MsgBoxCloneErr(clsCmcKel3Sequence& sequence) = 0;
+};
+
+// The radio model's verdict on the sub code a connected radio reports.
+class ISubNameCheck {
+public:
+    virtual ~ISubNameCheck() = default;
+    virtual bool RigOpFunc_CheckSubNameLegal(const std::string& nameS) = 0;
+};
+
+}  // namespace qs
