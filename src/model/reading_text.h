@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/bytes.h"
+
+namespace qs {
+
+// The live-reading rows of the [A/D] and [D/A] lists: what each row asks the radio for and how
+// its raw answer (0..255) is written.
+
+inline constexpr int kAdRowCount = 5;
+inline constexpr int kDaRowCount = 9;
+
+// Command text of the request for channel `code`: command 03 and the code's two hexadecimal
+// digits as ASCII (code 16 gives "033130").
+std::string ReadingRequestText(std::int16_t code);
+
+// True when a reading's answer is bad: not exactly 7 bytes, not starting with `idBytes`, or its
+// last two bytes are not ASCII hexadecimal digits.
+bool CheckE8Answer(const Bytes& answer, const Bytes& idBytes);
+// The value the last two bytes of a reading's answer spell in hexadecimal, 0..255
+// (0 for an answer too short to hold one).
+std::int16_t E8AnswerValue(const Bytes& answer);
+
+// Thermistor temperature in degrees Celsius for a raw reading of 1..254 (47 kOhm, B = 4000 K,
+// against 100 kOhm from 5 V).
+double ThermistorCelsius(int raw);
+
+// Row text of [A/D] row `index` (0..4) and [D/A] row `index` (0..8) for raw value `v`.
+std::string AdRowText(int index, int v);
+std::string DaRowText(int index, int v);
+
+}  // namespace qs

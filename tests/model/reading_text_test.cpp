@@ -1,0 +1,92 @@
+#include "model/reading_text.h"
+
+#include <gtest/gtest.h>
+
+namespace qs {
+namespace {
+
+const Bytes kId{0x30, 0x17, 0x01, 0x02};
+
+Bytes Answer(std::uint8_t hi, std::uint8_t lo) {
+    return Bytes{0x30, 0x17, 0x01, 0x02, 0x03, hi, lo};
+}
+
+TEST(ReadingRequestTest, CommandThreeWithAsciiHexCode) {
+    EXPECT_EQ(ReadingRequestText(16), "033130");
+    EXPECT_EQ(ReadingRequestText(0), "033030");
+    EXPECT_EQ(ReadingRequestText(5), "033035");
+    EXPECT_EQ(ReadingRequestText(12), "033043");
+}
+
+TEST(E8AnswerTest, GoodAnswerPassesAndGivesValue) {
+    EXPECT_FALSE(CheckE8Answer(Answer('C', '8'), kId));
+    EXPECT_EQ(E8AnswerValue(Answer('C', '8')), 200);
+    EXPECT_EQ(E8AnswerValue(Answer('0', '0')), 0);
+    EXPECT_EQ(E8AnswerValue(Answer('F', 'F')), 255);
+    EXPECT_FALSE(CheckE8Answer(Answer('a', 'b'), kId));
+    EXPECT_EQ(E8AnswerValue(Answer('a', 'b')), 0xAB);
+}
+
+TEST(E8AnswerTest, BadAnswersAreRefused) {
+    Bytes six = Answer('1', '2');
+    six.pop_back();
+    Bytes eight = Answer('1', '2');
+    eight.push_back('3');
+    Bytes otherRadio = Answer('1', '2');
+    otherRadio[1] = 0x18;
+    Bytes idLater{0x00, 0x30, 0x17, 0x01, 0x02, '1', '2'};
+    EXPECT_TRUE(CheckE8Answer(six, kId));
+    EXPECT_TRUE(CheckE8Answer(eight, kId));
+    EXPECT_TRUE(CheckE8Answer(Bytes{}, kId));
+    EXPECT_TRUE(CheckE8Answer(otherRadio, kId));
+    EXPECT_TRUE(CheckE8Answer(idLater, kId));
+    EXPECT_TRUE(CheckE8Answer(Answer('G', '0'), kId));
+    EXPECT_TRUE(CheckE8Answer(Answer('0', ' '), kId));
+    EXPECT_TRUE(CheckE8Answer(Answer(0xC8, 0x00), kId));
+    EXPECT_EQ(E8AnswerValue(six), 0);
+}
+
+TEST(ThermistorTest, KnownPoints) {
+    EXPECT_NEAR(ThermistorCelsius(128), 9.27, 0.005);
+    EXPECT_NEAR(ThermistorCelsius(200), 37.41, 0.005);
+}
+
+struct RowCase {
+    int index;
+    int v;
+    const char* expected;
+};
+
+TEST(AdRowTest, RowTexts) {
+    const RowCase cases[] = {
+        {0, 200, "VIN  :200:C8h:  7.84V"},  {0, 0, "VIN  :  0:00h:  0.00V"},
+        {0, 255, "VIN  :255:FFh: 10.00V"},  {1, 128, "TEMPS:128:80h:  9.27'C"},
+        {1, 200, "TEMPS:200:C8h: 37.41'C"}, {1, 0, "TEMPS:  0:00h:*Error"},
+        {1, 255, "TEMPS:255:FFh:*Error"},   {2, 170, "LVIN :170:AAh:  3.33V"},
+        {3, 51, "SD   : 51:33h:  1.00V"},   {4, 77, ""},
+    };
+    for (const RowCase& c : cases) {
+        EXPECT_EQ(AdRowText(c.index, c.v), c.expected) << c.index << " " << c.v;
+    }
+}
+
+TEST(AdRowTest, TemperatureStaysWithinRowAtExtremes) {
+    EXPECT_EQ(AdRowText(1, 1), "TEMPS:  1:01h:-70.19'C");
+    EXPECT_EQ(AdRowText(1, 254).substr(0, 14), "TEMPS:254:FEh:");
+}
+
+TEST(DaRowTest, RowTexts) {
+    const RowCase cases[] = {
+        {0, 255, "T1/POW :255:FFh:  5.00V"}, {1, 0, "BPF T2 :  0:00h:  0.00V"},
+        {2, 128, "TX LVA :128:80h:  2.51V"}, {3, 170, "RX LVA :170:AAh:  3.33V"},
+        {4, 1, "REF    :  1:01h:  0.02V"},   {5, 128, "MOD BAL:128:80h: 50.20%"},
+        {6, 64, "Dev    : 64:40h:  1.25V"},  {7, 32, "CTCSS  : 32:20h:  0.63V"},
+        {8, 255, "SQL Lev:255:FFh:100.00%"},
+    };
+    for (const RowCase& c : cases) {
+        EXPECT_EQ(DaRowText(c.index, c.v), c.expected) << c.index << " " << c.v;
+    }
+}
+
+}  // namespace
+}  // namespace qs
