@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/bytes.h"
+
+namespace qs {
+
+// Wire constants of the clone protocol.
+inline constexpr std::uint8_t kPreamble = 0xFE;
+inline constexpr std::uint8_t kEndMark = 0xFD;
+inline constexpr std::uint8_t kRadioAddress = 0xEE;
+inline constexpr std::uint8_t kProgramAddress = 0xEF;
+inline constexpr std::uint8_t kCmdIdentify = 0xE0;
+inline constexpr std::uint8_t kCmdIdentifyAnswer = 0xE1;
+inline constexpr std::uint8_t kCmdCloneRead = 0xE2;
+inline constexpr std::uint8_t kCmdDataBlock = 0xE4;
+inline constexpr std::uint8_t kCmdCloneEnd = 0xE5;
+inline constexpr std::uint8_t kCmdAdjust = 0xE8;
+
+// The receive buffer keeps only this many of the latest bytes.
+inline constexpr std::size_t kRxBufferMaxBytes = 256;
+
+// FE FE EE EF, the command code and data, FD.
+Bytes BuildCloneFrame(const Bytes& commandAndData);
+
+// What the transaction currently waits for; decides how received bytes are read.
+enum class WaitState { None, Echo, Answer };
+
+// Cuts the received byte stream into the echo of the sent frame and the radio's answer
+// bodies (the bytes between the last FE before a frame and its FD). Pure: no I/O and no
+// time, so tests and fuzzers can drive it with any bytes.
+class CloneStreamCutter {
+public:
+    enum class Found { Nothing, Echo, Answer };
+
+    // Consumes bytes from the front of `data` for the given wait state and stops at the
+    // first thing found (or once `data` is used up). On Answer the body is in `body`.
+    // Callers loop while `data` is not empty, passing the wait state as it is after
+    // acting on what was found.
+    Found Step(WaitState state, const Bytes& transmitFrame, Bytes& data, Bytes& body);
+
+    // Empties the receive buffer and waits for the next start mark.
+    void Clear();
+
+    const Bytes& buffer() const { return buffer_; }
+    bool waitingForStart() const { return waitingForStart_; }
+
+private:
+    void Append(Bytes::const_iterator first, Bytes::const_iterator last);
+    Found StepEcho(const Bytes& transmitFrame, Bytes& data);
+    Found StepAnswer(Bytes& data, Bytes& body);
+    Found CompleteFrame(Bytes& body);
+
+    Bytes buffer_;
+    bool waitingForStart_ = true;
+};
+
+}  // namespace qs
