@@ -4,12 +4,14 @@
 #include <cmath>
 #include <cstdio>
 
+#include "link/hex_text.h"
 #include "model/number_format.h"
 
 namespace qs {
 namespace {
 
 constexpr std::size_t kAnswerLength = 7;
+constexpr std::int16_t kReadingCommand = 3;
 constexpr int kFullScale = 255;
 constexpr double kReferenceVolts = 5.0;
 constexpr double kSupplyScaleVolts = 10.0;  // VIN is read through a 2:1 divider
@@ -27,14 +29,7 @@ constexpr std::size_t kVoltWidth = 7;
 constexpr std::size_t kTempWidth = 8;
 
 bool IsHexDigit(std::uint8_t b) {
-    return (b >= '0' && b <= '9') || (b >= 'A' && b <= 'F') || (b >= 'a' && b <= 'f');
-}
-
-int HexDigitValue(std::uint8_t b) {
-    if (b >= '0' && b <= '9') return b - '0';
-    if (b >= 'A' && b <= 'F') return b - 'A' + 10;
-    if (b >= 'a' && b <= 'f') return b - 'a' + 10;
-    return 0;
+    return HexDigitValue(b) >= 0;
 }
 
 // "200:C8h:" for v = 200.
@@ -72,13 +67,7 @@ constexpr std::array<DaRow, kDaRowCount> kDaRows{{
 }  // namespace
 
 std::string ReadingRequestText(std::int16_t code) {
-    char buf[8];
-    unsigned low = static_cast<unsigned>(code) & 0xFFu;
-    char digits[3];
-    std::snprintf(digits, sizeof digits, "%02X", low);
-    std::snprintf(buf, sizeof buf, "03%02X%02X", static_cast<unsigned>(digits[0]),
-                  static_cast<unsigned>(digits[1]));
-    return buf;
+    return ByteToHex2(kReadingCommand) + ByteToAsciiHexText(code);
 }
 
 bool CheckE8Answer(const Bytes& answer, const Bytes& idBytes) {
