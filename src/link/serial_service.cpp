@@ -1,0 +1,108 @@
+#include "link/serial_service.h"
+
+#include "link/clone_sequence.h"
+
+namespace qs {
+
+frmCom::frmCom(ISerialPort& port, ITimer& timer, const ITickSource& clock)
+    : MsCom_(port), timSolid_(timer), kel3D_(clock) {
+    kel3D_.setMyObjCom(this);
+    MsCom_.setEventHandler([this](CommEvent event) { OnComm(event); });
+    timSolid_.setInterval(kHeartbeatMs);
+    timSolid_.setHandler([this] { timSolid_Timer(); });
+    Reset();
+}
+
+std::string frmCom::SettingsText(std::int32_t baud) {
+    return std::to_string(baud) + ",N,8,1";
+}
+
+void frmCom::Reset() {
+    setComOpen(false);
+    comPortNum_ = kDefaultPortNum;
+    comBaud_ = kDefaultBaud;
+    MsCom_.setDtrEnable(true);
+    MsCom_.setRtsEnable(true);
+    MsCom_.setInBufferSize(kInBufferBytes);
+    MsCom_.setOutBufferSize(kOutBufferBytes);
+    errCannotOpen_ = false;
+    errOverflow_ = false;
+    openErrorText_.clear();
+}
+
+void frmCom::setComOpen(bool open) {
+    if (open && !MsCom_.portOpen()) {
+        MsCom_.setCommPort(comPortNum_);
+        MsCom_.setSettings(SettingsText(comBaud_));
+    }
+    // Every step is tried even if an earlier one fails; the outcome is judged at the end.
+    bool failed = !MsCom_.clearOutBuffer();
+    if (MsCom_.portOpen() != open) {
+        std::string reason;
+        if (!MsCom_.setPortOpen(open, &reason)) {
+            failed = true;
+            if (open) openErrorText_ = reason;
+        }
+    }
+    if (failed && open) {
+        MsCom_.setPortOpen(false);
+        errCannotOpen_ = true;
+    }
+    kel3D_.Reset();
+}
+
+void frmCom::setComPortNum(std::int16_t n) {
+    if (n < kMinPortNum || n > kMaxPortNum) return;
+    comPortNum_ = n;
+}
+
+bool frmCom::totalError() const {
+    return kel3D_.nowError() != clsCmcKel3Drv::kErrNone || errOverflow_ || errCannotOpen_;
+}
+
+void frmCom::AllOver() {
+    setComOpen(false);
+    if (settingsSaver_) settingsSaver_();
+}
+
+void frmCom::timSolid_Timer() {
+    if (MsCom_.inBufferCount() > 0) kel3D_.read(MsCom_.input());
+    kel3D_.task();
+    if (mainTask_ != nullptr) mainTask_->task();
+    if (totalError() && errorReporter_ != nullptr && sequence_ != nullptr) {
+        errorReporter_->MsgBoxCloneErr(*sequence_);
+    }
+    if (totalError() && comOpen()) setComOpen(false);
+}
+
+void frmCom::OnComm(CommEvent event) {
+    switch (event) {
+        case CommEvent::Receive:
+            if (MsCom_.inBufferCount() > 0) timSolid_Timer();
+            return;
+        case CommEvent::RxOver:
+            errOverflow_ = true;
+            setComOpen(false);
+            return;
+        case CommEvent::Break:
+        case CommEvent::CtsTimeout:
+        case CommEvent::DsrTimeout:
+        case CommEvent::Frame:
+        case CommEvent::Overrun:
+        case CommEvent::CdTimeout:
+        case CommEvent::RxParity:
+        case CommEvent::TxFull:
+        case CommEvent::DcbError:
+            kel3D_.ClearRxBuffer();
+            return;
+        default:
+            return;
+    }
+}
+
+void frmCom::Form_Unload() {
+    setComOpen(false);
+    timSolid_.setEnabled(false);
+}
+
+}  // namespace qs
