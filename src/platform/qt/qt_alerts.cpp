@@ -1,0 +1,45 @@
+#include "platform/qt/qt_alerts.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdio>
+
+#include "platform/qt/qt_controls.h"
+
+namespace qs::qt {
+
+namespace {
+int modalDepth = 0;
+}  // namespace
+
+bool ModalDialogOpen() {
+    return modalDepth > 0;
+}
+
+ModalScope::ModalScope() {
+    ++modalDepth;
+}
+
+ModalScope::~ModalScope() {
+    --modalDepth;
+}
+
+int QtMessageBox::ShowStop(const std::string& caption, const std::string& text) {
+    const QString shownText = ToDisplayText(text);
+    std::fprintf(stderr, "%s\n", shownText.toLocal8Bit().constData());
+    std::fflush(stderr);
+
+    QMessageBox box(QMessageBox::Critical, ToDisplayText(caption), shownText, QMessageBox::Ok,
+                    parent_.data());
+    box.setTextFormat(Qt::PlainText);
+    box.setObjectName(QStringLiteral("stopMessageBox"));
+    ModalScope scope;
+    box.exec();
+    return kOkButton;
+}
+
+void QtBeeper::Beep() {
+    QApplication::beep();
+}
+
+}  // namespace qs::qt

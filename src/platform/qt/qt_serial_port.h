@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QSerialPort>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/qt/port_bindings.h"
+#include "platform/serial_port.h"
+
+namespace qs::qt {
+
+// The serial port on QtSerialPort. "COM n" is looked up in the bindings at each opening.
+// Received data is held in Qt's buffer; when more than the input buffer size waits there the
+// port reports a receive overflow, as a fixed-size driver buffer would. A device that goes
+// away while open (cable pulled, virtual radio ended) closes the port at once: the transaction
+// in progress then fails by its time-out and the link shows its error message.
+class QtSerialPort : public ISerialPort {
+public:
+    static constexpr int kDefaultInBufferBytes = 1024;
+    static constexpr int kDefaultOutBufferBytes = 512;
+
+    explicit QtSerialPort(const PortBindings& bindings);
+    ~QtSerialPort() override;
+
+    void setCommPort(std::int16_t port) override { port_ = port; }
+    std::int16_t commPort() const override { return port_; }
+    void setSettings(const std::string& settings) override { settings_ = settings; }
+    std::string settings() const override { return settings_; }
+
+    void setDtrEnable(bool on) override;
+    void setRtsEnable(bool on) override;
+    void setInBufferSize(int bytes) override;
+    void setOutBufferSize(int bytes) override;
+    int outBufferSize() const override { return outBufferBytes_; }
+
+    bool setPortOpen(bool open, std::string* error = nullptr) override;
+    bool portOpen() const override { return port_open_(); }
+
+    int inBufferCount() const override;
+    Bytes input() override;
+    bool output(const Bytes& data) override;
+    int outBufferCount() const override;
+    bool clearOutBuffer() override;
+
+    void setEventHandler(std::function<void(CommEvent)> handler) override {
+        handler_ = std::move(handler);
+    }
+
+    // The device the current port number means; shown to the technician as a tooltip.
+    std::string deviceName() const { return bindings_.DeviceFor(port_); }
+    // Why the port last closed by itself (empty when it did not).
+    std::string lostReason() const { return lostReason_; }
+
+private:
+    bool port_open_() const { return serial_.isOpen(); }
+    bool ApplyLineSettings(const LineSettings& line, std::string* error);
+    void OnReadyRead();
+    void OnError(QSerialPort::SerialPortError code);
+    void Notify(CommEvent event);
+
+    const PortBindings& bindings_;
+    QSerialPort serial_;
+    std::int16_t port_ = 1;
+    std::string settings_ = "9600,N,8,1";
+    bool dtr_ = false;
+    bool rts_ = false;
+    int inBufferBytes_ = kDefaultInBufferBytes;
+    int outBufferBytes_ = kDefaultOutBufferBytes;
+    bool overflowReported_ = false;
+    std::string lostReason_;
+    std::function<void(CommEvent)> handler_;
+};
+
+}  // namespace qs::qt
