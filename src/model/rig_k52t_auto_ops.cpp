@@ -1,0 +1,279 @@
+// The automatic operations started by Enter: RSSI threshold capture, band-pass sweep and
+// level bisection. Each runs one state per turn of the task loop and never waits in a turn.
+#include <cstdlib>
+#include <utility>
+
+#include "console/console.h"
+#include "link/hex_text.h"
+#include "model/rig_k52t_op.h"
+
+namespace qs {
+namespace {
+
+constexpr std::int16_t kLvinReading = 2;
+constexpr std::int16_t kSdReading = 3;
+
+constexpr std::int16_t kRssiS1Command = 0x15;
+constexpr std::int16_t kRssiS3Command = 0x16;
+constexpr std::int32_t kRssiS1Adr = 169;
+constexpr std::int32_t kRssiS3Adr = 170;
+
+constexpr std::int16_t kBpfAllStartValue = 64;
+constexpr std::int16_t kBpfAllLastValue = 127;
+constexpr std::int32_t kLvaSettleMs = 500;
+constexpr std::int16_t kBisectionDoneSpan = 2;
+
+}  // namespace
+
+void clsIndOp_RigK52T::GoToOpState(std::int16_t state) {
+    opState_ = state;
+    opWork_.sent = 0;
+    opWork_.subStep = 0;
+}
+
+void clsIndOp_RigK52T::SendThreshold(std::int16_t command, std::int32_t address,
+                                     std::int16_t value) {
+    seq_.easySendE8NoAnswer(ByteToHex2(command) + ByteToAsciiHexText(value));
+    image().WriteByte(address, static_cast<std::uint8_t>(value & 0xFF));
+}
+
+bool clsIndOp_RigK52T::RssiLevelStep() {
+    if (seq_.OpRunning()) return false;
+    switch (opState_) {
+        case 6:
+            rssiEnter_ = false;
+            opWork_.rssiDone = false;
+            GoToOpState(7);
+            return true;
+        case 7: {
+            const bool finished = ReadAdLevel(kSdReading, opWork_.sent == 0);
+            opWork_.sent = 1;
+            // A failed reading must not become a stored threshold; the task reports it.
+            if (!finished || commError_) return false;
+            if (rssiEnter_) {
+                const std::int16_t v = adLast_[kSdReading];
+                if (rssiS1Pass_) {
+                    SendThreshold(kRssiS1Command, kRssiS1Adr, v);
+                } else {
+                    SendThreshold(kRssiS3Command, kRssiS3Adr, v);
+                }
+            }
+            opWork_.rssiDone = rssiEnter_;
+            GoToOpState(8);
+            return true;
+        }
+        case 8:
+            if (!opWork_.rssiDone) {
+                GoToOpState(7);
+            } else if (!rssiS1Pass_) {
+                rssiS1Pass_ = true;
+                console_.Disp(rssiItem_);
+                GoToOpState(6);
+            } else {
+                rssiEnter_ = false;
+                rssiS1Pass_ = false;
+                beeper_.Beep();
+                GoToOpState(0);
+            }
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool clsIndOp_RigK52T::BpfSweepStep() {
+    if (seq_.OpRunning()) return false;
+    switch (opState_) {
+        case 12:
+            GoToOpState(13);
+            return true;
+        case 13:
+            for (int i = 0; i < 2; ++i) {
+                if (!bpfSelect_[static_cast<std::size_t>(i)]) continue;
+                const auto item = static_cast<std::int16_t>(bpfItem_ + i);
+                console_.setValue(item, bpfAll_ ? kBpfAllStartValue : 0);
+                console_.Disp(item);
+            }
+            GoToOpState(14);
+            return true;
+        case 14: {
+            int i = 0;
+            while (i < 2 && !bpfSelect_[static_cast<std::size_t>(i)])
+                ++i;
+            if (i == 2) {
+                GoToOpState(16);
+                return true;
+            }
+            opWork_.sweepIndex = i;
+            const auto item = static_cast<std::int16_t>(bpfItem_ + i);
+            console_.setValue(item, console_.Min(item));
+            opWork_.bestLevel = -1;
+            opWork_.bestFirst = console_.Min(item);
+            opWork_.bestLast = console_.Min(item);
+            GoToOpState(15);
+            return true;
+        }
+        case 15:
+            return SweepReadingTurn(static_cast<std::int16_t>(bpfItem_ + opWork_.sweepIndex));
+        case 16:
+            beeper_.Beep();
+            GoToOpState(0);
+            return true;
+        default:
+            return false;
+    }
+}
+
+// One turn of the sweep of `item`: send its value, then read SD for it and step on.
+bool clsIndOp_RigK52T::SweepReadingTurn(std::int16_t item) {
+    if (opWork_.subStep == 0) {
+        console_.SendE8(item);
+        opWork_.subStep = 1;
+        return false;
+    }
+    const bool finished = ReadAdLevel(kSdReading, opWork_.subStep == 1);
+    if (!finished) {
+        opWork_.subStep = 2;
+        return false;
+    }
+    if (commError_) return false;
+
+    console_.setWaitAfterE8(item, 0);
+    const std::int16_t e = console_.Value(item);
+    const std::int16_t s = adLast_[kSdReading];
+    if (opWork_.bestLevel <= s) {
+        if (opWork_.bestLevel < s) opWork_.bestFirst = e;
+        opWork_.bestLast = e;
+        opWork_.bestLevel = s;
+    }
+    if (e >= console_.Max(item) || (bpfAll_ && e >= kBpfAllLastValue)) {
+        console_.setValue(item,
+                          static_cast<std::int16_t>((opWork_.bestFirst + opWork_.bestLast) / 2));
+        bpfSelect_[static_cast<std::size_t>(opWork_.sweepIndex)] = false;
+        GoToOpState(14);
+        return true;
+    }
+    console_.setValue(item, static_cast<std::int16_t>(e + (bpfAll_ ? 2 : 1)));
+    console_.SendE8(item);
+    opWork_.subStep = 1;
+    return false;
+}
+
+void clsIndOp_RigK52T::SetSelectedLevelItems(std::int16_t value) {
+    for (int i = 0; i < 2; ++i) {
+        if (!lvaSelect_[static_cast<std::size_t>(i)]) continue;
+        const auto item = static_cast<std::int16_t>(lvaItem_ + i);
+        console_.setValue(item, value);
+        console_.Disp(item);
+    }
+}
+
+void clsIndOp_RigK52T::SetSelectedLevelWaits(std::int32_t milliseconds) {
+    for (int i = 0; i < 2; ++i) {
+        if (lvaSelect_[static_cast<std::size_t>(i)]) {
+            console_.setWaitAfterE8(static_cast<std::int16_t>(lvaItem_ + i), milliseconds);
+        }
+    }
+}
+
+// Runs the LVIN reading; true once it has finished well, with its raw value in `level`.
+bool clsIndOp_RigK52T::LevelReading(std::int16_t& level) {
+    const bool finished = ReadAdLevel(kLvinReading, opWork_.sent == 0);
+    opWork_.sent = 1;
+    if (!finished || commError_) return false;
+    level = adLast_[kLvinReading];
+    return true;
+}
+
+bool clsIndOp_RigK52T::AutoAdjustStep() {
+    if (seq_.OpRunning()) return false;
+    OpWork& w = opWork_;
+    switch (opState_) {
+        case 17:
+            w.valueA = 0;
+            w.valueB = 255;
+            for (int i = 0; i < 2; ++i) {
+                if (!lvaSelect_[static_cast<std::size_t>(i)]) continue;
+                w.target = console_.Value(static_cast<std::int16_t>(lvTargetItem_ + i));
+                lvaMark_[static_cast<std::size_t>(i)] = true;
+            }
+            GoToOpState(18);
+            return true;
+        case 18:
+            for (int i = 0; i < 2; ++i) {
+                if (!lvaSelect_[static_cast<std::size_t>(i)]) continue;
+                w.saved[static_cast<std::size_t>(i)] =
+                    console_.Value(static_cast<std::int16_t>(lvaItem_ + i));
+            }
+            SetSelectedLevelItems(w.valueA);
+            GoToOpState(19);
+            return true;
+        case 19:
+            if (!LevelReading(w.levelA)) return false;
+            GoToOpState(20);
+            return true;
+        case 20:
+            SetSelectedLevelItems(w.valueB);
+            GoToOpState(21);
+            return true;
+        case 21:
+            if (!LevelReading(w.levelB)) return false;
+            GoToOpState(22);
+            return true;
+        case 22:
+            if (w.levelA > w.levelB) {
+                std::swap(w.valueA, w.valueB);
+                std::swap(w.levelA, w.levelB);
+            }
+            if (w.target <= w.levelA || w.target >= w.levelB) {
+                // Out of reach: put the items back and leave them marked as failed.
+                for (int i = 0; i < 2; ++i) {
+                    if (!lvaSelect_[static_cast<std::size_t>(i)]) continue;
+                    const auto item = static_cast<std::int16_t>(lvaItem_ + i);
+                    console_.setValue(item, w.saved[static_cast<std::size_t>(i)]);
+                    console_.Disp(item);
+                }
+                GoToOpState(26);
+                return true;
+            }
+            GoToOpState(23);
+            return true;
+        case 23:
+            w.valueMid = static_cast<std::int16_t>((w.valueA + w.valueB) / 2.0 + 0.5);
+            SetSelectedLevelItems(w.valueMid);
+            SetSelectedLevelWaits(kLvaSettleMs);
+            GoToOpState(24);
+            return true;
+        case 24:
+            if (!LevelReading(w.levelMid)) return false;
+            SetSelectedLevelWaits(0);
+            GoToOpState(25);
+            return true;
+        case 25:
+            if (std::abs(w.valueA - w.valueB) <= kBisectionDoneSpan || w.target == w.levelMid) {
+                for (int i = 0; i < 2; ++i) {
+                    if (lvaSelect_[static_cast<std::size_t>(i)]) {
+                        lvaMark_[static_cast<std::size_t>(i)] = false;
+                    }
+                }
+                GoToOpState(26);
+            } else if (w.target < w.levelMid) {
+                w.levelB = w.levelMid;
+                w.valueB = w.valueMid;
+                GoToOpState(23);
+            } else {
+                w.levelA = w.levelMid;
+                w.valueA = w.valueMid;
+                GoToOpState(23);
+            }
+            return true;
+        case 26:
+            beeper_.Beep();
+            GoToOpState(0);
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace qs
