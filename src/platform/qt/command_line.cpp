@@ -1,0 +1,121 @@
+#include "platform/qt/command_line.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace qs::qt {
+
+namespace {
+
+constexpr std::string_view kSimPrefix = "--sim-";
+constexpr std::int16_t kSimulatorPort = 1;
+
+// Qt's own options that take a value.
+constexpr std::array<std::string_view, 12> kQtOptionsWithValue = {
+    "-platform",        "-platformpluginpath",
+    "-platformtheme",   "-plugin",
+    "-qwindowgeometry", "-qwindowicon",
+    "-qwindowtitle",    "-style",
+    "-stylesheet",      "-session",
+    "-display",         "-geometry"};
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+bool IsQtOption(const std::string& arg) {
+    return arg.size() > 1 && arg[0] == '-' && arg[1] != '-';
+}
+
+bool QtOptionTakesValue(const std::string& arg) {
+    return std::find(kQtOptionsWithValue.begin(), kQtOptionsWithValue.end(), arg) !=
+           kQtOptionsWithValue.end();
+}
+
+}  // namespace
+
+CommandLineResult ParseCommandLine(const std::vector<std::string>& args) {
+    CommandLineResult result;
+    CommandLine& options = result.options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool hasNext = i + 1 < args.size();
+        if (arg == "--help") {
+            options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "--simulate") {
+            options.simulate = true;
+        } else if (arg == "--port" || StartsWith(arg, "--port=")) {
+            std::string value;
+            if (arg == "--port") {
+                if (!hasNext) {
+                    result.error = "--port needs a value such as 1=/dev/ttyUSB0";
+                    return result;
+                }
+                value = args[++i];
+            } else {
+                value = arg.substr(std::string_view("--port=").size());
+            }
+            const std::optional<PortBinding> binding = ParsePortBinding(value);
+            if (!binding) {
+                result.error = "--port " + value +
+                               ": expected N=DEVICE with N from 1 to 10, for example "
+                               "--port 2=/dev/ttyS0";
+                return result;
+            }
+            options.ports.push_back(*binding);
+        } else if (StartsWith(arg, kSimPrefix) && arg.size() > kSimPrefix.size()) {
+            const std::string name = "--" + arg.substr(kSimPrefix.size());
+            options.simulatorArgs.push_back(name);
+            const bool inlineValue = name.find('=') != std::string::npos;
+            if (!inlineValue && hasNext && !StartsWith(args[i + 1], "-")) {
+                options.simulatorArgs.push_back(args[++i]);
+            }
+        } else if (IsQtOption(arg)) {
+            if (QtOptionTakesValue(arg) && hasNext) ++i;
+        } else {
+            result.error = "unknown option: " + arg;
+            return result;
+        }
+    }
+    if (!options.simulatorArgs.empty() && !options.simulate) {
+        result.error = options.simulatorArgs.front().substr(2) +
+                       ": virtual radio options (--sim-...) need --simulate";
+        return result;
+    }
+    if (options.simulate) {
+        const bool comOneBound =
+            std::any_of(options.ports.begin(), options.ports.end(),
+                        [](const PortBinding& b) { return b.port == kSimulatorPort; });
+        if (comOneBound) {
+            result.error =
+                "--simulate puts the virtual radio on COM 1; bind the cable with "
+                "--port to COM 2 to COM 10 instead";
+            return result;
+        }
+    }
+    return result;
+}
+
+std::string UsageText(const std::string& programName) {
+    return "Usage: " + programName +
+           " [--port N=DEVICE]... [--simulate [--sim-OPTION [VALUE]]...]\n"
+           "Service adjustment utility for the QT-71DR radio.\n"
+           "\n"
+           "  --port N=DEVICE   Use DEVICE for \"COM N\" of the Option > Port menu (N = 1..10).\n"
+           "                    May be repeated. Without it COM N is /dev/ttyUSB<N-1> on\n"
+           "                    Linux and COMN on Windows.\n"
+           "  --simulate        Start the virtual radio qt71dr-sim on a pseudo-terminal and\n"
+           "                    bind it to COM 1, so that Connect works without a radio.\n"
+           "  --sim-OPTION [V]  Hand --OPTION [V] to the virtual radio, e.g. --sim-baud 9600\n"
+           "                    or --sim-fault NAME (see qt71dr-sim --help).\n"
+           "  --help            Show this help and exit.\n"
+           "  --version         Show the version and exit.\n"
+           "\n"
+           "The settings (port and automatic port release) are kept in RW5120A.rs beside\n"
+           "the program.\n";
+}
+
+}  // namespace qs::qt

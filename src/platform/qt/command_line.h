@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/qt/port_bindings.h"
+
+namespace qs::qt {
+
+// What the technician asked for on the command line.
+struct CommandLine {
+    std::vector<PortBinding> ports;          // --port N=DEVICE, in the order given
+    bool simulate = false;                   // --simulate
+    std::vector<std::string> simulatorArgs;  // --sim-NAME [VALUE] handed on as --NAME [VALUE]
+    bool help = false;
+    bool version = false;
+};
+
+struct CommandLineResult {
+    CommandLine options;
+    std::string error;  // empty when the command line is valid
+    bool ok() const { return error.empty(); }
+};
+
+// `args` without the program name. Single-dash arguments belong to Qt (-platform offscreen)
+// and are skipped here, with the value of those that take one.
+CommandLineResult ParseCommandLine(const std::vector<std::string>& args);
+
+std::string UsageText(const std::string& programName);
+
+}  // namespace qs::qt

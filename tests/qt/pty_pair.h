@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace qs::qt::testing {
+
+// A pseudo-terminal: the test holds the master end and the port under test opens the slave
+// device by name, as it would a cable.
+class PtyPair {
+public:
+    PtyPair();
+    ~PtyPair();
+    PtyPair(const PtyPair&) = delete;
+    PtyPair& operator=(const PtyPair&) = delete;
+
+    bool ok() const { return master_ >= 0; }
+    const QString& slavePath() const { return slavePath_; }
+    bool Write(const QByteArray& data);
+    // Everything the port has written so far (non-blocking).
+    QByteArray ReadAvailable();
+    // Hangs up: closes both ends held here, as a pulled cable would.
+    void HangUp();
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+    QString slavePath_;
+};
+
+}  // namespace qs::qt::testing

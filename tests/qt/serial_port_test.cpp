@@ -1,0 +1,139 @@
+// The serial port on QtSerialPort against a pseudo-terminal: opening, line data both ways,
+// the receive notification, overflow, a device that disappears, and missing devices.
+#include <QtTest>
+#include <vector>
+
+#include "platform/qt/port_bindings.h"
+#include "platform/qt/qt_alerts.h"
+#include "platform/qt/qt_serial_port.h"
+#include "pty_pair.h"
+
+using namespace qs;
+using namespace qs::qt;
+using qs::qt::testing::PtyPair;
+
+class SerialPortTest : public QObject {
+    Q_OBJECT
+private:
+    struct Fixture {
+        PtyPair pty;
+        PortBindings bindings;
+        QtSerialPort port{bindings};
+        std::vector<CommEvent> events;
+        Fixture() {
+            bindings.Bind(3, pty.slavePath().toStdString());
+            port.setCommPort(3);
+            port.setSettings("9600,N,8,1");
+            port.setDtrEnable(true);
+            port.setRtsEnable(true);
+            port.setInBufferSize(32760);
+            port.setOutBufferSize(1024);
+            port.setEventHandler([this](CommEvent e) { events.push_back(e); });
+        }
+        int Count(CommEvent e) const { return int(std::count(events.begin(), events.end(), e)); }
+    };
+
+private Q_SLOTS:
+    void opensTheBoundDeviceAndPassesBytesBothWays() {
+        Fixture f;
+        QVERIFY(f.pty.ok());
+        QCOMPARE(f.port.deviceName(), f.pty.slavePath().toStdString());
+        std::string error;
+        QVERIFY2(f.port.setPortOpen(true, &error), error.c_str());
+        QVERIFY(f.port.portOpen());
+        QCOMPARE(f.port.outBufferSize(), 1024);
+
+        QVERIFY(f.pty.Write(QByteArray::fromHex("FEFEEFEEE1FD")));
+        QTRY_VERIFY_WITH_TIMEOUT(f.Count(CommEvent::Receive) > 0, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.port.inBufferCount(), 6, 10000);
+        QCOMPARE(f.port.input(), (Bytes{0xFE, 0xFE, 0xEF, 0xEE, 0xE1, 0xFD}));
+        QCOMPARE(f.port.inBufferCount(), 0);
+
+        QVERIFY(f.port.output(Bytes{0xFE, 0xFE, 0xEE, 0xEF, 0xE0, 0xFD}));
+        QByteArray sent;
+        QTRY_VERIFY_WITH_TIMEOUT((sent += f.pty.ReadAvailable()).size() >= 6, 10000);
+        QCOMPARE(sent, QByteArray::fromHex("FEFEEEEFE0FD"));
+        QTRY_COMPARE_WITH_TIMEOUT(f.port.outBufferCount(), 0, 10000);
+
+        QVERIFY(f.port.setPortOpen(false));
+        QVERIFY(!f.port.portOpen());
+        QVERIFY(f.port.setPortOpen(false));
+    }
+
+    void closedPortRefusesOutputAndHasNothingBuffered() {
+        Fixture f;
+        QVERIFY(!f.port.output(Bytes{0x01}));
+        QCOMPARE(f.port.inBufferCount(), 0);
+        QCOMPARE(f.port.outBufferCount(), 0);
+        QVERIFY(f.port.input().empty());
+        QVERIFY(f.port.clearOutBuffer());
+    }
+
+    void outputBeyondTheFreeTransmitSpaceIsRefused() {
+        Fixture f;
+        f.port.setOutBufferSize(8);
+        QVERIFY(f.port.setPortOpen(true));
+        QVERIFY(!f.port.output(Bytes(9, 0x55)));
+        QVERIFY(f.port.output(Bytes(8, 0x55)));
+    }
+
+    void missingDeviceFailsWithItsName() {
+        PortBindings bindings;
+        bindings.Bind(2, "/nonexistent/qs71dr-cable");
+        QtSerialPort port(bindings);
+        port.setCommPort(2);
+        std::string error;
+        QVERIFY(!port.setPortOpen(true, &error));
+        QVERIFY(!port.portOpen());
+        QVERIFY2(error.find("/nonexistent/qs71dr-cable") != std::string::npos, error.c_str());
+    }
+
+    void invalidLineSettingsFailTheOpening() {
+        Fixture f;
+        f.port.setSettings("9600,Z,8,1");
+        std::string error;
+        QVERIFY(!f.port.setPortOpen(true, &error));
+        QVERIFY(!f.port.portOpen());
+        QVERIFY(error.find("9600,Z,8,1") != std::string::npos);
+    }
+
+    void moreThanTheInputBufferReportsOverflowOnce() {
+        Fixture f;
+        f.port.setInBufferSize(4);
+        QVERIFY(f.port.setPortOpen(true));
+        QVERIFY(f.pty.Write(QByteArray(10, 'x')));
+        QTRY_COMPARE_WITH_TIMEOUT(f.Count(CommEvent::RxOver), 1, 10000);
+        QVERIFY(f.pty.Write(QByteArray(10, 'y')));
+        QTRY_COMPARE_WITH_TIMEOUT(f.port.inBufferCount(), 20, 10000);
+        QCOMPARE(f.Count(CommEvent::RxOver), 1);
+    }
+
+    void noNotificationWhileAMessageBoxIsOpen() {
+        Fixture f;
+        QVERIFY(f.port.setPortOpen(true));
+        {
+            ModalScope modal;
+            QVERIFY(f.pty.Write(QByteArray(3, 'z')));
+            QTRY_COMPARE_WITH_TIMEOUT(f.port.inBufferCount(), 3, 10000);
+            QVERIFY(f.events.empty());
+        }
+        // The data waits for the next heartbeat.
+        QCOMPARE(f.port.input().size(), std::size_t(3));
+    }
+
+    void hangUpWhileOpenClosesThePort() {
+        Fixture f;
+        QVERIFY(f.port.setPortOpen(true));
+        f.pty.HangUp();
+        QTRY_VERIFY_WITH_TIMEOUT(!f.port.portOpen(), 10000);
+        QVERIFY(!f.port.lostReason().empty());
+        QVERIFY(!f.port.output(Bytes{0x01}));
+        // Opening again fails cleanly: the device is gone.
+        std::string error;
+        QVERIFY(!f.port.setPortOpen(true, &error));
+        QVERIFY(!error.empty());
+    }
+};
+
+QTEST_MAIN(SerialPortTest)
+#include "serial_port_test.moc"
