@@ -184,7 +184,7 @@ private Q_SLOTS:
         QCOMPARE(broken.twipsPerPixelX(), 15);
         QCOMPARE(broken.twipsPerPixelY(), 15);
         QCOMPARE(broken.ToPixelsX(std::numeric_limits<std::int32_t>::max()), 143165576);
-        QCOMPARE(broken.ToPixelsX(std::numeric_limits<std::int32_t>::min()), -143165576);
+        QCOMPARE(broken.ToPixelsX(std::numeric_limits<std::int32_t>::min()), -143165577);
     }
 
     void secondLockIsRefusedAndReleasedWithTheFirst() {
