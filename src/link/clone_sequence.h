@@ -53,7 +53,9 @@ public:
     // One step of the running operation, then the automatic port release.
     void task();
 
-    bool OpRunning() const { return step_ != 0; }
+    // Also true for an operation whose first frame still waits for the driver, so no caller
+    // starts another on top of it.
+    bool OpRunning() const { return step_ != 0 || operation_ != kOpNone; }
     std::int16_t error() const { return error_; }
     const Bytes& ansInfo() const;
     std::string ansNameM() const;
