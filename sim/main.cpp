@@ -1,0 +1,99 @@
+// qt71dr-sim: a virtual QT-71DR on a pseudo-terminal, for trying the adjustment program
+// without a radio.
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "pty_server.h"
+#include "sim_options.h"
+#include "virtual_radio.h"
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitBadOptions = 2;
+
+volatile std::sig_atomic_t gStop = 0;
+
+void onStopSignal(int) {
+    gStop = 1;
+}
+
+void installSignals() {
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+    // Delivered only while the serving loop sleeps, so no wake-up is ever missed.
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGINT);
+    sigaddset(&blocked, SIGTERM);
+    sigprocmask(SIG_BLOCK, &blocked, nullptr);
+}
+
+int badOptions(const std::string& why) {
+    std::cerr << "qt71dr-sim: " << why << "\nTry 'qt71dr-sim --help'.\n";
+    return kExitBadOptions;
+}
+
+void logLine(const std::string& line) {
+    using namespace std::chrono;
+    static const auto start = steady_clock::now();
+    const double seconds = duration<double>(steady_clock::now() - start).count();
+    std::fprintf(stderr, "[%9.3f] %s\n", seconds, line.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qtsim::SimOptions options;
+    std::string error;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    switch (qtsim::parseOptions(args, options, &error)) {
+        case qtsim::ParseOutcome::Help:
+            std::cout << qtsim::usageText();
+            return kExitOk;
+        case qtsim::ParseOutcome::Error:
+            return badOptions(error);
+        case qtsim::ParseOutcome::Run:
+            break;
+    }
+    if (!qtsim::VirtualRadio::validate(options.radio, &error)) return badOptions(error);
+
+    qtsim::MemoryImage image = qtsim::MemoryImage::builtIn();
+    if (!options.imagePath.empty() && !image.loadFile(options.imagePath, &error)) {
+        return badOptions(error);
+    }
+
+    qtsim::VirtualRadio radio(options.radio, image);
+    qtsim::PtyServer server(radio);
+    if (options.verbose) {
+        radio.setFrameLog(logLine);
+        server.setLog(logLine);
+    }
+    installSignals();
+    if (!server.open(&error)) {
+        std::cerr << "qt71dr-sim: " << error << "\n";
+        return kExitFailure;
+    }
+    if (!options.linkPath.empty() && !server.makeLink(options.linkPath, &error)) {
+        std::cerr << "qt71dr-sim: " << error << "\n";
+        return kExitFailure;
+    }
+    std::cout << server.devicePath() << std::endl;
+
+    const bool served = server.run(gStop);
+
+    if (!options.saveImagePath.empty() && !radio.image().saveFile(options.saveImagePath, &error)) {
+        std::cerr << "qt71dr-sim: " << error << "\n";
+        return kExitFailure;
+    }
+    return served ? kExitOk : kExitFailure;
+}

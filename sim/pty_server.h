@@ -1,0 +1,59 @@
+#pragma once
+
+// Serves a virtual radio on a pseudo-terminal. The master side stays open for the whole run,
+// so the device survives the program closing and reopening it; each close is the program
+// letting go of the cable (VirtualRadio::lineClosed). The terminal is raw: the bytes pass
+// unchanged and the only echo is the radio's own. One thread, one poll loop: it sleeps until
+// bytes arrive, the line can take more, the next paced byte is due or a signal comes.
+
+#include <csignal>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "virtual_radio.h"
+
+namespace qtsim {
+
+class PtyServer {
+public:
+    // While nobody has the device open the terminal reports a hang-up continuously, so the
+    // loop looks for a new opening at this interval instead of waiting on the descriptor.
+    static constexpr int kIdleCheckMs = 20;
+
+    explicit PtyServer(VirtualRadio& radio) : radio_(radio) {}
+    ~PtyServer();
+    PtyServer(const PtyServer&) = delete;
+    PtyServer& operator=(const PtyServer&) = delete;
+
+    // Creates the pseudo-terminal in raw mode; false with `error` on failure.
+    bool open(std::string* error);
+    const std::string& devicePath() const { return devicePath_; }
+    // Makes `path` a symbolic link to the device (replacing an old link, never a file).
+    bool makeLink(const std::string& path, std::string* error);
+    // One line per event (open, close, frames when the radio logs them).
+    void setLog(std::function<void(const std::string&)> log) { log_ = std::move(log); }
+
+    // Serves until `stop` becomes non-zero (set from a signal handler). SIGINT and SIGTERM
+    // must be blocked by the caller; they are let through only while the loop sleeps.
+    // Returns false when the terminal failed.
+    bool run(const volatile std::sig_atomic_t& stop);
+
+private:
+    bool setRaw();
+    void deviceClosed();
+    bool readFromProgram();
+    bool writeToProgram();
+    std::int64_t nowMs() const;
+    void note(const std::string& text);
+
+    VirtualRadio& radio_;
+    std::function<void(const std::string&)> log_;
+    int master_ = -1;
+    std::string devicePath_;
+    std::string linkPath_;
+    bool deviceOpen_ = false;
+    std::string pending_;  // released bytes the terminal has not taken yet
+};
+
+}  // namespace qtsim

@@ -1,0 +1,28 @@
+#pragma once
+
+// Command line of qt71dr-sim.
+
+#include <string>
+#include <vector>
+
+#include "virtual_radio.h"
+
+namespace qtsim {
+
+struct SimOptions {
+    RadioConfig radio;
+    std::string imagePath;      // load this image instead of the built-in one
+    std::string saveImagePath;  // write the (adjusted) image here when stopped
+    std::string linkPath;       // symbolic link to the device
+    bool verbose = false;
+};
+
+enum class ParseOutcome { Run, Help, Error };
+
+// Arguments without the program name. On Error, `error` holds a one-line reason.
+ParseOutcome parseOptions(const std::vector<std::string>& args, SimOptions& options,
+                          std::string* error);
+
+std::string usageText();
+
+}  // namespace qtsim
