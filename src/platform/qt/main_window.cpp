@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -28,15 +29,15 @@ constexpr std::int16_t kKeyEscape = 27;
 
 }  // namespace
 
+// "Courier New" itself, or the metric-compatible face the font configuration puts in its
+// place (Liberation Mono on Linux); failing both, the system's fixed font.
 QFont MainWindow::FixedPitchFont() {
-    const QString preferred = QStringLiteral("Courier New");
-    if (QFontDatabase::families().contains(preferred, Qt::CaseInsensitive)) {
-        QFont font(preferred, kFixedFontPointSize);
-        font.setStyleHint(QFont::TypeWriter);
-        return font;
-    }
+    QFont preferred(QStringLiteral("Courier New"), kFixedFontPointSize);
+    preferred.setStyleHint(QFont::TypeWriter);
+    if (QFontInfo(preferred).fixedPitch()) return preferred;
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPointSize(kFixedFontPointSize);
+    font.setFixedPitch(true);
     return font;
 }
 
