@@ -66,6 +66,16 @@ void frmCom::AllOver() {
 }
 
 void frmCom::timSolid_Timer() {
+    // A modal message box inside this handler may let the timer or the port fire again;
+    // each run must finish before the next begins, so a nested run is skipped (received
+    // bytes wait in the port for the next one).
+    if (inHeartbeat_) return;
+    inHeartbeat_ = true;
+    RunHeartbeat();
+    inHeartbeat_ = false;
+}
+
+void frmCom::RunHeartbeat() {
     if (MsCom_.inBufferCount() > 0) kel3D_.read(MsCom_.input());
     kel3D_.task();
     if (mainTask_ != nullptr) mainTask_->task();

@@ -85,6 +85,8 @@ public:
     static std::string SettingsText(std::int32_t baud);
 
 private:
+    void RunHeartbeat();
+
     ISerialPort& MsCom_;
     ITimer& timSolid_;
     clsCmcKel3Drv kel3D_;
@@ -94,6 +96,7 @@ private:
     bool errOverflow_ = false;
     bool errCannotOpen_ = false;
     std::string openErrorText_;
+    bool inHeartbeat_ = false;
 
     IMainTask* mainTask_ = nullptr;
     ICloneErrorReporter* errorReporter_ = nullptr;

@@ -171,6 +171,24 @@ TEST_F(SerialService, HeartbeatReportsADriverErrorOnceAndClosesThePort) {
     EXPECT_EQ(rig.reporter.calls.size(), 1U);
 }
 
+TEST_F(SerialService, HeartbeatIsNotReenteredFromTheErrorMessage) {
+    CountingTask mainTask;
+    com.setMainTask(&mainTask);
+    clsCmcRadio radio;
+    clsCmcKel3Sequence seq(com, radio, rig.clock);
+    com.setSequence(&seq);
+    // A modal box runs a nested event loop in which timer and port events still arrive.
+    rig.reporter.onCall = [&](clsCmcKel3Sequence&) {
+        rig.timer.fireAlways();
+        cable.deliver(Bytes{0x01}, MemoryCable::RaiseEvent::Yes);
+    };
+    com.setComOpen(true);
+    com.setErrOverflow(true);
+    rig.Heartbeat();
+    EXPECT_EQ(rig.reporter.calls.size(), 1U);
+    EXPECT_EQ(mainTask.runs, 1);
+}
+
 TEST_F(SerialService, ReceiveEventRunsTheHeartbeatAtOnce) {
     CountingTask mainTask;
     com.setMainTask(&mainTask);
