@@ -27,7 +27,7 @@ namespace qs::testing {
 // program per heartbeat, as a slow line would deliver it.
 class ScriptedRadio {
 public:
-    static constexpr int kBlockBytes = 128;
+    static constexpr int kBlockBytes = 16;
 
     explicit ScriptedRadio(MemoryCable& cable);
 
