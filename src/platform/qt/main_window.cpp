@@ -173,6 +173,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         if (events_.consoleGotFocus) events_.consoleGotFocus();
         return false;
     }
+    if (event->type() == QEvent::ToolTip && widget == portLabelWidget_ && portToolTip_) {
+        portLabelWidget_->setToolTip(portToolTip_());
+        return false;
+    }
     if (event->type() != QEvent::KeyPress) return false;
 
     // A key travels up the parents when a widget ignores it; act only where it starts, that is

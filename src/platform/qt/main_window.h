@@ -41,6 +41,9 @@ public:
     ~MainWindow() override;
 
     void setEvents(MainWindowEvents events) { events_ = std::move(events); }
+    // Text of the port label's tooltip, asked for when the tooltip is about to show (the
+    // device that the chosen COM number stands for).
+    void setPortToolTip(std::function<QString()> provider) { portToolTip_ = std::move(provider); }
     const MainWindowControls& controls() const { return controls_; }
     const TwipsScale& scale() const { return scale_; }
 
@@ -74,6 +77,7 @@ private:
     MainWindowEvents events_;
     MainWindowControls controls_;
     bool closing_ = false;
+    std::function<QString()> portToolTip_;
 
     std::unique_ptr<QtWindow> window_;
     std::array<std::unique_ptr<QtButton>, 3> buttons_;

@@ -28,6 +28,7 @@ int QtMessageBox::ShowStop(const std::string& caption, const std::string& text) 
     const QString shownText = ToDisplayText(text);
     std::fprintf(stderr, "%s\n", shownText.toLocal8Bit().constData());
     std::fflush(stderr);
+    if (autoAccept_) return kOkButton;
 
     QMessageBox box(QMessageBox::Critical, ToDisplayText(caption), shownText, QMessageBox::Ok,
                     parent_.data());

@@ -1,0 +1,86 @@
+#include "platform/qt/automation.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <cstdio>
+
+#include "platform/qt/main_window.h"
+
+namespace qs::qt {
+
+namespace {
+
+constexpr int kButtonCount = 3;
+
+// Every action of the menu bar, submenus included.
+QList<QAction*> AllActions(const QMenuBar* bar) {
+    QList<QAction*> all;
+    QList<QAction*> pending = bar->actions();
+    while (!pending.isEmpty()) {
+        QAction* action = pending.takeFirst();
+        all << action;
+        if (action->menu() != nullptr) pending << action->menu()->actions();
+    }
+    return all;
+}
+
+}  // namespace
+
+Automation::Automation(MainWindow& window, QStringList actions)
+    : window_(window), actions_(std::move(actions)) {
+    timer_.setInterval(kStepIntervalMs);
+    connect(&timer_, &QTimer::timeout, this, &Automation::Step);
+}
+
+QStringList Automation::ActionsFromEnvironment() {
+    const QByteArray text = qgetenv(kEnvironmentVariable);
+    if (text.isEmpty()) return {};
+    return QString::fromUtf8(text).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+}
+
+QStringList Automation::Report(const MainWindow& window) {
+    QStringList lines;
+    lines << QStringLiteral("caption=") + window.windowTitle();
+    lines << QStringLiteral("port-label=") + window.portLabel()->text();
+    for (const QAction* action : AllActions(window.menuBar())) {
+        if (action->isCheckable() && action->isChecked()) {
+            lines << QStringLiteral("checked=") + action->text();
+        }
+    }
+    return lines;
+}
+
+void Automation::Step() {
+    if (actions_.isEmpty()) {
+        timer_.stop();
+        return;
+    }
+    const QString action = actions_.takeFirst().trimmed();
+    if (action.startsWith(QStringLiteral("menu:"))) {
+        const QString caption = action.mid(5);
+        for (QAction* item : AllActions(window_.menuBar())) {
+            if (item->text() == caption && item->menu() == nullptr) {
+                item->trigger();
+                break;
+            }
+        }
+    } else if (action.startsWith(QStringLiteral("button:"))) {
+        const int index = action.mid(7).toInt();
+        if (index >= 0 && index < kButtonCount) window_.commandButton(index)->click();
+    } else if (action == QStringLiteral("report")) {
+        for (const QString& line : Report(window_)) {
+            std::printf("%s\n", line.toLocal8Bit().constData());
+        }
+        std::fflush(stdout);
+    } else if (action == QStringLiteral("close")) {
+        window_.close();
+    } else {
+        std::fprintf(stderr, "%s: unknown action '%s'\n", kEnvironmentVariable,
+                     action.toLocal8Bit().constData());
+    }
+}
+
+}  // namespace qs::qt

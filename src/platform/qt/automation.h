@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+namespace qs::qt {
+
+class MainWindow;
+
+// Drives the real program from outside, for the tests that run the built binary: the
+// environment variable QS71DR_ADJ_AUTOMATE holds actions separated by ";", carried out one
+// per step after the window is shown:
+//   menu:CAPTION   trigger the menu item with exactly that caption ("COM &2", "&3 sec")
+//   button:N       click command button N (0..2)
+//   report         print the window caption, port label and checked menu items on stdout
+//   close          close the window as the technician would
+// Unset, the program behaves as always.
+class Automation : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* kEnvironmentVariable = "QS71DR_ADJ_AUTOMATE";
+    static constexpr int kStepIntervalMs = 250;
+
+    Automation(MainWindow& window, QStringList actions);
+    // Null when the variable is not set.
+    static QStringList ActionsFromEnvironment();
+    void Start() { timer_.start(); }
+
+    // The state "report" prints, one "key=value" per line.
+    static QStringList Report(const MainWindow& window);
+
+private:
+    void Step();
+    MainWindow& window_;
+    QStringList actions_;
+    QTimer timer_;
+};
+
+}  // namespace qs::qt

@@ -1,0 +1,35 @@
+#include "platform/qt/window_binding.h"
+
+#include "platform/qt/main_window.h"
+#include "shell/main_window.h"
+
+namespace qs::qt {
+
+void BindMainWindow(MainWindow& window, frmMain& logic) {
+    MainWindowEvents events;
+    events.resize = [&logic] { logic.Form_Resize(); };
+    events.keyDown = [&logic](std::int16_t& keyCode, std::int16_t shift) {
+        if (logic.OnWindowKeyDown(keyCode, shift)) keyCode = 0;
+    };
+    events.consoleKeyDown = [&logic](std::int16_t& keyCode, std::int16_t shift) {
+        if (logic.OnConsoleKeyDown(keyCode, shift)) keyCode = 0;
+    };
+    events.consoleGotFocus = [&logic] { logic.OnConsoleGotFocus(); };
+    events.buttonClick = [&logic](int index) {
+        logic.OnCommandClick(static_cast<std::int16_t>(index));
+    };
+    events.buttonKeyPress = [&logic](int, std::int16_t& keyAscii) {
+        logic.OnCommandKeyPress(static_cast<char>(keyAscii));
+    };
+    events.comPortMenu = [&logic](int index) {
+        logic.OnMenuComPort(static_cast<std::int16_t>(index));
+    };
+    events.autoReleaseMenu = [&logic](int index) {
+        logic.OnMenuAutoRelease(static_cast<std::int16_t>(index));
+    };
+    events.queryUnload = [&logic] { logic.Form_QueryUnload(); };
+    window.setEvents(std::move(events));
+    logic.setCloseWindow([&window] { window.close(); });
+}
+
+}  // namespace qs::qt
