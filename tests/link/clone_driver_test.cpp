@@ -476,3 +476,45 @@ TEST_F(CloneDriver, ResetKeepsLastErrorAndOnlyCallersClearIt) {
 
 }  // namespace
 }  // namespace qs
+
+namespace qs {
+namespace {
+
+// Random answers of every command, in every mode, must never crash the driver or write
+// outside the image; whatever happens ends in a defined state.
+TEST(CloneDriverRobustness, SurvivesRandomAnswers) {
+    using namespace qs::testing;
+    std::uint32_t seed = 777;
+    auto next = [&seed] {
+        seed = seed * 1664525U + 1013904223U;
+        return static_cast<std::uint8_t>(seed >> 24);
+    };
+    const std::uint8_t commands[] = {0xE1, 0xE4, 0xE5, 0xE8, 0x00};
+    const std::int16_t modes[] = {1, 2, 5};
+    LinkRig rig;
+    clsCmcEeprom eep;
+    rig.drv.setMyEep(&eep);
+    for (int round = 0; round < 3000; ++round) {
+        rig.com.setComOpen(true);
+        rig.drv.setWorkMode(modes[next() % 3]);
+        rig.drv.setWaitAnswer(true);
+        rig.drv.Send(HexTextToBytes("E8 3017 0102 05 3346"));
+        rig.Pump();
+        Bytes body{0xEF, 0xEE, commands[next() % 5]};
+        const std::size_t len = next() % 80;
+        for (std::size_t i = 0; i < len; ++i) {
+            const std::uint8_t r = next();
+            body.push_back(r % 3 == 0 ? static_cast<std::uint8_t>("0123456789ABCDEF"[r % 16]) : r);
+        }
+        rig.Deliver(RadioFrame(body));
+        rig.Pump();
+        rig.clock.advance(5000);
+        rig.Pump();
+        ASSERT_FALSE(rig.drv.Running());
+        ASSERT_LE(rig.drv.lastError(), 5);
+        ASSERT_GE(rig.drv.EndAddress(), 16);
+    }
+}
+
+}  // namespace
+}  // namespace qs
