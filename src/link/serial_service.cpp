@@ -13,6 +13,11 @@ frmCom::frmCom(ISerialPort& port, ITimer& timer, const ITickSource& clock)
     Reset();
 }
 
+frmCom::~frmCom() {
+    MsCom_.setEventHandler(nullptr);
+    timSolid_.setHandler(nullptr);
+}
+
 std::string frmCom::SettingsText(std::int32_t baud) {
     return std::to_string(baud) + ",N,8,1";
 }

@@ -30,6 +30,8 @@ public:
     // Wires the port's events and the timer's handler to this service and resets it. The
     // timer stays disabled until start-up enables it (`timSolid().setEnabled(true)`).
     frmCom(ISerialPort& port, ITimer& timer, const ITickSource& clock);
+    // Unhooks the port and the timer, which may outlive the service.
+    ~frmCom();
     frmCom(const frmCom&) = delete;
     frmCom& operator=(const frmCom&) = delete;
 

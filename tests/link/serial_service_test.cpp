@@ -258,6 +258,15 @@ TEST_F(SerialService, AllOverWithoutSaverStillCloses) {
     EXPECT_FALSE(com.comOpen());
 }
 
+TEST(SerialServiceLifetime, PortAndTimerOutlivingTheServiceAreUnhooked) {
+    FakeClock clock;
+    MemoryCable cable;
+    FakeTimer timer;
+    { frmCom com(cable, timer, clock); }
+    EXPECT_FALSE(timer.hasHandler());
+    cable.raise(CommEvent::RxOver);  // must not reach the destroyed service
+}
+
 TEST_F(SerialService, UnloadClosesThePortAndStopsTheHeartbeat) {
     com.setComOpen(true);
     rig.timer.setEnabled(true);
