@@ -12,6 +12,8 @@
 //   SimCable sim(cable, clock, radio);
 //   ... clock.advance(50); sim.pump(); com.timSolid_Timer(); ...
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 
 #include "fakes/fake_clock.h"
@@ -40,8 +42,21 @@ public:
     void pump(MemoryCable::RaiseEvent raise = MemoryCable::RaiseEvent::No) {
         noticeClose();
         const Bytes bytes = radio_.toProgram(nowMs());
-        if (!bytes.empty()) cable_.deliver(bytes, raise);
+        if (chunkBytes_ == 0) {
+            if (!bytes.empty()) cable_.deliver(bytes, raise);
+            return;
+        }
+        for (std::size_t at = 0; at < bytes.size(); at += chunkBytes_) {
+            const std::size_t n = std::min(chunkBytes_, bytes.size() - at);
+            const auto first = bytes.begin() + static_cast<std::ptrdiff_t>(at);
+            cable_.deliver(Bytes(first, first + static_cast<std::ptrdiff_t>(n)), raise);
+        }
     }
+
+    // Hands the bytes of one pump over in pieces of at most this many bytes (0: all at once),
+    // as a serial port reports arrivals a few bytes at a time. With the Receive event raised
+    // for each piece, a fast line (speed 0) then reaches the driver in small reads too.
+    void setChunkBytes(std::size_t bytes) { chunkBytes_ = bytes; }
 
     // Milliseconds on the radio's clock: the fake tick counter, unwrapped.
     std::int64_t nowMs() {
@@ -67,6 +82,7 @@ private:
     std::int32_t lastTick_;
     std::int64_t elapsedMs_ = 0;
     int seenCloses_ = 0;
+    std::size_t chunkBytes_ = 0;
 };
 
 }  // namespace qs
