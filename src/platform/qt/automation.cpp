@@ -71,7 +71,9 @@ void Automation::Step() {
         const int index = action.mid(7).toInt();
         if (index >= 0 && index < kButtonCount) window_.commandButton(index)->click();
     } else if (action == QStringLiteral("report")) {
-        for (const QString& line : Report(window_)) {
+        QStringList lines = Report(window_);
+        if (extra_) lines << extra_();
+        for (const QString& line : lines) {
             std::printf("%s\n", line.toLocal8Bit().constData());
         }
         std::fflush(stdout);

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
+#include <functional>
 
 namespace qs::qt {
 
@@ -26,6 +27,8 @@ public:
     // Null when the variable is not set.
     static QStringList ActionsFromEnvironment();
     void Start() { timer_.start(); }
+    // Further "key=value" lines for "report", from the program's own state.
+    void setExtraReport(std::function<QStringList()> extra) { extra_ = std::move(extra); }
 
     // The state "report" prints, one "key=value" per line.
     static QStringList Report(const MainWindow& window);
@@ -35,6 +38,7 @@ private:
     MainWindow& window_;
     QStringList actions_;
     QTimer timer_;
+    std::function<QStringList()> extra_;
 };
 
 }  // namespace qs::qt

@@ -1,0 +1,56 @@
+#include "platform/qt/close_on_signal.h"
+
+#include <QSocketNotifier>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
+
+namespace qs::qt {
+
+#ifndef _WIN32
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char byte = 1;
+    // Nothing else is safe in a signal handler; a full pipe already carries the request.
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+}  // namespace
+
+CloseOnSignal::CloseOnSignal(QWidget* window) : window_(window) {
+    if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
+    ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
+    notifier_ = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, [this] {
+        char buffer[16];
+        [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], buffer, sizeof buffer);
+        if (window_) window_->close();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGHUP, &action, nullptr);
+}
+
+CloseOnSignal::~CloseOnSignal() {
+    ::signal(SIGTERM, SIG_DFL);
+    ::signal(SIGINT, SIG_DFL);
+    ::signal(SIGHUP, SIG_DFL);
+}
+#else
+CloseOnSignal::CloseOnSignal(QWidget* window) : window_(window) {}
+CloseOnSignal::~CloseOnSignal() = default;
+#endif
+
+}  // namespace qs::qt

@@ -1,0 +1,125 @@
+// qs71dr-adj: the service adjustment utility for the QT-71DR radio, on Qt Widgets.
+#include <QApplication>
+#include <QStringList>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ini_file_store.h"
+#include "platform/qt/automation.h"
+#include "platform/qt/close_on_signal.h"
+#include "platform/qt/command_line.h"
+#include "platform/qt/main_window.h"
+#include "platform/qt/port_bindings.h"
+#include "platform/qt/qt_alerts.h"
+#include "platform/qt/qt_instance_lock.h"
+#include "platform/qt/qt_serial_port.h"
+#include "platform/qt/qt_timer.h"
+#include "platform/qt/simulator_process.h"
+#include "platform/qt/window_binding.h"
+#include "shell/application.h"
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitNotStarted = 1;
+constexpr int kExitBadOptions = 2;
+constexpr const char* kProgramName = "qs71dr-adj";
+
+QString PortToolTip(const qs::qt::QtSerialPort& port, const qs::qt::PortBindings& bindings,
+                    std::int16_t comPortNo, bool simulated) {
+    QString text = QStringLiteral("COM %1 = %2")
+                       .arg(comPortNo)
+                       .arg(QString::fromStdString(bindings.DeviceFor(comPortNo)));
+    if (simulated && comPortNo == 1) text += QStringLiteral(" (virtual radio)");
+    if (!port.lostReason().empty()) {
+        text += QStringLiteral("\nLast lost: ") + QString::fromStdString(port.lostReason());
+    }
+    return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Options are checked before Qt starts, so that --help and mistakes need no display.
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const qs::qt::CommandLineResult parsed = qs::qt::ParseCommandLine(args);
+    if (!parsed.ok()) {
+        std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", kProgramName, parsed.error.c_str(),
+                     kProgramName);
+        return kExitBadOptions;
+    }
+    const qs::qt::CommandLine& options = parsed.options;
+    if (options.help) {
+        std::fputs(qs::qt::UsageText(kProgramName).c_str(), stdout);
+        return kExitOk;
+    }
+    if (options.version) {
+        std::printf("%s %s\n", kProgramName, QS_VERSION_TEXT);
+        return kExitOk;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(kProgramName));
+
+    qs::qt::PortBindings bindings;
+    for (const qs::qt::PortBinding& binding : options.ports) {
+        bindings.Bind(binding.port, binding.device);
+    }
+
+    qs::qt::QtSerialPort port(bindings);
+    qs::qt::QtTimer timer;
+    qs::qt::SystemTickSource clock;
+    qs::IniFileStore settingsStore;
+    qs::qt::QtMessageBox messageBox;
+    qs::qt::QtBeeper beeper;
+    qs::qt::QtInstanceLock instanceLock;
+    qs::qt::MainWindow window;
+    messageBox.setParent(&window);
+
+    const QStringList automation = qs::qt::Automation::ActionsFromEnvironment();
+    messageBox.setAutoAccept(!automation.isEmpty());
+
+    qs::Application application(port, timer, clock, settingsStore, messageBox, beeper, instanceLock,
+                                window.controls());
+    if (!application.Start()) return kExitNotStarted;
+
+    // Started after the single-instance check, so that a refused copy starts nothing.
+    qs::qt::SimulatorProcess simulator;
+    if (options.simulate) {
+        QStringList simulatorArgs;
+        for (const std::string& arg : options.simulatorArgs) {
+            simulatorArgs << QString::fromStdString(arg);
+        }
+        std::string error;
+        if (!simulator.Start(qs::qt::SimulatorProcess::FindProgram(), simulatorArgs, &error)) {
+            std::fprintf(stderr, "%s: --simulate: %s\n", kProgramName, error.c_str());
+            application.com().Form_Unload();
+            return kExitNotStarted;
+        }
+        bindings.Bind(1, simulator.devicePath().toStdString());
+    }
+
+    qs::qt::BindMainWindow(window, application.main());
+    qs::frmMain& logic = application.main();
+    const bool simulated = options.simulate;
+    window.setPortToolTip([&port, &bindings, &logic, simulated] {
+        return PortToolTip(port, bindings, logic.ComPortNo(), simulated);
+    });
+    qs::qt::CloseOnSignal closeOnSignal(&window);
+
+    window.show();
+    std::unique_ptr<qs::qt::Automation> driver;
+    if (!automation.isEmpty()) {
+        driver = std::make_unique<qs::qt::Automation>(window, automation);
+        driver->setExtraReport([&application] {
+            return QStringList{
+                QStringLiteral("hold-ms=%1").arg(application.sequence().comHoldReload())};
+        });
+        driver->Start();
+    }
+    const int status = QApplication::exec();
+    simulator.Stop();
+    return status;
+}
