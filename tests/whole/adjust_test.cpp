@@ -1,0 +1,203 @@
+// A technician's adjustments against the virtual radio: keys, balance mirrors, automatic
+// operations, and a reconnect that reads the stored values back.
+#include <gtest/gtest.h>
+
+#include "builtin_image.h"
+#include "shell/main_window.h"
+#include "whole_program.h"
+
+namespace qs::whole {
+namespace {
+
+namespace builtin = qtsim::builtin;
+
+constexpr int kBpfT1Row = 10;
+constexpr int kBpfAllRow = 9;
+constexpr int kRxLvaRow = 12;
+constexpr int kRssiRow = 16;
+
+TEST(AdjustTest, KeyOnPowerHiGoesOnWireAtNextTickAndIntoImage) {
+    WholeProgram p;
+    ASSERT_TRUE(p.Connect());
+    const std::size_t before = p.Settings().size();
+    p.SelectRow(1);
+    p.Key(kKeyRight, kShiftMaskShift);
+    EXPECT_EQ(p.console().Value(1), builtin::kPowerHi + 5);
+    p.Tick();
+    std::vector<WholeProgram::Adjustment> sent = p.Settings();
+    ASSERT_EQ(sent.size(), before + 1);
+    EXPECT_EQ(sent.back().command, 9);
+    EXPECT_EQ(sent.back().value, builtin::kPowerHi + 5);
+    EXPECT_EQ(p.image().ReadByte(168), builtin::kPowerHi + 5);
+    p.RunFor(2);
+    EXPECT_EQ(p.radio().image().read(168), builtin::kPowerHi + 5);
+    EXPECT_EQ(p.win.lboConsole.List(1), " Power(Hi): 205 [################----]");
+}
+
+TEST(AdjustTest, BalanceWithThreeDifferingMirrorsLeavesFourBytesEqual) {
+    qtsim::MemoryImage image = qtsim::MemoryImage::builtIn();
+    image.write(113, 10);
+    image.write(99, 11);
+    image.write(120, 12);
+    WholeProgram p;
+    p.PlugRadio({}, image);
+    ASSERT_TRUE(p.Connect());
+    std::vector<int> commands;
+    bool afterBalance = false;
+    for (const auto& a : p.Settings()) {
+        if (a.command == 17) afterBalance = true;
+        if (afterBalance &&
+            (a.command == 16 || a.command == 17 || a.command == 18 || a.command == 27)) {
+            commands.push_back(a.command);
+            EXPECT_EQ(a.value, builtin::kBalance);
+        }
+    }
+    EXPECT_EQ(commands, (std::vector<int>{17, 18, 17, 16, 17, 27, 17}));
+    for (int address : {106, 113, 99, 120}) {
+        EXPECT_EQ(p.image().ReadByte(address), builtin::kBalance) << address;
+        EXPECT_EQ(p.radio().image().read(address), builtin::kBalance) << address;
+    }
+
+    // A later key press on the balance item, mirrors now equal: 17 alone, then three mirrors.
+    const std::size_t before = p.Settings().size();
+    p.SelectRow(4);
+    p.Key(kKeyLeft);
+    p.RunFor(60);
+    std::vector<int> later;
+    for (std::size_t i = before; i < p.Settings().size(); ++i)
+        later.push_back(p.Settings()[i].command);
+    EXPECT_EQ(later, (std::vector<int>{17, 18, 17, 16, 17, 27, 17}));
+    for (int address : {106, 113, 99, 120}) {
+        EXPECT_EQ(p.radio().image().read(address), builtin::kBalance - 1) << address;
+    }
+}
+
+TEST(AdjustTest, EnterOnBandPassItemSweepsToMiddleOfPlateau) {
+    WholeProgram p;
+    ASSERT_TRUE(p.Connect());
+    p.SelectRow(kBpfT1Row);
+    p.Key(kKeyEnter);
+    ASSERT_TRUE(p.RunOperation());
+    // The radio's T1 plateau is 60..68 around its peak 64.
+    EXPECT_EQ(p.console().Value(kBpfT1Row), 64);
+    EXPECT_EQ(p.console().Value(kBpfT1Row + 1), builtin::kBpfT2);
+    EXPECT_EQ(p.beeper.beeps, 1);
+    p.RunFor(20);
+    EXPECT_EQ(p.radio().image().read(84), 64);
+    EXPECT_EQ(p.image().ReadByte(84), 64);
+    EXPECT_TRUE(p.box.shown.empty());
+}
+
+TEST(AdjustTest, BpfAllParksBothAt64AndSweepsEachInStepsOfTwo) {
+    WholeProgram p;
+    ASSERT_TRUE(p.Connect());
+    const std::size_t before = p.Settings().size();
+    p.SelectRow(kBpfAllRow);
+    p.Key(kKeyEnter);
+    ASSERT_TRUE(p.RunOperation());
+    std::vector<int> t1;
+    std::vector<int> t2;
+    const auto sent = p.Settings();
+    for (std::size_t i = before; i < sent.size(); ++i) {
+        if (sent[i].command == 19) t1.push_back(sent[i].value);
+        if (sent[i].command == 20) t2.push_back(sent[i].value);
+    }
+    ASSERT_GE(t1.size(), 3u);
+    ASSERT_GE(t2.size(), 2u);
+    EXPECT_EQ(t1[0], 64);  // both parked at 64 first
+    EXPECT_EQ(t2[0], 64);
+    for (std::size_t i = 1; i + 1 < t1.size(); ++i) {
+        if (t1[i] != t1[i - 1]) EXPECT_EQ(t1[i] % 2, 0) << i;
+    }
+    EXPECT_EQ(*std::max_element(t1.begin(), t1.end()), 128);
+    EXPECT_EQ(*std::max_element(t2.begin(), t2.end()), 128);
+    EXPECT_EQ(p.console().Value(kBpfT1Row), 64);
+    EXPECT_EQ(p.console().Value(kBpfT1Row + 1), 74);
+    p.RunFor(20);
+    EXPECT_EQ(p.radio().image().read(84), 64);
+    EXPECT_EQ(p.radio().image().read(85), 74);
+}
+
+TEST(AdjustTest, EnterOnRxLvaBisectsToTheRadiosTarget) {
+    WholeProgram p;
+    ASSERT_TRUE(p.Connect());
+    p.SelectRow(kRxLvaRow);
+    p.Key(kKeyEnter);
+    ASSERT_TRUE(p.RunOperation());
+    EXPECT_EQ(p.console().Value(kRxLvaRow), builtin::kRxLvaAtTarget);
+    EXPECT_FALSE(p.model().lvaMark(0));
+    EXPECT_EQ(p.win.lboConsole.List(kRxLvaRow).find("(Auto Adjust Failed)"), std::string::npos);
+    p.RunFor(20);
+    EXPECT_EQ(p.radio().image().read(92), builtin::kRxLvaAtTarget);
+}
+
+TEST(AdjustTest, UnreachableLevelRestoresSavedValueAndShowsFailure) {
+    qtsim::RadioConfig config;
+    config.curves.lvinHigh = 100;  // the target 120 is never reached
+    WholeProgram p(config);
+    ASSERT_TRUE(p.Connect());
+    p.SelectRow(kRxLvaRow);
+    p.Key(kKeyEnter);
+    ASSERT_TRUE(p.RunOperation());
+    EXPECT_EQ(p.console().Value(kRxLvaRow), builtin::kRxLva);
+    EXPECT_TRUE(p.model().lvaMark(0));
+    const std::string row = p.win.lboConsole.List(kRxLvaRow);
+    EXPECT_EQ(row.substr(row.size() - 38), " [Enter] to Sweep (Auto Adjust Failed)");
+    EXPECT_EQ(p.beeper.beeps, 1);
+    p.RunFor(20);
+    EXPECT_EQ(p.radio().image().read(92), builtin::kRxLva);
+}
+
+TEST(AdjustTest, RssiEnterThenEnterTwiceStoresBothThresholds) {
+    qtsim::RadioConfig config;
+    WholeProgram p(config);
+    ASSERT_TRUE(p.Connect());
+    const int sd = p.radio().bench().detector(builtin::kBpfT1, builtin::kBpfT2);
+    p.SelectRow(kRssiRow);
+    p.Key(kKeyEnter);
+    ASSERT_TRUE(p.RunUntil([&] { return p.model().opState() == 7; }, 20));
+    p.RunFor(10);
+    EXPECT_EQ(p.win.lboConsole.List(kRssiRow), "      RSSI: RSSI S3 Level ");
+    p.Key(kKeyEnter);
+    ASSERT_TRUE(p.RunUntil([&] { return p.model().rssiS1Pass(); }, 40));
+    p.RunFor(4);
+    EXPECT_EQ(p.radio().image().read(170), sd);
+    EXPECT_EQ(p.image().ReadByte(170), sd);
+    EXPECT_EQ(p.win.lboConsole.List(kRssiRow), "      RSSI: RSSI S1 Level ");
+    EXPECT_EQ(p.beeper.beeps, 0);
+
+    // Retune so that the second capture sees a different level.
+    p.SelectRow(kBpfT1Row);
+    p.Key(kKeyRight);
+    p.SelectRow(kRssiRow);
+    p.RunFor(10);
+    p.Key(kKeyEnter);
+    ASSERT_TRUE(p.RunUntil([&] { return p.model().opState() == 0; }, 60));
+    p.RunFor(4);
+    const int sd2 = p.radio().bench().detector(builtin::kBpfT1 + 1, builtin::kBpfT2);
+    EXPECT_EQ(p.radio().image().read(169), sd2);
+    EXPECT_EQ(p.image().ReadByte(169), sd2);
+    EXPECT_EQ(p.radio().image().read(170), sd);
+    EXPECT_EQ(p.beeper.beeps, 1);
+    EXPECT_EQ(p.win.lboConsole.List(kRssiRow), "      RSSI: [Enter] to Start");
+}
+
+TEST(AdjustTest, ReconnectReadsBackWhatTheRadioStored) {
+    WholeProgram p;
+    ASSERT_TRUE(p.Connect());
+    p.SelectRow(3);
+    p.Key(kKeyLeft, kShiftMaskShift);  // Power(L1) 70 -> 65
+    p.SelectRow(kRxLvaRow);
+    p.Key(kKeyEnter);
+    ASSERT_TRUE(p.RunOperation());
+    p.RunFor(20);
+    p.Click(0);
+    ASSERT_TRUE(p.RunUntil([&] { return p.model().taskState() == 28; }));
+    EXPECT_EQ(p.console().Value(3), builtin::kPowerL1 - 5);
+    EXPECT_EQ(p.console().Value(kRxLvaRow), builtin::kRxLvaAtTarget);
+    EXPECT_EQ(p.console().Value(1), builtin::kPowerHi);
+    EXPECT_TRUE(p.box.shown.empty());
+}
+
+}  // namespace
+}  // namespace qs::whole
