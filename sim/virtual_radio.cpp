@@ -140,24 +140,25 @@ void VirtualRadio::handleAdjust(const Bytes& body, std::int64_t nowMs) {
         send(readingFrame(bench_.reading(*value, image_, lastLevelAdjust_)), nowMs);
         return;
     }
-    ++stats_.settings;
     if (command == kAdjustSelectChannel) {
+        ++stats_.settings;
         selectedChannel_ = *value - 1;
         note("  channel " + std::to_string(*value));
         return;
     }
     if (command == kAdjustMode) {
+        ++stats_.settings;
         adjustMode_ = *value != 0;
         note(std::string("  adjustment mode ") + (adjustMode_ ? "on" : "off"));
         return;
     }
     const auto setting = storedSetting(command);
     if (!setting) {
-        --stats_.settings;
         ++stats_.ignoredFrames;
         note("  ignored: unknown adjustment command " + byteText(command));
         return;
     }
+    ++stats_.settings;
     image_.write(setting->address, static_cast<std::uint8_t>(*value));
     if (command == kAdjustRxLva || command == kAdjustTxLva) lastLevelAdjust_ = *value;
     note(std::string("  ") + setting->name + " = " + std::to_string(*value) + " at " +
