@@ -39,15 +39,23 @@ CloneStreamCutter::Found CloneStreamCutter::Step(WaitState state, const Bytes& t
 }
 
 CloneStreamCutter::Found CloneStreamCutter::StepEcho(const Bytes& transmitFrame, Bytes& data) {
-    Append(data.begin(), data.end());
+    // Search the new bytes together with what is buffered before cutting the buffer down to
+    // its size: an echo followed at once by a long answer (a port read after a stall, or a
+    // fast radio) would otherwise be cut away and the frame reported as never echoed.
+    Bytes received;
+    received.reserve(buffer_.size() + data.size());
+    received.insert(received.end(), buffer_.begin(), buffer_.end());
+    received.insert(received.end(), data.begin(), data.end());
     data.clear();
+    buffer_.clear();
+    Append(received.begin(), received.end());
     if (transmitFrame.empty()) return Found::Nothing;
     const auto at =
-        std::search(buffer_.begin(), buffer_.end(), transmitFrame.begin(), transmitFrame.end());
-    if (at == buffer_.end()) return Found::Nothing;
+        std::search(received.begin(), received.end(), transmitFrame.begin(), transmitFrame.end());
+    if (at == received.end()) return Found::Nothing;
     // What follows the echo may already be the answer; the buffer itself is emptied by the
     // answer's start mark.
-    data.assign(at + static_cast<std::ptrdiff_t>(transmitFrame.size()), buffer_.end());
+    data.assign(at + static_cast<std::ptrdiff_t>(transmitFrame.size()), received.end());
     waitingForStart_ = true;
     return Found::Echo;
 }
