@@ -110,8 +110,11 @@ void clsCmcKel3Sequence::task() {
             ShowError();
             code = StepCode::Finish;
         }
+        const bool readDone =
+            operation_ == kOpCloneRead && code == StepCode::Finish && !showError;
         ++step_;
         Carry(code);
+        if (readDone && observer_ != nullptr) observer_->OnCloneReadDone(*this);
     }
 
     if (wasActive) {
@@ -198,8 +201,11 @@ void clsCmcKel3Sequence::Carry(StepCode code) {
             drv.setWorkMode(clsCmcKel3Drv::kModeAdjust);
             drv.setWaitAnswer(e8AnsRequired_);
             drv.setRetryCount(kAdjustRetries);
-            drv.Send(
-                HexTextToBytes("E8" + radio_.radioNameM() + radio_.radionameS() + e8HexStrToSend_));
+            if (drv.Send(HexTextToBytes("E8" + radio_.radioNameM() + radio_.radionameS() +
+                                        e8HexStrToSend_)) == 0 &&
+                observer_ != nullptr) {
+                observer_->OnAdjustmentSent(e8HexStrToSend_, e8AnsRequired_);
+            }
             return;
         case StepCode::Finish:
             step_ = 0;

@@ -41,6 +41,7 @@ public:
     // sub code is refused; without a reporter errors still close the port but show nothing.
     void setSubNameCheck(ISubNameCheck* check) { subNameCheck_ = check; }
     void setCloneErrorReporter(ICloneErrorReporter* reporter) { errorReporter_ = reporter; }
+    void setObserver(ISequenceObserver* observer) { observer_ = observer; }
 
     std::int16_t easyCloneRead();
     std::int16_t easySendE8NoAnswer(const std::string& spE8);
@@ -89,6 +90,7 @@ private:
     clsCmcTick holdTick_;
     ISubNameCheck* subNameCheck_ = nullptr;
     ICloneErrorReporter* errorReporter_ = nullptr;
+    ISequenceObserver* observer_ = nullptr;
 
     std::int16_t comPortNo_ = 1;
     std::int16_t operation_ = kOpNone;

@@ -6,7 +6,7 @@ namespace qs {
 
 class clsCmcKel3Sequence;
 
-// The radio link calls up into the application through these three seams, so that the
+// The radio link calls up into the application through these seams, so that the
 // link builds and tests on its own. Until a seam is wired the link treats it as absent.
 
 // The main window's per-tick step, run by every heartbeat of the serial port service.
@@ -28,6 +28,19 @@ class ISubNameCheck {
 public:
     virtual ~ISubNameCheck() = default;
     virtual bool RigOpFunc_CheckSubNameLegal(const std::string& nameS) = 0;
+};
+
+// Optional watcher of what the sequence does with the radio, for the technician's safety net
+// (backups and the adjustment journal). It only observes: it never changes the exchange.
+class ISequenceObserver {
+public:
+    virtual ~ISequenceObserver() = default;
+    // A clone read has ended without error; the memory image and the identification record
+    // are complete, and nothing has been sent to the radio since.
+    virtual void OnCloneReadDone(clsCmcKel3Sequence& sequence) = 0;
+    // An adjustment frame has been handed to the port; `e8Hex` is the command text after the
+    // model and sub code (command byte and value), `answerRequired` true for readings.
+    virtual void OnAdjustmentSent(const std::string& e8Hex, bool answerRequired) = 0;
 };
 
 }  // namespace qs

@@ -22,8 +22,16 @@ public:
         return kOk;
     }
 
+    // Records the question and gives `yesNoAnswer`.
+    bool AskYesNo(const std::string& caption, const std::string& text) override {
+        asked.push_back({caption, text});
+        return yesNoAnswer;
+    }
+
     static constexpr int kOk = 1;
     std::vector<Shown> shown;
+    std::vector<Shown> asked;
+    bool yesNoAnswer = false;
     // Runs while the box would be open, so a test can see what happened before it.
     std::function<void()> onShow;
 };
