@@ -1,0 +1,152 @@
+#include "safety/safety_net.h"
+
+#include <utility>
+
+#include "safety/backup_file.h"
+#include "safety/parameter_compare.h"
+#include "shell/application.h"
+#include "shell/program_texts.h"
+#include "shell/show_message.h"
+
+namespace qs {
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+
+Bytes ImageBytes(const clsCmcEeprom& image) {
+    Bytes bytes(static_cast<std::size_t>(image.eeSize()));
+    for (std::int32_t a = 0; a < image.eeSize(); ++a)
+        bytes[static_cast<std::size_t>(a)] = image.ReadByte(a);
+    return bytes;
+}
+
+}  // namespace
+
+SafetyNet::SafetyNet(Application& app, IMessageBox& messageBox, const IWallClock& wallClock,
+                     std::string backupFolder)
+    : app_(app),
+      messageBox_(messageBox),
+      wallClock_(wallClock),
+      backupFolder_(std::move(backupFolder)),
+      recorder_(app.console(), app.radio().eepImage()) {
+    app_.sequence().setObserver(this);
+}
+
+SafetyNet::~SafetyNet() {
+    app_.sequence().setObserver(nullptr);
+}
+
+void SafetyNet::OnCloneReadDone(clsCmcKel3Sequence& sequence) {
+    recorder_.StartConnection();
+    journal_.Close();
+    backupPath_.clear();
+    journalFailureShown_ = false;
+    SaveBackup(sequence);
+}
+
+void SafetyNet::SaveBackup(clsCmcKel3Sequence& sequence) {
+    const std::time_t now = wallClock_.Now();
+    BackupRecord record;
+    record.modelCode = app_.radio().radioNameM();
+    record.subCode = app_.radio().radionameS();
+    record.identification = sequence.ansInfo();
+    record.dateTime = DateTimeText(now);
+    record.image = ImageBytes(app_.radio().eepImage());
+
+    const std::string stem = DateTimeStamp(now) + "-" + record.modelCode + record.subCode;
+    std::string error;
+    if (!SaveNewFile(backupFolder_, stem, kBackupExtension, BackupText(record), backupPath_,
+                     error)) {
+        backupPath_.clear();
+        ReportProblem(std::string("The memory image read from the radio could not be saved as "
+                                  "a backup.") +
+                      kCrLf + error + kCrLf +
+                      "The adjustment goes on, without a backup or journal of this connection.");
+        return;
+    }
+
+    // The journal shares the backup's name, so the two files of a connection sit together.
+    std::string journalFile = backupPath_;
+    journalFile.resize(journalFile.size() - std::string(kBackupExtension).size());
+    journalFile += kJournalExtension;
+    if (!journal_.Open(journalFile, LineFile::Mode::CreateNew, error) ||
+        !journal_.WriteLine(kJournalHeading)) {
+        if (error.empty()) error = journal_.writeError();
+        journal_.Close();
+        journalFailureShown_ = true;
+        ReportProblem(std::string("The adjustment journal could not be written.") + kCrLf + error +
+                      kCrLf + "The adjustment goes on without a journal.");
+    }
+}
+
+void SafetyNet::OnAdjustmentSent(const std::string& e8Hex, bool answerRequired) {
+    const auto entry = recorder_.Record(e8Hex, answerRequired, DateTimeText(wallClock_.Now()));
+    if (!entry || !journal_.isOpen()) return;
+    if (journal_.WriteLine(JournalLine(*entry))) return;
+    const std::string error = journal_.writeError();
+    journal_.Close();
+    if (journalFailureShown_) return;
+    journalFailureShown_ = true;
+    ReportProblem(std::string("The adjustment journal could not be written.") + kCrLf + error +
+                  kCrLf + "The adjustment goes on without a journal.");
+}
+
+void SafetyNet::ReportProblem(const std::string& text) {
+    // Modal: the heartbeat skips its turns while the box is open, and the connection goes on
+    // once the technician has dismissed it.
+    ShowMessage(messageBox_, text);
+}
+
+SafetyNet::RevertResult SafetyNet::RevertToConnectValues() {
+    clsIndOp_RigK52T& model = app_.model();
+    clsConsole& console = app_.console();
+    const auto& values = recorder_.connectValues();
+    if (!recorder_.hasConnectValues() || !model.RigK52TProp_EditEnabled() ||
+        values.size() != static_cast<std::size_t>(console.ListCount())) {
+        ShowMessage(messageBox_, std::string("There are no values read at Connect to go back to.") +
+                                     kCrLf + "Connect to the radio first.");
+        return RevertResult::NotConnected;
+    }
+    if (model.opState() != 0) {
+        ShowMessage(messageBox_, std::string("An automatic operation is running.") + kCrLf +
+                                     "Revert when it has finished.");
+        return RevertResult::Busy;
+    }
+
+    int differing = 0;
+    for (std::int16_t i = 0; i < console.ListCount(); ++i) {
+        if (console.Value(i) != values[static_cast<std::size_t>(i)]) ++differing;
+    }
+    if (differing == 0) {
+        ShowMessage(messageBox_, "Every item already holds the value read at Connect.");
+        return RevertResult::NothingToRevert;
+    }
+    const std::string question =
+        "Set every adjustment item back to the value read at Connect?" + std::string(kCrLf) +
+        std::to_string(differing) +
+        (differing == 1 ? " item differs and is sent" : " items differ and are sent") +
+        " to the radio again.";
+    if (!messageBox_.AskYesNo(kProgramTitle, question)) return RevertResult::Declined;
+
+    // Set like a key press would, so the model's own send loop sends them, mirrors included.
+    for (std::int16_t i = 0; i < console.ListCount(); ++i) {
+        const std::int16_t v = values[static_cast<std::size_t>(i)];
+        if (console.Value(i) != v) console.setValue(i, v);
+    }
+    return RevertResult::Reverted;
+}
+
+bool SafetyNet::CompareWithBackup(const std::string& path, std::string& page, std::string& error) {
+    BackupRecord record;
+    if (!ReadBackupFile(path, record, error)) return false;
+    clsCmcEeprom backupImage;
+    if (backupImage.WriteBlock(0, record.image) != 0) {
+        error = "The backup's image does not fit the memory image.";
+        return false;
+    }
+    page =
+        CompareText(path, record.dateTime, CompareParameters(backupImage, app_.radio().eepImage()));
+    return true;
+}
+
+}  // namespace qs

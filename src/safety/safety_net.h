@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "link/link_hooks.h"
+#include "platform/alerts.h"
+#include "safety/adjustment_recorder.h"
+#include "safety/line_file.h"
+#include "safety/wall_clock.h"
+
+namespace qs {
+
+class Application;
+
+// The technician's safety net around a started Application: a backup of every memory image
+// read from the radio, a journal of the adjustment commands of that connection, going back
+// to the values read at Connect, and comparing the image with a backup.
+//
+//   SafetyNet net(app, messageBox, wallClock, DefaultBackupFolder());   // after app.Start()
+//
+// It watches the clone sequence and never changes what goes on the wire: a backup that
+// cannot be saved is reported once in a message and the connection goes on without it.
+class SafetyNet : public ISequenceObserver {
+public:
+    enum class RevertResult {
+        Reverted,         // the items were set; the model's send loop sends them
+        NothingToRevert,  // every item already holds its value from Connect
+        Declined,         // the technician answered No
+        NotConnected,     // no values read at Connect, or the console is not in use
+        Busy,             // an automatic operation is running
+    };
+
+    SafetyNet(Application& app, IMessageBox& messageBox, const IWallClock& wallClock,
+              std::string backupFolder);
+    ~SafetyNet() override;
+    SafetyNet(const SafetyNet&) = delete;
+    SafetyNet& operator=(const SafetyNet&) = delete;
+
+    // ISequenceObserver
+    void OnCloneReadDone(clsCmcKel3Sequence& sequence) override;
+    void OnAdjustmentSent(const std::string& e8Hex, bool answerRequired) override;
+
+    const std::string& backupFolder() const { return backupFolder_; }
+    // Paths of this connection's files; empty when none was written.
+    const std::string& backupPath() const { return backupPath_; }
+    const std::string& journalPath() const { return journal_.path(); }
+
+    // Asks first, then sets every item that differs back to its value read at Connect.
+    // Refusals are explained in a message.
+    RevertResult RevertToConnectValues();
+
+    // The compare page for the current memory image against the backup file at `path`;
+    // false with `error` when the backup cannot be read.
+    bool CompareWithBackup(const std::string& path, std::string& page, std::string& error);
+
+private:
+    void SaveBackup(clsCmcKel3Sequence& sequence);
+    void ReportProblem(const std::string& text);
+
+    Application& app_;
+    IMessageBox& messageBox_;
+    const IWallClock& wallClock_;
+    std::string backupFolder_;
+    AdjustmentRecorder recorder_;
+    std::string backupPath_;
+    LineFile journal_;
+    bool journalFailureShown_ = false;
+};
+
+}  // namespace qs
