@@ -81,7 +81,11 @@ bool CheckE8Answer(const Bytes& answer, const Bytes& idBytes) {
 
 std::int16_t E8AnswerValue(const Bytes& answer) {
     if (answer.size() < kAnswerLength) return 0;
-    return static_cast<std::int16_t>(HexDigitValue(answer[5]) * 16 + HexDigitValue(answer[6]));
+    const int high = HexDigitValue(answer[5]);
+    const int low = HexDigitValue(answer[6]);
+    // Not digits: no value (rather than a negative one from the "not a digit" marks).
+    if (high < 0 || low < 0) return 0;
+    return static_cast<std::int16_t>(high * 16 + low);
 }
 
 double ThermistorCelsius(int raw) {

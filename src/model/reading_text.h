@@ -21,7 +21,7 @@ std::string ReadingRequestText(std::int16_t code);
 // last two bytes are not ASCII hexadecimal digits.
 bool CheckE8Answer(const Bytes& answer, const Bytes& idBytes);
 // The value the last two bytes of a reading's answer spell in hexadecimal, 0..255
-// (0 for an answer too short to hold one).
+// (0 for an answer too short to hold one or whose two bytes are not hexadecimal digits).
 std::int16_t E8AnswerValue(const Bytes& answer);
 
 // Thermistor temperature in degrees Celsius for a raw reading of 1..254 (47 kOhm, B = 4000 K,
