@@ -1,0 +1,188 @@
+// Runs of the built program qs71dr-adj itself, each from a copy in a temporary folder so that
+// its settings file and its single-instance lock are its own.
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "platform/qt/automation.h"
+
+namespace {
+
+constexpr int kRunTimeoutMs = 60000;
+
+class ProgramCopy {
+public:
+    ProgramCopy() {
+        path_ = dir_.filePath(QStringLiteral("qs71dr-adj"));
+        ok_ = QFile::copy(QStringLiteral(QS_ADJ_PROGRAM), path_);
+    }
+    bool ok() const { return ok_ && dir_.isValid(); }
+    const QString& path() const { return path_; }
+    QString settingsFile() const { return dir_.filePath(QStringLiteral("RW5120A.rs")); }
+    QByteArray settings() const {
+        QFile file(settingsFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // Starts the copy with the automation actions (empty: none).
+    void Start(QProcess& process, const QString& actions, const QStringList& args = {}) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        if (actions.isEmpty()) {
+            env.remove(QString::fromLatin1(qs::qt::Automation::kEnvironmentVariable));
+        } else {
+            env.insert(QString::fromLatin1(qs::qt::Automation::kEnvironmentVariable), actions);
+        }
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(dir_.path());
+        process.start(path_, args);
+    }
+
+private:
+    QTemporaryDir dir_;
+    QString path_;
+    bool ok_ = false;
+};
+
+// Runs to the end and returns stdout; stderr and the exit code through the pointers.
+QByteArray RunToEnd(QProcess& process, QByteArray* err = nullptr, int* code = nullptr) {
+    const bool finished = process.waitForFinished(kRunTimeoutMs);
+    if (!finished) process.kill();
+    if (err != nullptr) *err = process.readAllStandardError();
+    if (code != nullptr) *code = finished ? process.exitCode() : -1;
+    return process.readAllStandardOutput();
+}
+
+// True once the process has printed `text`; keeps what it read, so it can be asked again.
+class OutputWatch {
+public:
+    explicit OutputWatch(QProcess& process) : process_(process) {}
+    bool Contains(const char* text) {
+        seen_ += process_.readAllStandardOutput();
+        return seen_.contains(text);
+    }
+
+private:
+    QProcess& process_;
+    QByteArray seen_;
+};
+
+}  // namespace
+
+class ProgramRunTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void helpVersionAndBadOptions() {
+        QProcess help;
+        help.start(QStringLiteral(QS_ADJ_PROGRAM), {QStringLiteral("--help")});
+        int code = -1;
+        const QByteArray helpText = RunToEnd(help, nullptr, &code);
+        QCOMPARE(code, 0);
+        QVERIFY(helpText.contains("--port N=DEVICE"));
+        QVERIFY(helpText.contains("--simulate"));
+
+        QProcess version;
+        version.start(QStringLiteral(QS_ADJ_PROGRAM), {QStringLiteral("--version")});
+        QVERIFY(RunToEnd(version, nullptr, &code).startsWith("qs71dr-adj "));
+        QCOMPARE(code, 0);
+
+        const QList<QStringList> badOnes = {{"--frobnicate"},
+                                            {"--port"},
+                                            {"--port", "0=/dev/x"},
+                                            {"--sim-fault", "hang-up"},
+                                            {"stray"}};
+        for (const QStringList& args : badOnes) {
+            QProcess bad;
+            bad.start(QStringLiteral(QS_ADJ_PROGRAM), args);
+            QByteArray err;
+            const QByteArray out = RunToEnd(bad, &err, &code);
+            QCOMPARE(code, 2);
+            QVERIFY(out.isEmpty());
+            QVERIFY2(err.startsWith("qs71dr-adj: "), err.constData());
+            QVERIFY(err.contains("--help"));
+        }
+    }
+
+    void settingsSurviveARestart() {
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        QProcess first;
+        copy.Start(first, QStringLiteral("report;menu:COM &2;menu:&3 sec;close"));
+        int code = -1;
+        const QByteArray firstOut = RunToEnd(first, nullptr, &code);
+        QCOMPARE(code, 0);
+        // No settings file yet: COM 1 and release off.
+        QVERIFY2(firstOut.contains("checked=COM &1\n"), firstOut.constData());
+        QVERIFY(firstOut.contains("checked=&OFF\n"));
+        QVERIFY(firstOut.contains("hold-ms=0\n"));
+        const QByteArray saved = copy.settings();
+        QVERIFY2(saved.contains("[OPTION]"), saved.constData());
+        QVERIFY(saved.contains("ComPort=2"));
+        QVERIFY(saved.contains("ComAutoRelease=3"));
+
+        QProcess second;
+        copy.Start(second, QStringLiteral("report;close"));
+        const QByteArray out = RunToEnd(second, nullptr, &code);
+        QCOMPARE(code, 0);
+        QVERIFY2(out.contains("checked=COM &2\n"), out.constData());
+        QVERIFY(!out.contains("checked=COM &1\n"));
+        QVERIFY(out.contains("checked=&3 sec\n"));
+        QVERIFY(out.contains("hold-ms=3000\n"));
+        QVERIFY(out.contains("port-label=COM 2: CLOSE\n"));
+    }
+
+    void secondCopyIsRefusedAndTheFirstRunsOn() {
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        QProcess first;
+        copy.Start(first, QStringLiteral("report"));
+        QVERIFY(first.waitForStarted(kRunTimeoutMs));
+        OutputWatch firstOut(first);
+        QTRY_VERIFY_WITH_TIMEOUT(firstOut.Contains("caption="), kRunTimeoutMs);
+
+        QProcess second;
+        copy.Start(second, QStringLiteral("report;close"));
+        QByteArray err;
+        int code = -1;
+        const QByteArray out = RunToEnd(second, &err, &code);
+        QCOMPARE(code, 1);
+        QVERIFY2(err.contains("Cannot execute QS-71DR ADJ Rev.1.0 repeatedly.\n"
+                              "QS-71DR ADJ Rev.1.0 is already executing.\n"),
+                 err.constData());
+        QVERIFY(!out.contains("caption="));
+        // The refused copy wrote no settings, and the first still runs.
+        QVERIFY(!QFile::exists(copy.settingsFile()));
+        QCOMPARE(first.state(), QProcess::Running);
+
+        // Ended the ordinary way, the first copy still saves its settings.
+        first.terminate();
+        QVERIFY(first.waitForFinished(kRunTimeoutMs));
+        QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(first.exitCode(), 0);
+        QVERIFY(copy.settings().contains("ComPort=1"));
+    }
+
+    void aCrashedCopyDoesNotBlockTheNext() {
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        QProcess crashed;
+        copy.Start(crashed, QStringLiteral("report"));
+        OutputWatch crashedOut(crashed);
+        QTRY_VERIFY_WITH_TIMEOUT(crashedOut.Contains("caption="), kRunTimeoutMs);
+        crashed.kill();
+        QVERIFY(crashed.waitForFinished(kRunTimeoutMs));
+
+        QProcess next;
+        copy.Start(next, QStringLiteral("report;close"));
+        int code = -1;
+        const QByteArray out = RunToEnd(next, nullptr, &code);
+        QCOMPARE(code, 0);
+        QVERIFY(out.contains("caption=QS-71DR ADJ Rev.1.0\n"));
+        // Killed, it kept the settings of its previous run: none.
+        QVERIFY(copy.settings().contains("ComPort=1"));
+    }
+};
+
+QTEST_MAIN(ProgramRunTest)
+#include "program_run_test.moc"
