@@ -11,6 +11,7 @@
 #include "safety/backup_file.h"
 #include "safety/journal_file.h"
 #include "safety_rig.h"
+#include "shell/main_window.h"
 
 namespace qs::safety_test {
 namespace {
@@ -22,6 +23,7 @@ constexpr int kPowerHiRow = 1;
 constexpr int kPowerL1Row = 3;
 constexpr int kBalanceRow = 4;
 constexpr int kSqlRow = 7;
+constexpr int kBpfT1Row = 10;
 
 Bytes RadioBytes(const qtsim::MemoryImage& image) {
     return Bytes(image.bytes().begin(), image.bytes().end());
@@ -227,6 +229,23 @@ TEST(SafetyNetTest, RevertRefusesBeforeConnectAndWhenNothingChanged) {
     ASSERT_TRUE(rig.Connect());
     EXPECT_EQ(rig.net().RevertToConnectValues(), SafetyNet::RevertResult::NothingToRevert);
     EXPECT_TRUE(rig.box.asked.empty());
+}
+
+TEST(SafetyNetTest, RevertWaitsForARunningAutomaticOperation) {
+    TempFolder folder;
+    SafetyRig rig(folder.path());
+    ASSERT_TRUE(rig.Connect());
+    rig.Step(kPowerHiRow, 1);
+    rig.win.lboConsole.setListIndex(kBpfT1Row);
+    if (!rig.app().main().OnWindowKeyDown(kKeyEnter, 0))
+        rig.app().main().OnConsoleKeyDown(kKeyEnter, 0);
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.app().model().opState() != 0; }, 40));
+    rig.box.yesNoAnswer = true;
+    EXPECT_EQ(rig.net().RevertToConnectValues(), SafetyNet::RevertResult::Busy);
+    EXPECT_TRUE(rig.box.asked.empty());
+    ASSERT_EQ(rig.box.shown.size(), 1u);
+    EXPECT_EQ(rig.box.shown[0].text,
+              "An automatic operation is running.\r\nRevert when it has finished.");
 }
 
 TEST(SafetyNetTest, CompareWithTheConnectBackupShowsWhatTheTechnicianChanged) {
