@@ -29,7 +29,7 @@ bool IsEcho(const Bytes& frame) {
 }  // namespace
 
 TracingSerialPort::TracingSerialPort(ISerialPort& inner, const ITickSource& clock, ILineSink& sink)
-    : inner_(inner), clock_(clock), sink_(sink), startTick_(clock.GetTickCount()) {}
+    : SerialPortDecorator(inner), clock_(clock), sink_(sink), startTick_(clock.GetTickCount()) {}
 
 std::string TracingSerialPort::Stamp() const {
     const auto elapsed =
@@ -50,12 +50,12 @@ void TracingSerialPort::Write(const std::string& direction, const Bytes& bytes,
 bool TracingSerialPort::setPortOpen(bool open, std::string* error) {
     if (!open) FlushOpenFrame("RX cut off");
     std::string reason;
-    const bool ok = inner_.setPortOpen(open, &reason);
+    const bool ok = inner().setPortOpen(open, &reason);
     if (error != nullptr) *error = reason;
     std::string what =
-        open ? "port " + std::to_string(inner_.commPort()) + " opened" : "port closed";
+        open ? "port " + std::to_string(inner().commPort()) + " opened" : "port closed";
     if (!ok)
-        what = (open ? "port " + std::to_string(inner_.commPort()) + " cannot be opened: "
+        what = (open ? "port " + std::to_string(inner().commPort()) + " cannot be opened: "
                      : "port cannot be closed: ") +
                reason;
     Write("--", {}, what);
@@ -63,19 +63,15 @@ bool TracingSerialPort::setPortOpen(bool open, std::string* error) {
 }
 
 Bytes TracingSerialPort::input() {
-    Bytes bytes = inner_.input();
+    Bytes bytes = inner().input();
     if (!bytes.empty()) Received(bytes);
     return bytes;
 }
 
 bool TracingSerialPort::output(const Bytes& data) {
-    const bool ok = inner_.output(data);
+    const bool ok = inner().output(data);
     Write(ok ? "TX" : "TX refused", data, DescribeFrame(data));
     return ok;
-}
-
-void TracingSerialPort::setEventHandler(std::function<void(CommEvent)> handler) {
-    inner_.setEventHandler(std::move(handler));
 }
 
 void TracingSerialPort::Received(const Bytes& bytes) {
