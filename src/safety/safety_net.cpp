@@ -37,6 +37,7 @@ SafetyNet::~SafetyNet() {
 }
 
 void SafetyNet::OnCloneReadDone(clsCmcKel3Sequence& sequence) {
+    imageRead_ = true;
     recorder_.StartConnection();
     journal_.Close();
     backupPath_.clear();
@@ -137,6 +138,10 @@ SafetyNet::RevertResult SafetyNet::RevertToConnectValues() {
 }
 
 bool SafetyNet::CompareWithBackup(const std::string& path, std::string& page, std::string& error) {
+    if (!imageRead_) {
+        error = "No memory image has been read from the radio yet. Connect first.";
+        return false;
+    }
     BackupRecord record;
     if (!ReadBackupFile(path, record, error)) return false;
     clsCmcEeprom backupImage;

@@ -51,7 +51,7 @@ public:
     RevertResult RevertToConnectValues();
 
     // The compare page for the current memory image against the backup file at `path`;
-    // false with `error` when the backup cannot be read.
+    // false with `error` when no image has been read yet or the backup cannot be read.
     bool CompareWithBackup(const std::string& path, std::string& page, std::string& error);
 
 private:
@@ -66,6 +66,7 @@ private:
     std::string backupPath_;
     LineFile journal_;
     bool journalFailureShown_ = false;
+    bool imageRead_ = false;
 };
 
 }  // namespace qs

@@ -145,14 +145,16 @@ TEST(SafetyNetTest, UnwritableBackupFolderIsReportedOnceAndTheAdjustmentGoesOn) 
     std::ofstream(blocker) << "x";
     SafetyRig rig(blocker + "/backups");
 
-    std::size_t boxesDuringConnect = 0;
-    rig.box.onShow = [&] { boxesDuringConnect = rig.box.shown.size(); };
+    // The message comes while the connection is being made, before any adjustment.
+    std::size_t writesAtMessage = 0;
+    rig.box.onShow = [&] { writesAtMessage = rig.cable.writes().size(); };
     ASSERT_TRUE(rig.Connect());
     ASSERT_EQ(rig.box.shown.size(), 1u);
     EXPECT_EQ(rig.box.shown[0].caption, "QS-71DR ADJ Rev.1.0");
     EXPECT_THAT(rig.box.shown[0].text,
                 HasSubstr("could not be saved as a backup.\r\n" + blocker + "/backups: "));
     EXPECT_THAT(rig.box.shown[0].text, HasSubstr("The adjustment goes on"));
+    EXPECT_EQ(writesAtMessage, 2u);
     EXPECT_TRUE(rig.net().backupPath().empty());
     EXPECT_TRUE(rig.net().journalPath().empty());
 
@@ -265,6 +267,9 @@ TEST(SafetyNetTest, CompareWithTheConnectBackupShowsWhatTheTechnicianChanged) {
 TEST(SafetyNetTest, CompareWithADamagedBackupSaysWhy) {
     TempFolder folder;
     SafetyRig rig(folder.path());
+    std::string page, error;
+    EXPECT_FALSE(rig.net().CompareWithBackup(folder.path() + "/any.qsbak", page, error));
+    EXPECT_EQ(error, "No memory image has been read from the radio yet. Connect first.");
     ASSERT_TRUE(rig.Connect());
     std::string text;
     {
@@ -274,7 +279,6 @@ TEST(SafetyNetTest, CompareWithADamagedBackupSaysWhy) {
     text[text.find("0000: ") + 6] ^= 1;  // one data digit changed
     const std::string damaged = folder.path() + "/damaged.qsbak";
     std::ofstream(damaged) << text;
-    std::string page, error;
     EXPECT_FALSE(rig.net().CompareWithBackup(damaged, page, error));
     EXPECT_EQ(error, "The backup's checksum does not match its data.");
     EXPECT_FALSE(rig.net().CompareWithBackup(folder.path() + "/missing.qsbak", page, error));
