@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in build-bench/ (optimised) and runs them; they print figures with
+# their bounds and never fail on timing. Usage: scripts/bench.sh [idle-seconds]
+# The start-up figure needs the Qt program; it is built when Qt is installed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+idle=${1:-60}
+jobs=$(nproc 2>/dev/null || echo 2)
+gui=OFF
+if pkg-config --exists Qt6Widgets Qt6SerialPort 2>/dev/null; then gui=ON; fi
+cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQS_BUILD_TESTS=OFF \
+    -DQS_BUILD_BENCH=ON -DQS_BUILD_GUI=$gui >/dev/null
+targets=(bench_clone_read_pty bench_core bench_startup)
+if [ "$gui" = ON ]; then targets+=(qs71dr-adj); fi
+cmake --build build-bench -j "$jobs" --target "${targets[@]}"
+
+echo "machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+echo "date: $(date -u '+%Y-%m-%d %H:%M UTC')"
+echo
+build-bench/bench/bench_clone_read_pty
+echo
+build-bench/bench/bench_core --idle-seconds="$idle"
+echo
+adj=$(find build-bench -type f -name qs71dr-adj -perm -u+x | head -n 1)
+build-bench/bench/bench_startup ${adj:+"$adj"}
