@@ -98,7 +98,8 @@ TEST_P(RadioFaultRun, EndsInItsMessageThenAHealthyRadioConnects) {
     fault.apply(faults);
     ProgramOnSim run(UnpacedRadio(faults));
     const auto before = ImageOf(run.app().radio().eepImage());
-    const auto& radioImage = run.radio().image().bytes();
+    // A copy: the faulty radio is replaced before the last comparison.
+    const std::vector<std::uint8_t> radioImage = run.radio().image().bytes();
 
     EXPECT_FALSE(run.ConnectAndWait(kMaxBeatsToMessage));
     ASSERT_EQ(run.box().shown.size(), 1u) << "a fault gives exactly one message";
