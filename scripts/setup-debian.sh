@@ -9,4 +9,5 @@ apt-get install -y -qq --no-install-recommends \
     libgtest-dev libgmock-dev googletest \
     qt6-base-dev qt6-serialport-dev libgl-dev \
     xvfb xauth fonts-liberation \
-    python3 >/dev/null
+    python3 \
+    clang libclang-rt-14-dev >/dev/null
