@@ -1,0 +1,188 @@
+// End to end: the real window and a real QtSerialPort on the pseudo-terminal of qt71dr-sim,
+// the virtual radio, running as its own process.
+#include <QDeadlineTimer>
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include "app_harness.h"
+
+using namespace qs;
+using namespace qs::qt;
+using namespace qs::qt::testing;
+
+namespace {
+
+constexpr int kStartMs = 15000;
+constexpr int kReadMs = 120000;
+constexpr int kStepMs = 20000;
+
+const QString kChecklistA = QStringLiteral(
+    "\n\nCheck the following:\n- The COM port settings.\n- Cloning cable connections.\n"
+    "- Transceiver power is ON.");
+
+// qt71dr-sim with its frame log on standard error.
+class VirtualRadio {
+public:
+    explicit VirtualRadio(const QStringList& extraArgs) {
+        process_.setProgram(QStringLiteral(QS_SIM_PROGRAM));
+        process_.setArguments(QStringList{QStringLiteral("--verbose")} + extraArgs);
+        process_.start();
+        QDeadlineTimer deadline(kStartMs);
+        while (!process_.canReadLine() && !deadline.hasExpired() &&
+               process_.state() != QProcess::NotRunning) {
+            process_.waitForReadyRead(100);
+        }
+        device_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
+    }
+    ~VirtualRadio() { Kill(); }
+    const QString& device() const { return device_; }
+    // The frame log so far (everything the radio printed on standard error).
+    const QByteArray& log() {
+        log_ += process_.readAllStandardError();
+        return log_;
+    }
+    int Count(const QByteArray& text) { return static_cast<int>(log().count(text)); }
+    void Kill() {
+        if (process_.state() == QProcess::NotRunning) return;
+        process_.kill();
+        process_.waitForFinished(kStartMs);
+    }
+
+private:
+    QProcess process_;
+    QString device_;
+    QByteArray log_;
+};
+
+// Every distinct text the progress label shows, sampled as the program runs.
+class ProgressSampler : public QObject {
+public:
+    explicit ProgressSampler(const MainWindow& window) {
+        auto* label = window.findChild<QLabel*>(QStringLiteral("lblProgress"));
+        connect(&timer_, &QTimer::timeout, this, [this, label] {
+            const QString text = label->text();
+            if (texts_.isEmpty() || texts_.last() != text) texts_ << text;
+        });
+        timer_.start(5);
+    }
+    QStringList nonBlank() const {
+        QStringList shown;
+        for (const QString& t : texts_) {
+            if (!t.trimmed().isEmpty()) shown << t;
+        }
+        return shown;
+    }
+
+private:
+    QTimer timer_;
+    QStringList texts_;
+};
+
+bool Editing(ProgramUnderTest& program) {
+    return program.app().model().RigK52TProp_EditEnabled();
+}
+
+}  // namespace
+
+class EndToEndTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void connectReadLoadThenAKeyAdjustsThePowerLive() {
+        VirtualRadio radio({QStringLiteral("--baud"), QStringLiteral("230400")});
+        QVERIFY2(!radio.device().isEmpty(), "the virtual radio reported no device");
+        ProgramUnderTest program;
+        program.bindings().Bind(1, radio.device().toStdString());
+        QVERIFY(program.Start());
+        MessageBoxWatcher watcher;
+        ProgressSampler progress(program.window());
+        MainWindow& w = program.window();
+
+        QTest::mouseClick(w.commandButton(0), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(Editing(program), kReadMs);
+        QCOMPARE(watcher.count(), 0);
+        QVERIFY2(progress.nonBlank().size() >= 3, qPrintable(progress.nonBlank().join('|')));
+        QCOMPARE(radio.Count("program -> radio: FE FE EE EF E2"), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(w.portLabel()->text(), QStringLiteral("COM 1: OPEN"), kStepMs);
+        QCOMPARE(w.portLabel()->palette().color(QPalette::WindowText),
+                 PaletteColor(ColorRole::ButtonText));
+
+        // The load sends every item once; " Power(Hi)" goes out from its byte at 168.
+        QTRY_VERIFY_WITH_TIMEOUT(radio.Count("POW HI = ") >= 1, kStepMs);
+        const QRegularExpression sent(QStringLiteral("POW HI = (\\d+) at 168"));
+        const QRegularExpressionMatch first = sent.match(QString::fromLatin1(radio.log()));
+        QVERIFY(first.hasMatch());
+        const int loaded = first.captured(1).toInt();
+
+        QListWidget* list = w.consoleList();
+        QTRY_VERIFY_WITH_TIMEOUT(list->isVisible(), kStepMs);
+        const int row = ConsoleRowOf(w, QStringLiteral(" Power(Hi)"));
+        QVERIFY(row >= 0);
+        const QString before = list->item(row)->text();
+        list->setFocus();
+        list->setCurrentRow(row);
+        QTest::keyClick(list, loaded < 255 ? Qt::Key_Right : Qt::Key_Left);
+        const int expected = loaded < 255 ? loaded + 1 : loaded - 1;
+        QVERIFY(list->item(row)->text() != before);
+        const QByteArray logged = QStringLiteral("POW HI = %1 at 168").arg(expected).toLatin1();
+        QTRY_VERIFY_WITH_TIMEOUT(radio.Count(logged) == 1, kStepMs);
+        QCOMPARE(watcher.count(), 0);
+
+        // F5 from a command button asks for the live readings once more: the supply voltage
+        // reading (command 03) goes out again.
+        const QByteArray reading = "program -> radio: FE FE EE EF E8 30 17 01 02 03 ";
+        const int readingsBefore = radio.Count(reading);
+        QVERIFY(readingsBefore >= 1);
+        w.commandButton(2)->setFocus();
+        QTest::keyClick(w.commandButton(2), Qt::Key_F5);
+        QTRY_VERIFY_WITH_TIMEOUT(radio.Count(reading) > readingsBefore, kStepMs);
+        QVERIFY(Editing(program));
+        QCOMPARE(radio.Count("program -> radio: FE FE EE EF E2"), 1);
+        QCOMPARE(watcher.count(), 0);
+    }
+
+    void lineGoingDeadMidReadEndsInNoAnswer() {
+        VirtualRadio radio({QStringLiteral("--baud"), QStringLiteral("115200"),
+                            QStringLiteral("--fault"), QStringLiteral("hang-up=20")});
+        QVERIFY(!radio.device().isEmpty());
+        ProgramUnderTest program;
+        program.bindings().Bind(1, radio.device().toStdString());
+        QVERIFY(program.Start());
+        MessageBoxWatcher watcher;
+        QTest::mouseClick(program.window().commandButton(0), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(watcher.count(), 1, kReadMs);
+        QCOMPARE(watcher.lastText(), QStringLiteral("No answer from transceiver.") + kChecklistA);
+        QTRY_VERIFY_WITH_TIMEOUT(!program.port().portOpen(), kStepMs);
+        QVERIFY(!Editing(program));
+    }
+
+    void cablePulledMidReadEndsInAMessageAndAClosedPort() {
+        auto radio = std::make_unique<VirtualRadio>(
+            QStringList{QStringLiteral("--baud"), QStringLiteral("19200")});
+        QVERIFY(!radio->device().isEmpty());
+        ProgramUnderTest program;
+        program.bindings().Bind(1, radio->device().toStdString());
+        QVERIFY(program.Start());
+        MessageBoxWatcher watcher;
+        QTest::mouseClick(program.window().commandButton(0), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(radio->Count("program -> radio: FE FE EE EF E2") == 1, kReadMs);
+        QTRY_VERIFY_WITH_TIMEOUT(program.app().com().kel3D().lastEeAdr() > 0, kReadMs);
+        // The far end of the line disappears: the pseudo-terminal hangs up.
+        radio->Kill();
+        QTRY_VERIFY_WITH_TIMEOUT(!program.port().portOpen(), kStepMs);
+        QTRY_COMPARE_WITH_TIMEOUT(watcher.count(), 1, kReadMs);
+        // The driver waits for the next block in vain.
+        QCOMPARE(watcher.lastText(), QStringLiteral("No answer from transceiver.") + kChecklistA);
+        QVERIFY(!Editing(program));
+        QVERIFY(!program.port().lostReason().empty());
+        QTRY_COMPARE_WITH_TIMEOUT(program.window().portLabel()->text(),
+                                  QStringLiteral("COM 1: CLOSE"), kStepMs);
+    }
+};
+
+QTEST_MAIN(EndToEndTest)
+#include "end_to_end_test.moc"
