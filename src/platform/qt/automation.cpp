@@ -77,6 +77,14 @@ void Automation::Step() {
             std::printf("%s\n", line.toLocal8Bit().constData());
         }
         std::fflush(stdout);
+    } else if (action == QStringLiteral("pause")) {
+        return;
+    } else if (action.startsWith(QStringLiteral("screenshot:"))) {
+        const QString file = action.mid(11);
+        if (!window_.grab().save(file, "PNG")) {
+            std::fprintf(stderr, "%s: cannot save %s\n", kEnvironmentVariable,
+                         file.toLocal8Bit().constData());
+        }
     } else if (action == QStringLiteral("close")) {
         window_.close();
     } else {

@@ -15,6 +15,8 @@ class MainWindow;
 //   menu:CAPTION   trigger the menu item with exactly that caption ("COM &2", "&3 sec")
 //   button:N       click command button N (0..2)
 //   report         print the window caption, port label and checked menu items on stdout
+//   pause          do nothing for one step
+//   screenshot:F   save a picture of the window as the PNG file F
 //   close          close the window as the technician would
 // Unset, the program behaves as always.
 class Automation : public QObject {
