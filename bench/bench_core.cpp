@@ -100,6 +100,7 @@ void KeyToWireFigure(ProgramOnSim& run, int steps) {
     std::uniform_int_distribution<int> phase(0, static_cast<int>(kHeartbeatMs) - 1);
 
     std::vector<double> latencies;
+    std::vector<double> processing;
     for (int step = 0; step < steps; ++step) {
         run.Run(300);  // past the previous command's wait
         run.ForgetRecords();
@@ -117,11 +118,14 @@ void KeyToWireFigure(ProgramOnSim& run, int steps) {
         }
         if (run.cable().writes().empty()) continue;
         latencies.push_back((kHeartbeatMs - offsetMs) + (beats - 1) * kHeartbeatMs + processingMs);
+        processing.push_back(processingMs);
     }
     std::printf("key press to adjustment command on the wire: %zu of %d steps\n", latencies.size(),
                 steps);
     PrintFigure("key to wire, median", Percentile(latencies, 50), kHeartbeatMs, "ms");
     PrintFigure("key to wire, 99th percentile", Percentile(latencies, 99), kHeartbeatMs, "ms");
+    PrintNote("  of which processing, median", Percentile(processing, 50) * 1000, "us");
+    PrintNote("  of which processing, 99th percentile", Percentile(processing, 99) * 1000, "us");
 }
 
 void IdleFigure(ProgramOnSim& run, int seconds) {
