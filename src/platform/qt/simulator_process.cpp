@@ -73,17 +73,22 @@ bool SimulatorProcess::Start(const QString& program, const QStringList& args, st
         Stop();
         return fail("the virtual radio reported no device");
     }
-    // Whatever it prints later (its log of commands) goes on to our own output.
-    QObject::connect(&process_, &QProcess::readyReadStandardOutput, [this] {
+    // Whatever it prints later (its log with --sim-verbose) goes on to our own output.
+    auto forwardOut = [this] {
         const QByteArray text = process_.readAllStandardOutput();
         std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
         std::fflush(stdout);
-    });
-    QObject::connect(&process_, &QProcess::readyReadStandardError, [this] {
+    };
+    auto forwardErr = [this] {
         const QByteArray text = process_.readAllStandardError();
         std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stderr);
         std::fflush(stderr);
-    });
+    };
+    QObject::connect(&process_, &QProcess::readyReadStandardOutput, forwardOut);
+    QObject::connect(&process_, &QProcess::readyReadStandardError, forwardErr);
+    // What arrived together with the device line.
+    forwardOut();
+    forwardErr();
     return true;
 }
 
