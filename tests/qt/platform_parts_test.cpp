@@ -71,6 +71,15 @@ private Q_SLOTS:
         QCOMPARE(bindings.DeviceFor(3), std::string("/dev/ttyUSB2"));
     }
 
+    void portDescriptionForTheTooltip() {
+        PortBindings bindings;
+        bindings.Bind(1, "/dev/pts/5");
+        QCOMPARE(DescribePort(bindings, 1, true, ""),
+                 std::string("COM 1 = /dev/pts/5 (virtual radio)"));
+        QCOMPARE(DescribePort(bindings, 2, false, "/dev/ttyUSB1: gone"),
+                 std::string("COM 2 = /dev/ttyUSB1\nLast lost: /dev/ttyUSB1: gone"));
+    }
+
     void lineSettings_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");

@@ -26,18 +26,7 @@ constexpr int kExitOk = 0;
 constexpr int kExitNotStarted = 1;
 constexpr int kExitBadOptions = 2;
 constexpr const char* kProgramName = "qs71dr-adj";
-
-QString PortToolTip(const qs::qt::QtSerialPort& port, const qs::qt::PortBindings& bindings,
-                    std::int16_t comPortNo, bool simulated) {
-    QString text = QStringLiteral("COM %1 = %2")
-                       .arg(comPortNo)
-                       .arg(QString::fromStdString(bindings.DeviceFor(comPortNo)));
-    if (simulated && comPortNo == 1) text += QStringLiteral(" (virtual radio)");
-    if (!port.lostReason().empty()) {
-        text += QStringLiteral("\nLast lost: ") + QString::fromStdString(port.lostReason());
-    }
-    return text;
-}
+constexpr std::int16_t kSimulatorPort = 1;
 
 }  // namespace
 
@@ -98,14 +87,16 @@ int main(int argc, char** argv) {
             application.com().Form_Unload();
             return kExitNotStarted;
         }
-        bindings.Bind(1, simulator.devicePath().toStdString());
+        bindings.Bind(kSimulatorPort, simulator.devicePath().toStdString());
     }
 
     qs::qt::BindMainWindow(window, application.main());
     qs::frmMain& logic = application.main();
     const bool simulated = options.simulate;
     window.setPortToolTip([&port, &bindings, &logic, simulated] {
-        return PortToolTip(port, bindings, logic.ComPortNo(), simulated);
+        const std::int16_t comPortNo = logic.ComPortNo();
+        return QString::fromStdString(qs::qt::DescribePort(
+            bindings, comPortNo, simulated && comPortNo == kSimulatorPort, port.lostReason()));
     });
     qs::qt::CloseOnSignal closeOnSignal(&window);
 

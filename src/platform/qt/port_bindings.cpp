@@ -59,6 +59,14 @@ std::string PortBindings::DeviceFor(std::int16_t port) const {
 #endif
 }
 
+std::string DescribePort(const PortBindings& bindings, std::int16_t port, bool virtualRadio,
+                         const std::string& lostReason) {
+    std::string text = "COM " + std::to_string(port) + " = " + bindings.DeviceFor(port);
+    if (virtualRadio) text += " (virtual radio)";
+    if (!lostReason.empty()) text += "\nLast lost: " + lostReason;
+    return text;
+}
+
 std::optional<PortBinding> ParsePortBinding(const std::string& text) {
     const std::size_t equals = text.find('=');
     if (equals == std::string::npos) return std::nullopt;

@@ -19,6 +19,11 @@ private:
     std::map<std::int16_t, std::string> bound_;
 };
 
+// What the port label's tooltip tells the technician: the device behind "COM n", whether it
+// is the virtual radio, and why the port last closed by itself.
+std::string DescribePort(const PortBindings& bindings, std::int16_t port, bool virtualRadio,
+                         const std::string& lostReason);
+
 // One "--port N=DEVICE" argument. N is 1..10, the ports the serial port service accepts.
 struct PortBinding {
     std::int16_t port = 0;
