@@ -21,7 +21,7 @@ constexpr std::int32_t kHzPerKHz = 1000;
 
 clsIndEep_RigK52T::clsIndEep_RigK52T(const clsCmcEeprom& image) : image_(image) {
     for (int i = 0; i <= 40; ++i)
-        chNames_[static_cast<std::size_t>(i)] = " ";
+        chNames_[static_cast<std::size_t>(i)].assign(1, ' ');
 }
 
 std::string clsIndEep_RigK52T::GetChName(std::int16_t chNo) {
