@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,11 @@ struct FaultCase {
     ReadReach reach;
     int blocksStored;  // with ReadReach::Blocks
 };
+
+// Test names and failure messages show the fault's name, not its bytes.
+void PrintTo(const FaultCase& fault, std::ostream* os) {
+    *os << fault.name;
+}
 
 std::vector<std::uint8_t> ImageOf(const clsCmcEeprom& eep) {
     std::vector<std::uint8_t> bytes(kImageBytes);
