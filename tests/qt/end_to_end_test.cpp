@@ -145,6 +145,39 @@ private Q_SLOTS:
         QCOMPARE(watcher.count(), 0);
     }
 
+    void cablePulledWhileIdleIsReportedAtTheNextCommand() {
+        auto radio = std::make_unique<VirtualRadio>(
+            QStringList{QStringLiteral("--baud"), QStringLiteral("0")});
+        QVERIFY(!radio->device().isEmpty());
+        ProgramUnderTest program;
+        program.bindings().Bind(1, radio->device().toStdString());
+        QVERIFY(program.Start());
+        MessageBoxWatcher watcher;
+        MainWindow& w = program.window();
+        QTest::mouseClick(w.commandButton(0), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(Editing(program), kReadMs);
+        QTRY_VERIFY_WITH_TIMEOUT(radio->Count("REF = ") >= 1, kStepMs);
+
+        radio->Kill();
+        QTRY_VERIFY_WITH_TIMEOUT(!program.port().portOpen(), kStepMs);
+        QTRY_COMPARE_WITH_TIMEOUT(w.portLabel()->text(), QStringLiteral("COM 1: CLOSE"), kStepMs);
+
+        QListWidget* list = w.consoleList();
+        const int row = ConsoleRowOf(w, QStringLiteral(" Power(Hi)"));
+        QVERIFY(row >= 0);
+        list->setFocus();
+        list->setCurrentRow(row);
+        QTest::keyClick(list, Qt::Key_Left);
+        QTRY_COMPARE_WITH_TIMEOUT(watcher.count(), 1, kStepMs);
+        // Whether the link finds the device gone at the opening or at the missing echo, the
+        // technician is pointed at the port and the cable.
+        const QString text = watcher.lastText();
+        QVERIFY2(text.startsWith(QStringLiteral("Cannot access COM")), qPrintable(text));
+        QVERIFY2(text.endsWith(kChecklistA), qPrintable(text));
+        QVERIFY(!program.port().portOpen());
+        QVERIFY(!Editing(program));
+    }
+
     void lineGoingDeadMidReadEndsInNoAnswer() {
         VirtualRadio radio({QStringLiteral("--baud"), QStringLiteral("115200"),
                             QStringLiteral("--fault"), QStringLiteral("hang-up=20")});
