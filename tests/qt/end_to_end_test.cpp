@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -142,6 +143,19 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(radio.Count(reading) > readingsBefore, kStepMs);
         QVERIFY(Editing(program));
         QCOMPARE(radio.Count("program -> radio: FE FE EE EF E2"), 1);
+
+        // "Disp para" shows the parameter page in place of the console; Disp para is then the
+        // default and cancel button, so Escape brings the console back.
+        auto* page = w.findChild<QPlainTextEdit*>(QStringLiteral("txtDispPara"));
+        QVERIFY(page != nullptr);
+        QTest::mouseClick(w.commandButton(2), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(page->isVisible() && !list->isVisible(), kStepMs);
+        QVERIFY(!page->toPlainText().trimmed().isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(w.controls().cmd00[2]->isCancel(), kStepMs);
+        page->setFocus();
+        QTest::keyClick(page, Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(list->isVisible() && !page->isVisible(), kStepMs);
+        QVERIFY(!w.controls().cmd00[2]->isDefault());
         QCOMPARE(watcher.count(), 0);
     }
 
