@@ -4,6 +4,8 @@
 #include <array>
 #include <string_view>
 
+#include "safety/port_check.h"
+
 namespace qs::qt {
 
 namespace {
@@ -47,6 +49,22 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& args) {
             options.version = true;
         } else if (arg == "--simulate") {
             options.simulate = true;
+        } else if (arg == "--list-ports") {
+            options.listPorts = true;
+        } else if (arg == "--trace" || StartsWith(arg, "--trace=")) {
+            if (arg == "--trace") {
+                if (!hasNext) {
+                    result.error = "--trace needs a file name";
+                    return result;
+                }
+                options.traceFile = args[++i];
+            } else {
+                options.traceFile = arg.substr(std::string_view("--trace=").size());
+            }
+            if (options.traceFile.empty()) {
+                result.error = "--trace needs a file name";
+                return result;
+            }
         } else if (arg == "--port" || StartsWith(arg, "--port=")) {
             std::string value;
             if (arg == "--port") {
@@ -102,6 +120,7 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& args) {
 std::string UsageText(const std::string& programName) {
     return "Usage: " + programName +
            " [--port N=DEVICE]... [--simulate [--sim-OPTION [VALUE]]...]\n"
+           "       [--trace FILE] [--list-ports]\n"
            "Service adjustment utility for the QT-71DR radio.\n"
            "\n"
            "  --port N=DEVICE   Use DEVICE for \"COM N\" of the Option > Port menu (N = 1..10).\n"
@@ -111,11 +130,20 @@ std::string UsageText(const std::string& programName) {
            "                    bind it to COM 1, so that Connect works without a radio.\n"
            "  --sim-OPTION [V]  Hand --OPTION [V] to the virtual radio, e.g. --sim-baud 9600\n"
            "                    or --sim-fault NAME (see qt71dr-sim --help).\n"
+           "  --trace FILE      Append every frame on the serial line to FILE, both\n"
+           "                    directions, with a millisecond time stamp and the decoded\n"
+           "                    command. Without it nothing is logged.\n"
+           "  --list-ports      List the serial devices with their description and USB\n"
+           "                    vendor:product ids, and exit.\n"
            "  --help            Show this help and exit.\n"
            "  --version         Show the version and exit.\n"
            "\n"
            "The settings (port and automatic port release) are kept in RW5120A.rs beside\n"
-           "the program.\n";
+           "the program. Every memory image read at Connect is backed up, with a journal\n"
+           "of the adjustments sent, in $XDG_DATA_HOME/qs71dr-adj/backups (usually\n"
+           "~/.local/share/qs71dr-adj/backups).\n"
+           "\n" +
+           PortCheckHelpText();
 }
 
 }  // namespace qs::qt

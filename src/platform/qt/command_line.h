@@ -14,6 +14,8 @@ struct CommandLine {
     std::vector<std::string> simulatorArgs;  // --sim-NAME [VALUE] handed on as --NAME [VALUE]
     bool help = false;
     bool version = false;
+    std::string traceFile;   // --trace FILE: every frame on the line goes to FILE
+    bool listPorts = false;  // --list-ports
 };
 
 struct CommandLineResult {

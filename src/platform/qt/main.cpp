@@ -16,8 +16,16 @@
 #include "platform/qt/qt_instance_lock.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_timer.h"
+#include "platform/qt/safety_menu.h"
+#include "platform/qt/serial_port_list.h"
 #include "platform/qt/simulator_process.h"
 #include "platform/qt/window_binding.h"
+#include "safety/data_folder.h"
+#include "safety/line_file.h"
+#include "safety/port_check.h"
+#include "safety/safety_net.h"
+#include "safety/serial_trace.h"
+#include "safety/wall_clock.h"
 #include "shell/application.h"
 
 namespace {
@@ -48,6 +56,22 @@ int main(int argc, char** argv) {
         std::printf("%s %s\n", kProgramName, QS_VERSION_TEXT);
         return kExitOk;
     }
+    if (options.listPorts) {
+        std::fputs(qs::qt::SerialPortListText().c_str(), stdout);
+        return kExitOk;
+    }
+    // The trace file is opened before anything else starts, so a bad name stops at once.
+    qs::LineFile traceFile;
+    if (!options.traceFile.empty()) {
+        std::string error;
+        if (!traceFile.Open(options.traceFile, qs::LineFile::Mode::Append, error) ||
+            !traceFile.WriteLine("qs71dr-adj trace started " +
+                                 qs::DateTimeText(qs::SystemWallClock().Now()))) {
+            std::fprintf(stderr, "%s: --trace %s\n", kProgramName,
+                         error.empty() ? traceFile.writeError().c_str() : error.c_str());
+            return kExitBadOptions;
+        }
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kProgramName));
@@ -70,9 +94,28 @@ int main(int argc, char** argv) {
     const QStringList automation = qs::qt::Automation::ActionsFromEnvironment();
     messageBox.setAutoAccept(!automation.isEmpty());
 
-    qs::Application application(port, timer, clock, settingsStore, messageBox, beeper, instanceLock,
-                                window.controls());
+    // A port that cannot be opened also gets the port check on the terminal, and with
+    // --trace every frame goes to the trace file; neither changes what the program does.
+    qs::PortCheckSerialPort checkedPort(
+        port, [&bindings](std::int16_t n) { return bindings.DeviceFor(n); },
+        [](const std::string& text) {
+            std::fputs(text.c_str(), stderr);
+            std::fflush(stderr);
+        });
+    std::unique_ptr<qs::TracingSerialPort> tracedPort;
+    if (traceFile.isOpen()) {
+        tracedPort = std::make_unique<qs::TracingSerialPort>(checkedPort, clock, traceFile);
+    }
+    qs::ISerialPort& programPort =
+        tracedPort ? static_cast<qs::ISerialPort&>(*tracedPort) : checkedPort;
+
+    qs::Application application(programPort, timer, clock, settingsStore, messageBox, beeper,
+                                instanceLock, window.controls());
     if (!application.Start()) return kExitNotStarted;
+
+    const qs::SystemWallClock wallClock;
+    qs::SafetyNet safetyNet(application, messageBox, wallClock, qs::DefaultBackupFolder());
+    qs::qt::SafetyMenu safetyMenu(window, safetyNet, messageBox);
 
     // Started after the single-instance check, so that a refused copy starts nothing.
     qs::qt::SimulatorProcess simulator;

@@ -39,6 +39,17 @@ int QtMessageBox::ShowStop(const std::string& caption, const std::string& text) 
     return kOkButton;
 }
 
+bool QtMessageBox::AskYesNo(const std::string& caption, const std::string& text) {
+    if (autoAccept_) return true;
+    QMessageBox box(QMessageBox::Question, ToDisplayText(caption), ToDisplayText(text),
+                    QMessageBox::Yes | QMessageBox::No, parent_.data());
+    box.setDefaultButton(QMessageBox::No);
+    box.setTextFormat(Qt::PlainText);
+    box.setObjectName(QStringLiteral("questionMessageBox"));
+    ModalScope scope;
+    return box.exec() == QMessageBox::Yes;
+}
+
 void QtBeeper::Beep() {
     QApplication::beep();
 }

@@ -32,6 +32,9 @@ public:
     // text still goes to standard error, the box is answered OK at once.
     void setAutoAccept(bool on) { autoAccept_ = on; }
     int ShowStop(const std::string& caption, const std::string& text) override;
+    // QMessageBox with the question icon, Yes and No, No the default. Answered Yes at once
+    // when auto-accepting.
+    bool AskYesNo(const std::string& caption, const std::string& text) override;
 
 private:
     QPointer<QWidget> parent_;
