@@ -146,6 +146,9 @@ private:
     // rig_k52t_readings.cpp
     bool ReadAdLevel(std::int16_t index, bool send);
     bool ReadDaLevel(std::int16_t index, bool send);
+    // The two lists differ only in their codes, last values, list box and row texts.
+    enum class ReadingList { Ad, Da };
+    bool ReadLevel(ReadingList list, std::int16_t index, bool send);
     bool AutoOpStep();
 
     // rig_k52t_callbacks.cpp

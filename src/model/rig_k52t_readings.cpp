@@ -4,11 +4,13 @@
 
 namespace qs {
 
-bool clsIndOp_RigK52T::ReadAdLevel(std::int16_t index, bool send) {
-    if (index < 0 || index >= kAdRowCount) return true;
+bool clsIndOp_RigK52T::ReadLevel(ReadingList list, std::int16_t index, bool send) {
+    const bool ad = (list == ReadingList::Ad);
+    const std::int16_t rows = ad ? kAdRowCount : kDaRowCount;
+    if (index < 0 || index >= rows) return true;
     const auto i = static_cast<std::size_t>(index);
     if (send) {
-        seq_.easySendE8ReqAnswer(ReadingRequestText(adCode_[i]));
+        seq_.easySendE8ReqAnswer(ReadingRequestText(ad ? adCode_[i] : daCode_[i]));
         return false;
     }
     if (seq_.OpRunning()) return false;
@@ -18,30 +20,19 @@ bool clsIndOp_RigK52T::ReadAdLevel(std::int16_t index, bool send) {
         return true;
     }
     const std::int16_t v = E8AnswerValue(answer);
-    if (v == adLast_[i]) return true;
-    adLast_[i] = v;
-    controls_.lbo01[0]->setList(index + 1, AdRowText(index, v));
+    std::int16_t& last = ad ? adLast_[i] : daLast_[i];
+    if (v == last) return true;
+    last = v;
+    controls_.lbo01[ad ? 0 : 1]->setList(index + 1, ad ? AdRowText(index, v) : DaRowText(index, v));
     return true;
 }
 
+bool clsIndOp_RigK52T::ReadAdLevel(std::int16_t index, bool send) {
+    return ReadLevel(ReadingList::Ad, index, send);
+}
+
 bool clsIndOp_RigK52T::ReadDaLevel(std::int16_t index, bool send) {
-    if (index < 0 || index >= kDaRowCount) return true;
-    const auto i = static_cast<std::size_t>(index);
-    if (send) {
-        seq_.easySendE8ReqAnswer(ReadingRequestText(daCode_[i]));
-        return false;
-    }
-    if (seq_.OpRunning()) return false;
-    const Bytes& answer = driver_.varLastE8Answer();
-    if (CheckE8Answer(answer, idBytes_)) {
-        commError_ = true;
-        return true;
-    }
-    const std::int16_t v = E8AnswerValue(answer);
-    if (v == daLast_[i]) return true;
-    daLast_[i] = v;
-    controls_.lbo01[1]->setList(index + 1, DaRowText(index, v));
-    return true;
+    return ReadLevel(ReadingList::Da, index, send);
 }
 
 bool clsIndOp_RigK52T::AutoOpStep() {
