@@ -35,8 +35,9 @@ namespace qs {
 // accessor `profMain` pointed at RW5120A.rs in the program's folder; the radio identity
 // (model "3017", sub code "0102"); port 1 at 9600 bit/s; driver and port reset; the clone
 // sequence, the console, the model and the main window, wired to one another; then it
-// loads the settings, runs the window's load and first resize, and enables the 50 ms
-// heartbeat last, once everything it drives exists.
+// loads the settings, enables the 50 ms heartbeat (everything it drives exists by then),
+// and runs the window's load and first resize. The heartbeat first fires from the event
+// loop, after Start() has returned.
 class Application {
 public:
     static constexpr const char* kSettingsFileName = "RW5120A.rs";
