@@ -134,6 +134,9 @@ TaggedValue clsIndOp_RigK52T::RigOpFunc_ClickCmd00(std::int16_t Index) {
     StopAutoOp();
     switch (Index) {
         case 0:
+            // A failure mark tells about this connection's radio; a new Connect may be
+            // another radio, so an old mark would be a false report.
+            lvaMark_.fill(false);
             RigOpFunc_ResetAll();
             taskState_ = 1;
             stateEntry_ = true;

@@ -138,6 +138,17 @@ TEST_F(AutoOpTest, UnreachableTargetRestoresValueAndShowsFailure) {
     EXPECT_EQ(rig.radio.eepImage().ReadByte(92), 77);
 }
 
+TEST_F(AutoOpTest, FailureMarkBelongsToTheConnectionItHappenedIn) {
+    rig.console.setValue(14, 20);  // unreachable: the adjustment fails and marks RX LVA
+    PressEnter(12);
+    ASSERT_TRUE(RunUntilIdle());
+    ASSERT_TRUE(rig.op.lvaMark(0));
+    // A new Connect (possibly another radio) must not show an old failure.
+    ASSERT_TRUE(rig.Connect());
+    EXPECT_FALSE(rig.op.lvaMark(0));
+    EXPECT_EQ(rig.win.lboConsole.List(12).substr(38), " [Enter] to Sweep");
+}
+
 TEST_F(AutoOpTest, TargetAtUpperEndAlsoFails) {
     rig.console.setValue(14, 220);
     PressEnter(12);
