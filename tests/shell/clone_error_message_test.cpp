@@ -1,18 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "console/console.h"
 #include "fakes/fake_alerts.h"
-#include "fakes/fake_clock.h"
-#include "fakes/fake_controls.h"
-#include "fakes/fake_timer.h"
-#include "fakes/memory_cable.h"
-#include "link/clone_sequence.h"
-#include "link/radio.h"
-#include "link/serial_service.h"
 #include "shell/clone_error_text.h"
-#include "shell/fake_rig_ops.h"
-#include "shell/main_window.h"
 #include "shell/show_message.h"
+#include "shell/window_rig.h"
 
 namespace qs {
 namespace {
@@ -79,29 +70,7 @@ TEST(ShowMessage, ExpandsBackslashNAndUsesTheProgramTitle) {
     EXPECT_EQ(box.shown[0].text, "one\r\ntwo");
 }
 
-class MsgBoxCloneErrTest : public ::testing::Test {
-protected:
-    MsgBoxCloneErrTest()
-        : com(cable, timer, clock),
-          sequence(com, radio, clock),
-          model(&log),
-          main(ui.controls(), com, sequence, console, model, box) {
-        box.onShow = [this] { log.push_back("ShowMessage"); };
-    }
-
-    std::vector<std::string> log;
-    FakeMainWindow ui;
-    MemoryCable cable;
-    FakeTimer timer;
-    FakeClock clock;
-    clsCmcRadio radio;
-    frmCom com;
-    clsCmcKel3Sequence sequence;
-    clsConsole console;
-    FakeRigOps model;
-    FakeMessageBox box;
-    frmMain main;
-};
+class MsgBoxCloneErrTest : public ::testing::Test, protected testing::WindowRig {};
 
 TEST_F(MsgBoxCloneErrTest, ResetsTheModelBeforeShowingTheMessage) {
     log.clear();

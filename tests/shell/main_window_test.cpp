@@ -2,30 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include "console/console.h"
-#include "fakes/fake_alerts.h"
-#include "fakes/fake_clock.h"
-#include "fakes/fake_controls.h"
-#include "fakes/fake_timer.h"
-#include "fakes/memory_cable.h"
 #include "fakes/memory_profile_store.h"
-#include "link/clone_sequence.h"
-#include "link/radio.h"
-#include "link/serial_service.h"
-#include "shell/fake_rig_ops.h"
 #include "shell/profile_io.h"
+#include "shell/window_rig.h"
 
 namespace qs {
 namespace {
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ::testing::Test, protected testing::WindowRig {
 protected:
-    MainWindowTest()
-        : com(cable, timer, clock),
-          sequence(com, radio, clock),
-          model(&log),
-          main(ui.controls(), com, sequence, console, model, box),
-          prof(store) {
+    MainWindowTest() : prof(store) {
         console.setMyListBox(&ui.lboConsole);
         for (int i = 0; i < 4; ++i) {
             console.AddItem();
@@ -34,23 +20,10 @@ protected:
         prof.SetCurrentPath();
         prof.setName("RW5120A.rs");
         com.setSettingsSaver([this] { main.saveData(prof); });
-        box.onShow = [this] { log.push_back("ShowMessage"); };
     }
 
     std::string file() const { return prof.GetMyProfile(); }
 
-    std::vector<std::string> log;
-    FakeMainWindow ui;
-    MemoryCable cable;
-    FakeTimer timer;
-    FakeClock clock;
-    clsCmcRadio radio;
-    frmCom com;
-    clsCmcKel3Sequence sequence;
-    clsConsole console;
-    FakeRigOps model;
-    FakeMessageBox box;
-    frmMain main;
     MemoryProfileStore store;
     clsCmcProfileIO prof;
 };
