@@ -9,7 +9,7 @@
 #include <string>
 
 #include "link/tagged_value.h"
-#include "platform/ini_file_store.h"
+#include "shell/ini_file_store.h"
 #include "shell/profile_io.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QListWidget>
 
-#include "platform/qt/window_binding.h"
+#include "desktop/window_binding.h"
 
 namespace qs::qt::testing {
 

@@ -7,13 +7,13 @@
 #include <QTimer>
 #include <memory>
 
-#include "platform/ini_file_store.h"
-#include "platform/qt/main_window.h"
-#include "platform/qt/port_bindings.h"
-#include "platform/qt/qt_alerts.h"
-#include "platform/qt/qt_instance_lock.h"
-#include "platform/qt/qt_serial_port.h"
-#include "platform/qt/qt_timer.h"
+#include "shell/ini_file_store.h"
+#include "desktop/main_window.h"
+#include "qtcore/port_bindings.h"
+#include "desktop/qt_alerts.h"
+#include "qtcore/qt_instance_lock.h"
+#include "qtcore/qt_serial_port.h"
+#include "qtcore/qt_timer.h"
 #include "shell/application.h"
 
 namespace qs::qt::testing {

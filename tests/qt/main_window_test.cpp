@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "platform/qt/main_window.h"
+#include "desktop/main_window.h"
 
 using namespace qs;
 using namespace qs::qt;

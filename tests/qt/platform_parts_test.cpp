@@ -7,13 +7,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "platform/qt/command_line.h"
-#include "platform/qt/key_codes.h"
-#include "platform/qt/port_bindings.h"
-#include "platform/qt/qt_alerts.h"
-#include "platform/qt/qt_instance_lock.h"
-#include "platform/qt/qt_timer.h"
-#include "platform/qt/twips.h"
+#include "desktop/command_line.h"
+#include "desktop/key_codes.h"
+#include "qtcore/port_bindings.h"
+#include "desktop/qt_alerts.h"
+#include "qtcore/qt_instance_lock.h"
+#include "qtcore/qt_timer.h"
+#include "desktop/twips.h"
 
 using namespace qs;
 using namespace qs::qt;

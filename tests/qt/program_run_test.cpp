@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "platform/qt/automation.h"
+#include "desktop/automation.h"
 
 namespace {
 

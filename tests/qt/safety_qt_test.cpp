@@ -8,9 +8,9 @@
 
 #include "app_harness.h"
 #include "fakes/fake_alerts.h"
-#include "platform/qt/command_line.h"
-#include "platform/qt/safety_menu.h"
-#include "platform/qt/serial_port_list.h"
+#include "desktop/command_line.h"
+#include "desktop/safety_menu.h"
+#include "qtcore/serial_port_list.h"
 #include "safety/safety_net.h"
 #include "safety/wall_clock.h"
 

@@ -3,9 +3,9 @@
 #include <QtTest>
 #include <vector>
 
-#include "platform/qt/port_bindings.h"
-#include "platform/qt/qt_alerts.h"
-#include "platform/qt/qt_serial_port.h"
+#include "qtcore/port_bindings.h"
+#include "desktop/qt_alerts.h"
+#include "qtcore/qt_serial_port.h"
 #include "pty_pair.h"
 
 using namespace qs;

@@ -1,4 +1,4 @@
-#include "platform/ini_file_store.h"
+#include "shell/ini_file_store.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

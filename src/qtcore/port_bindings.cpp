@@ -1,4 +1,4 @@
-#include "platform/qt/port_bindings.h"
+#include "qtcore/port_bindings.h"
 
 #include <cctype>
 #include <charconv>

@@ -5,22 +5,9 @@
 #include <string>
 
 #include "platform/alerts.h"
+#include "qtcore/modal_scope.h"
 
 namespace qs::qt {
-
-// True while one of the program's modal message boxes is open. The heartbeat and the
-// receive notification hold off meanwhile: a tick that ran inside the box's own event loop
-// would find the same error again and stack box upon box.
-bool ModalDialogOpen();
-
-// Marks the time a modal box is open (nesting allowed).
-class ModalScope {
-public:
-    ModalScope();
-    ~ModalScope();
-    ModalScope(const ModalScope&) = delete;
-    ModalScope& operator=(const ModalScope&) = delete;
-};
 
 // QMessageBox with the critical icon and one OK button. The text also goes to standard
 // error, so that a technician who started the program from a terminal keeps a copy.

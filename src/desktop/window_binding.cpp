@@ -1,6 +1,6 @@
-#include "platform/qt/window_binding.h"
+#include "desktop/window_binding.h"
 
-#include "platform/qt/main_window.h"
+#include "desktop/main_window.h"
 #include "shell/main_window.h"
 
 namespace qs::qt {

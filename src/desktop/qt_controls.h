@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/controls.h"
-#include "platform/qt/twips.h"
+#include "desktop/twips.h"
 
 class QAction;
 class QFrame;

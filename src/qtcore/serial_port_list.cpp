@@ -1,4 +1,4 @@
-#include "platform/qt/serial_port_list.h"
+#include "qtcore/serial_port_list.h"
 
 #include <QSerialPortInfo>
 #include <algorithm>

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/port_bindings.h"
+#include "qtcore/port_bindings.h"
 
 namespace qs::qt {
 

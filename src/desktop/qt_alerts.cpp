@@ -1,28 +1,12 @@
-#include "platform/qt/qt_alerts.h"
+#include "desktop/qt_alerts.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <cstdio>
 
-#include "platform/qt/qt_controls.h"
+#include "desktop/qt_controls.h"
 
 namespace qs::qt {
-
-namespace {
-int modalDepth = 0;
-}  // namespace
-
-bool ModalDialogOpen() {
-    return modalDepth > 0;
-}
-
-ModalScope::ModalScope() {
-    ++modalDepth;
-}
-
-ModalScope::~ModalScope() {
-    --modalDepth;
-}
 
 int QtMessageBox::ShowStop(const std::string& caption, const std::string& text) {
     const QString shownText = ToDisplayText(text);

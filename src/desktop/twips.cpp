@@ -1,4 +1,4 @@
-#include "platform/qt/twips.h"
+#include "desktop/twips.h"
 
 #include <QGuiApplication>
 #include <QScreen>

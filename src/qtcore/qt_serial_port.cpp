@@ -1,9 +1,9 @@
-#include "platform/qt/qt_serial_port.h"
+#include "qtcore/qt_serial_port.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "platform/qt/qt_alerts.h"
+#include "qtcore/modal_scope.h"
 
 namespace qs::qt {
 

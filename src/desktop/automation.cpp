@@ -1,4 +1,4 @@
-#include "platform/qt/automation.h"
+#include "desktop/automation.h"
 
 #include <QAction>
 #include <QLabel>
@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <cstdio>
 
-#include "platform/qt/main_window.h"
+#include "desktop/main_window.h"
 
 namespace qs::qt {
 

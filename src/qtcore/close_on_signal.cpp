@@ -1,4 +1,4 @@
-#include "platform/qt/close_on_signal.h"
+#include "qtcore/close_on_signal.h"
 
 #include <QSocketNotifier>
 
@@ -25,14 +25,14 @@ void OnSignal(int) {
 
 }  // namespace
 
-CloseOnSignal::CloseOnSignal(QWidget* window) : window_(window) {
+CloseOnSignal::CloseOnSignal(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {
     if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
     ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
     notifier_ = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, [this] {
         char buffer[16];
         [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], buffer, sizeof buffer);
-        if (window_) window_->close();
+        if (onSignal_) onSignal_();
     });
     struct sigaction action {};
     action.sa_handler = OnSignal;
@@ -49,7 +49,7 @@ CloseOnSignal::~CloseOnSignal() {
     ::signal(SIGHUP, SIG_DFL);
 }
 #else
-CloseOnSignal::CloseOnSignal(QWidget* window) : window_(window) {}
+CloseOnSignal::CloseOnSignal(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {}
 CloseOnSignal::~CloseOnSignal() = default;
 #endif
 

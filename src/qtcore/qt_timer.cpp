@@ -1,9 +1,9 @@
-#include "platform/qt/qt_timer.h"
+#include "qtcore/qt_timer.h"
 
 #include <algorithm>
 #include <chrono>
 
-#include "platform/qt/qt_alerts.h"
+#include "qtcore/modal_scope.h"
 
 namespace qs::qt {
 

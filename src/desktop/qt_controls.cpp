@@ -1,4 +1,4 @@
-#include "platform/qt/qt_controls.h"
+#include "desktop/qt_controls.h"
 
 #include <QApplication>
 #include <QFrame>

@@ -6,20 +6,20 @@
 #include <string>
 #include <vector>
 
-#include "platform/ini_file_store.h"
-#include "platform/qt/automation.h"
-#include "platform/qt/close_on_signal.h"
-#include "platform/qt/command_line.h"
-#include "platform/qt/main_window.h"
-#include "platform/qt/port_bindings.h"
-#include "platform/qt/qt_alerts.h"
-#include "platform/qt/qt_instance_lock.h"
-#include "platform/qt/qt_serial_port.h"
-#include "platform/qt/qt_timer.h"
-#include "platform/qt/safety_menu.h"
-#include "platform/qt/serial_port_list.h"
-#include "platform/qt/simulator_process.h"
-#include "platform/qt/window_binding.h"
+#include "shell/ini_file_store.h"
+#include "desktop/automation.h"
+#include "qtcore/close_on_signal.h"
+#include "desktop/command_line.h"
+#include "desktop/main_window.h"
+#include "qtcore/port_bindings.h"
+#include "desktop/qt_alerts.h"
+#include "qtcore/qt_instance_lock.h"
+#include "qtcore/qt_serial_port.h"
+#include "qtcore/qt_timer.h"
+#include "desktop/safety_menu.h"
+#include "qtcore/serial_port_list.h"
+#include "qtcore/simulator_process.h"
+#include "desktop/window_binding.h"
 #include "safety/data_folder.h"
 #include "safety/line_file.h"
 #include "safety/port_check.h"
@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
         return QString::fromStdString(qs::qt::DescribePort(
             bindings, comPortNo, simulated && comPortNo == kSimulatorPort, port.lostReason()));
     });
-    qs::qt::CloseOnSignal closeOnSignal(&window);
+    qs::qt::CloseOnSignal closeOnSignal([&window] { window.close(); });
 
     window.show();
     std::unique_ptr<qs::qt::Automation> driver;

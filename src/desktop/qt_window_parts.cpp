@@ -6,7 +6,7 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "platform/qt/qt_controls.h"
+#include "desktop/qt_controls.h"
 
 namespace qs::qt {
 

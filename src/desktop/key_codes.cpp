@@ -1,4 +1,4 @@
-#include "platform/qt/key_codes.h"
+#include "desktop/key_codes.h"
 
 namespace qs::qt {
 

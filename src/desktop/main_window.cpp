@@ -1,4 +1,4 @@
-#include "platform/qt/main_window.h"
+#include "desktop/main_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,7 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "platform/qt/key_codes.h"
+#include "desktop/key_codes.h"
 
 namespace qs::qt {
 

@@ -1,4 +1,4 @@
-#include "platform/qt/simulator_process.h"
+#include "qtcore/simulator_process.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/qt/port_bindings.h"
+#include "qtcore/port_bindings.h"
 #include "platform/serial_port.h"
 
 namespace qs::qt {

@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "platform/main_window_controls.h"
-#include "platform/qt/qt_controls.h"
-#include "platform/qt/twips.h"
+#include "desktop/qt_controls.h"
+#include "desktop/twips.h"
 
 class QAction;
 class QListWidget;

@@ -1,4 +1,4 @@
-#include "platform/qt/qt_instance_lock.h"
+#include "qtcore/qt_instance_lock.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

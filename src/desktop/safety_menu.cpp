@@ -1,4 +1,4 @@
-#include "platform/qt/safety_menu.h"
+#include "desktop/safety_menu.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/qt/main_window.h"
-#include "platform/qt/qt_controls.h"
+#include "desktop/main_window.h"
+#include "desktop/qt_controls.h"
 #include "safety/backup_file.h"
 #include "safety/safety_net.h"
 #include "shell/show_message.h"
