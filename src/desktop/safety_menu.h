@@ -22,9 +22,9 @@ class MainWindow;
 // The compare page opens in a window of its own that does not block the adjustment.
 class SafetyMenu {
 public:
-    static constexpr const char* kOpenFolderCaption = "Open backup folder";
-    static constexpr const char* kRevertCaption = "Revert to values read at Connect...";
-    static constexpr const char* kCompareCaption = "Compare with backup...";
+    static constexpr const char* kOpenFolderCaption = "&Open backup folder";
+    static constexpr const char* kRevertCaption = "&Revert to values read at Connect...";
+    static constexpr const char* kCompareCaption = "&Compare with backup...";
 
     SafetyMenu(MainWindow& window, SafetyNet& net, IMessageBox& messageBox);
     SafetyMenu(const SafetyMenu&) = delete;

@@ -110,8 +110,8 @@ void clsCmcKel3Sequence::task() {
             ShowError();
             code = StepCode::Finish;
         }
-        const bool readDone =
-            operation_ == kOpCloneRead && code == StepCode::Finish && !showError;
+        const bool readDone = operation_ == kOpCloneRead && code == StepCode::Finish &&
+                              !showError && CloneReadComplete();
         ++step_;
         Carry(code);
         if (readDone && observer_ != nullptr) observer_->OnCloneReadDone(*this);
@@ -155,6 +155,14 @@ clsCmcKel3Sequence::StepCode clsCmcKel3Sequence::ChooseAdjustStep(bool& showErro
     if (step_ == 0) return StepCode::Adjust;
     showError = com_.kel3D().lastError() != clsCmcKel3Drv::kErrNone;
     return StepCode::Finish;
+}
+
+bool clsCmcKel3Sequence::CloneReadComplete() const {
+    // A read can also end without a driver error, for instance when a receive overflow
+    // closed the port; only an image whose last byte arrived, with no error pending on the
+    // port service, counts as read.
+    const clsCmcKel3Drv& drv = com_.kel3D();
+    return !com_.totalError() && drv.lastEeAdr() == drv.EndAddress() - 1;
 }
 
 void clsCmcKel3Sequence::RunIdentificationChecks() {

@@ -81,6 +81,7 @@ private:
     StepCode ChooseCloneReadStep(bool& showError);
     StepCode ChooseAdjustStep(bool& showError);
     void RunIdentificationChecks();
+    bool CloneReadComplete() const;
     void PrepareLink();
     void Carry(StepCode code);
     void ShowError();

@@ -36,12 +36,17 @@ void frmCom::Reset() {
 }
 
 void frmCom::setComOpen(bool open) {
-    if (open && !MsCom_.portOpen()) {
+    const bool alreadyOpen = open && MsCom_.portOpen();
+    if (open && !alreadyOpen) {
         MsCom_.setCommPort(comPortNum_);
         MsCom_.setSettings(SettingsText(comBaud_));
     }
     // Every step is tried even if an earlier one fails; the outcome is judged at the end.
-    bool failed = !MsCom_.clearOutBuffer();
+    // Emptying the transmit buffer drops stale bytes when the port opens or closes. On a port
+    // that stays open the buffer holds frames this program has just sent and the port has
+    // not yet put on the line (a real port writes them out later, from its event loop), so
+    // it is left alone: every frame handed to the port reaches the radio.
+    bool failed = !alreadyOpen && !MsCom_.clearOutBuffer();
     if (MsCom_.portOpen() != open) {
         std::string reason;
         if (!MsCom_.setPortOpen(open, &reason)) {

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -97,11 +98,20 @@ private Q_SLOTS:
         SafetyNet net(program.app(), box, wall, data.path().toStdString());
         SafetyMenu menu(program.window(), net, box);
         QCOMPARE(before, QStringList{QStringLiteral("E&xit")});
-        QCOMPARE(FileMenuCaptions(program.window()),
-                 (QStringList{QStringLiteral("Open backup folder"),
-                              QStringLiteral("Revert to values read at Connect..."),
-                              QStringLiteral("Compare with backup..."), QStringLiteral("-"),
-                              QStringLiteral("E&xit")}));
+        const QStringList captions = FileMenuCaptions(program.window());
+        QCOMPARE(captions, (QStringList{QStringLiteral("&Open backup folder"),
+                                        QStringLiteral("&Revert to values read at Connect..."),
+                                        QStringLiteral("&Compare with backup..."),
+                                        QStringLiteral("-"), QStringLiteral("E&xit")}));
+        // Every entry reachable from the keyboard, no two on the same letter.
+        QSet<QChar> keys;
+        for (const QString& caption : captions) {
+            if (caption == QStringLiteral("-")) continue;
+            const int at = caption.indexOf(QLatin1Char('&'));
+            QVERIFY2(at >= 0 && at + 1 < caption.size(), qPrintable(caption));
+            QVERIFY2(!keys.contains(caption.at(at + 1).toLower()), qPrintable(caption));
+            keys.insert(caption.at(at + 1).toLower());
+        }
     }
 
     void revertBeforeConnectExplainsAndAsksNothing() {

@@ -58,6 +58,20 @@ TEST(SafetyNetTest, BackupOfTheReadImageIsWrittenBeforeAnyAdjustmentAndReadsBack
               DateTimeStamp(rig.wall.now) + "-30170102.qsbak");
 }
 
+TEST(SafetyNetTest, AReadCutShortByAReceiveOverflowWritesNoBackup) {
+    // The overflow closes the port without a driver error; the image is then partly old.
+    TempFolder folder;
+    SafetyRig rig(folder.path());
+    rig.app().main().OnCommandClick(0);
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.app().com().kel3D().lastEeAdr() > 4000; }));
+    rig.cable.raise(CommEvent::RxOver);
+    rig.RunFor(200);
+    ASSERT_FALSE(rig.box.shown.empty());
+    EXPECT_THAT(rig.box.shown.front().text, HasSubstr("COM buffer overflow."));
+    EXPECT_TRUE(rig.net().backupPath().empty());
+    EXPECT_TRUE(folder.Files().empty());
+}
+
 TEST(SafetyNetTest, ASecondConnectWritesASecondBackupAndNeverOverwritesTheFirst) {
     TempFolder folder;
     SafetyRig rig(folder.path());
