@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "app_harness.h"
+#include "sim_process.h"
 
 using namespace qs;
 using namespace qs::qt;
@@ -18,47 +19,12 @@ using namespace qs::qt::testing;
 
 namespace {
 
-constexpr int kStartMs = 15000;
 constexpr int kReadMs = 120000;
 constexpr int kStepMs = 20000;
 
 const QString kChecklistA = QStringLiteral(
     "\n\nCheck the following:\n- The COM port settings.\n- Cloning cable connections.\n"
     "- Transceiver power is ON.");
-
-// qt71dr-sim with its frame log on standard error.
-class VirtualRadio {
-public:
-    explicit VirtualRadio(const QStringList& extraArgs) {
-        process_.setProgram(QStringLiteral(QS_SIM_PROGRAM));
-        process_.setArguments(QStringList{QStringLiteral("--verbose")} + extraArgs);
-        process_.start();
-        QDeadlineTimer deadline(kStartMs);
-        while (!process_.canReadLine() && !deadline.hasExpired() &&
-               process_.state() != QProcess::NotRunning) {
-            process_.waitForReadyRead(100);
-        }
-        device_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
-    }
-    ~VirtualRadio() { Kill(); }
-    const QString& device() const { return device_; }
-    // The frame log so far (everything the radio printed on standard error).
-    const QByteArray& log() {
-        log_ += process_.readAllStandardError();
-        return log_;
-    }
-    int Count(const QByteArray& text) { return static_cast<int>(log().count(text)); }
-    void Kill() {
-        if (process_.state() == QProcess::NotRunning) return;
-        process_.kill();
-        process_.waitForFinished(kStartMs);
-    }
-
-private:
-    QProcess process_;
-    QString device_;
-    QByteArray log_;
-};
 
 // Every distinct text the progress label shows, sampled as the program runs.
 class ProgressSampler : public QObject {
