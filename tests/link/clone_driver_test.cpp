@@ -10,6 +10,12 @@ namespace {
 
 using namespace qs::testing;
 
+// The body with the byte at 1-based `position` replaced.
+Bytes WithByte(Bytes b, std::size_t position, std::uint8_t value) {
+    b[position - 1] = value;
+    return b;
+}
+
 class CloneDriver : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -92,7 +98,7 @@ TEST_F(CloneDriver, AdjustmentWithoutAnswerEndsAsSoonAsItIsSent) {
     EXPECT_EQ(drv.nowError(), 0);
 }
 
-TEST_F(CloneDriver, WorkModeSetsAnswerWaitAndClearsProgress) {
+TEST_F(CloneDriver, WorkModeSetsAnswerWaitAndClearsWhatTheLastReadLeft) {
     struct Row {
         std::int16_t mode;
         bool waitAnswer;
@@ -100,11 +106,32 @@ TEST_F(CloneDriver, WorkModeSetsAnswerWaitAndClearsProgress) {
     };
     for (const Row& r :
          {Row{0, false, false}, Row{1, true, true}, Row{2, true, true}, Row{5, false, true}}) {
+        // A read that stored a block and then ended on a miscounted end frame leaves a last
+        // address, a last answer and the count-mismatch flag behind.
+        drv.setLastError(0);
+        rig.com.setComOpen(true);
+        StartCloneRead();
+        rig.Deliver(
+            Cat(RadioFrame(DataBlockBody(0x0010, {0xAB, 0xCD})), RadioFrame(CloneEndBody(9))));
+        rig.Pump();
+        ASSERT_EQ(drv.nowError(), 4);
+        ASSERT_EQ(drv.lastEeAdr(), 0x11);
+        ASSERT_FALSE(drv.varLastE8Answer().empty());
+        drv.Reset();
+
         drv.setWorkMode(r.mode);
         EXPECT_EQ(drv.waitAnswer(), r.waitAnswer) << r.mode;
         EXPECT_EQ(drv.waitEcho(), r.waitEcho) << r.mode;
-        EXPECT_EQ(drv.lastEeAdr(), 0);
-        EXPECT_TRUE(drv.varLastE8Answer().empty());
+        EXPECT_EQ(drv.lastEeAdr(), 0) << r.mode;
+        EXPECT_TRUE(drv.varLastE8Answer().empty()) << r.mode;
+        if (r.mode != clsCmcKel3Drv::kModeCloneRead) continue;
+        // The flag only shows in a read: a bad end frame is now error 3, no longer 4.
+        ASSERT_EQ(drv.Send(HexTextToBytes("E2 3017 0102")), 0);
+        rig.Pump();
+        rig.Deliver(RadioFrame(WithByte(CloneEndBody(0), 4, 0x57)));
+        rig.Pump();
+        EXPECT_EQ(drv.nowError(), 3);
+        drv.Reset();
     }
 }
 
@@ -198,11 +225,6 @@ struct BadIdentifyCase {
     const char* name;
     Bytes body;
 };
-
-Bytes WithByte(Bytes b, std::size_t position, std::uint8_t value) {
-    b[position - 1] = value;
-    return b;
-}
 
 class CloneDriverBadIdentify : public CloneDriver,
                                public ::testing::WithParamInterface<BadIdentifyCase> {};

@@ -58,39 +58,53 @@ TEST(ParameterDisplayTest, AllZeroImage) {
     EXPECT_EQ(lines[62], "               RSSI S3 Level:    0");
 }
 
-TEST(ParameterDisplayTest, EveryLineReadsItsOwnAddress) {
-    // Each address gets a distinct value so a line that reads the wrong byte shows it.
-    clsCmcEeprom image;
-    for (int a = 83; a <= 184; ++a)
-        image.WriteByte(a, static_cast<std::uint8_t>(a - 80));
-    PutWord(image, 80, 4000);
-    clsIndEep_RigK52T eep(image);
-    std::vector<std::string> lines = Lines(eep.ParameterText());
-    ASSERT_EQ(lines.size(), 63u);
-    auto value = [&](int line) { return lines[static_cast<std::size_t>(line - 1)].substr(30); };
+TEST(ParameterDisplayTest, EveryLineReadsItsOwnAddressAsSignedOrUnsigned) {
+    // Line number, address and whether the byte is signed, for every line but the frequency.
+    struct LineAt {
+        int line;
+        int address;
+        bool isSigned;
+    };
+    std::vector<LineAt> table;
     const int levelAdr[] = {168, 167, 166, 106, 105, 83, 184, 173, 86, 84, 85, 92, 93};
-    for (int i = 0; i < 13; ++i) {
-        int v = levelAdr[i] - 80;
-        EXPECT_EQ(value(i + 1), std::string(4 - std::to_string(v).size(), ' ') + std::to_string(v));
-    }
+    for (int i = 0; i < 13; ++i)
+        table.push_back({i + 1, levelAdr[i], false});
     const int groupOffset[] = {3, 2, 5, 4, 0, 1};
     for (int g = 0; g < 6; ++g) {
-        for (int b = 0; b < 7; ++b) {
-            int v = 124 + 6 * b + groupOffset[g] - 80;
-            if (v >= 128) v -= 256;
-            std::string s = std::to_string(v);
-            EXPECT_EQ(value(14 + 7 * g + b), std::string(4 - s.size(), ' ') + s) << g << b;
-            EXPECT_EQ(lines[static_cast<std::size_t>(13 + 7 * g + b)][27], '0' + b);
-        }
+        for (int b = 0; b < 7; ++b)
+            table.push_back({14 + 7 * g + b, 124 + 6 * b + groupOffset[g], true});
     }
-    EXPECT_EQ(value(56), "  10");  // 90
-    EXPECT_EQ(value(57), "   9");  // 89
-    EXPECT_EQ(value(58), "   8");  // 88
-    EXPECT_EQ(value(59), "  11");  // 91
-    EXPECT_EQ(value(60), "  24");  // 104
-    EXPECT_EQ(value(61), " 400.000MHz");
-    EXPECT_EQ(value(62), "  89");  // 169
-    EXPECT_EQ(value(63), "  90");  // 170
+    const int areaAdr[] = {90, 89, 88, 91, 104};
+    for (int i = 0; i < 5; ++i)
+        table.push_back({56 + i, areaAdr[i], true});
+    table.push_back({62, 169, false});
+    table.push_back({63, 170, false});
+
+    // Each address gets a distinct byte, so a line that reads the wrong byte shows it; once
+    // all below 128 and once all 128 and above, where signed and unsigned part.
+    for (int shift : {-80, 50}) {
+        SCOPED_TRACE(shift);
+        clsCmcEeprom image;
+        for (int a = 83; a <= 184; ++a)
+            image.WriteByte(a, static_cast<std::uint8_t>(a + shift));
+        PutWord(image, 80, 4000);
+        clsIndEep_RigK52T eep(image);
+        std::vector<std::string> lines = Lines(eep.ParameterText());
+        ASSERT_EQ(lines.size(), 63u);
+        for (const LineAt& t : table) {
+            int v = t.address + shift;
+            if (t.isSigned && v >= 128) v -= 256;
+            const std::string s = std::to_string(v);
+            EXPECT_EQ(lines[static_cast<std::size_t>(t.line - 1)].substr(30),
+                      std::string(4 - s.size(), ' ') + s)
+                << "line " << t.line;
+        }
+        for (int g = 0; g < 6; ++g) {
+            for (int b = 0; b < 7; ++b)
+                EXPECT_EQ(lines[static_cast<std::size_t>(13 + 7 * g + b)][27], '0' + b);
+        }
+        EXPECT_EQ(lines[60].substr(30), " 400.000MHz");
+    }
 }
 
 TEST(ParameterDisplayTest, SignedAndUnsignedExtremes) {

@@ -1,3 +1,5 @@
+#include <map>
+
 #include <gtest/gtest.h>
 
 #include "image_builder.h"
@@ -26,9 +28,22 @@ protected:
         img.WriteByte(92, 100);  // RX LVA
         img.WriteByte(174, 120);
         img.WriteByte(175, 150);
-        rig.radioPeer.readings = {{0, 200}, {3, 128}, {5, 170}, {4, 51}, {16, 255}, {13, 128}};
+        rig.radioPeer.readings = {{0, 200}, {3, 128}, {5, 170}, {4, 51}, {16, 255},
+                                  {17, 1},  {18, 2},  {19, 3},  {12, 4}, {13, 128},
+                                  {14, 5},  {11, 6},  {15, 7}};
     }
     ModelRig rig;
+
+    // The [D/A] rows in list order: label and raw part of the reading of that row's code.
+    struct DaRow {
+        int row;
+        std::string head;
+    };
+    const std::vector<DaRow> kDaRows{
+        {1, "T1/POW :255:FFh:"}, {2, "BPF T2 :  1:01h:"}, {3, "TX LVA :  2:02h:"},
+        {4, "RX LVA :  3:03h:"}, {5, "REF    :  4:04h:"}, {6, "MOD BAL:128:80h:"},
+        {7, "Dev    :  5:05h:"}, {8, "CTCSS  :  6:06h:"}, {9, "SQL Lev:  7:07h:"},
+    };
 };
 
 TEST_F(TaskLoopTest, ConnectStartsReadAndShowsOnlyProgressWhileReading) {
@@ -72,18 +87,20 @@ TEST_F(TaskLoopTest, LoadSendsEveryItemOnceInIndexOrderAndFillsReadings) {
     EXPECT_EQ(rig.radioPeer.adjustments[1].value, 1);  // channel 0 goes out as 01
 
     // First readings: A/D after the load, then the full cycle.
-    const std::vector<int> firstCodes(rig.radioPeer.readingCodes.begin(),
-                                      rig.radioPeer.readingCodes.begin() + 5);
-    EXPECT_EQ(firstCodes, (std::vector<int>{0, 3, 5, 4, 0}));
-    EXPECT_EQ(rig.radioPeer.readingCodes.size(), 5u + 14u);
+    EXPECT_EQ(rig.radioPeer.readingCodes,
+              (std::vector<int>{0, 3, 5, 4, 0, 0, 3, 5, 4, 0, 16, 17, 18, 19, 12, 13, 14, 11, 15}));
     EXPECT_EQ(rig.win.lbo01[0].List(1), "VIN  :200:C8h:  7.84V");
     EXPECT_EQ(rig.win.lbo01[0].List(2), "TEMPS:128:80h:  9.27'C");
     EXPECT_EQ(rig.win.lbo01[0].List(3), "LVIN :170:AAh:  3.33V");
     EXPECT_EQ(rig.win.lbo01[0].List(4), "SD   : 51:33h:  1.00V");
     EXPECT_EQ(rig.win.lbo01[0].List(5), "");
+    // Each [D/A] row shows the reading of its own code (distinct raw values, set below).
+    for (const DaRow& r : kDaRows) {
+        const std::string row = rig.win.lbo01[1].List(r.row);
+        EXPECT_EQ(row.substr(0, r.head.size()), r.head) << r.row;
+    }
     EXPECT_EQ(rig.win.lbo01[1].List(1), "T1/POW :255:FFh:  5.00V");
     EXPECT_EQ(rig.win.lbo01[1].List(6), "MOD BAL:128:80h: 50.20%");
-    EXPECT_EQ(rig.win.lbo01[1].List(2), "BPF T2 :  0:00h:  0.00V");
 
     EXPECT_TRUE(rig.op.RigK52TProp_EditEnabled());
     EXPECT_TRUE(rig.win.fra01[1].visible());
@@ -93,6 +110,30 @@ TEST_F(TaskLoopTest, LoadSendsEveryItemOnceInIndexOrderAndFillsReadings) {
     EXPECT_TRUE(rig.win.cmd00[1].enabled());
     EXPECT_TRUE(rig.win.cmd00[2].enabled());
     EXPECT_EQ(rig.win.lblProgress.caption(), std::string(32, 'o'));
+}
+
+TEST_F(TaskLoopTest, LoadProgressShowsSevenStepsOfThirtyTwo) {
+    // Marks out of 32 for the states 3..9 that a tick begins in.
+    const std::map<int, int> marksFor{{3, 4}, {4, 9}, {5, 13}, {6, 18}, {7, 22}, {8, 27}, {9, 32}};
+    std::map<int, std::string> shown;
+    rig.op.RigOpFunc_ClickCmd00(0);
+    for (int tick = 0; tick < 5000 && rig.op.taskState() != 28; ++tick) {
+        const int state = rig.op.taskState();
+        const int writes = rig.win.lblProgress.captionCount();
+        rig.Tick();
+        if (state < 3 || state > 9 || rig.win.lblProgress.captionCount() == writes) continue;
+        shown[state] = rig.win.lblProgress.caption();
+        const int n = marksFor.at(state);
+        EXPECT_EQ(shown[state],
+                  std::string(std::size_t(n), 'o') + std::string(std::size_t(32 - n), '.'))
+            << "state " << state;
+    }
+    // State 8 only sends the start command and always runs in the tick that ends state 7,
+    // so no tick begins there and its 27 marks never reach the screen.
+    std::vector<int> states;
+    for (const auto& entry : shown)
+        states.push_back(entry.first);
+    EXPECT_EQ(states, (std::vector<int>{3, 4, 5, 6, 7, 9}));
 }
 
 TEST_F(TaskLoopTest, EachDefaultCommandIsFollowedByItsWait) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,7 @@ public:
     void task() override {
         ++tasks;
         note("task");
+        if (onTask) onTask();
     }
 
     int count(const std::string& entry) const {
@@ -46,6 +48,8 @@ public:
     std::vector<std::int16_t> portNos;
     std::vector<std::int16_t> clicks;
     int tasks = 0;
+    // Runs at the end of each task(), as the model's own work would.
+    std::function<void()> onTask;
 
 private:
     void note(const std::string& what) { log_->push_back(what); }

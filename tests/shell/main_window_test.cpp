@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/memory_profile_store.h"
+#include "link/hex_text.h"
 #include "shell/profile_io.h"
 #include "shell/window_rig.h"
 
@@ -186,6 +187,20 @@ TEST_F(MainWindowTest, TaskRunsTheModelOncePerTick) {
     main.task();
     main.task();
     EXPECT_EQ(model.tasks, 2);
+}
+
+TEST_F(MainWindowTest, CommandTheModelStartsIsFinishedInTheSameHeartbeat) {
+    radio.setRadioNameM("3017");
+    radio.setRadionameS("0102");
+    model.onTask = [this] {
+        if (model.tasks == 1) sequence.easySendE8NoAnswer("093830");
+    };
+    main.task();
+    ASSERT_EQ(cable.writes().size(), 1u);
+    EXPECT_EQ(BytesToHexText(cable.writes()[0]), "FEFEEEEFE830170102093830FD");
+    // The sequence's second step after the model's ends it; without that step the
+    // sequence would stay busy until the next heartbeat.
+    EXPECT_FALSE(sequence.OpRunning());
 }
 
 TEST_F(MainWindowTest, HiddenKeySequenceChangesTheCaptionOnlyWhenComplete) {

@@ -125,34 +125,51 @@ TEST(AdjustTest, BpfAllParksBothAt64AndSweepsEachInStepsOfTwo) {
     EXPECT_EQ(p.radio().image().read(85), 74);
 }
 
-TEST(AdjustTest, EnterOnRxLvaBisectsToTheRadiosTarget) {
-    WholeProgram p;
-    ASSERT_TRUE(p.Connect());
-    p.SelectRow(kRxLvaRow);
-    p.Key(kKeyEnter);
-    ASSERT_TRUE(p.RunOperation());
-    EXPECT_EQ(p.console().Value(kRxLvaRow), builtin::kRxLvaAtTarget);
-    EXPECT_FALSE(p.model().lvaMark(0));
-    EXPECT_EQ(p.win.lboConsole.List(kRxLvaRow).find("(Auto Adjust Failed)"), std::string::npos);
-    p.RunFor(20);
-    EXPECT_EQ(p.radio().image().read(92), builtin::kRxLvaAtTarget);
-}
-
-TEST(AdjustTest, UnreachableLevelRestoresSavedValueAndShowsFailure) {
-    qtsim::RadioConfig config;
-    config.curves.lvinHigh = 100;  // the target 120 is never reached
-    WholeProgram p(config);
-    ASSERT_TRUE(p.Connect());
-    p.SelectRow(kRxLvaRow);
-    p.Key(kKeyEnter);
-    ASSERT_TRUE(p.RunOperation());
-    EXPECT_EQ(p.console().Value(kRxLvaRow), builtin::kRxLva);
-    EXPECT_TRUE(p.model().lvaMark(0));
-    const std::string row = p.win.lboConsole.List(kRxLvaRow);
-    EXPECT_EQ(row.substr(row.size() - 38), " [Enter] to Sweep (Auto Adjust Failed)");
-    EXPECT_EQ(p.beeper.beeps, 1);
-    p.RunFor(20);
-    EXPECT_EQ(p.radio().image().read(92), builtin::kRxLva);
+// Enter on a level-adjust item bisects it towards the level in its own target item; a level
+// the radio cannot reach restores the item and marks that item alone as failed.
+TEST(AdjustTest, LevelAdjustOnEitherSideMeetsItsTargetOrFailsOnItsOwnRow) {
+    struct Case {
+        const char* name;
+        int index;  // 0 receive, 1 transmit
+        int lvinHigh;
+        int expected;  // the item's value afterwards
+        bool failed;
+    };
+    const int rows[2] = {kRxLvaRow, kRxLvaRow + 1};
+    const int addresses[2] = {92, 93};
+    const int stored[2] = {builtin::kRxLva, builtin::kTxLva};
+    const Case cases[] = {
+        {"RX meets 120", 0, 220, builtin::kRxLvaAtTarget, false},
+        {"TX meets 150", 1, 220, builtin::kTxLvaAtTarget, false},
+        {"RX cannot reach 120", 0, 100, builtin::kRxLva, true},
+        {"TX cannot reach 150", 1, 100, builtin::kTxLva, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        qtsim::RadioConfig config;
+        config.curves.lvinHigh = c.lvinHigh;
+        WholeProgram p(config);
+        ASSERT_TRUE(p.Connect());
+        const int other = 1 - c.index;
+        p.SelectRow(rows[c.index]);
+        p.Key(kKeyEnter);
+        ASSERT_TRUE(p.RunOperation());
+        EXPECT_EQ(p.console().Value(rows[c.index]), c.expected);
+        EXPECT_EQ(p.console().Value(rows[other]), stored[other]);
+        EXPECT_EQ(p.model().lvaMark(c.index), c.failed);
+        EXPECT_FALSE(p.model().lvaMark(other));
+        const std::string row = p.win.lboConsole.List(rows[c.index]);
+        const std::string tail =
+            c.failed ? " [Enter] to Sweep (Auto Adjust Failed)" : " [Enter] to Sweep";
+        ASSERT_GE(row.size(), tail.size());
+        EXPECT_EQ(row.substr(row.size() - tail.size()), tail);
+        const std::string otherRow = p.win.lboConsole.List(rows[other]);
+        EXPECT_EQ(otherRow.substr(otherRow.size() - 17), " [Enter] to Sweep");
+        EXPECT_EQ(p.beeper.beeps, 1);
+        p.RunFor(20);
+        EXPECT_EQ(p.radio().image().read(addresses[c.index]), c.expected);
+        EXPECT_EQ(p.radio().image().read(addresses[other]), stored[other]);
+    }
 }
 
 TEST(AdjustTest, RssiEnterThenEnterTwiceStoresBothThresholds) {
