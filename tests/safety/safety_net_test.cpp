@@ -70,6 +70,7 @@ TEST(SafetyNetTest, AReadCutShortByAReceiveOverflowWritesNoBackup) {
     EXPECT_THAT(rig.box.shown.front().text, HasSubstr("COM buffer overflow."));
     EXPECT_TRUE(rig.net().backupPath().empty());
     EXPECT_TRUE(folder.Files().empty());
+    EXPECT_THAT(rig.SettingCommands(), ::testing::IsEmpty());
 }
 
 TEST(SafetyNetTest, ASecondConnectWritesASecondBackupAndNeverOverwritesTheFirst) {
