@@ -16,11 +16,11 @@ constexpr std::string_view kSimPrefix = "--sim-";
 constexpr int kMaxTimeoutSeconds = 24 * 3600;
 constexpr int kMaxLevelTarget = 255;
 
-struct CommandName {
+struct CommandWordRow {
     std::string_view name;
     Command command;
 };
-constexpr std::array<CommandName, 9> kCommands{{
+constexpr std::array<CommandWordRow, 9> kCommands{{
     {"identify", Command::Identify},
     {"read", Command::Read},
     {"params", Command::Params},
@@ -37,7 +37,7 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 }
 
 std::optional<Command> CommandNamed(std::string_view word) {
-    for (const CommandName& c : kCommands) {
+    for (const CommandWordRow& c : kCommands) {
         if (c.name == word) return c.command;
     }
     return std::nullopt;
@@ -219,12 +219,7 @@ private:
         return true;
     }
 
-    std::string CommandWord() const {
-        for (const CommandName& c : kCommands) {
-            if (c.command == o_.command) return std::string(c.name);
-        }
-        return "the command";
-    }
+    std::string CommandWord() const { return CommandName(o_.command); }
 
     bool Finish() {
         if (o_.command == Command::None) return Fail("no command given");
@@ -267,6 +262,13 @@ CliParseResult ParseCliCommandLine(const std::vector<std::string>& args) {
     CliParseResult result;
     Parser(args, result).Run();
     return result;
+}
+
+std::string CommandName(Command command) {
+    for (const CommandWordRow& c : kCommands) {
+        if (c.command == command) return std::string(c.name);
+    }
+    return std::string();
 }
 
 std::string ItemKey(const std::string& title) {

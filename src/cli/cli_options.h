@@ -50,6 +50,9 @@ struct CliParseResult {
 // a command's own options follow it.
 CliParseResult ParseCliCommandLine(const std::vector<std::string>& args);
 
+// The command's word on the command line ("identify", ...); empty for None.
+std::string CommandName(Command command);
+
 // Item titles compare without their leading blanks and without regard to case.
 std::string ItemKey(const std::string& title);
 

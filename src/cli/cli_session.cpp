@@ -179,8 +179,11 @@ void CliSession::ShowProgress() {
     if (app_->sequence().Operation() != clsCmcKel3Sequence::kOpCloneRead) return;
     const clsCmcKel3Drv& driver = app_->com().kel3D();
     if (driver.workMode() != clsCmcKel3Drv::kModeCloneRead) return;
-    std::fprintf(stderr, "\r%s", ProgressBarText(driver.lastEeAdr(), driver.EndAddress()).c_str());
+    const std::string text = ProgressBarText(driver.lastEeAdr(), driver.EndAddress());
+    if (progressShown_ && text == lastProgress_) return;
+    std::fprintf(stderr, "\r%s", text.c_str());
     std::fflush(stderr);
+    lastProgress_ = text;
     progressShown_ = true;
 }
 

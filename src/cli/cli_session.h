@@ -135,6 +135,7 @@ private:
     bool connectClicked_ = false;
     bool interrupted_ = false;
     bool progressShown_ = false;
+    std::string lastProgress_;
     bool closed_ = false;
 };
 

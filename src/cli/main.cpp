@@ -1,6 +1,7 @@
 // qs71dr-cli: the QT-71DR service adjustment from the command line, on QtCore only.
 #include <QCoreApplication>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <cstdio>
 #include <string>
 #include <unistd.h>
@@ -18,6 +19,18 @@ constexpr const char* kProgramName = "qs71dr-cli";
 int BadArguments(const std::string& error) {
     std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", kProgramName, error.c_str(), kProgramName);
     return qs::cli::kExitUsage;
+}
+
+// With --json, standard output holds one document even when the command never ran.
+int NotRun(const qs::cli::CliOptions& options, int status, const std::string& error) {
+    if (options.json) {
+        const QJsonObject json{
+            {QStringLiteral("command"), QString::fromStdString(qs::cli::CommandName(options.command))},
+            {QStringLiteral("ok"), false},
+            {QStringLiteral("error"), QString::fromStdString(error)}};
+        std::fputs(QJsonDocument(json).toJson(QJsonDocument::Indented).constData(), stdout);
+    }
+    return status;
 }
 
 }  // namespace
@@ -55,14 +68,19 @@ int main(int argc, char** argv) {
     CommandRunner runner(session, options);
 
     std::string error;
-    if (!session.OpenTrace(error)) return BadArguments("--trace " + error);
-    if (!runner.OpenFiles(error)) return BadArguments(error);
+    if (!session.OpenTrace(error)) {
+        return NotRun(options, BadArguments("--trace " + error), "--trace " + error);
+    }
+    if (!runner.OpenFiles(error)) return NotRun(options, BadArguments(error), error);
     // A refused second copy has its message on standard error already.
-    if (!session.Start()) return kExitFailure;
-    if (!runner.CheckArguments(error)) return BadArguments(error);
+    if (!session.Start()) {
+        const auto& shown = session.messages().messages();
+        return NotRun(options, kExitFailure, shown.empty() ? std::string() : shown.back());
+    }
+    if (!runner.CheckArguments(error)) return NotRun(options, BadArguments(error), error);
     if (!session.StartSimulator(error)) {
         std::fprintf(stderr, "%s: --simulate: %s\n", kProgramName, error.c_str());
-        return kExitFailure;
+        return NotRun(options, kExitFailure, "--simulate: " + error);
     }
 
     const CommandResult result = runner.Run();

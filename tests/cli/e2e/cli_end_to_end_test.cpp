@@ -13,6 +13,7 @@
 #include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
 
 #include "qtcore/qt_instance_lock.h"
 
@@ -256,6 +257,27 @@ TEST(CliEndToEnd, BadArgumentsEndInStatus2BeforeThePortIsOpened) {
         EXPECT_HAS(run.err, "qs71dr-cli: ");
     }
     EXPECT_EQ(radio.Count("program -> radio"), 0) << radio.log().constData();
+}
+
+TEST(CliEndToEnd, CtrlCStopsAReadAndClosesThePort) {
+    VirtualRadio radio({QStringLiteral("--baud"), QStringLiteral("9600")});
+    QProcess cli;
+    cli.start(kCli, On(radio, {QStringLiteral("read")}));
+    ASSERT_TRUE(cli.waitForStarted(kStartMs));
+    QDeadlineTimer deadline(kRunMs);
+    while (radio.Count("radio -> program: FE FE EF EE E4") == 0 && !deadline.hasExpired() &&
+           cli.state() == QProcess::Running) {
+        cli.waitForFinished(50);
+    }
+    ASSERT_EQ(cli.state(), QProcess::Running) << cli.readAllStandardError().constData();
+    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+    ASSERT_TRUE(cli.waitForFinished(kStartMs));
+    EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(cli.exitCode(), 130);
+    EXPECT_HAS(cli.readAllStandardError(), "stopped; the port is closed");
+    radio.Stop();
+    const QByteArray log = radio.log();
+    EXPECT_GT(log.lastIndexOf("device closed"), log.lastIndexOf("program -> radio"));
 }
 
 TEST(CliEndToEnd, ARunningDesktopProgramKeepsTheCommandLineOff) {
