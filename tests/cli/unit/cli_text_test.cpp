@@ -2,6 +2,7 @@
 // message box lines and the `set` checks against the console's titles and limits.
 #include <gtest/gtest.h>
 
+#include "cli/headless_controls.h"
 #include "cli/item_settings.h"
 #include "cli/progress_bar.h"
 #include "cli/reading_rows.h"
@@ -60,6 +61,25 @@ TEST(TerminalMessageBox, KeepsTheMessageWithPlainLineEnds) {
     ASSERT_EQ(box.messages().size(), 1u);
     EXPECT_EQ(box.messages()[0], "No answer.\n\nCheck:\n- power");
     EXPECT_FALSE(box.AskYesNo("caption", "Revert?"));
+}
+
+TEST(HeadlessListBox, KeepsRowsAndIgnoresRowsOutsideTheList) {
+    HeadlessListBox list;
+    list.AddItem("[A/D]");
+    list.AddItem("----");
+    list.setList(1, "VIN  :191:BFh:  7.49V");
+    list.setList(2, "beyond");
+    list.setList(-1, "before");
+    EXPECT_EQ(list.rows(), (std::vector<std::string>{"[A/D]", "VIN  :191:BFh:  7.49V"}));
+    EXPECT_EQ(list.List(5), "");
+    list.setListIndex(1);
+    EXPECT_EQ(list.ListIndex(), 1);
+    list.setListIndex(7);
+    EXPECT_EQ(list.ListIndex(), -1);
+    list.setListIndex(1);
+    list.Clear();
+    EXPECT_EQ(list.ListCount(), 0);
+    EXPECT_EQ(list.ListIndex(), -1);
 }
 
 // A console like the model's: a channel item whose top is known after a load, two plain
