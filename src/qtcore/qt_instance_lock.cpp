@@ -11,7 +11,13 @@ QtInstanceLock::QtInstanceLock(QString lockFilePath)
     : path_(lockFilePath.isEmpty() ? DefaultLockFilePath() : std::move(lockFilePath)) {}
 
 QString QtInstanceLock::DefaultLockFilePath() {
-    const QString exe = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
+    return LockFilePathFor(QCoreApplication::applicationFilePath());
+}
+
+QString QtInstanceLock::LockFilePathFor(const QString& programPath) {
+    const QFileInfo info(programPath);
+    // A program that is not there (yet) still gets a lock of its own, from its plain path.
+    const QString exe = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
     const QByteArray hash =
         QCryptographicHash::hash(exe.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
     return QDir(QDir::tempPath())

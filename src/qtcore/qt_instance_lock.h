@@ -19,6 +19,9 @@ public:
     QString lockFilePath() const { return path_; }
 
     static QString DefaultLockFilePath();
+    // The lock of the program at `programPath`: the command-line twin takes the desktop
+    // program's lock, so the two never work the radio at once.
+    static QString LockFilePathFor(const QString& programPath);
 
 private:
     QString path_;

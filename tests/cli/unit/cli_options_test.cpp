@@ -1,0 +1,140 @@
+// The command line of qs71dr-cli as tables: what each valid line asks for, and the message of
+// each mistake (every mistake ends in exit status 2 before any port is opened).
+#include <gtest/gtest.h>
+
+#include "cli/cli_options.h"
+
+using qs::cli::CliOptions;
+using qs::cli::Command;
+using qs::cli::LevelKind;
+using qs::cli::ParseCliCommandLine;
+using qs::cli::SweepKind;
+
+namespace {
+
+struct ValidRow {
+    const char* name;
+    std::vector<std::string> args;
+    Command command;
+    bool (*check)(const CliOptions&);
+};
+
+const ValidRow kValid[] = {
+    {"identify_alone", {"identify"}, Command::Identify,
+     [](const CliOptions& o) { return o.device.empty() && !o.json && o.timeoutSeconds == 600; }},
+    {"port_and_json_before", {"--port", "/dev/ttyS3", "--json", "params"}, Command::Params,
+     [](const CliOptions& o) { return o.device == "/dev/ttyS3" && o.json; }},
+    {"global_options_after_the_command", {"readings", "--port=/dev/ttyUSB1", "--json"},
+     Command::Readings, [](const CliOptions& o) { return o.device == "/dev/ttyUSB1" && o.json; }},
+    {"read_image_and_backup", {"read", "--image", "out.bin", "--backup"}, Command::Read,
+     [](const CliOptions& o) { return o.imageFile == "out.bin" && o.showBackup; }},
+    {"read_image_inline", {"read", "--image=x.bin"}, Command::Read,
+     [](const CliOptions& o) { return o.imageFile == "x.bin" && !o.showBackup; }},
+    {"set_titles_quotes_and_signs", {"set", "Power(Hi)=150", "\"CH No.\"=2", "  bal=+120"},
+     Command::Set,
+     [](const CliOptions& o) {
+         return o.settings.size() == 3 && o.settings[0].title == "Power(Hi)" &&
+                o.settings[0].value == 150 && o.settings[1].title == "CH No." &&
+                o.settings[1].value == 2 && o.settings[2].title == "bal" &&
+                o.settings[2].value == 120;
+     }},
+    {"set_negative_value_reaches_the_limit_check", {"set", "REF=-1"}, Command::Set,
+     [](const CliOptions& o) { return o.settings.size() == 1 && o.settings[0].value == -1; }},
+    {"sweep_t2", {"sweep", "bpf-t2"}, Command::Sweep,
+     [](const CliOptions& o) { return o.sweep == SweepKind::T2; }},
+    {"level_tx_with_target", {"level", "tx", "--target", "200"}, Command::Level,
+     [](const CliOptions& o) { return o.level == LevelKind::Tx && o.target == 200; }},
+    {"level_target_first", {"level", "--target=0", "rx"}, Command::Level,
+     [](const CliOptions& o) { return o.level == LevelKind::Rx && o.target == 0; }},
+    {"simulate_options_handed_on",
+     {"--simulate", "--sim-baud", "0", "--sim-verbose", "--sim-fault=no-answer", "rssi"},
+     Command::Rssi,
+     [](const CliOptions& o) {
+         return o.simulate && o.simulatorArgs == std::vector<std::string>{
+                                                     "--baud", "0", "--verbose",
+                                                     "--fault=no-answer"};
+     }},
+    {"sim_flag_before_the_command_takes_no_command_as_value",
+     {"--simulate", "--sim-verbose", "identify"}, Command::Identify,
+     [](const CliOptions& o) { return o.simulatorArgs == std::vector<std::string>{"--verbose"}; }},
+    {"trace_and_timeout", {"--trace", "t.log", "--timeout", "30", "identify"}, Command::Identify,
+     [](const CliOptions& o) { return o.traceFile == "t.log" && o.timeoutSeconds == 30; }},
+    {"report_with_force", {"report", "b.qsbak", "out.html", "--force"}, Command::Report,
+     [](const CliOptions& o) {
+         return o.reportBackup == "b.qsbak" && o.reportOut == "out.html" && o.reportForce;
+     }},
+    {"report_without_force", {"report", "b.qsbak", "-"}, Command::Report,
+     [](const CliOptions& o) { return o.reportOut == "-" && !o.reportForce; }},
+    {"help_needs_no_command", {"--help"}, Command::None,
+     [](const CliOptions& o) { return o.help; }},
+};
+
+struct InvalidRow {
+    const char* name;
+    std::vector<std::string> args;
+    const char* error;
+};
+
+const InvalidRow kInvalid[] = {
+    {"nothing", {}, "no command given"},
+    {"unknown_command", {"adjust"}, "unknown command: adjust"},
+    {"unknown_option", {"--bogus", "identify"}, "unknown option: --bogus"},
+    {"port_without_device", {"identify", "--port"}, "--port needs a device"},
+    {"port_empty_inline", {"--port=", "identify"}, "--port needs a device"},
+    {"trace_without_file", {"identify", "--trace"}, "--trace needs a file name"},
+    {"timeout_zero", {"--timeout", "0", "identify"}, "--timeout must be a whole number"},
+    {"timeout_text", {"--timeout", "soon", "identify"}, "not 'soon'"},
+    {"sim_without_simulate", {"--sim-baud", "0", "identify"}, "need --simulate"},
+    {"simulate_and_port", {"--simulate", "--port", "/dev/ttyS0", "identify"},
+     "--simulate and --port"},
+    {"identify_takes_no_argument", {"identify", "now"}, "unexpected argument for identify: now"},
+    {"read_unknown_option", {"read", "--all"}, "unknown option for read: --all"},
+    {"read_image_without_file", {"read", "--image"}, "--image needs a file name"},
+    {"set_nothing", {"set"}, "give at least one ITEM=VALUE"},
+    {"set_without_equals", {"set", "BAL"}, "expected ITEM=VALUE"},
+    {"set_no_title", {"set", "=5"}, "names no item"},
+    {"set_value_not_a_number", {"set", "BAL=1x"}, "'1x' is not a whole number"},
+    {"set_value_empty", {"set", "BAL="}, "'' is not a whole number"},
+    {"set_value_beyond_16_bits", {"set", "BAL=70000"}, "is not a whole number"},
+    {"set_twice_in_other_case", {"set", "BAL=1", "bal=2"}, "bal is given twice"},
+    {"sweep_without_kind", {"sweep"}, "sweep: expected bpf-all"},
+    {"sweep_unknown_kind", {"sweep", "bpf-t3"}, "not 'bpf-t3'"},
+    {"sweep_two_kinds", {"sweep", "bpf-t1", "bpf-t2"}, "unexpected argument for sweep"},
+    {"level_without_kind", {"level"}, "level: expected rx or tx"},
+    {"level_unknown_kind", {"level", "up"}, "not 'up'"},
+    {"level_target_too_high", {"level", "rx", "--target", "256"}, "from 0 to 255, not '256'"},
+    {"level_target_negative", {"level", "rx", "--target=-1"}, "not '-1'"},
+    {"report_one_file", {"report", "b.qsbak"}, "report: expected BACKUP and OUT"},
+    {"report_three_files", {"report", "a", "b", "c"}, "unexpected argument for report: c"},
+};
+
+class ValidCommandLine : public testing::TestWithParam<ValidRow> {};
+class InvalidCommandLine : public testing::TestWithParam<InvalidRow> {};
+
+TEST_P(ValidCommandLine, AsksForWhatItSays) {
+    const ValidRow& row = GetParam();
+    const auto result = ParseCliCommandLine(row.args);
+    ASSERT_TRUE(result.ok()) << result.error;
+    EXPECT_EQ(result.options.command, row.command);
+    EXPECT_TRUE(row.check(result.options));
+}
+
+TEST_P(InvalidCommandLine, IsRefusedWithItsMessage) {
+    const InvalidRow& row = GetParam();
+    const auto result = ParseCliCommandLine(row.args);
+    ASSERT_FALSE(result.ok());
+    EXPECT_NE(result.error.find(row.error), std::string::npos) << result.error;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cli, ValidCommandLine, testing::ValuesIn(kValid),
+                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cli, InvalidCommandLine, testing::ValuesIn(kInvalid),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ItemKey, DropsLeadingBlanksAndCase) {
+    EXPECT_EQ(qs::cli::ItemKey("    CH No."), "ch no.");
+    EXPECT_EQ(qs::cli::ItemKey("LV(RX LVA)"), "lv(rx lva)");
+    EXPECT_EQ(qs::cli::ItemKey("   "), "");
+}
+
+}  // namespace
