@@ -41,6 +41,14 @@ std::optional<std::string> LastNewValue(const std::vector<JournalEntry>& journal
     return std::nullopt;
 }
 
+// The journal's first old value of an item is the console's value at Connect.
+std::string FirstOldValue(const std::vector<JournalEntry>& journal, const std::string& item) {
+    for (const JournalEntry& e : journal) {
+        if (e.item == item) return e.oldValue;
+    }
+    return "-";
+}
+
 bool InJournal(const std::vector<JournalEntry>& journal, const std::string& item) {
     return LastNewValue(journal, item).has_value();
 }
@@ -51,7 +59,7 @@ ReportItemRow ItemRow(const std::string& item, std::int32_t address, const Bytes
     row.item = item;
     row.atConnect = (address >= 0 && static_cast<std::size_t>(address) < image.size())
                         ? std::to_string(image[static_cast<std::size_t>(address)])
-                        : "-";
+                        : FirstOldValue(journal, item);
     row.atEnd = LastNewValue(journal, item).value_or(row.atConnect);
     row.changed = row.atEnd != row.atConnect;
     return row;
