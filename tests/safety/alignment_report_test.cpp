@@ -199,3 +199,50 @@ TEST(CurveRecorderTest, ANewConnectStartsANewLogAndANewFile) {
 
 }  // namespace
 }  // namespace qs::safety_test
+
+namespace qs::safety_test {
+namespace {
+
+TEST(CurveRecorderTest, EachCapturedRssiThresholdIsAResultWithTheDetectorReading) {
+    constexpr int kRssiRow = 16;
+    TempFolder folder;
+    SafetyRig rig(folder.path());
+    CurveRecorder recorder(rig.clock, [&] { return rig.net().journalPath(); });
+    rig.app().model().setOperationObserver(&recorder);
+    ASSERT_TRUE(rig.Connect());
+    auto enter = [&] {
+        rig.win.lboConsole.setListIndex(kRssiRow);
+        if (!rig.app().main().OnWindowKeyDown(kKeyEnter, 0))
+            rig.app().main().OnConsoleKeyDown(kKeyEnter, 0);
+    };
+    enter();
+    rig.RunFor(20);
+    enter();
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.app().model().rssiS1Pass(); }, 100));
+    rig.RunFor(10);
+    enter();
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.app().model().opState() == 0; }, 100));
+    const int sd = rig.radio().bench().detector(qtsim::builtin::kBpfT1, qtsim::builtin::kBpfT2);
+    ASSERT_EQ(recorder.log().results.size(), 2u);
+    EXPECT_EQ(recorder.log().results[0].result.kind, AutoOpKind::RssiThreshold);
+    EXPECT_EQ(recorder.log().results[0].result.item, 0);  // S3 first
+    EXPECT_EQ(recorder.log().results[1].result.item, 1);
+    EXPECT_EQ(recorder.log().results[0].result.value, sd);
+    EXPECT_EQ(rig.radio().image().read(170), sd);
+    rig.app().model().setOperationObserver(nullptr);
+
+    AlignmentReport report;
+    std::string error;
+    ASSERT_TRUE(BuildAlignmentReport(rig.net().backupPath(), report, error)) << error;
+    ASSERT_EQ(report.operations.size(), 2u);
+    EXPECT_THAT(report.operations[0],
+                HasSubstr("RSSI S3 threshold captured: " + std::to_string(sd)));
+    for (const ReportItemRow& row : report.items) {
+        if (row.item == "RSSI S3 Level") {
+            EXPECT_EQ(row.atEnd, std::to_string(sd));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace qs::safety_test
