@@ -16,6 +16,7 @@
 #include <QtCharts/QScatterSeries>
 #include <QtCharts/QValueAxis>
 #include <algorithm>
+#include <cmath>
 
 #include "record/alignment_report.h"
 #include "record/curve_recorder.h"

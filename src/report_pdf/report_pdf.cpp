@@ -19,7 +19,7 @@
 namespace qs {
 namespace {
 
-// Charts are drawn at twice their size so they stay sharp when printed.
+// Charts are drawn at three times their size so they stay sharp when printed.
 constexpr int kChartScale = 3;
 constexpr qreal kMarginMm = 15.0;
 constexpr int kResolutionDpi = 300;
