@@ -8,6 +8,7 @@ apt-get install -y -qq --no-install-recommends \
     build-essential cmake ninja-build pkg-config \
     libgtest-dev libgmock-dev googletest \
     qt6-base-dev qt6-serialport-dev libgl-dev \
+    qt6-charts-dev libqt6opengl6-dev qt6-svg-dev poppler-utils \
     xvfb xauth fonts-liberation \
     python3 \
     clang libclang-rt-14-dev >/dev/null

@@ -51,6 +51,16 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& args) {
             options.simulate = true;
         } else if (arg == "--list-ports") {
             options.listPorts = true;
+        } else if (arg == "--force") {
+            options.force = true;
+        } else if (arg == "--report") {
+            if (i + 2 >= args.size()) {
+                result.error = "--report needs a backup file and an output file (.pdf or .html)";
+                return result;
+            }
+            options.report = true;
+            options.reportBackup = args[++i];
+            options.reportOut = args[++i];
         } else if (arg == "--trace" || StartsWith(arg, "--trace=")) {
             if (arg == "--trace") {
                 if (!hasNext) {
@@ -98,6 +108,10 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& args) {
             return result;
         }
     }
+    if (options.force && !options.report) {
+        result.error = "--force goes with --report";
+        return result;
+    }
     if (!options.simulatorArgs.empty() && !options.simulate) {
         result.error = options.simulatorArgs.front().substr(2) +
                        ": virtual radio options (--sim-...) need --simulate";
@@ -121,6 +135,7 @@ std::string UsageText(const std::string& programName) {
     return "Usage: " + programName +
            " [--port N=DEVICE]... [--simulate [--sim-OPTION [VALUE]]...]\n"
            "       [--trace FILE] [--list-ports]\n"
+           "       " + programName + " --report BACKUP OUT [--force]\n"
            "Service adjustment utility for the QT-71DR radio.\n"
            "\n"
            "  --port N=DEVICE   Use DEVICE for \"COM N\" of the Option > Port menu (N = 1..10).\n"
@@ -135,6 +150,12 @@ std::string UsageText(const std::string& programName) {
            "                    command. Without it nothing is logged.\n"
            "  --list-ports      List the serial devices with their description and USB\n"
            "                    vendor:product ids, and exit.\n"
+           "  --report BACKUP OUT\n"
+           "                    Write the alignment report of the connection whose backup\n"
+           "                    (.qsbak) is BACKUP, from it, its journal and its curves file,\n"
+           "                    to OUT as PDF or HTML (by OUT's extension), and exit. No\n"
+           "                    window or display is needed.\n"
+           "  --force           With --report: overwrite OUT when it exists.\n"
            "  --help            Show this help and exit.\n"
            "  --version         Show the version and exit.\n"
            "\n"

@@ -16,6 +16,11 @@ struct CommandLine {
     bool version = false;
     std::string traceFile;   // --trace FILE: every frame on the line goes to FILE
     bool listPorts = false;  // --list-ports
+    // --report BACKUP OUT [--force]: write the alignment report and exit, without a window.
+    bool report = false;
+    std::string reportBackup;
+    std::string reportOut;
+    bool force = false;
 };
 
 struct CommandLineResult {

@@ -16,10 +16,13 @@
 #include "qtcore/qt_instance_lock.h"
 #include "qtcore/qt_serial_port.h"
 #include "qtcore/qt_timer.h"
+#include "desktop/report_menu.h"
 #include "desktop/safety_menu.h"
 #include "qtcore/serial_port_list.h"
 #include "qtcore/simulator_process.h"
+#include "report_pdf/report_command.h"
 #include "desktop/window_binding.h"
+#include "record/curve_recorder.h"
 #include "safety/data_folder.h"
 #include "safety/line_file.h"
 #include "safety/port_check.h"
@@ -27,6 +30,7 @@
 #include "safety/serial_trace.h"
 #include "safety/wall_clock.h"
 #include "shell/application.h"
+#include "shell/show_message.h"
 
 namespace {
 
@@ -55,6 +59,14 @@ int main(int argc, char** argv) {
     if (options.version) {
         std::printf("%s %s\n", kProgramName, QS_VERSION_TEXT);
         return kExitOk;
+    }
+    if (options.report) {
+        const qs::ReportCommandResult result = qs::RunReportCommand(
+            options.reportBackup, options.reportOut,
+            options.force ? qs::Overwrite::Yes : qs::Overwrite::No);
+        std::fprintf(result.status == kExitOk ? stdout : stderr, "%s%s\n",
+                     result.status == kExitOk ? "" : "qs71dr-adj: ", result.message.c_str());
+        return result.status;
     }
     if (options.listPorts) {
         std::fputs(qs::qt::SerialPortListText().c_str(), stdout);
@@ -116,6 +128,13 @@ int main(int argc, char** argv) {
     const qs::SystemWallClock wallClock;
     qs::SafetyNet safetyNet(application, messageBox, wallClock, qs::DefaultBackupFolder());
     qs::qt::SafetyMenu safetyMenu(window, safetyNet, messageBox);
+    qs::CurveRecorder curveRecorder(clock, [&safetyNet] { return safetyNet.journalPath(); });
+    curveRecorder.setProblemReporter([&messageBox](const std::string& error) {
+        qs::ShowMessage(messageBox, "The curves file of this connection could not be written.\r\n" +
+                                        error + "\r\nThe charts go on; the report will lack them.");
+    });
+    application.model().setOperationObserver(&curveRecorder);
+    qs::qt::ReportMenu reportMenu(window, safetyNet, curveRecorder, messageBox);
 
     // Started after the single-instance check, so that a refused copy starts nothing.
     qs::qt::SimulatorProcess simulator;
@@ -154,6 +173,7 @@ int main(int argc, char** argv) {
         driver->Start();
     }
     const int status = QApplication::exec();
+    application.model().setOperationObserver(nullptr);
     simulator.Stop();
     return status;
 }

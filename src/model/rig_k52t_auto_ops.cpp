@@ -52,6 +52,10 @@ bool clsIndOp_RigK52T::RssiLevelStep() {
             if (!finished || commError_) return false;
             if (rssiEnter_) {
                 const std::int16_t v = adLast_[kSdReading];
+                if (observer_ != nullptr) {
+                    observer_->OnAutoOpEnd({AutoOpKind::RssiThreshold, rssiS1Pass_ ? 1 : 0, true,
+                                            v, v, v});
+                }
                 if (rssiS1Pass_) {
                     SendThreshold(kRssiS1Command, kRssiS1Adr, v);
                 } else {
@@ -146,10 +150,15 @@ bool clsIndOp_RigK52T::SweepReadingTurn(std::int16_t item) {
         opWork_.bestLast = e;
         opWork_.bestLevel = s;
     }
+    if (observer_ != nullptr) observer_->OnSweepStep({opWork_.sweepIndex, e, s});
     if (e >= console_.Max(item) || (bpfAll_ && e >= kBpfAllLastValue)) {
         console_.setValue(item,
                           static_cast<std::int16_t>((opWork_.bestFirst + opWork_.bestLast) / 2));
         bpfSelect_[static_cast<std::size_t>(opWork_.sweepIndex)] = false;
+        if (observer_ != nullptr) {
+            observer_->OnAutoOpEnd({AutoOpKind::BandPassSweep, opWork_.sweepIndex, true,
+                                    console_.Value(item), opWork_.bestFirst, opWork_.bestLast});
+        }
         GoToOpState(14);
         return true;
     }
@@ -185,6 +194,25 @@ bool clsIndOp_RigK52T::LevelReading(std::int16_t& level) {
     return true;
 }
 
+void clsIndOp_RigK52T::NoteBisectionStep(std::int16_t level) {
+    if (observer_ == nullptr) return;
+    for (int i = 0; i < 2; ++i) {
+        if (!lvaSelect_[static_cast<std::size_t>(i)]) continue;
+        observer_->OnBisectionStep(
+            {i, console_.Value(static_cast<std::int16_t>(lvaItem_ + i)), level, opWork_.target});
+    }
+}
+
+void clsIndOp_RigK52T::NoteLevelAdjustEnd(bool ok) {
+    if (observer_ == nullptr) return;
+    for (int i = 0; i < 2; ++i) {
+        if (!lvaSelect_[static_cast<std::size_t>(i)]) continue;
+        observer_->OnAutoOpEnd({AutoOpKind::LevelAdjust, i, ok,
+                                console_.Value(static_cast<std::int16_t>(lvaItem_ + i)),
+                                opWork_.target, opWork_.target});
+    }
+}
+
 bool clsIndOp_RigK52T::AutoAdjustStep() {
     if (seq_.OpRunning()) return false;
     OpWork& w = opWork_;
@@ -210,6 +238,7 @@ bool clsIndOp_RigK52T::AutoAdjustStep() {
             return true;
         case 19:
             if (!LevelReading(w.levelA)) return false;
+            NoteBisectionStep(w.levelA);
             GoToOpState(20);
             return true;
         case 20:
@@ -218,6 +247,7 @@ bool clsIndOp_RigK52T::AutoAdjustStep() {
             return true;
         case 21:
             if (!LevelReading(w.levelB)) return false;
+            NoteBisectionStep(w.levelB);
             GoToOpState(22);
             return true;
         case 22:
@@ -233,6 +263,7 @@ bool clsIndOp_RigK52T::AutoAdjustStep() {
                     console_.setValue(item, w.saved[static_cast<std::size_t>(i)]);
                     console_.Disp(item);
                 }
+                NoteLevelAdjustEnd(false);
                 GoToOpState(26);
                 return true;
             }
@@ -246,6 +277,7 @@ bool clsIndOp_RigK52T::AutoAdjustStep() {
             return true;
         case 24:
             if (!LevelReading(w.levelMid)) return false;
+            NoteBisectionStep(w.levelMid);
             SetSelectedLevelWaits(0);
             GoToOpState(25);
             return true;
@@ -256,6 +288,7 @@ bool clsIndOp_RigK52T::AutoAdjustStep() {
                         lvaMark_[static_cast<std::size_t>(i)] = false;
                     }
                 }
+                NoteLevelAdjustEnd(true);
                 GoToOpState(26);
             } else if (w.target < w.levelMid) {
                 w.levelB = w.levelMid;

@@ -3,6 +3,7 @@
 
 #include "console/console.h"
 #include "model/param_table.h"
+#include "model/rig_k52t_item_list.h"
 #include "model/rig_k52t_op.h"
 
 namespace qs {
@@ -51,7 +52,28 @@ constexpr std::array<ItemRow, 17> kItemTable{{
     {"      RSSI", -1, -1, false, 4, kNone, 1, 0, false, Role::Rssi},
 }};
 
+// Where Load() takes the two level targets from; they are not bound to the image otherwise.
+constexpr std::int32_t kRxTargetLoadAdr = 174;
+constexpr std::int32_t kTxTargetLoadAdr = 175;
+
+std::string TrimmedTitle(const char* title) {
+    std::string text(title);
+    const auto first = text.find_first_not_of(' ');
+    return first == std::string::npos ? "" : text.substr(first);
+}
+
 }  // namespace
+
+std::vector<RigK52TItemInfo> RigK52TItemList() {
+    std::vector<RigK52TItemInfo> list;
+    for (const ItemRow& row : kItemTable) {
+        std::int32_t address = row.eeAdr;
+        if (row.role == Role::LvTarget) address = kRxTargetLoadAdr;
+        if (row.role == Role::LvTargetTx) address = kTxTargetLoadAdr;
+        list.push_back({TrimmedTitle(row.title), address});
+    }
+    return list;
+}
 
 clsIndOp_RigK52T::clsIndOp_RigK52T(RigK52TParts parts)
     : seq_(parts.sequence),

@@ -10,6 +10,7 @@
 #include "link/link_hooks.h"
 #include "link/radio.h"
 #include "link/tick.h"
+#include "model/operation_observer.h"
 #include "model/rig_k52t_eep.h"
 #include "model/rig_ops.h"
 #include "platform/alerts.h"
@@ -108,6 +109,10 @@ public:
     std::int16_t lvTargetItemTx() const { return lvTargetItemTx_; }
     clsIndEep_RigK52T& eepObj() { return eepObj_; }
 
+    // Null (the default) for none; it must outlive the model or be unset first.
+    void setOperationObserver(IOperationObserver* observer) { observer_ = observer; }
+    IOperationObserver* operationObserver() const { return observer_; }
+
 private:
     // Progress of the running automatic operation.
     struct OpWork {
@@ -164,6 +169,8 @@ private:
     void SetSelectedLevelItems(std::int16_t value);
     void SetSelectedLevelWaits(std::int32_t milliseconds);
     void SendThreshold(std::int16_t command, std::int32_t address, std::int16_t value);
+    void NoteBisectionStep(std::int16_t level);
+    void NoteLevelAdjustEnd(bool ok);
 
     clsCmcKel3Sequence& seq_;
     const clsCmcKel3Drv& driver_;
@@ -214,6 +221,7 @@ private:
     std::array<bool, 3> lvaSelect_{};
     std::array<bool, 3> lvaMark_{};
     OpWork opWork_;
+    IOperationObserver* observer_ = nullptr;
 };
 
 }  // namespace qs

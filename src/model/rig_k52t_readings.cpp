@@ -20,6 +20,9 @@ bool clsIndOp_RigK52T::ReadLevel(ReadingList list, std::int16_t index, bool send
         return true;
     }
     const std::int16_t v = E8AnswerValue(answer);
+    if (observer_ != nullptr) {
+        observer_->OnReading({ad ? ReadingGroup::Ad : ReadingGroup::Da, index, v});
+    }
     std::int16_t& last = ad ? adLast_[i] : daLast_[i];
     if (v == last) return true;
     last = v;

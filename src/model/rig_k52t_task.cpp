@@ -134,6 +134,7 @@ void clsIndOp_RigK52T::Load() {
         console_.setFlgChanged(i, true);
     }
     reloadRequest_ = true;
+    if (observer_ != nullptr) observer_->OnConnectionLoaded();
 
     rxFreqBase_ = RigK52TFunc_Obj_Address(kObjChannelRecords);
     powerTableAddr_ = RigK52TFunc_Obj_Address(kObjChannelPower);

@@ -1,0 +1,320 @@
+#include "desktop/charts_window.h"
+
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QSplitter>
+#include <QSvgGenerator>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QScatterSeries>
+#include <QtCharts/QValueAxis>
+#include <algorithm>
+#include <cmath>
+
+#include "record/alignment_report.h"
+#include "record/curve_recorder.h"
+#include "record/curve_runs.h"
+#include "record/reading_series.h"
+
+namespace qs::qt {
+namespace {
+
+constexpr int kRefreshDelayMs = 100;
+constexpr int kFullScale = 255;
+constexpr double kSupplyVoltsMax = 10.0;
+constexpr double kPercentMax = 100.0;
+constexpr int kMinimumTimeSpanS = 10;
+constexpr int kWindowWidth = 900;
+constexpr int kWindowHeight = 960;
+constexpr int kRawTickInterval = 32;
+
+const char* const kPaneTitles[] = {"Readings over time", "Band-pass sweep", "Level adjustment"};
+const char* const kPaneFileNames[] = {"readings", "bandpass-sweep", "level-adjustment"};
+
+QValueAxis* MakeAxis(const QString& title, double low, double high) {
+    auto* axis = new QValueAxis;
+    axis->setTitleText(title);
+    axis->setRange(low, high);
+    return axis;
+}
+
+// A pane's chart with a raw 0..255 axis both ways.
+void SetRawAxes(QChart* chart, const QString& xTitle, const QString& yTitle) {
+    for (QAbstractAxis* axis : chart->axes()) {
+        chart->removeAxis(axis);
+        delete axis;
+    }
+    auto* x = MakeAxis(xTitle, 0, kFullScale);
+    auto* y = MakeAxis(yTitle, 0, kFullScale);
+    for (QValueAxis* axis : {x, y}) {
+        axis->setLabelFormat(QStringLiteral("%d"));
+        axis->setTickType(QValueAxis::TicksDynamic);
+        axis->setTickAnchor(0);
+        axis->setTickInterval(kRawTickInterval);
+    }
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+}
+
+void Attach(QChart* chart, QAbstractSeries* series) {
+    chart->addSeries(series);
+    for (QAbstractAxis* axis : chart->axes()) series->attachAxis(axis);
+}
+
+QLineSeries* Segment(const QString& name, QPointF a, QPointF b, const QColor& colour,
+                     Qt::PenStyle style = Qt::SolidLine, qreal width = 1.5) {
+    auto* line = new QLineSeries;
+    line->setName(name);
+    line->append(a);
+    line->append(b);
+    QPen pen(colour);
+    pen.setStyle(style);
+    pen.setWidthF(width);
+    line->setPen(pen);
+    return line;
+}
+
+QString Qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+ChartsWindow::ChartsWindow(const CurveRecorder& recorder, QWidget* parent)
+    : QWidget(parent, Qt::Window), recorder_(recorder) {
+    setObjectName(QStringLiteral("chartsWindow"));
+    setWindowTitle(QStringLiteral("Charts - QS-71DR ADJ"));
+    resize(kWindowWidth, kWindowHeight);
+    auto* layout = new QVBoxLayout(this);
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    layout->addWidget(splitter);
+    for (int p = 0; p < PaneCount; ++p) {
+        auto* pane = new QWidget(splitter);
+        auto* paneLayout = new QVBoxLayout(pane);
+        paneLayout->setContentsMargins(0, 0, 0, 0);
+        auto* chart = new QChart;
+        chart->setTitle(QString::fromLatin1(kPaneTitles[p]));
+        chart->legend()->setAlignment(Qt::AlignRight);
+        QFont legendFont = chart->legend()->font();
+        legendFont.setPointSizeF(legendFont.pointSizeF() * (p == Readings ? 0.75 : 0.85));
+        chart->legend()->setFont(legendFont);
+        views_[p] = new QChartView(chart, pane);
+        views_[p]->setRenderHint(QPainter::Antialiasing);
+        views_[p]->setObjectName(QStringLiteral("chart-%1").arg(kPaneFileNames[p]));
+        paneLayout->addWidget(views_[p], 1);
+        auto* buttons = new QHBoxLayout;
+        buttons->addStretch(1);
+        auto* png = new QPushButton(QStringLiteral("Save PNG..."), pane);
+        auto* svg = new QPushButton(QStringLiteral("Save SVG..."), pane);
+        buttons->addWidget(png);
+        buttons->addWidget(svg);
+        paneLayout->addLayout(buttons);
+        const auto which = static_cast<Pane>(p);
+        connect(png, &QPushButton::clicked, this, [this, which] { SaveWithDialog(which, false); });
+        connect(svg, &QPushButton::clicked, this, [this, which] { SaveWithDialog(which, true); });
+        splitter->addWidget(pane);
+    }
+    // The readings pane has the longest legend: a row per reading.
+    splitter->setSizes({kWindowHeight * 4 / 10, kWindowHeight * 3 / 10, kWindowHeight * 3 / 10});
+    refreshTimer_ = new QTimer(this);
+    refreshTimer_->setSingleShot(true);
+    refreshTimer_->setInterval(kRefreshDelayMs);
+    connect(refreshTimer_, &QTimer::timeout, this, &ChartsWindow::Refresh);
+    Restart();
+    Refresh();
+}
+
+QChart* ChartsWindow::chart(Pane pane) const {
+    return views_[pane]->chart();
+}
+
+QChartView* ChartsWindow::view(Pane pane) const {
+    return views_[pane];
+}
+
+void ChartsWindow::ScheduleRefresh() {
+    if (!refreshTimer_->isActive()) refreshTimer_->start();
+}
+
+void ChartsWindow::Restart() {
+    connection_ = recorder_.connectionNumber();
+    readingsShown_ = sweepsShown_ = bisectionsShown_ = resultsShown_ = 0;
+    readingSeries_.clear();
+    celsiusLow_ = celsiusHigh_ = 0;
+
+    QChart* readings = chart(Readings);
+    readings->removeAllSeries();
+    for (QAbstractAxis* axis : readings->axes()) {
+        readings->removeAxis(axis);
+        delete axis;
+    }
+    timeAxis_ = MakeAxis(QStringLiteral("time since Connect (s)"), 0, kMinimumTimeSpanS);
+    timeAxis_->setLabelFormat(QStringLiteral("%.0f"));
+    voltAxis_ = MakeAxis(QStringLiteral("V"), 0, kSupplyVoltsMax);
+    percentAxis_ = MakeAxis(QStringLiteral("%"), 0, kPercentMax);
+    celsiusAxis_ = MakeAxis(QString::fromUtf8("\xC2\xB0" "C"), 0, 50);
+    readings->addAxis(timeAxis_, Qt::AlignBottom);
+    readings->addAxis(voltAxis_, Qt::AlignLeft);
+    readings->addAxis(percentAxis_, Qt::AlignRight);
+    readings->addAxis(celsiusAxis_, Qt::AlignRight);
+    RebuildSweep();
+    RebuildLevel();
+}
+
+void ChartsWindow::AddReading(int group, int index, std::int32_t timeMs, int raw) {
+    const auto g = static_cast<ReadingGroup>(group);
+    const auto info = ReadingSeries(g, index);
+    if (!info) return;
+    QLineSeries*& series = readingSeries_[{group, index}];
+    QValueAxis* axis = info->unit == "V" ? voltAxis_ : info->unit == "%" ? percentAxis_
+                                                                          : celsiusAxis_;
+    if (series == nullptr) {
+        series = new QLineSeries;
+        series->setName(QStringLiteral("%1 (%2)").arg(Qs(info->name), Qs(info->unit)));
+        chart(Readings)->addSeries(series);
+        series->attachAxis(timeAxis_);
+        series->attachAxis(axis);
+    }
+    const auto value = ReadingSeriesValue(g, index, raw);
+    if (!value) return;  // TEMPS "*Error": no temperature to draw
+    const double seconds = timeMs / 1000.0;
+    series->append(seconds, *value);
+    if (seconds > timeAxis_->max()) timeAxis_->setMax(std::ceil(seconds));
+    if (axis == celsiusAxis_) {
+        if (celsiusLow_ == celsiusHigh_) {
+            celsiusLow_ = std::floor(*value - 1);
+            celsiusHigh_ = std::ceil(*value + 1);
+        }
+        celsiusLow_ = std::min(celsiusLow_, std::floor(*value - 1));
+        celsiusHigh_ = std::max(celsiusHigh_, std::ceil(*value + 1));
+        celsiusAxis_->setRange(celsiusLow_, celsiusHigh_);
+    }
+}
+
+void ChartsWindow::RebuildSweep() {
+    QChart* c = chart(Sweep);
+    c->removeAllSeries();
+    SetRawAxes(c, QStringLiteral("filter value"), QStringLiteral("SD reading (raw)"));
+    const std::vector<SweepRun> runs = SweepRuns(recorder_.log());
+    const QColor colours[] = {QColor(0x1f, 0x5f, 0xbf), QColor(0xc0, 0x60, 0x00)};
+    for (const SweepRun& run : runs) {
+        const QColor colour = colours[run.filter & 1];
+        auto* line = new QLineSeries;
+        line->setName(Qs(FilterName(run.filter)));
+        line->setPen(QPen(colour, 1.5));
+        int plateauLevel = 0;
+        for (const SweepPoint& p : run.points) {
+            line->append(p.value, p.level);
+            plateauLevel = std::max(plateauLevel, p.level);
+        }
+        Attach(c, line);
+        if (!run.result) continue;
+        const AutoOpResult& r = *run.result;
+        Attach(c, Segment(QStringLiteral("%1 plateau %2-%3")
+                              .arg(Qs(FilterName(run.filter)))
+                              .arg(r.first)
+                              .arg(r.last),
+                          QPointF(r.first, plateauLevel), QPointF(r.last, plateauLevel),
+                          QColor(0x20, 0xa0, 0x20), Qt::SolidLine, 6));
+        Attach(c, Segment(QStringLiteral("%1 centre %2").arg(Qs(FilterName(run.filter))).arg(r.value),
+                          QPointF(r.value, 0), QPointF(r.value, kFullScale), Qt::red,
+                          Qt::DashLine));
+    }
+}
+
+void ChartsWindow::RebuildLevel() {
+    QChart* c = chart(Level);
+    c->removeAllSeries();
+    SetRawAxes(c, QStringLiteral("level-adjust value"), QStringLiteral("LVIN reading (raw)"));
+    QString title = QString::fromLatin1(kPaneTitles[Level]);
+    for (const BisectionRun& run : BisectionRuns(recorder_.log())) {
+        const QString name = Qs(LevelItemName(run.item));
+        auto* steps = new QLineSeries;
+        steps->setName(name + QStringLiteral(" steps"));
+        steps->setPointsVisible(true);
+        steps->setPen(QPen(run.item == 0 ? QColor(0x1f, 0x5f, 0xbf) : QColor(0xc0, 0x60, 0x00), 1.5));
+        for (const BisectionPoint& p : run.points) steps->append(p.value, p.level);
+        Attach(c, steps);
+        Attach(c, Segment(name + QStringLiteral(" target %1").arg(run.target),
+                          QPointF(0, run.target), QPointF(kFullScale, run.target),
+                          QColor(0, 0x80, 0), Qt::DashLine));
+        if (!run.result) continue;
+        if (run.result->ok) {
+            Attach(c, Segment(name + QStringLiteral(" final %1").arg(run.result->value),
+                              QPointF(run.result->value, 0),
+                              QPointF(run.result->value, kFullScale), QColor(0x80, 0, 0x80)));
+        } else {
+            steps->setName(name + QStringLiteral(" steps: FAILED, target out of reach"));
+            QPen failed(Qt::red, 1.5);
+            failed.setStyle(Qt::DotLine);
+            steps->setPen(failed);
+            title = QString::fromLatin1(kPaneTitles[Level]) + QStringLiteral(": ") + name +
+                    QStringLiteral(" FAILED");
+        }
+    }
+    c->setTitle(title);
+}
+
+void ChartsWindow::Refresh() {
+    if (recorder_.connectionNumber() != connection_) Restart();
+    const CurveLog& log = recorder_.log();
+    // A log shorter than what is shown was started anew.
+    if (log.readings.size() < readingsShown_ || log.sweeps.size() < sweepsShown_ ||
+        log.bisections.size() < bisectionsShown_ || log.results.size() < resultsShown_) {
+        Restart();
+    }
+    for (; readingsShown_ < log.readings.size(); ++readingsShown_) {
+        const TimedReading& r = log.readings[readingsShown_];
+        AddReading(static_cast<int>(r.point.group), r.point.index, r.timeMs, r.point.raw);
+    }
+    const bool results = log.results.size() != resultsShown_;
+    if (results || log.sweeps.size() != sweepsShown_) RebuildSweep();
+    if (results || log.bisections.size() != bisectionsShown_) RebuildLevel();
+    sweepsShown_ = log.sweeps.size();
+    bisectionsShown_ = log.bisections.size();
+    resultsShown_ = log.results.size();
+}
+
+bool ChartsWindow::SavePng(Pane pane, const QString& path, QString& error) const {
+    if (views_[pane]->grab().save(path, "PNG")) return true;
+    error = QStringLiteral("The chart could not be saved as %1.").arg(path);
+    return false;
+}
+
+bool ChartsWindow::SaveSvg(Pane pane, const QString& path, QString& error) const {
+    QSvgGenerator generator;
+    generator.setFileName(path);
+    const QSize size = views_[pane]->size();
+    generator.setSize(size);
+    generator.setViewBox(QRect(QPoint(0, 0), size));
+    generator.setTitle(QString::fromLatin1(kPaneTitles[pane]));
+    QPainter painter;
+    if (!painter.begin(&generator)) {
+        error = QStringLiteral("The chart could not be saved as %1.").arg(path);
+        return false;
+    }
+    views_[pane]->render(&painter);
+    painter.end();
+    return true;
+}
+
+void ChartsWindow::SaveWithDialog(Pane pane, bool svg) {
+    const QString suffix = svg ? QStringLiteral("svg") : QStringLiteral("png");
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Save chart"),
+        QStringLiteral("%1.%2").arg(QString::fromLatin1(kPaneFileNames[pane]), suffix),
+        svg ? QStringLiteral("SVG (*.svg)") : QStringLiteral("PNG (*.png)"));
+    if (path.isEmpty()) return;
+    QString error;
+    const bool saved = svg ? SaveSvg(pane, path, error) : SavePng(pane, path, error);
+    if (!saved) QMessageBox::warning(this, windowTitle(), error);
+}
+
+}  // namespace qs::qt

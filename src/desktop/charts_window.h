@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <map>
+#include <utility>
+
+class QChart;
+class QChartView;
+class QLineSeries;
+class QValueAxis;
+class QTimer;
+
+namespace qs {
+class CurveRecorder;
+}
+
+namespace qs::qt {
+
+// "View > Charts": a window of its own beside the main window, never modal, with three
+// panes drawn from the curve recorder's log (the readings the model decoded):
+//   readings over time   every [A/D] and [D/A] reading in its unit (V, °C, %)
+//   band-pass sweep      SD against the filter value, plateau and centre marked
+//   level adjustment     LVIN against the level-adjust value per bisection step, the
+//                        target as a line, the final value, or FAILED
+// Each pane can be saved as PNG and SVG. A new Connect starts new charts.
+class ChartsWindow : public QWidget {
+public:
+    enum Pane { Readings = 0, Sweep = 1, Level = 2, PaneCount = 3 };
+
+    explicit ChartsWindow(const CurveRecorder& recorder, QWidget* parent = nullptr);
+
+    // Brings the charts up to the recorder's log (also done shortly after every change).
+    void Refresh();
+    // Schedules a Refresh (the recorder's change notice; cheap when called often).
+    void ScheduleRefresh();
+
+    QChart* chart(Pane pane) const;
+    QChartView* view(Pane pane) const;
+    // False with `error` when the file cannot be written.
+    bool SavePng(Pane pane, const QString& path, QString& error) const;
+    bool SaveSvg(Pane pane, const QString& path, QString& error) const;
+
+private:
+    void Restart();
+    void AddReading(int group, int index, std::int32_t timeMs, int raw);
+    void RebuildSweep();
+    void RebuildLevel();
+    void SaveWithDialog(Pane pane, bool svg);
+
+    const CurveRecorder& recorder_;
+    QChartView* views_[PaneCount] = {};
+    QValueAxis* timeAxis_ = nullptr;
+    QValueAxis* voltAxis_ = nullptr;
+    QValueAxis* celsiusAxis_ = nullptr;
+    QValueAxis* percentAxis_ = nullptr;
+    std::map<std::pair<int, int>, QLineSeries*> readingSeries_;
+    QTimer* refreshTimer_ = nullptr;
+    int connection_ = -1;
+    std::size_t readingsShown_ = 0;
+    std::size_t sweepsShown_ = 0;
+    std::size_t bisectionsShown_ = 0;
+    std::size_t resultsShown_ = 0;
+    double celsiusLow_ = 0;
+    double celsiusHigh_ = 0;
+};
+
+}  // namespace qs::qt

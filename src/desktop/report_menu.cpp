@@ -1,0 +1,88 @@
+#include "desktop/report_menu.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "desktop/charts_window.h"
+#include "desktop/main_window.h"
+#include "record/alignment_report.h"
+#include "record/curve_recorder.h"
+#include "report_pdf/report_file.h"
+#include "safety/backup_file.h"
+#include "safety/safety_net.h"
+#include "shell/show_message.h"
+
+namespace qs::qt {
+
+ReportMenu::ReportMenu(MainWindow& window, SafetyNet& net, CurveRecorder& recorder,
+                       IMessageBox& messageBox)
+    : window_(window), net_(net), recorder_(recorder), messageBox_(messageBox) {
+    QAction* exitAction = window.exitAction();
+    auto* fileMenu = qobject_cast<QMenu*>(exitAction->parent());
+    if (fileMenu == nullptr) return;
+    saveReport_ = new QAction(QString::fromLatin1(kSaveReportCaption), fileMenu);
+    fileMenu->insertAction(exitAction, saveReport_);
+    fileMenu->insertSeparator(exitAction);
+    QObject::connect(saveReport_, &QAction::triggered, fileMenu, [this] { ChooseAndSave(); });
+
+    // After File, before Option.
+    QMenuBar* bar = window.menuBar();
+    auto* viewMenu = new QMenu(QStringLiteral("&View"), bar);
+    const QList<QAction*> top = bar->actions();
+    bar->insertMenu(top.size() > 1 ? top.at(1) : nullptr, viewMenu);
+    charts_ = viewMenu->addAction(QString::fromLatin1(kChartsCaption));
+    QObject::connect(charts_, &QAction::triggered, viewMenu, [this] { ShowCharts(); });
+
+    recorder_.setChanged([this] {
+        if (!chartsWindow_.isNull()) chartsWindow_->ScheduleRefresh();
+    });
+}
+
+ChartsWindow* ReportMenu::ShowCharts() {
+    if (chartsWindow_.isNull()) {
+        chartsWindow_ = new ChartsWindow(recorder_, &window_);
+        chartsWindow_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    chartsWindow_->Refresh();
+    chartsWindow_->show();
+    chartsWindow_->raise();
+    return chartsWindow_.data();
+}
+
+bool ReportMenu::SaveReport(const std::string& path) {
+    if (net_.backupPath().empty()) {
+        ShowMessage(messageBox_,
+                    "There is no connection to report on yet.\r\nThe report is made from the "
+                    "backup and journal of a connection: Connect to the radio first.");
+        return false;
+    }
+    AlignmentReport report;
+    std::string error;
+    if (!BuildAlignmentReport(net_.backupPath(), report, error) ||
+        !WriteReportFile(report, path, error)) {
+        ShowMessage(messageBox_, "The alignment report could not be saved.\r\n" + error);
+        return false;
+    }
+    return true;
+}
+
+void ReportMenu::ChooseAndSave() {
+    if (net_.backupPath().empty()) {
+        SaveReport(std::string());
+        return;
+    }
+    QFileInfo backup(QString::fromStdString(net_.backupPath()));
+    const QString suggested = backup.absolutePath() + QLatin1Char('/') +
+                              backup.completeBaseName() + QStringLiteral("-report.pdf");
+    QString path = QFileDialog::getSaveFileName(
+        &window_, QStringLiteral("Save alignment report"), suggested,
+        QStringLiteral("PDF (*.pdf);;HTML (*.html)"));
+    if (path.isEmpty()) return;
+    if (ReportFormFor(path.toStdString()) == ReportForm::Unknown) path += QStringLiteral(".pdf");
+    SaveReport(path.toStdString());
+}
+
+}  // namespace qs::qt

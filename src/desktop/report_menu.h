@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QPointer>
+
+#include "desktop/charts_window.h"
+#include <string>
+
+class QAction;
+
+namespace qs {
+class CurveRecorder;
+class IMessageBox;
+class SafetyNet;
+}  // namespace qs
+
+namespace qs::qt {
+
+class MainWindow;
+
+// "View > Charts" (the charts window, created on first use, never modal) and
+// "File > Save alignment report..." (the report of the current connection, PDF or HTML by
+// the extension chosen).
+class ReportMenu {
+public:
+    static constexpr const char* kChartsCaption = "&Charts";
+    static constexpr const char* kSaveReportCaption = "Save alignment report...";
+
+    ReportMenu(MainWindow& window, SafetyNet& net, CurveRecorder& recorder,
+               IMessageBox& messageBox);
+    ReportMenu(const ReportMenu&) = delete;
+    ReportMenu& operator=(const ReportMenu&) = delete;
+
+    QAction* chartsAction() const { return charts_; }
+    QAction* saveReportAction() const { return saveReport_; }
+
+    // Shows (creating it when needed) and raises the charts window.
+    ChartsWindow* ShowCharts();
+    ChartsWindow* chartsWindow() const { return chartsWindow_.data(); }
+
+    // The report of the current connection to `path`; a failure is shown in a message.
+    bool SaveReport(const std::string& path);
+
+private:
+    void ChooseAndSave();
+
+    MainWindow& window_;
+    SafetyNet& net_;
+    CurveRecorder& recorder_;
+    IMessageBox& messageBox_;
+    QAction* charts_ = nullptr;
+    QAction* saveReport_ = nullptr;
+    QPointer<ChartsWindow> chartsWindow_;
+};
+
+}  // namespace qs::qt

@@ -1,0 +1,56 @@
+#include "report_pdf/report_command.h"
+
+#include <QGuiApplication>
+#include <filesystem>
+#include <memory>
+
+#include "record/alignment_report.h"
+#include "report_pdf/report_file.h"
+
+namespace qs {
+namespace {
+
+constexpr int kStatusOk = 0;
+constexpr int kStatusFailed = 1;
+constexpr int kStatusUsage = 2;
+
+// A Qt application for the PDF writer, started only when the program has none.
+class OffscreenGuiApp {
+public:
+    OffscreenGuiApp() {
+        if (QCoreApplication::instance() != nullptr) return;
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app_ = std::make_unique<QGuiApplication>(argc_, argv_);
+    }
+
+private:
+    int argc_ = 1;
+    char name_[16] = "qs71dr-report";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QGuiApplication> app_;
+};
+
+}  // namespace
+
+ReportCommandResult RunReportCommand(const std::string& backupPath, const std::string& outPath,
+                                     Overwrite overwrite) {
+    const ReportForm form = ReportFormFor(outPath);
+    if (form == ReportForm::Unknown) {
+        return {kStatusUsage, "The report's file name must end in .pdf or .html: " + outPath};
+    }
+    std::error_code ec;
+    if (overwrite == Overwrite::No && std::filesystem::exists(outPath, ec)) {
+        return {kStatusFailed, outPath + " exists already; add --force to overwrite it."};
+    }
+    AlignmentReport report;
+    std::string error;
+    if (!BuildAlignmentReport(backupPath, report, error)) {
+        return {kStatusFailed, "No report made from " + backupPath + ": " + error};
+    }
+    std::unique_ptr<OffscreenGuiApp> gui;
+    if (form == ReportForm::Pdf) gui = std::make_unique<OffscreenGuiApp>();
+    if (!WriteReportFile(report, outPath, error)) return {kStatusFailed, error};
+    return {kStatusOk, "Alignment report written to " + outPath};
+}
+
+}  // namespace qs

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+namespace qs {
+
+// `report BACKUP OUT [--force]`: the alignment report of the connection whose backup is
+// BACKUP (its journal and curves file beside it), written to OUT as PDF or HTML by OUT's
+// extension. Shared by `qs71dr-adj --report` and `qs71dr-cli report`.
+struct ReportCommandResult {
+    int status = 0;       // 0 written, 1 a file could not be read or written, 2 usage
+    std::string message;  // for standard output (status 0) or standard error
+};
+
+enum class Overwrite { No, Yes };
+
+// For a PDF it needs a QGuiApplication; when no Qt application exists yet it starts one on
+// the offscreen platform for the time of the call, so no display is needed.
+ReportCommandResult RunReportCommand(const std::string& backupPath, const std::string& outPath,
+                                     Overwrite overwrite);
+
+}  // namespace qs

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+#include "record/alignment_report.h"
+
+namespace qs {
+
+enum class ReportForm { Pdf, Html, Unknown };
+
+// By the file name's extension (.pdf, .html or .htm, any case).
+ReportForm ReportFormFor(const std::string& path);
+
+// Writes `bytes` as the whole of the file at `path`; a file left incomplete is removed.
+bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error);
+
+// The report as PDF or HTML by the extension of `path`; false with `error` saying why.
+bool WriteReportFile(const AlignmentReport& report, const std::string& path, std::string& error);
+
+}  // namespace qs

@@ -1,0 +1,331 @@
+// The charts window and the alignment report in the desktop program: the charts follow a
+// whole connection against the virtual radio (in this process, on the fake clock), each pane
+// saves as PNG and SVG, the PDF read back by a real PDF reader holds the report, and
+// `--report` on the command line ends as a technician expects, with no display.
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtCharts/QChart>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QXYSeries>
+#include <fstream>
+#include <map>
+
+#include "builtin_image.h"
+#include "desktop/charts_window.h"
+#include "fakes/fake_alerts.h"
+#include "desktop/main_window.h"
+#include "desktop/report_menu.h"
+#include "link/hex_text.h"
+#include "record/alignment_report.h"
+#include "record/curve_recorder.h"
+#include "record/curves_file.h"
+#include "report_pdf/report_pdf.h"
+#include "safety/backup_file.h"
+#include "safety/journal_file.h"
+#include "safety/safety_rig.h"
+#include "shell/main_window.h"
+
+namespace qs::qt::testing {
+namespace {
+
+namespace builtin = qtsim::builtin;
+using safety_test::SafetyRig;
+using safety_test::TempFolder;
+
+constexpr int kPowerHiRow = 1;
+constexpr int kBpfT1Row = 10;
+constexpr int kRxLvaRow = 12;
+constexpr int kTxLvaRow = 13;
+constexpr int kTxTargetRow = 15;
+constexpr int kUnreachableTarget = 230;
+
+// A connection with an adjustment, a sweep, a good and a failed level adjustment.
+class Session {
+public:
+    Session() {
+        rig.app().model().setOperationObserver(&recorder);
+        ok = rig.Connect();
+        rig.app().main().OnWindowKeyDown(kKeyF5, 0);
+        rig.RunFor(100);
+        rig.Step(kPowerHiRow, 2);
+        rig.RunFor(10);
+        ok = ok && Enter(kBpfT1Row) && Enter(kRxLvaRow);
+        rig.Step(kTxTargetRow, kUnreachableTarget - builtin::kTxLevelTarget);
+        ok = ok && Enter(kTxLvaRow);
+        rig.app().main().OnWindowKeyDown(kKeyF5, 0);
+        rig.RunFor(100);
+    }
+    ~Session() { rig.app().model().setOperationObserver(nullptr); }
+
+    bool Enter(int row) {
+        rig.win.lboConsole.setListIndex(row);
+        if (!rig.app().main().OnWindowKeyDown(kKeyEnter, 0))
+            rig.app().main().OnConsoleKeyDown(kKeyEnter, 0);
+        return rig.RunUntil([&] { return rig.app().model().opState() != 0; }, 20) &&
+               rig.RunUntil([&] { return rig.app().model().opState() == 0; }, 20000);
+    }
+
+    TempFolder folder;
+    SafetyRig rig{folder.path()};
+    CurveRecorder recorder{rig.clock, [this] { return rig.net().journalPath(); }};
+    bool ok = false;
+};
+
+std::string PdfText(const QString& pdf) {
+    QProcess reader;
+    reader.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    if (!reader.waitForFinished(30000) || reader.exitCode() != 0) return "pdftotext failed";
+    return reader.readAllStandardOutput().toStdString();
+}
+
+std::string WithoutBlanks(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        if (c != ' ' && c != '\n' && c != '\r' && c != '\f') out += c;
+    return out;
+}
+
+void WriteText(const QString& path, const std::string& text) {
+    std::ofstream(path.toStdString(), std::ios::binary) << text;
+}
+
+}  // namespace
+
+class ChartsReportQtTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void chartsShowWhatTheModelDecoded() {
+        Session s;
+        QVERIFY(s.ok);
+        ChartsWindow charts(s.recorder);
+        charts.Refresh();
+        const CurveLog& log = s.recorder.log();
+
+        // Readings: one series per shown row, with every reading of that row.
+        std::map<QString, int> expected;
+        for (const TimedReading& r : log.readings) {
+            if (r.point.group == ReadingGroup::Ad && r.point.index == 4) continue;
+            ++expected[QString::number(static_cast<int>(r.point.group)) + "/" +
+                       QString::number(r.point.index)];
+        }
+        int points = 0;
+        int wanted = 0;
+        for (const auto& [key, count] : expected) wanted += count;
+        for (QAbstractSeries* series : charts.chart(ChartsWindow::Readings)->series())
+            points += static_cast<int>(static_cast<QXYSeries*>(series)->count());
+        QCOMPARE(static_cast<int>(charts.chart(ChartsWindow::Readings)->series().size()),
+                 static_cast<int>(expected.size()));
+        QCOMPARE(points, wanted);
+
+        // The sweep: the SD curve point for point, then plateau and centre.
+        const QList<QAbstractSeries*> sweep = charts.chart(ChartsWindow::Sweep)->series();
+        QCOMPARE(sweep.size(), 3);
+        auto* curve = static_cast<QXYSeries*>(sweep[0]);
+        QCOMPARE(curve->count(), static_cast<int>(log.sweeps.size()));
+        for (int i = 0; i < curve->count(); ++i) {
+            QCOMPARE(curve->at(i).x(), double(log.sweeps[std::size_t(i)].point.value));
+            QCOMPARE(curve->at(i).y(), double(log.sweeps[std::size_t(i)].point.level));
+        }
+        QCOMPARE(sweep[2]->name(), QStringLiteral("BPF T1 centre 64"));
+
+        // Level: RX LVA reached its target, TX LVA failed and says so.
+        QStringList names;
+        for (QAbstractSeries* series : charts.chart(ChartsWindow::Level)->series())
+            names << series->name();
+        QVERIFY2(names.contains(QStringLiteral("RX LVA final %1").arg(builtin::kRxLvaAtTarget)),
+                 qPrintable(names.join(", ")));
+        QVERIFY(names.contains(QStringLiteral("TX LVA target %1").arg(kUnreachableTarget)));
+        QVERIFY(names.contains(QStringLiteral("TX LVA steps: FAILED, target out of reach")));
+        QVERIFY(charts.chart(ChartsWindow::Level)->title().contains(QStringLiteral("FAILED")));
+
+        // Each pane saves as PNG and SVG.
+        charts.resize(900, 960);
+        QTemporaryDir dir;
+        for (int p = 0; p < ChartsWindow::PaneCount; ++p) {
+            const auto pane = static_cast<ChartsWindow::Pane>(p);
+            QString error;
+            const QString png = dir.filePath(QStringLiteral("pane%1.png").arg(p));
+            const QString svg = dir.filePath(QStringLiteral("pane%1.svg").arg(p));
+            QVERIFY2(charts.SavePng(pane, png, error), qPrintable(error));
+            QVERIFY2(charts.SaveSvg(pane, svg, error), qPrintable(error));
+            QFile svgFile(svg);
+            QVERIFY(svgFile.open(QIODevice::ReadOnly));
+            QVERIFY(svgFile.readAll().contains("<svg"));
+            QVERIFY(QFileInfo(png).size() > 1000);
+        }
+        QString error;
+        QVERIFY(!charts.SavePng(ChartsWindow::Sweep, QStringLiteral("/nonexistent/x.png"), error));
+        QVERIFY(!error.isEmpty());
+
+        // A new Connect starts new charts.
+        QVERIFY(s.rig.Connect());
+        charts.Refresh();
+        QCOMPARE(charts.chart(ChartsWindow::Sweep)->series().size(), 0);
+
+        const QByteArray shot = qgetenv("QS_CHARTS_SCREENSHOT");
+        if (!shot.isEmpty()) {
+            Session again;
+            ChartsWindow window(again.recorder);
+            window.resize(900, 960);
+            window.show();
+            window.Refresh();
+            QTest::qWait(200);
+            QVERIFY(window.grab().save(QString::fromLocal8Bit(shot)));
+        }
+    }
+
+    void menusOpenTheChartsBesideTheWindowAndSaveTheReport() {
+        Session s;
+        QVERIFY(s.ok);
+        MainWindow window;
+        FakeMessageBox box;
+        ReportMenu menu(window, s.rig.net(), s.recorder, box);
+        QStringList top;
+        for (QAction* a : window.menuBar()->actions()) top << a->text();
+        QCOMPARE(top.mid(0, 3), (QStringList{"&File", "&View", "&Option"}));
+        QCOMPARE(menu.chartsAction()->text(), QStringLiteral("&Charts"));
+        menu.chartsAction()->trigger();
+        QVERIFY(menu.chartsWindow() != nullptr);
+        QVERIFY(menu.chartsWindow()->isVisible());
+        QCOMPARE(menu.chartsWindow()->windowModality(), Qt::NonModal);
+        // Live: a reading taken now reaches the open window by itself.
+        const int before = static_cast<int>(s.recorder.log().readings.size());
+        s.rig.app().main().OnWindowKeyDown(kKeyF5, 0);
+        s.rig.RunFor(100);
+        QVERIFY(static_cast<int>(s.recorder.log().readings.size()) > before);
+        int shown = 0;
+        QTRY_VERIFY([&] {
+            shown = 0;
+            for (QAbstractSeries* series :
+                 menu.chartsWindow()->chart(ChartsWindow::Readings)->series())
+                shown += static_cast<int>(static_cast<QXYSeries*>(series)->count());
+            return shown > before - 2;
+        }());
+
+        QTemporaryDir dir;
+        const QString html = dir.filePath(QStringLiteral("r.html"));
+        QVERIFY(menu.SaveReport(html.toStdString()));
+        QFile file(html);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("Band-pass sweep BPF T1: centre 64"));
+        QVERIFY(!menu.SaveReport(dir.filePath(QStringLiteral("r.txt")).toStdString()));
+        QCOMPARE(box.shown.size(), std::size_t(1));
+    }
+
+    void pdfHoldsIdentificationChangedValuesAndResults() {
+        Session s;
+        QVERIFY(s.ok);
+        AlignmentReport report;
+        std::string error;
+        QVERIFY2(BuildAlignmentReport(s.rig.net().backupPath(), report, error), error.c_str());
+        QTemporaryDir dir;
+        for (PaperSize paper : {PaperSize::A4, PaperSize::Letter}) {
+            const QString pdf = dir.filePath(paper == PaperSize::A4 ? "a4.pdf" : "letter.pdf");
+            QVERIFY2(WriteReportPdf(report, pdf.toStdString(), error, paper), error.c_str());
+            const std::string text = PdfText(pdf);
+            const std::string flat = WithoutBlanks(text);
+            QVERIFY2(flat.find(report.identificationHex) != std::string::npos, text.c_str());
+            QVERIFY(text.find("Power(Hi)") != std::string::npos);
+            QVERIFY(flat.find("Power(Hi)" + std::to_string(builtin::kPowerHi) +
+                              std::to_string(builtin::kPowerHi + 2) + "*") != std::string::npos);
+            QVERIFY(flat.find("Band-passsweepBPFT1:centre64") != std::string::npos);
+            // ("final" may come out of the reader as a ligature.)
+            QVERIFY(flat.find("value" + std::to_string(builtin::kRxLvaAtTarget) +
+                              "(targetLVIN" + std::to_string(builtin::kRxLevelTarget)) !=
+                    std::string::npos);
+            QVERIFY(flat.find("AutomaticadjustmentTXLVA:FAILED") != std::string::npos);
+            QVERIFY(flat.find(report.backupCrc) != std::string::npos);
+        }
+    }
+
+    void reportOnTheCommandLine_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("outStartsWith");  // what OUT holds afterwards, "" none
+        QTest::newRow("html") << QStringList{"good.qsbak", "new.html"} << 0 << "written to"
+                              << "<!DOCTYPE html>";
+        QTest::newRow("pdf") << QStringList{"good.qsbak", "new.pdf"} << 0 << "written to"
+                             << "%PDF";
+        QTest::newRow("existing out") << QStringList{"good.qsbak", "old.html"} << 1
+                                      << "exists already; add --force" << "old";
+        QTest::newRow("existing out --force")
+            << QStringList{"good.qsbak", "old.pdf", "--force"} << 0 << "written to" << "%PDF";
+        QTest::newRow("no journal") << QStringList{"lonely.qsbak", "new.pdf"} << 1
+                                    << "has no journal" << "";
+        QTest::newRow("damaged backup") << QStringList{"damaged.qsbak", "new.html"} << 1
+                                        << "checksum does not match" << "";
+        QTest::newRow("no backup") << QStringList{"missing.qsbak", "new.html"} << 1
+                                   << "Cannot open" << "";
+        QTest::newRow("unwritable out")
+            << QStringList{"good.qsbak", "no-such-folder/new.pdf"} << 1 << "Cannot write" << "";
+        QTest::newRow("other extension") << QStringList{"good.qsbak", "new.txt"} << 2
+                                         << "must end in .pdf or .html" << "";
+        QTest::newRow("no out") << QStringList{"good.qsbak"} << 2
+                                << "needs a backup file and an output file" << "";
+        QTest::newRow("force alone") << QStringList{"--force"} << 2 << "--force goes with --report"
+                                     << "";
+    }
+    void reportOnTheCommandLine() {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        QFETCH(QString, outStartsWith);
+        QTemporaryDir dir;
+        BackupRecord record;
+        record.modelCode = "3017";
+        record.subCode = "0102";
+        record.identification = Bytes{0xEF, 0xEE, 0xE1, 0x30, 0x17};
+        record.dateTime = "2026-12-07 10:46:02";
+        record.image = Bytes(kBackupImageBytes, 0);
+        record.image[168] = 200;
+        const std::string text = BackupText(record);
+        WriteText(dir.filePath("good.qsbak"), text);
+        WriteText(dir.filePath("good.journal.txt"),
+                  std::string(kJournalHeading) + "\n2026-12-07 10:46:05\tPower(Hi)\t200\t202\t093841\n");
+        WriteText(dir.filePath("lonely.qsbak"), text);
+        std::string damaged = text;
+        damaged[damaged.find("0000: ") + 6] = '7';
+        WriteText(dir.filePath("damaged.qsbak"), damaged);
+        WriteText(dir.filePath("damaged.journal.txt"), std::string(kJournalHeading) + "\n");
+        WriteText(dir.filePath("old.html"), "old");
+        WriteText(dir.filePath("old.pdf"), "old");
+
+        QStringList full;
+        if (args.first() != QStringLiteral("--force")) full << QStringLiteral("--report");
+        for (const QString& arg : args)
+            full << (arg.startsWith(QStringLiteral("--")) ? arg : dir.filePath(arg));
+        QProcess program;
+        // No display at all: the report must not need one.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(QS_ADJ_PROGRAM), full);
+        QVERIFY(program.waitForFinished(60000));
+        const QString out = QString::fromUtf8(program.readAllStandardOutput());
+        const QString err = QString::fromUtf8(program.readAllStandardError());
+        QCOMPARE(program.exitCode(), status);
+        QVERIFY2((status == 0 ? out : err).contains(message), qPrintable(out + err));
+        const QString target = full.size() > 2 ? full.at(2) : QString();
+        QFile result(target);
+        if (outStartsWith.isEmpty()) {
+            QVERIFY(target.isEmpty() || !result.exists());
+        } else {
+            QVERIFY(result.open(QIODevice::ReadOnly));
+            QVERIFY(result.readAll().startsWith(outStartsWith.toLatin1()));
+        }
+    }
+};
+
+}  // namespace qs::qt::testing
+
+QTEST_MAIN(qs::qt::testing::ChartsReportQtTest)
+#include "charts_report_qt_test.moc"
