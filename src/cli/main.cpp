@@ -51,7 +51,8 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     if (options.command == Command::Report) {
-        return RunReportCommand(options.reportBackup, options.reportOut, options.reportForce);
+        return RunReportCommand(options.reportBackup, options.reportOut, options.reportForce,
+                                options.json);
     }
 
     QCoreApplication app(argc, argv);

@@ -23,7 +23,7 @@ class MainWindow;
 class ReportMenu {
 public:
     static constexpr const char* kChartsCaption = "&Charts";
-    static constexpr const char* kSaveReportCaption = "Save alignment report...";
+    static constexpr const char* kSaveReportCaption = "&Save alignment report...";
 
     ReportMenu(MainWindow& window, SafetyNet& net, CurveRecorder& recorder,
                IMessageBox& messageBox);

@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -188,6 +189,22 @@ TEST(CliEndToEnd, SetSendsTheValuesWithTheBalanceMirrorsAndJournalsThem) {
     ASSERT_TRUE(journal.open(QIODevice::ReadOnly));
     const QByteArray lines = journal.readAll();
     EXPECT_HAS(lines, "\tPower(Hi)\t200\t150\t");
+
+    // The alignment report of that connection, from its files alone; an existing file is
+    // kept unless --force is given.
+    const QString backup = Json(run).value(QStringLiteral("backup")).toString();
+    const QString html = QFileInfo(backup).dir().filePath(QStringLiteral("report.html"));
+    const CliRun report = RunCli({QStringLiteral("report"), backup, html});
+    ASSERT_EQ(report.status, 0) << report.err.constData();
+    QFile page(html);
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QByteArray text = page.readAll();
+    EXPECT_HAS(text, "Power(Hi)");
+    EXPECT_HAS(text, "150");
+    const CliRun again = RunCli({QStringLiteral("--json"), QStringLiteral("report"), backup, html});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_FALSE(Json(again).value(QStringLiteral("ok")).toBool()) << again.out.constData();
+    EXPECT_EQ(RunCli({QStringLiteral("report"), backup, html, QStringLiteral("--force")}).status, 0);
 }
 
 TEST(CliEndToEnd, SweepOfBothFiltersEndsOnEachPlateau) {
