@@ -66,6 +66,7 @@ ParseOutcome parseOptions(const std::vector<std::string>& args, SimOptions& opti
             hasValue = true;
         }
         if (name == "--help" || name == "-h") return ParseOutcome::Help;
+        if (name == "--version") return ParseOutcome::Version;
         if (name == "--verbose" || name == "-v") {
             options.verbose = true;
             continue;
@@ -118,6 +119,7 @@ std::string usageText() {
         "  --fault NAME[=N]  show a fault; repeatable; names below\n"
         "  --verbose, -v     log every frame in both directions on stderr\n"
         "  --help, -h        this text\n"
+        "  --version         the version\n"
         "\n"
         "Reading curves (raw values 0 to 255):\n"
         "  --vin N           supply voltage reading (default 191)\n"
@@ -138,6 +140,10 @@ std::string usageText() {
     for (const std::string& line : faultHelpLines())
         text += "  " + line + "\n";
     return text;
+}
+
+std::string versionText() {
+    return std::string("qt71dr-sim ") + QT71DR_SIM_VERSION + "\n";
 }
 
 }  // namespace qtsim
