@@ -119,8 +119,8 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string UsageText(const std::string& programName) {
     return "Usage: " + programName +
-           " [--port N=DEVICE]... [--simulate [--sim-OPTION [VALUE]]...]\n"
-           "       [--trace FILE] [--list-ports]\n"
+           " [--port N=DEVICE]... [--trace FILE] [--simulate [--sim-...]]\n"
+           "  or:  " + programName + " --list-ports\n"
            "Service adjustment utility for the QT-71DR radio.\n"
            "\n"
            "  --port N=DEVICE   Use DEVICE for \"COM N\" of the Option > Port menu (N = 1..10).\n"
