@@ -41,8 +41,10 @@ constexpr std::int16_t kSimulatorPort = 1;
 // carried over or could not be.
 std::string ChosenSettingsFolder() {
     const qs::SettingsFolder chosen = qs::DefaultSettingsFolder(
-        qs::IniFileStore::ProgramDirectory(), qs::Application::kSettingsFileName);
-    if (!chosen.notice.empty()) std::fprintf(stderr, "%s: %s\n", kProgramName, chosen.notice.c_str());
+        QCoreApplication::applicationDirPath().toStdString(), qs::Application::kSettingsFileName);
+    if (!chosen.notice.empty()) {
+        std::fprintf(stderr, "%s: %s\n", kProgramName, chosen.notice.c_str());
+    }
     return chosen.folder;
 }
 
@@ -85,6 +87,8 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kProgramName));
+    // Lets the desktop match the window to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.qs71dr.adj"));
 
     qs::qt::PortBindings bindings;
     for (const qs::qt::PortBinding& binding : options.ports) {

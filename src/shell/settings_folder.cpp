@@ -50,8 +50,8 @@ std::string UserSettingsFolderFor(const char* xdgConfigHome, const char* home) {
     return "";
 }
 
-SettingsFolder ChooseSettingsFolder(const std::string& programFolder,
-                                    const std::string& userFolder, const std::string& fileName) {
+SettingsFolder ChooseSettingsFolder(const std::string& programFolder, const std::string& userFolder,
+                                    const std::string& fileName) {
     using Source = SettingsFolder::Source;
     if (userFolder.empty()) return {programFolder, Source::ProgramFolder, ""};
 

@@ -29,11 +29,10 @@ std::string UserSettingsFolderFor(const char* xdgConfigHome, const char* home);
 //   original is left in place) and the user's folder is used; if the copy cannot be made,
 //   the program's folder is used, so the technician keeps the settings they had;
 // - else the user's folder, falling back to the program's folder when it cannot be made.
-SettingsFolder ChooseSettingsFolder(const std::string& programFolder,
-                                    const std::string& userFolder, const std::string& fileName);
+SettingsFolder ChooseSettingsFolder(const std::string& programFolder, const std::string& userFolder,
+                                    const std::string& fileName);
 
 // The choice for this platform and the running environment.
-SettingsFolder DefaultSettingsFolder(const std::string& programFolder,
-                                     const std::string& fileName);
+SettingsFolder DefaultSettingsFolder(const std::string& programFolder, const std::string& fileName);
 
 }  // namespace qs

@@ -91,23 +91,43 @@ TEST_F(SettingsFolderChoice, FindsCarriesOverAndNeverLosesTheFile) {
         std::optional<std::string> user;  // in the user's folder
         UserFolder userFolder;
         Source source;
-        std::string comPort;   // what the program then loads
-        const char* notice;    // part of the terminal notice, empty for none
+        std::string comPort;  // what the program then loads
+        const char* notice;   // part of the terminal notice, empty for none
     };
     const Row rows[] = {
         {"first start, no file anywhere", {}, {}, UserFolder::Normal, Source::UserFolder, "1", ""},
-        {"old file beside the program", kOldSettings, {}, UserFolder::Normal, Source::CarriedOver,
-         "3", "carried over"},
+        {"old file beside the program",
+         kOldSettings,
+         {},
+         UserFolder::Normal,
+         Source::CarriedOver,
+         "3",
+         "carried over"},
         {"user file wins over the old one", kOldSettings, kUserSettings, UserFolder::Normal,
          Source::UserFolder, "2", ""},
         {"only a user file", {}, kUserSettings, UserFolder::Normal, Source::UserFolder, "2", ""},
         {"no home known", kOldSettings, {}, UserFolder::Unknown, Source::ProgramFolder, "3", ""},
-        {"config folder cannot be made, old file", kOldSettings, {}, UserFolder::BlockedByAFile,
-         Source::ProgramFolder, "3", "cannot copy"},
-        {"config folder cannot be made, no file", {}, {}, UserFolder::BlockedByAFile,
-         Source::ProgramFolder, "1", "cannot create"},
-        {"a copy cut short is not taken for settings", kOldSettings, {}, UserFolder::HalfCopyLeft,
-         Source::CarriedOver, "3", "carried over"},
+        {"config folder cannot be made, old file",
+         kOldSettings,
+         {},
+         UserFolder::BlockedByAFile,
+         Source::ProgramFolder,
+         "3",
+         "cannot copy"},
+        {"config folder cannot be made, no file",
+         {},
+         {},
+         UserFolder::BlockedByAFile,
+         Source::ProgramFolder,
+         "1",
+         "cannot create"},
+        {"a copy cut short is not taken for settings",
+         kOldSettings,
+         {},
+         UserFolder::HalfCopyLeft,
+         Source::CarriedOver,
+         "3",
+         "carried over"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
