@@ -18,6 +18,7 @@ set(QS_MAN_DIR ${CMAKE_BINARY_DIR}/man)
 # qs_install_program(<target> <one-line summary>): the program in bin and its man page.
 function(qs_install_program target summary)
     install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    set_property(GLOBAL APPEND PROPERTY QS_INSTALLED_PROGRAMS ${target})
     if(NOT QS_HELP2MAN OR CMAKE_CROSSCOMPILING)
         return()
     endif()
@@ -47,6 +48,12 @@ if(TARGET qs71dr-adj)
     set(packaging ${PROJECT_SOURCE_DIR}/packaging)
     install(FILES ${packaging}/${QS_APP_ID}.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    # The metadata lists every installed program as one it provides.
+    get_property(programs GLOBAL PROPERTY QS_INSTALLED_PROGRAMS)
+    set(QS_PROVIDED_BINARIES "")
+    foreach(program IN LISTS programs)
+        string(APPEND QS_PROVIDED_BINARIES "\n    <binary>${program}</binary>")
+    endforeach()
     configure_file(${packaging}/${QS_APP_ID}.metainfo.xml.in
                    ${CMAKE_BINARY_DIR}/${QS_APP_ID}.metainfo.xml @ONLY)
     install(FILES ${CMAKE_BINARY_DIR}/${QS_APP_ID}.metainfo.xml
