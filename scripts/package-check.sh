@@ -54,8 +54,9 @@ trap cleanup EXIT
 
 # apt-get reads a local package as the user _apt, which must be able to reach the file.
 cp "$deb" "$scratch/"
-apt_get install -y -qq "$scratch/$(basename "$deb")" >/dev/null
+# Set first, so that an install that stops half way is removed as well.
 installed=1
+apt_get install -y -qq "$scratch/$(basename "$deb")" >/dev/null
 
 bin=/usr/bin
 for f in "$bin/qs71dr-adj" "$bin/qt71dr-sim" /usr/share/man/man1/qs71dr-adj.1 \
