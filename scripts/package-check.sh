@@ -83,11 +83,11 @@ else
     echo "skipped: the package has no qs71dr-cli, so 'qs71dr-cli --simulate --sim-baud 0 identify' was not run"
 fi
 
-# The desktop program on the offscreen platform with the installed virtual radio: it must
-# still run after a few seconds (Connect pressed, the read done at full speed), and end
-# cleanly on SIGTERM with its virtual radio.
-QT_QPA_PLATFORM=offscreen QS71DR_ADJ_AUTOMATE="button:0" \
-    "$bin/qs71dr-adj" --simulate --sim-baud 0 >"$scratch/out.txt" 2>"$scratch/err.txt" &
+# The desktop program on the offscreen platform with the installed virtual radio at its
+# usual 9600 bit/s: Connect pressed, it must still run after a few seconds, reading, with
+# the frames in its trace, and end cleanly on SIGTERM together with its virtual radio.
+QT_QPA_PLATFORM=offscreen QS71DR_ADJ_AUTOMATE="button:0" "$bin/qs71dr-adj" --simulate \
+    --trace "$scratch/trace.txt" >"$scratch/out.txt" 2>"$scratch/err.txt" &
 program_pid=$!
 sleep "$run_seconds"
 if ! kill -0 "$program_pid" 2>/dev/null; then
@@ -115,9 +115,11 @@ if kill -0 "$sim_pid" 2>/dev/null; then
     fail "the virtual radio outlived qs71dr-adj"
 fi
 [ -f "$XDG_CONFIG_HOME/qs71dr-adj/RW5120A.rs" ] || fail "no settings file in the config folder"
-ls "$XDG_DATA_HOME"/qs71dr-adj/backups/*.qsbak >/dev/null 2>&1 ||
-    fail "Connect made no backup: the read from the virtual radio did not finish"
-echo "qs71dr-adj --simulate ran ${run_seconds} s, connected and ended cleanly"
+for frame in "E1 identification answer" "E4 data block"; do
+    grep -q "RX .*| $frame" "$scratch/trace.txt" ||
+        fail "Connect got no '$frame' from the installed virtual radio"
+done
+echo "qs71dr-adj --simulate ran ${run_seconds} s, identified the radio, was reading and ended cleanly"
 
 desktop-file-validate "/usr/share/applications/$app_id.desktop"
 appstreamcli validate --no-net "/usr/share/metainfo/$app_id.metainfo.xml"
