@@ -114,7 +114,7 @@ std::string usageText() {
         "  --baud N          line speed in bit/s, 0 = as fast as possible (default 9600)\n"
         "  --block-size N    data bytes per clone block, 1 to 122 (default 16)\n"
         "  --image FILE      start with this 32112-byte image instead of the built-in one\n"
-        "  --save-image FILE write the image, with every adjustment, here when stopped\n"
+        "  --save-image FILE  write the image, with every adjustment, here when stopped\n"
         "  --link PATH       also make PATH a symbolic link to the device\n"
         "  --fault NAME[=N]  show a fault; repeatable; names below\n"
         "  --verbose, -v     log every frame in both directions on stderr\n"
