@@ -60,6 +60,9 @@ int main(int argc, char** argv) {
         case qtsim::ParseOutcome::Help:
             std::cout << qtsim::usageText();
             return kExitOk;
+        case qtsim::ParseOutcome::Version:
+            std::cout << qtsim::versionText();
+            return kExitOk;
         case qtsim::ParseOutcome::Error:
             return badOptions(error);
         case qtsim::ParseOutcome::Run:

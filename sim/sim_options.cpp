@@ -66,6 +66,7 @@ ParseOutcome parseOptions(const std::vector<std::string>& args, SimOptions& opti
             hasValue = true;
         }
         if (name == "--help" || name == "-h") return ParseOutcome::Help;
+        if (name == "--version") return ParseOutcome::Version;
         if (name == "--verbose" || name == "-v") {
             options.verbose = true;
             continue;
@@ -113,11 +114,12 @@ std::string usageText() {
         "  --baud N          line speed in bit/s, 0 = as fast as possible (default 9600)\n"
         "  --block-size N    data bytes per clone block, 1 to 122 (default 16)\n"
         "  --image FILE      start with this 32112-byte image instead of the built-in one\n"
-        "  --save-image FILE write the image, with every adjustment, here when stopped\n"
+        "  --save-image FILE  write the image, with every adjustment, here when stopped\n"
         "  --link PATH       also make PATH a symbolic link to the device\n"
         "  --fault NAME[=N]  show a fault; repeatable; names below\n"
         "  --verbose, -v     log every frame in both directions on stderr\n"
         "  --help, -h        this text\n"
+        "  --version         the version\n"
         "\n"
         "Reading curves (raw values 0 to 255):\n"
         "  --vin N           supply voltage reading (default 191)\n"
@@ -138,6 +140,10 @@ std::string usageText() {
     for (const std::string& line : faultHelpLines())
         text += "  " + line + "\n";
     return text;
+}
+
+std::string versionText() {
+    return std::string("qt71dr-sim ") + QT71DR_SIM_VERSION + "\n";
 }
 
 }  // namespace qtsim

@@ -17,12 +17,14 @@ struct SimOptions {
     bool verbose = false;
 };
 
-enum class ParseOutcome { Run, Help, Error };
+enum class ParseOutcome { Run, Help, Version, Error };
 
 // Arguments without the program name. On Error, `error` holds a one-line reason.
 ParseOutcome parseOptions(const std::vector<std::string>& args, SimOptions& options,
                           std::string* error);
 
 std::string usageText();
+// "qt71dr-sim VERSION", one line.
+std::string versionText();
 
 }  // namespace qtsim

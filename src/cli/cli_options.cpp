@@ -280,8 +280,9 @@ std::string ItemKey(const std::string& title) {
 
 std::string CliUsageText(const std::string& programName) {
     return "Usage: " + programName +
-           " [--port DEVICE | --simulate [--sim-OPTION[=V]]...] [--trace FILE]\n"
-           "       [--json] [--timeout SECONDS] COMMAND [ARGS]\n"
+           " [--port DEVICE] [--trace FILE] [--json] [--timeout SECONDS] COMMAND [ARGS]\n"
+           "  or:  " + programName +
+           " --simulate [--sim-OPTION [V]]... [OPTION]... COMMAND [ARGS]\n"
            "The QT-71DR service adjustment without a window. Every command except identify\n"
            "and report first connects as Connect does: identification, clone read, backup\n"
            "and journal, the items sent once.\n"

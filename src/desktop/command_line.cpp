@@ -133,9 +133,9 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string UsageText(const std::string& programName) {
     return "Usage: " + programName +
-           " [--port N=DEVICE]... [--simulate [--sim-OPTION [VALUE]]...]\n"
-           "       [--trace FILE] [--list-ports]\n"
-           "       " + programName + " --report BACKUP OUT [--force]\n"
+           " [--port N=DEVICE]... [--trace FILE] [--simulate [--sim-...]]\n"
+           "  or:  " + programName + " --list-ports\n"
+           "  or:  " + programName + " --report BACKUP OUT [--force]\n"
            "Service adjustment utility for the QT-71DR radio.\n"
            "\n"
            "  --port N=DEVICE   Use DEVICE for \"COM N\" of the Option > Port menu (N = 1..10).\n"
@@ -159,10 +159,11 @@ std::string UsageText(const std::string& programName) {
            "  --help            Show this help and exit.\n"
            "  --version         Show the version and exit.\n"
            "\n"
-           "The settings (port and automatic port release) are kept in RW5120A.rs beside\n"
-           "the program. Every memory image read at Connect is backed up, with a journal\n"
-           "of the adjustments sent, in $XDG_DATA_HOME/qs71dr-adj/backups (usually\n"
-           "~/.local/share/qs71dr-adj/backups).\n"
+           "The settings (port and automatic port release) are kept in RW5120A.rs in\n"
+           "$XDG_CONFIG_HOME/qs71dr-adj (usually ~/.config/qs71dr-adj); a RW5120A.rs\n"
+           "beside the program is copied there once. Every memory image read at Connect\n"
+           "is backed up, with a journal of the adjustments sent, in\n"
+           "$XDG_DATA_HOME/qs71dr-adj/backups (usually ~/.local/share/qs71dr-adj/backups).\n"
            "\n" +
            PortCheckHelpText();
 }

@@ -31,6 +31,7 @@
 #include "safety/wall_clock.h"
 #include "shell/application.h"
 #include "shell/show_message.h"
+#include "shell/settings_folder.h"
 
 namespace {
 
@@ -39,6 +40,17 @@ constexpr int kExitNotStarted = 1;
 constexpr int kExitBadOptions = 2;
 constexpr const char* kProgramName = "qs71dr-adj";
 constexpr std::int16_t kSimulatorPort = 1;
+
+// The folder the settings file is kept in; says on the terminal when an old file was
+// carried over or could not be.
+std::string ChosenSettingsFolder() {
+    const qs::SettingsFolder chosen = qs::DefaultSettingsFolder(
+        QCoreApplication::applicationDirPath().toStdString(), qs::Application::kSettingsFileName);
+    if (!chosen.notice.empty()) {
+        std::fprintf(stderr, "%s: %s\n", kProgramName, chosen.notice.c_str());
+    }
+    return chosen.folder;
+}
 
 }  // namespace
 
@@ -87,6 +99,8 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kProgramName));
+    // Lets the desktop match the window to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.qs71dr.adj"));
 
     qs::qt::PortBindings bindings;
     for (const qs::qt::PortBinding& binding : options.ports) {
@@ -96,10 +110,12 @@ int main(int argc, char** argv) {
     qs::qt::QtSerialPort port(bindings);
     qs::qt::QtTimer timer;
     qs::qt::SystemTickSource clock;
-    qs::IniFileStore settingsStore;
+    qs::qt::QtInstanceLock instanceLock;
+    // Only the copy that runs looks for the settings (and may carry an old file over): a
+    // refused second copy leaves them alone. The store keeps the file in the folder it is given.
+    qs::IniFileStore settingsStore(instanceLock.TryAcquire() ? ChosenSettingsFolder() : "");
     qs::qt::QtMessageBox messageBox;
     qs::qt::QtBeeper beeper;
-    qs::qt::QtInstanceLock instanceLock;
     qs::qt::MainWindow window;
     messageBox.setParent(&window);
 

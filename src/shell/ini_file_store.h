@@ -22,8 +22,9 @@ public:
     // rewritten.
     static constexpr std::size_t kMaxFileBytes = 1024 * 1024;
 
-    // `executableDirectory` is what ExecutableDirectory() reports; empty means the folder
-    // of the running program as the system reports it.
+    // `executableDirectory` is what ExecutableDirectory() reports, and so the folder the
+    // settings accessor keeps its file in (the program gives the user's config folder on
+    // Linux); empty means the folder of the running program as the system reports it.
     explicit IniFileStore(std::string executableDirectory = {});
 
     std::size_t GetPrivateProfileString(const std::string& section, const std::string& key,

@@ -1,5 +1,5 @@
-// Runs of the built program qs71dr-adj itself, each from a copy in a temporary folder so that
-// its settings file and its single-instance lock are its own.
+// Runs of the built program qs71dr-adj itself, each from a copy in a temporary folder with a
+// config folder inside it, so that its settings file and its single-instance lock are its own.
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -19,7 +19,12 @@ public:
     }
     bool ok() const { return ok_ && dir_.isValid(); }
     const QString& path() const { return path_; }
-    QString settingsFile() const { return dir_.filePath(QStringLiteral("RW5120A.rs")); }
+    QString configFolder() const { return dir_.filePath(QStringLiteral("config")); }
+    QString settingsFile() const {
+        return dir_.filePath(QStringLiteral("config/qs71dr-adj/RW5120A.rs"));
+    }
+    // Where earlier versions kept it.
+    QString besideProgram() const { return dir_.filePath(QStringLiteral("RW5120A.rs")); }
     QByteArray settings() const {
         QFile file(settingsFile());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -29,6 +34,7 @@ public:
     void Start(QProcess& process, const QString& actions, const QStringList& args = {}) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), configFolder());
         if (actions.isEmpty()) {
             env.remove(QString::fromLatin1(qs::qt::Automation::kEnvironmentVariable));
         } else {
@@ -130,6 +136,29 @@ private Q_SLOTS:
         QVERIFY(out.contains("checked=&3 sec\n"));
         QVERIFY(out.contains("hold-ms=3000\n"));
         QVERIFY(out.contains("port-label=COM 2: CLOSE\n"));
+    }
+
+    void oldSettingsBesideTheProgramAreCarriedOver() {
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        const QByteArray old = "[OPTION]\r\nComPort=3\r\nComAutoRelease=0\r\n";
+        QFile oldFile(copy.besideProgram());
+        QVERIFY(oldFile.open(QIODevice::WriteOnly));
+        oldFile.write(old);
+        oldFile.close();
+
+        QProcess run;
+        copy.Start(run, QStringLiteral("report;menu:COM &4;close"));
+        QByteArray err;
+        int code = -1;
+        const QByteArray out = RunToEnd(run, &err, &code);
+        QCOMPARE(code, 0);
+        QVERIFY2(out.contains("checked=COM &3\n"), out.constData());
+        QVERIFY2(err.contains("settings carried over from "), err.constData());
+        // The new choice went to the config folder; the old file is left as it was.
+        QVERIFY(copy.settings().contains("ComPort=4"));
+        QVERIFY(oldFile.open(QIODevice::ReadOnly));
+        QCOMPARE(oldFile.readAll(), old);
     }
 
     void secondCopyIsRefusedAndTheFirstRunsOn() {

@@ -89,8 +89,10 @@ TEST(SimOptions, HelpWins) {
     std::string error;
     EXPECT_EQ(parse({"--baud", "1200", "--help"}, options, &error), ParseOutcome::Help);
     EXPECT_EQ(parse({"-h"}, options, &error), ParseOutcome::Help);
+    EXPECT_EQ(parse({"--version"}, options, &error), ParseOutcome::Version);
+    EXPECT_EQ(versionText().rfind("qt71dr-sim ", 0), 0u);
     const std::string usage = usageText();
-    for (const char* name : {"--baud", "--block-size", "--image", "--link", "--fault", "--verbose",
+    for (const char* name : {"--baud", "--block-size", "--image", "--link", "--fault", "--verbose", "--version",
                              "no-echo", "hang-up", "reading-digits", "bad-format"}) {
         EXPECT_NE(usage.find(name), std::string::npos) << name;
     }
