@@ -10,6 +10,7 @@
 #include "cli/progress_bar.h"
 #include "console/console.h"
 #include "qtcore/close_on_signal.h"
+#include "record/curve_recorder.h"
 #include "safety/data_folder.h"
 #include "safety/safety_net.h"
 #include "shell/application.h"
@@ -45,6 +46,8 @@ CliSession::CliSession(SessionSetup setup)
 
 CliSession::~CliSession() {
     Close();
+    if (curves_) app_->model().setOperationObserver(nullptr);
+    curves_.reset();
     safety_.reset();
     app_.reset();
 }
@@ -77,6 +80,14 @@ bool CliSession::Start() {
                                          beeper_, lock_, window_.controls());
     if (!app_->Start()) return false;
     safety_ = std::make_unique<SafetyNet>(*app_, messageBox_, wallClock_, DefaultBackupFolder());
+    // The curves beside the journal, so that a report of a scripted connection has its
+    // readings and operations as one made at the window has.
+    curves_ = std::make_unique<CurveRecorder>(clock_, [this] { return safety_->journalPath(); });
+    curves_->setProblemReporter([](const std::string& error) {
+        std::fprintf(stderr, "The curves file of this connection could not be written.\n%s\n",
+                     error.c_str());
+    });
+    app_->model().setOperationObserver(curves_.get());
 
     watch_.inner = &app_->main();
     watch_.after = [this] { AfterHeartbeat(); };

@@ -25,6 +25,7 @@ class QEventLoop;
 
 namespace qs {
 class Application;
+class CurveRecorder;
 class SafetyNet;
 }  // namespace qs
 
@@ -124,6 +125,7 @@ private:
     HeartbeatWatch watch_;
     std::unique_ptr<Application> app_;
     std::unique_ptr<SafetyNet> safety_;
+    std::unique_ptr<CurveRecorder> curves_;
     qt::SimulatorProcess simulator_;
     std::unique_ptr<qt::CloseOnSignal> closeOnSignal_;
 

@@ -201,6 +201,8 @@ TEST(CliEndToEnd, SetSendsTheValuesWithTheBalanceMirrorsAndJournalsThem) {
     const QByteArray text = page.readAll();
     EXPECT_HAS(text, "Power(Hi)");
     EXPECT_HAS(text, "150");
+    // The readings of the connection were recorded beside its journal.
+    EXPECT_FALSE(text.contains("none recorded")) << text.constData();
     const CliRun again = RunCli({QStringLiteral("--json"), QStringLiteral("report"), backup, html});
     EXPECT_EQ(again.status, 1);
     EXPECT_FALSE(Json(again).value(QStringLiteral("ok")).toBool()) << again.out.constData();
