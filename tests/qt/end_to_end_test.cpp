@@ -127,7 +127,7 @@ private Q_SLOTS:
 
     void cablePulledWhileIdleIsReportedAtTheNextCommand() {
         auto radio = std::make_unique<VirtualRadio>(
-            QStringList{QStringLiteral("--baud"), QStringLiteral("0")});
+            QStringList{QStringLiteral("--baud"), QStringLiteral("115200")});
         QVERIFY(!radio->device().isEmpty());
         ProgramUnderTest program;
         program.bindings().Bind(1, radio->device().toStdString());
