@@ -28,11 +28,10 @@ ReportMenu::ReportMenu(MainWindow& window, SafetyNet& net, CurveRecorder& record
     fileMenu->insertSeparator(exitAction);
     QObject::connect(saveReport_, &QAction::triggered, fileMenu, [this] { ChooseAndSave(); });
 
-    // After File, before Option.
+    // Last on the bar, so that File and Option keep the places they always had.
     QMenuBar* bar = window.menuBar();
     auto* viewMenu = new QMenu(QStringLiteral("&View"), bar);
-    const QList<QAction*> top = bar->actions();
-    bar->insertMenu(top.size() > 1 ? top.at(1) : nullptr, viewMenu);
+    bar->addMenu(viewMenu);
     charts_ = viewMenu->addAction(QString::fromLatin1(kChartsCaption));
     QObject::connect(charts_, &QAction::triggered, viewMenu, [this] { ShowCharts(); });
 
