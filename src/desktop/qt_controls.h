@@ -110,6 +110,7 @@ private:
     void FitToText();
     QLabel* label_;
     std::string caption_;
+    bool captionShown_ = false;  // caption_ is what the widget shows
     ColorRole foreColor_ = ColorRole::ButtonText;
 };
 

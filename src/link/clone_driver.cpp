@@ -99,14 +99,15 @@ void clsCmcKel3Drv::task() {
 }
 
 void clsCmcKel3Drv::read(Bytes data) {
-    Bytes body;
-    while (!data.empty()) {
-        switch (cutter_.Step(waitState_, transmitFrame_, data, body)) {
+    // The cutter consumes the read through a view, so a long read is never moved.
+    ByteView rest(data);
+    while (!rest.empty()) {
+        switch (cutter_.Step(waitState_, transmitFrame_, rest, rxBody_)) {
             case CloneStreamCutter::Found::Echo:
                 OnEcho();
                 break;
             case CloneStreamCutter::Found::Answer:
-                OnAnswer(body);
+                OnAnswer(rxBody_);
                 break;
             case CloneStreamCutter::Found::Nothing:
                 break;

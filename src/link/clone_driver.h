@@ -111,6 +111,8 @@ private:
     // The first command byte of the last adjustment frame; -1 when it had none.
     int adjustCommandCode_ = -1;
     CloneStreamCutter cutter_;
+    // The answer body being handed over; kept to reuse its memory from frame to frame.
+    Bytes rxBody_;
 
     Bytes ansInfo_;
     std::int32_t lastEeAdr_ = 0;

@@ -139,6 +139,9 @@ bool QtSerialPort::output(const Bytes& data) {
     if (static_cast<qint64>(data.size()) > free) return false;
     const qint64 written =
         serial_.write(reinterpret_cast<const char*>(data.data()), static_cast<qint64>(data.size()));
+    // QSerialPort only queues; without this the frame would wait for the event loop to come
+    // round to the port. flush() writes what the line takes now and never blocks.
+    serial_.flush();
     return written == static_cast<qint64>(data.size());
 }
 
