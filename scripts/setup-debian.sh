@@ -9,5 +9,6 @@ apt-get install -y -qq --no-install-recommends \
     libgtest-dev libgmock-dev googletest \
     qt6-base-dev qt6-serialport-dev libgl-dev \
     xvfb xauth fonts-liberation \
+    libx11-dev libxtst-dev valgrind \
     python3 \
     clang libclang-rt-14-dev >/dev/null

@@ -98,9 +98,9 @@ void clsCmcKel3Drv::task() {
     }
 }
 
-void clsCmcKel3Drv::read(Bytes data) {
-    // The cutter consumes the read through a view, so a long read is never moved.
-    ByteView rest(data);
+void clsCmcKel3Drv::read(ByteView data) {
+    // The cutter consumes the read by moving the view's front, so a long read is never moved.
+    ByteView rest = data;
     while (!rest.empty()) {
         switch (cutter_.Step(waitState_, transmitFrame_, rest, rxBody_)) {
             case CloneStreamCutter::Found::Echo:

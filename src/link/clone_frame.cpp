@@ -4,6 +4,7 @@
 
 namespace qs {
 
+
 Bytes BuildCloneFrame(const Bytes& commandAndData) {
     // Sized up front: growing a four-byte vector here trips a false -Warray-bounds in GCC 12.
     Bytes frame(commandAndData.size() + 5);
@@ -17,42 +18,34 @@ Bytes BuildCloneFrame(const Bytes& commandAndData) {
 }
 
 void CloneStreamCutter::Clear() {
-    store_.clear();
     first_ = 0;
+    end_ = 0;
     waitingForStart_ = true;
 }
 
 Bytes CloneStreamCutter::buffer() const {
-    return Bytes(store_.begin() + static_cast<std::ptrdiff_t>(first_), store_.end());
+    return Bytes(store_.begin() + static_cast<std::ptrdiff_t>(first_),
+                 store_.begin() + static_cast<std::ptrdiff_t>(end_));
 }
 
 void CloneStreamCutter::Append(const std::uint8_t* first, const std::uint8_t* last) {
     const auto count = static_cast<std::size_t>(last - first);
     if (count >= kRxBufferMaxBytes) {
-        store_.assign(last - kRxBufferMaxBytes, last);
+        std::copy(last - kRxBufferMaxBytes, last, store_.begin());
         first_ = 0;
+        end_ = kRxBufferMaxBytes;
         return;
     }
-    store_.insert(store_.end(), first, last);
-    if (BufferSize() > kRxBufferMaxBytes) first_ = store_.size() - kRxBufferMaxBytes;
-    if (first_ >= kRxBufferMaxBytes) {
-        store_.erase(store_.begin(), store_.begin() + static_cast<std::ptrdiff_t>(first_));
+    if (end_ + count > store_.size()) {
+        // The buffer holds at most kRxBufferMaxBytes, so after the move there is room.
+        std::copy(store_.begin() + static_cast<std::ptrdiff_t>(first_),
+                  store_.begin() + static_cast<std::ptrdiff_t>(end_), store_.begin());
+        end_ -= first_;
         first_ = 0;
     }
-}
-
-CloneStreamCutter::Found CloneStreamCutter::Step(WaitState state, const Bytes& transmitFrame,
-                                                 ByteView& data, Bytes& body) {
-    switch (state) {
-        case WaitState::Echo:
-            return StepEcho(transmitFrame, data);
-        case WaitState::Answer:
-            return StepAnswer(data, body);
-        case WaitState::None:
-            break;
-    }
-    data = {};
-    return Found::Nothing;
+    // Port reads at 9600 bit/s are mostly a byte or two: a plain loop, not a copy call.
+    for (const std::uint8_t* p = first; p != last; ++p) store_[end_++] = *p;
+    if (end_ - first_ > kRxBufferMaxBytes) first_ = end_ - kRxBufferMaxBytes;
 }
 
 CloneStreamCutter::Found CloneStreamCutter::Step(WaitState state, const Bytes& transmitFrame,
@@ -76,7 +69,8 @@ CloneStreamCutter::Found CloneStreamCutter::StepEcho(const Bytes& transmitFrame,
     std::size_t consumed = 0;  // new bytes up to the end of the echo; 0 when not found
     if (length > 0) {
         const std::size_t fromBuffer = std::min(BufferSize(), length - 1);
-        seam_.assign(store_.end() - static_cast<std::ptrdiff_t>(fromBuffer), store_.end());
+        const auto bufferEnd = store_.begin() + static_cast<std::ptrdiff_t>(end_);
+        seam_.assign(bufferEnd - static_cast<std::ptrdiff_t>(fromBuffer), bufferEnd);
         seam_.insert(seam_.end(), begin, begin + std::min(data.size(), length - 1));
         const auto inSeam =
             std::search(seam_.begin(), seam_.end(), transmitFrame.begin(), transmitFrame.end());
@@ -105,15 +99,15 @@ CloneStreamCutter::Found CloneStreamCutter::StepAnswer(ByteView& data, Bytes& bo
     // start mark ends it.
     const std::uint8_t* begin = data.data();
     const std::uint8_t* end = begin + data.size();
-    const std::uint8_t* mark = std::find_if(
-        begin, end, [](std::uint8_t b) { return b == kPreamble || b == kEndMark; });
+    const std::uint8_t* mark = begin;
+    while (mark != end && *mark != kPreamble && *mark != kEndMark) ++mark;
 
     if (mark != end && *mark == kPreamble) {
         // Both preamble bytes pass through here, so the body begins empty.
         data = data.subspan(static_cast<std::size_t>(mark - begin) + 1);
         waitingForStart_ = false;
-        store_.clear();
         first_ = 0;
+        end_ = 0;
         return Found::Nothing;
     }
     if (waitingForStart_) {
@@ -131,9 +125,10 @@ CloneStreamCutter::Found CloneStreamCutter::StepAnswer(ByteView& data, Bytes& bo
 }
 
 CloneStreamCutter::Found CloneStreamCutter::CompleteFrame(Bytes& body) {
-    body.assign(store_.begin() + static_cast<std::ptrdiff_t>(first_), store_.end());
-    store_.clear();
+    body.assign(store_.begin() + static_cast<std::ptrdiff_t>(first_),
+                store_.begin() + static_cast<std::ptrdiff_t>(end_));
     first_ = 0;
+    end_ = 0;
     waitingForStart_ = true;
     return Found::Answer;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -46,7 +47,18 @@ public:
     // first thing found (or once `data` is used up). On Answer the body is in `body`.
     // Callers loop while `data` is not empty, passing the wait state as it is after
     // acting on what was found.
-    Found Step(WaitState state, const Bytes& transmitFrame, ByteView& data, Bytes& body);
+    Found Step(WaitState state, const Bytes& transmitFrame, ByteView& data, Bytes& body) {
+        switch (state) {
+            case WaitState::Echo:
+                return StepEcho(transmitFrame, data);
+            case WaitState::Answer:
+                return StepAnswer(data, body);
+            case WaitState::None:
+                break;
+        }
+        data = {};
+        return Found::Nothing;
+    }
     // The same on a byte string, which loses the bytes consumed (for tests and tools; each
     // call moves what is left, so a caller that loops over a long read should use a view).
     Found Step(WaitState state, const Bytes& transmitFrame, Bytes& data, Bytes& body);
@@ -60,15 +72,17 @@ public:
 
 private:
     void Append(const std::uint8_t* first, const std::uint8_t* last);
-    std::size_t BufferSize() const { return store_.size() - first_; }
+    std::size_t BufferSize() const { return end_ - first_; }
     Found StepEcho(const Bytes& transmitFrame, ByteView& data);
     Found StepAnswer(ByteView& data, Bytes& body);
     Found CompleteFrame(Bytes& body);
 
-    // The buffer is store_[first_ ..]; bytes before first_ have dropped out of it and are
-    // removed in one go once there are enough of them, so each append costs what it adds.
-    Bytes store_;
+    // The buffer is store_[first_, end_). Bytes before first_ have dropped out of it; the
+    // kept bytes move to the front only when the store is full, so each append costs about
+    // what it adds.
+    std::array<std::uint8_t, 2 * kRxBufferMaxBytes> store_{};
     std::size_t first_ = 0;
+    std::size_t end_ = 0;
     // Scratch for the echo search across the buffer's end; kept to reuse its memory.
     Bytes seam_;
     bool waitingForStart_ = true;
