@@ -171,6 +171,8 @@ void QtLabel::setCaption(const std::string& text) {
 }
 
 void QtLabel::setForeColor(ColorRole role) {
+    if (foreColorShown_ && role == foreColor_) return;
+    foreColorShown_ = true;
     foreColor_ = role;
     const QColor color = PaletteColor(role);
     QPalette palette = label_->palette();
