@@ -133,8 +133,7 @@ void KeyToWireFigure(ProgramOnSim& run, int steps) {
     std::printf("key press to adjustment command on the wire: %zu of %d steps\n", latencies.size(),
                 steps);
     PrintFigure("key to wire, median", Percentile(latencies, 50), kKeyToWireBoundMs, "ms");
-    PrintFigure("key to wire, 99th percentile", Percentile(latencies, 99), kKeyToWireBoundMs,
-                "ms");
+    PrintFigure("key to wire, 99th percentile", Percentile(latencies, 99), kKeyToWireBoundMs, "ms");
     PrintNote("  of which processing, median", Percentile(processing, 50) * 1000, "us");
     PrintNote("  of which processing, 99th percentile", Percentile(processing, 99) * 1000, "us");
 }

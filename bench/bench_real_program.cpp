@@ -120,9 +120,11 @@ Child Spawn(const std::vector<std::string>& args, const std::vector<std::string>
         close(out[1]);
         close(err[0]);
         close(err[1]);
-        for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
+        for (const std::string& e : env)
+            putenv(const_cast<char*>(e.c_str()));
         std::vector<char*> argv;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         execv(argv[0], argv.data());
         _exit(127);
@@ -157,7 +159,8 @@ void Drain(int fd) {
 std::string ReadLine(int fd) {
     std::string line;
     char c = 0;
-    while (read(fd, &c, 1) == 1 && c != '\n') line.push_back(c);
+    while (read(fd, &c, 1) == 1 && c != '\n')
+        line.push_back(c);
     return line;
 }
 
@@ -175,8 +178,7 @@ public:
 
     // Index of the first line at or after `from` that `match` accepts, waiting up to
     // `timeoutS`; -1 when none came.
-    long WaitFor(std::size_t from, const std::function<bool(const Line&)>& match,
-                 double timeoutS) {
+    long WaitFor(std::size_t from, const std::function<bool(const Line&)>& match, double timeoutS) {
         std::unique_lock<std::mutex> lock(mutex_);
         const double end = Monotonic() + timeoutS;
         for (std::size_t i = from;;) {
@@ -343,14 +345,15 @@ int main(int argc, char** argv) {
         startups.push_back(ms);
         SleepMs(200);
     }
-    PrintFigure("start-up to the window shown on the X server, median of " +
-                    std::to_string(startupRuns),
-                Percentile(startups, 50), kStartupBoundMs, "ms");
+    PrintFigure(
+        "start-up to the window shown on the X server, median of " + std::to_string(startupRuns),
+        Percentile(startups, 50), kStartupBoundMs, "ms");
 
     // The session: the virtual radio, then the program bound to it, Connect clicked.
-    Child radio = Spawn({sim, "--verbose", "--log-monotonic",
-                         "--block-size=" + std::to_string(blockSize), "--baud=" + std::to_string(baud)},
-                        {});
+    Child radio =
+        Spawn({sim, "--verbose", "--log-monotonic", "--block-size=" + std::to_string(blockSize),
+               "--baud=" + std::to_string(baud)},
+              {});
     const std::string device = ReadLine(radio.out);
     Drain(radio.out);
     RadioLog log(radio.err);
@@ -359,7 +362,8 @@ int main(int argc, char** argv) {
     Drain(program.out);
     Drain(program.err);
 
-    const long request = log.WaitFor(0, [](const auto& l) { return FromProgram(l, "E2"); }, 30);
+    const long request = log.WaitFor(
+        0, [](const auto& l) { return FromProgram(l, "E2"); }, 30);
     if (request < 0) {
         std::printf("the program did not ask for a clone read\n");
         Stop(program);
@@ -368,8 +372,9 @@ int main(int argc, char** argv) {
     }
     const double readStart = log.Lines()[static_cast<std::size_t>(request)].time;
     const double readCpuStart = CpuSecondsOf(program.pid);
-    const long next = log.WaitFor(static_cast<std::size_t>(request) + 1,
-                                  [](const auto& l) { return FromProgram(l, "E8"); }, 600);
+    const long next = log.WaitFor(
+        static_cast<std::size_t>(request) + 1, [](const auto& l) { return FromProgram(l, "E8"); },
+        600);
     const double readCpuEnd = CpuSecondsOf(program.pid);
     if (next < 0) {
         std::printf("the clone read did not end\n");
@@ -385,7 +390,8 @@ int main(int argc, char** argv) {
         const std::string& text = readLines[static_cast<std::size_t>(i)].text;
         if (text.rfind("radio -> program: ", 0) == 0) lineBytes += FrameBytes(text);
     }
-    const double lineSeconds = static_cast<double>(lineBytes) * kBitsPerByte / static_cast<double>(baud);
+    const double lineSeconds =
+        static_cast<double>(lineBytes) * kBitsPerByte / static_cast<double>(baud);
     const double readSeconds = readEnd - readStart;
     std::printf("clone read at %ld bit/s, %ld-byte blocks: %zu bytes on the line\n", baud,
                 blockSize, lineBytes);
@@ -439,7 +445,8 @@ int main(int argc, char** argv) {
     std::vector<double> latencies;
     std::size_t c = 0;
     for (double pressed : pressedAt) {
-        while (c < commands.size() && commands[c]->time < pressed) ++c;
+        while (c < commands.size() && commands[c]->time < pressed)
+            ++c;
         if (c == commands.size()) break;
         latencies.push_back((commands[c]->time - pressed) * 1000);
         ++c;
@@ -449,12 +456,12 @@ int main(int argc, char** argv) {
     if (latencies.size() != static_cast<std::size_t>(keys)) {
         std::printf("  some presses put no command on the wire\n");
     }
-    PrintFigure("  key press to adjustment command on the wire, median",
-                Percentile(latencies, 50), kKeyToWireBoundMs, "ms");
+    PrintFigure("  key press to adjustment command on the wire, median", Percentile(latencies, 50),
+                kKeyToWireBoundMs, "ms");
     PrintFigure("  key press to adjustment command on the wire, 99th percentile",
                 Percentile(latencies, 99), kKeyToWireBoundMs, "ms");
-    PrintNote("  key press to adjustment command on the wire, maximum",
-              Percentile(latencies, 100), "ms");
+    PrintNote("  key press to adjustment command on the wire, maximum", Percentile(latencies, 100),
+              "ms");
 
     const long peakKiB = StatusKiB(program.pid, "VmHWM");
     PrintFigure("peak resident memory of the program after the session",

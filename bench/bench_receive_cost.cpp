@@ -53,9 +53,11 @@ Bytes CloneReadStream(const Bytes& request, int blockSize) {
         const int count = std::min(blockSize, kImageBytes - address);
         Bytes raw{static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address),
                   static_cast<std::uint8_t>(count)};
-        for (int i = 0; i < count; ++i) raw.push_back(static_cast<std::uint8_t>(address + i));
+        for (int i = 0; i < count; ++i)
+            raw.push_back(static_cast<std::uint8_t>(address + i));
         int sum = 0;
-        for (std::uint8_t b : raw) sum += b;
+        for (std::uint8_t b : raw)
+            sum += b;
         raw.push_back(static_cast<std::uint8_t>((256 - sum % 256) % 256));
         Bytes body{0xEF, 0xEE, 0xE4};
         const Bytes hex = AsciiHex(raw);
@@ -90,8 +92,8 @@ bool RunOnce(long readSize, int blockSize) {
     driver.setMyEep(&image);
     if (driver.Send(kRequest) != 0) return false;
 
-    const std::size_t step = readSize == kWholeStream ? stream.size()
-                                                      : static_cast<std::size_t>(readSize);
+    const std::size_t step =
+        readSize == kWholeStream ? stream.size() : static_cast<std::size_t>(readSize);
     // The reads as the port hands them over, made before counting: what the port costs to
     // produce them is not the receive path's.
     std::vector<Bytes> reads;
@@ -101,20 +103,21 @@ bool RunOnce(long readSize, int blockSize) {
                            stream.begin() + static_cast<std::ptrdiff_t>(at + n));
     }
     CALLGRIND_TOGGLE_COLLECT;
-    for (const Bytes& data : reads) driver.read(data);
+    for (const Bytes& data : reads)
+        driver.read(data);
     CALLGRIND_TOGGLE_COLLECT;
-    return driver.lastError() == 0 && !driver.Running() &&
-           driver.lastEeAdr() == kImageBytes - 1 && image.ReadByte(kImageBytes - 1) ==
-                                                        static_cast<std::uint8_t>(kImageBytes - 1);
+    return driver.lastError() == 0 && !driver.Running() && driver.lastEeAdr() == kImageBytes - 1 &&
+           image.ReadByte(kImageBytes - 1) == static_cast<std::uint8_t>(kImageBytes - 1);
 }
 
 // Instructions counted by callgrind for one run; negative on failure.
 double CountInstructions(const std::string& self, long readSize, int blockSize) {
     const std::string out = "/tmp/bench_receive_cost." + std::to_string(getpid()) + ".out";
-    const std::string command = "valgrind --tool=callgrind --collect-atstart=no "
-                                "--callgrind-out-file=" +
-                                out + " " + self + " --read=" + std::to_string(readSize) +
-                                " --block=" + std::to_string(blockSize) + " >/dev/null 2>&1";
+    const std::string command =
+        "valgrind --tool=callgrind --collect-atstart=no "
+        "--callgrind-out-file=" +
+        out + " " + self + " --read=" + std::to_string(readSize) +
+        " --block=" + std::to_string(blockSize) + " >/dev/null 2>&1";
     if (std::system(command.c_str()) != 0) return -1;
     std::ifstream file(out);
     std::string line;
@@ -147,9 +150,9 @@ int main(int argc, char** argv) {
             const double count = CountInstructions(self, readSize, blockSize);
             const std::string name =
                 "  block " + std::to_string(blockSize) + " B, read " +
-                (readSize == kWholeStream ? std::string("whole (") +
-                                                std::to_string(static_cast<long>(bytes)) + " B)"
-                                          : std::to_string(readSize) + " B");
+                (readSize == kWholeStream
+                     ? std::string("whole (") + std::to_string(static_cast<long>(bytes)) + " B)"
+                     : std::to_string(readSize) + " B");
             if (count < 0) {
                 std::printf("%s: run failed\n", name.c_str());
                 return 1;

@@ -2,8 +2,8 @@
 // without a radio.
 #include <chrono>
 #include <csignal>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <iostream>
 #include <string>
 #include <vector>

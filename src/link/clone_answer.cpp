@@ -154,9 +154,8 @@ bool clsCmcKel3Drv::CheckDataBlock(const Bytes& body) const {
 bool clsCmcKel3Drv::StoreDataBlock(const Bytes& body) {
     // Four hex digits, read as a 16-bit signed number (an address of 8000 or more is
     // negative and refused by the image).
-    const auto address =
-        static_cast<std::int16_t>(static_cast<std::uint16_t>(PairValue(body, 4) * 256 +
-                                                             PairValue(body, 6)));
+    const auto address = static_cast<std::int16_t>(
+        static_cast<std::uint16_t>(PairValue(body, 4) * 256 + PairValue(body, 6)));
     const int count = PairValue(body, 8);
     Bytes& data = blockData_;
     data.resize(static_cast<std::size_t>(count));

@@ -4,7 +4,6 @@
 
 namespace qs {
 
-
 Bytes BuildCloneFrame(const Bytes& commandAndData) {
     // Sized up front: growing a four-byte vector here trips a false -Warray-bounds in GCC 12.
     Bytes frame(commandAndData.size() + 5);
@@ -44,7 +43,8 @@ void CloneStreamCutter::Append(const std::uint8_t* first, const std::uint8_t* la
         first_ = 0;
     }
     // Port reads at 9600 bit/s are mostly a byte or two: a plain loop, not a copy call.
-    for (const std::uint8_t* p = first; p != last; ++p) store_[end_++] = *p;
+    for (const std::uint8_t* p = first; p != last; ++p)
+        store_[end_++] = *p;
     if (end_ - first_ > kRxBufferMaxBytes) first_ = end_ - kRxBufferMaxBytes;
 }
 
@@ -100,7 +100,8 @@ CloneStreamCutter::Found CloneStreamCutter::StepAnswer(ByteView& data, Bytes& bo
     const std::uint8_t* begin = data.data();
     const std::uint8_t* end = begin + data.size();
     const std::uint8_t* mark = begin;
-    while (mark != end && *mark != kPreamble && *mark != kEndMark) ++mark;
+    while (mark != end && *mark != kPreamble && *mark != kEndMark)
+        ++mark;
 
     if (mark != end && *mark == kPreamble) {
         // Both preamble bytes pass through here, so the body begins empty.

@@ -18,9 +18,10 @@ namespace qs::qt {
 // in batches, as a UART's FIFO or a USB adapter's latency timer would deliver them: the first
 // data after a quiet spell at once; while data keeps coming, at most once per batch time,
 // which starts at kMinBatchMs and doubles up to kMaxBatchMs for a long stream (a clone read).
-// In between, the bytes wait in the driver and the program does not wake up for each one. A device that goes
-// away while open (cable pulled, virtual radio ended) closes the port at once: the transaction
-// in progress then fails by its time-out and the link shows its error message.
+// In between, the bytes wait in the driver and the program does not wake up for each one.
+// A device that goes away while open (cable pulled, virtual radio ended) closes the port at
+// once: the transaction in progress then fails by its time-out and the link shows its error
+// message.
 class QtSerialPort : public ISerialPort {
 public:
     static constexpr int kDefaultInBufferBytes = 1024;

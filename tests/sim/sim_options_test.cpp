@@ -93,8 +93,9 @@ TEST(SimOptions, HelpWins) {
     EXPECT_EQ(parse({"--baud", "1200", "--help"}, options, &error), ParseOutcome::Help);
     EXPECT_EQ(parse({"-h"}, options, &error), ParseOutcome::Help);
     const std::string usage = usageText();
-    for (const char* name : {"--baud", "--block-size", "--image", "--link", "--fault", "--verbose",
-                             "--log-monotonic", "no-echo", "hang-up", "reading-digits", "bad-format"}) {
+    for (const char* name :
+         {"--baud", "--block-size", "--image", "--link", "--fault", "--verbose", "--log-monotonic",
+          "no-echo", "hang-up", "reading-digits", "bad-format"}) {
         EXPECT_NE(usage.find(name), std::string::npos) << name;
     }
 }
