@@ -3,10 +3,10 @@
 //   1. Connect to editing enabled, on the fake clock: the time the program takes against
 //      the bound set by the protocol's own waits (one 50 ms heartbeat per awaited answer
 //      and the after-command wait of every setting sent), plus the processor time it costs.
-//   2. Key press to adjustment command on the wire, 200 steps: the time to the next
-//      heartbeat (the press falls at a random point of the 50 ms period) plus the measured
-//      processing of that heartbeat up to the write; median and 99th percentile against one
-//      heartbeat.
+//   2. Key press to adjustment command on the wire, 200 steps: a key runs the heartbeat at
+//      once, so the latency is the measured processing of the key up to the write (were the
+//      frame left for a later heartbeat, the time to it, the press falling at a random point
+//      of the 50 ms period, would be added); median and 99th percentile against 5 ms.
 //   3. Idle processor use with the console open and the readings off, in real time (the
 //      heartbeat runs every 50 ms of wall time), and the peak resident memory.
 //
@@ -29,6 +29,7 @@ using namespace qs;
 using namespace qs::bench;
 
 constexpr double kHeartbeatMs = 50.0;
+constexpr double kKeyToWireBoundMs = 5.0;
 constexpr std::uint8_t kCmdAdjust = 0xE8;
 constexpr std::uint8_t kReadingCommand = 0x03;
 constexpr std::size_t kCommandByteAt = 9;  // FE FE EE EF E8 model(2) sub(2) command
@@ -105,7 +106,16 @@ void KeyToWireFigure(ProgramOnSim& run, int steps) {
         run.Run(300);  // past the previous command's wait
         run.ForgetRecords();
         const int offsetMs = phase(random);
+        const auto keyStart = Clock::now();
         run.Step(kPowerHiRow, step % 2 == 0 ? kKeyRight : kKeyLeft);
+        const double keyMs =
+            std::chrono::duration<double, std::milli>(Clock::now() - keyStart).count();
+        if (!run.cable().writes().empty()) {
+            // The key ran the heartbeat itself: the latency is the key's own processing.
+            latencies.push_back(keyMs);
+            processing.push_back(keyMs);
+            continue;
+        }
         int beats = 0;
         double processingMs = 0;
         while (run.cable().writes().empty() && beats < 40) {
@@ -122,8 +132,8 @@ void KeyToWireFigure(ProgramOnSim& run, int steps) {
     }
     std::printf("key press to adjustment command on the wire: %zu of %d steps\n", latencies.size(),
                 steps);
-    PrintFigure("key to wire, median", Percentile(latencies, 50), kHeartbeatMs, "ms");
-    PrintFigure("key to wire, 99th percentile", Percentile(latencies, 99), kHeartbeatMs, "ms");
+    PrintFigure("key to wire, median", Percentile(latencies, 50), kKeyToWireBoundMs, "ms");
+    PrintFigure("key to wire, 99th percentile", Percentile(latencies, 99), kKeyToWireBoundMs, "ms");
     PrintNote("  of which processing, median", Percentile(processing, 50) * 1000, "us");
     PrintNote("  of which processing, 99th percentile", Percentile(processing, 99) * 1000, "us");
 }

@@ -10,7 +10,8 @@ gui=OFF
 if pkg-config --exists Qt6Widgets Qt6SerialPort 2>/dev/null; then gui=ON; fi
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQS_BUILD_TESTS=OFF \
     -DQS_BUILD_BENCH=ON -DQS_BUILD_GUI=$gui >/dev/null
-targets=(bench_clone_read_pty bench_core bench_startup)
+targets=(bench_clone_read_pty bench_core bench_startup bench_receive_cost)
+if pkg-config --exists x11 xtst 2>/dev/null; then targets+=(bench_real_program); fi
 if [ "$gui" = ON ]; then targets+=(qs71dr-adj); fi
 cmake --build build-bench -j "$jobs" --target "${targets[@]}"
 
@@ -23,3 +24,13 @@ build-bench/bench/bench_core --idle-seconds="$idle"
 echo
 adj=$(find build-bench -type f -name qs71dr-adj -perm -u+x | head -n 1)
 build-bench/bench/bench_startup ${adj:+"$adj"}
+echo
+build-bench/bench/bench_receive_cost
+# The real program on a virtual X display against the virtual radio (about 4 minutes: the
+# clone read alone is 96 s of line time). The machine may be shared: processor times are
+# little affected by other load, wall-clock latencies are.
+if [ -n "$adj" ] && [ -x build-bench/bench/bench_real_program ] && command -v xvfb-run >/dev/null; then
+    echo
+    xvfb-run -a -s "-screen 0 1280x1024x24" build-bench/bench/bench_real_program \
+        --adj="$adj" --sim=build-bench/sim/qt71dr-sim --idle-seconds="$idle"
+fi

@@ -11,6 +11,8 @@ packages=(
     # Charts, their SVG export and the report's PDF; pdftotext reads it back in the tests.
     qt6-charts-dev libqt6opengl6-dev qt6-svg-dev poppler-utils
     xvfb xauth fonts-liberation
+    # The benchmarks: key presses sent with XTest, instruction counts with callgrind.
+    libx11-dev libxtst-dev valgrind
     python3 procps
     clang libclang-rt-14-dev
     # The Debian package and its checks: dpkg-shlibdeps and file for its dependencies,

@@ -71,6 +71,10 @@ ParseOutcome parseOptions(const std::vector<std::string>& args, SimOptions& opti
             options.verbose = true;
             continue;
         }
+        if (name == "--log-monotonic") {
+            options.logMonotonic = true;
+            continue;
+        }
         auto takeValue = [&]() -> bool {
             if (hasValue) return true;
             if (i + 1 >= args.size()) return false;
@@ -118,6 +122,9 @@ std::string usageText() {
         "  --link PATH       also make PATH a symbolic link to the device\n"
         "  --fault NAME[=N]  show a fault; repeatable; names below\n"
         "  --verbose, -v     log every frame in both directions on stderr\n"
+        "  --log-monotonic   log times as seconds of the monotonic clock (CLOCK_MONOTONIC,\n"
+        "                    to the microsecond) instead of seconds since start, so that\n"
+        "                    another process can match its own times against the log\n"
         "  --help, -h        this text\n"
         "  --version         the version\n"
         "\n"

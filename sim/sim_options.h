@@ -15,6 +15,7 @@ struct SimOptions {
     std::string saveImagePath;  // write the (adjusted) image here when stopped
     std::string linkPath;       // symbolic link to the device
     bool verbose = false;
+    bool logMonotonic = false;  // log times as the system's monotonic clock
 };
 
 enum class ParseOutcome { Run, Help, Version, Error };

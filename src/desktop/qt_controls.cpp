@@ -162,15 +162,26 @@ QtLabel::QtLabel(QLabel* label, const TwipsScale& scale, TabOrder* tabOrder)
 }
 
 void QtLabel::setCaption(const std::string& text) {
+    // Captions are set on every heartbeat (the port label); an unchanged one costs nothing.
+    if (captionShown_ && text == caption_) return;
+    captionShown_ = true;
     caption_ = text;
     label_->setText(ToDisplayText(text));
     FitToText();
 }
 
 void QtLabel::setForeColor(ColorRole role) {
+    if (foreColorShown_ && role == foreColor_) return;
+    foreColorShown_ = true;
     foreColor_ = role;
+    const QColor color = PaletteColor(role);
     QPalette palette = label_->palette();
-    palette.setColor(QPalette::WindowText, PaletteColor(role));
+    bool same = true;
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        same = same && palette.color(group, QPalette::WindowText) == color;
+    }
+    if (same) return;
+    palette.setColor(QPalette::WindowText, color);
     label_->setPalette(palette);
 }
 

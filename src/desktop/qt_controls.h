@@ -110,7 +110,9 @@ private:
     void FitToText();
     QLabel* label_;
     std::string caption_;
+    bool captionShown_ = false;  // caption_ is what the widget shows
     ColorRole foreColor_ = ColorRole::ButtonText;
+    bool foreColorShown_ = false;  // foreColor_ is what the widget shows
 };
 
 class QtTextBox : public ITextBox, public QtControl {

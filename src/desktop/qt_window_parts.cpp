@@ -71,6 +71,8 @@ std::string QtMenuItem::caption() const {
 }
 
 void QtMenuItem::setChecked(bool on) {
+    // Set on every heartbeat; an unchanged mark costs nothing.
+    if (action_->isChecked() == on) return;
     action_->setChecked(on);
 }
 

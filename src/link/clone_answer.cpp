@@ -145,17 +145,23 @@ bool clsCmcKel3Drv::CheckDataBlock(const Bytes& body) const {
         sum += PairValue(body, p);
     if (sum % 256 != 0) return false;
     const std::size_t count = (body.size() - kBlockOverheadBytes) / 2;
-    return AsciiHexToInt(Slice(body, 8, 9)) == static_cast<std::int16_t>(count);
+    // Every character is a hex digit by now, so the pair reads as its two digits.
+    return PairValue(body, 8) == static_cast<int>(count);
 }
 
+// Runs once per block for the whole image: it reads the checked pairs directly and reuses
+// one byte string, so a block costs no allocation.
 bool clsCmcKel3Drv::StoreDataBlock(const Bytes& body) {
-    const std::int16_t address = AsciiHexToInt(Slice(body, 4, 7));
-    const std::int16_t count = AsciiHexToInt(Slice(body, 8, 9));
-    Bytes data;
-    data.reserve(static_cast<std::size_t>(count));
-    for (std::int16_t i = 0; i < count; ++i) {
-        data.push_back(
-            static_cast<std::uint8_t>(PairValue(body, 10 + 2 * static_cast<std::size_t>(i))));
+    // Four hex digits, read as a 16-bit signed number (an address of 8000 or more is
+    // negative and refused by the image).
+    const auto address = static_cast<std::int16_t>(
+        static_cast<std::uint16_t>(PairValue(body, 4) * 256 + PairValue(body, 6)));
+    const int count = PairValue(body, 8);
+    Bytes& data = blockData_;
+    data.resize(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        data[static_cast<std::size_t>(i)] =
+            static_cast<std::uint8_t>(PairValue(body, 10 + 2 * static_cast<std::size_t>(i)));
     }
     if (myEep_ == nullptr || myEep_->WriteBlock(address, data) != 0) return false;
     lastEeAdr_ = static_cast<std::int32_t>(address) + count - 1;

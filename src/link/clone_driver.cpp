@@ -98,15 +98,16 @@ void clsCmcKel3Drv::task() {
     }
 }
 
-void clsCmcKel3Drv::read(Bytes data) {
-    Bytes body;
-    while (!data.empty()) {
-        switch (cutter_.Step(waitState_, transmitFrame_, data, body)) {
+void clsCmcKel3Drv::read(ByteView data) {
+    // The cutter consumes the read by moving the view's front, so a long read is never moved.
+    ByteView rest = data;
+    while (!rest.empty()) {
+        switch (cutter_.Step(waitState_, transmitFrame_, rest, rxBody_)) {
             case CloneStreamCutter::Found::Echo:
                 OnEcho();
                 break;
             case CloneStreamCutter::Found::Answer:
-                OnAnswer(body);
+                OnAnswer(rxBody_);
                 break;
             case CloneStreamCutter::Found::Nothing:
                 break;

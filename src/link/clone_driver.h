@@ -72,8 +72,8 @@ public:
     std::int16_t RealSend(const Bytes& data);
     std::int16_t Send(const Bytes& data);
     std::int16_t RetrySend();
-    // Everything the port received since the last call.
-    void read(Bytes data);
+    // Everything the port received since the last call (a byte string converts).
+    void read(ByteView data);
     void ClearRxBuffer();
 
     // Echo and answer time-outs and retries; once per heartbeat.
@@ -111,6 +111,10 @@ private:
     // The first command byte of the last adjustment frame; -1 when it had none.
     int adjustCommandCode_ = -1;
     CloneStreamCutter cutter_;
+    // The answer body being handed over; kept to reuse its memory from frame to frame.
+    Bytes rxBody_;
+    // The data bytes of the block being stored; kept to reuse its memory.
+    Bytes blockData_;
 
     Bytes ansInfo_;
     std::int32_t lastEeAdr_ = 0;

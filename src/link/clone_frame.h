@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "platform/bytes.h"
 
@@ -28,9 +30,15 @@ Bytes BuildCloneFrame(const Bytes& commandAndData);
 // What the transaction currently waits for; decides how received bytes are read.
 enum class WaitState { None, Echo, Answer };
 
+// A view of received bytes; a step consumes bytes by moving the view's front.
+using ByteView = std::span<const std::uint8_t>;
+
 // Cuts the received byte stream into the echo of the sent frame and the radio's answer
 // bodies (the bytes between the last FE before a frame and its FD). Pure: no I/O and no
 // time, so tests and fuzzers can drive it with any bytes.
+//
+// Every received byte is looked at a bounded number of times, so the cost is linear in the
+// bytes received however the port splits them into reads and however long the blocks are.
 class CloneStreamCutter {
 public:
     enum class Found { Nothing, Echo, Answer };
@@ -39,21 +47,44 @@ public:
     // first thing found (or once `data` is used up). On Answer the body is in `body`.
     // Callers loop while `data` is not empty, passing the wait state as it is after
     // acting on what was found.
+    Found Step(WaitState state, const Bytes& transmitFrame, ByteView& data, Bytes& body) {
+        switch (state) {
+            case WaitState::Echo:
+                return StepEcho(transmitFrame, data);
+            case WaitState::Answer:
+                return StepAnswer(data, body);
+            case WaitState::None:
+                break;
+        }
+        data = {};
+        return Found::Nothing;
+    }
+    // The same on a byte string, which loses the bytes consumed (for tests and tools; each
+    // call moves what is left, so a caller that loops over a long read should use a view).
     Found Step(WaitState state, const Bytes& transmitFrame, Bytes& data, Bytes& body);
 
     // Empties the receive buffer and waits for the next start mark.
     void Clear();
 
-    const Bytes& buffer() const { return buffer_; }
+    // The receive buffer: the last bytes kept, at most kRxBufferMaxBytes.
+    Bytes buffer() const;
     bool waitingForStart() const { return waitingForStart_; }
 
 private:
-    void Append(Bytes::const_iterator first, Bytes::const_iterator last);
-    Found StepEcho(const Bytes& transmitFrame, Bytes& data);
-    Found StepAnswer(Bytes& data, Bytes& body);
+    void Append(const std::uint8_t* first, const std::uint8_t* last);
+    std::size_t BufferSize() const { return end_ - first_; }
+    Found StepEcho(const Bytes& transmitFrame, ByteView& data);
+    Found StepAnswer(ByteView& data, Bytes& body);
     Found CompleteFrame(Bytes& body);
 
-    Bytes buffer_;
+    // The buffer is store_[first_, end_). Bytes before first_ have dropped out of it; the
+    // kept bytes move to the front only when the store is full, so each append costs about
+    // what it adds.
+    std::array<std::uint8_t, 2 * kRxBufferMaxBytes> store_{};
+    std::size_t first_ = 0;
+    std::size_t end_ = 0;
+    // Scratch for the echo search across the buffer's end; kept to reuse its memory.
+    Bytes seam_;
     bool waitingForStart_ = true;
 };
 

@@ -21,13 +21,6 @@ std::int16_t ReadHexNumber(const std::string& text) {
 }
 }  // namespace
 
-int HexDigitValue(std::uint8_t character) {
-    if (character >= '0' && character <= '9') return character - '0';
-    if (character >= 'A' && character <= 'F') return character - 'A' + 10;
-    if (character >= 'a' && character <= 'f') return character - 'a' + 10;
-    return -1;
-}
-
 std::string ExpandNewLines(std::string text) {
     for (std::size_t i = 0; i + 1 < text.size(); ++i) {
         if (text[i] == '\\' && text[i + 1] == 'n') {

@@ -27,6 +27,11 @@ std::string ByteToAsciiHexText(std::int16_t value);
 std::string ByteToHex2(std::int16_t value);
 
 // The value of one hex digit character, or -1 when it is not one (either case accepted).
-int HexDigitValue(std::uint8_t character);
+inline int HexDigitValue(std::uint8_t character) {
+    if (character >= '0' && character <= '9') return character - '0';
+    if (character >= 'A' && character <= 'F') return character - 'A' + 10;
+    if (character >= 'a' && character <= 'f') return character - 'a' + 10;
+    return -1;
+}
 
 }  // namespace qs

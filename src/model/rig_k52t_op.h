@@ -145,6 +145,8 @@ private:
     void SendBalanceMirror();
     void EnterStep();
     void RefreshButtons();
+    // Writes the progress label when its text differs.
+    void ShowProgress(const std::string& text);
     std::string ReadProgressText() const;
     std::string LoadProgressText() const;
 

@@ -39,12 +39,10 @@ std::string ProgressText(int filled) {
 
 void clsIndOp_RigK52T::task() {
     if (seq_.OpRunning()) {
-        if (taskState_ == 2) controls_.lblProgress->setCaption(ReadProgressText());
+        if (taskState_ == 2) ShowProgress(ReadProgressText());
         return;
     }
-    if (taskState_ >= 3 && taskState_ <= kLastLoadState) {
-        controls_.lblProgress->setCaption(LoadProgressText());
-    }
+    if (taskState_ >= 3 && taskState_ <= kLastLoadState) ShowProgress(LoadProgressText());
     if (waitE8Pending_ > 0) {
         waitTick_.setCounter(waitE8Pending_);
         waitE8Pending_ = 0;
@@ -205,6 +203,12 @@ void clsIndOp_RigK52T::RefreshButtons() {
     controls_.cmd00[2]->setEnabled(!shielding);
     controls_.cmd00[2]->setDefault(dispPara);
     controls_.cmd00[2]->setCancel(dispPara);
+}
+
+void clsIndOp_RigK52T::ShowProgress(const std::string& text) {
+    // The task runs for every arrival of data during a read; the label is redrawn only on
+    // the 32 steps at which its text changes.
+    if (controls_.lblProgress->caption() != text) controls_.lblProgress->setCaption(text);
 }
 
 std::string clsIndOp_RigK52T::ReadProgressText() const {

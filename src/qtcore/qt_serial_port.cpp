@@ -47,6 +47,8 @@ QtSerialPort::QtSerialPort(const PortBindings& bindings) : bindings_(bindings) {
     QObject::connect(&serial_, &QSerialPort::readyRead, [this] { OnReadyRead(); });
     QObject::connect(&serial_, &QSerialPort::errorOccurred,
                      [this](QSerialPort::SerialPortError code) { OnError(code); });
+    batchTimer_.setSingleShot(true);
+    QObject::connect(&batchTimer_, &QTimer::timeout, [this] { OnBatchEnd(); });
 }
 
 QtSerialPort::~QtSerialPort() {
@@ -88,6 +90,7 @@ bool QtSerialPort::ApplyLineSettings(const LineSettings& line, std::string* erro
 
 bool QtSerialPort::setPortOpen(bool open, std::string* error) {
     if (!open) {
+        batchTimer_.stop();
         if (serial_.isOpen()) serial_.close();
         return true;
     }
@@ -114,6 +117,9 @@ bool QtSerialPort::setPortOpen(bool open, std::string* error) {
     serial_.clear(QSerialPort::AllDirections);
     serial_.clearError();
     overflowReported_ = false;
+    batchTimer_.stop();
+    sinceReport_.invalidate();
+    batchMs_ = kMinBatchMs;
     lostReason_.clear();
     return true;
 }
@@ -139,6 +145,9 @@ bool QtSerialPort::output(const Bytes& data) {
     if (static_cast<qint64>(data.size()) > free) return false;
     const qint64 written =
         serial_.write(reinterpret_cast<const char*>(data.data()), static_cast<qint64>(data.size()));
+    // QSerialPort only queues; without this the frame would wait for the event loop to come
+    // round to the port. flush() writes what the line takes now and never blocks.
+    serial_.flush();
     return written == static_cast<qint64>(data.size());
 }
 
@@ -161,14 +170,57 @@ void QtSerialPort::Notify(CommEvent event) {
 }
 
 void QtSerialPort::OnReadyRead() {
-    if (!serial_.isOpen()) return;
-    if (serial_.bytesAvailable() > inBufferBytes_) {
-        if (overflowReported_) return;
-        overflowReported_ = true;
-        Notify(CommEvent::RxOver);
+    if (!serial_.isOpen() || draining_) return;
+    if (sinceReport_.isValid() && sinceReport_.elapsed() < batchMs_) {
+        HoldReceive();
         return;
     }
-    Notify(CommEvent::Receive);
+    // The first data after a quiet spell.
+    batchMs_ = kMinBatchMs;
+    ReportReceive();
+}
+
+void QtSerialPort::HoldReceive() {
+    // A read buffer no larger than what it holds makes QSerialPort stop watching the device
+    // (it is usually one byte already, set after the last report).
+    const qint64 held = std::max<qint64>(1, serial_.bytesAvailable());
+    const qint64 limit = serial_.readBufferSize();
+    if (limit == 0 || limit > held) serial_.setReadBufferSize(held);
+    if (!batchTimer_.isActive()) {
+        batchTimer_.start(static_cast<int>(std::max<qint64>(1, batchMs_ - sinceReport_.elapsed())));
+    }
+}
+
+void QtSerialPort::OnBatchEnd() {
+    // Data kept coming: a longer batch next time.
+    batchMs_ = std::min<qint64>(2 * batchMs_, kMaxBatchMs);
+    ReportReceive();
+}
+
+void QtSerialPort::ReportReceive() {
+    if (!serial_.isOpen()) return;
+    // Unlimited again, and whatever the driver holds now is read in one go (a poll that
+    // does not wait; its readyRead is this report's own).
+    draining_ = true;
+    serial_.setReadBufferSize(0);
+    serial_.waitForReadyRead(0);
+    draining_ = false;
+    if (!serial_.isOpen()) return;
+    sinceReport_.start();
+    if (serial_.bytesAvailable() > 0) {
+        if (serial_.bytesAvailable() > inBufferBytes_) {
+            if (!overflowReported_) {
+                overflowReported_ = true;
+                Notify(CommEvent::RxOver);
+            }
+        } else {
+            Notify(CommEvent::Receive);
+        }
+    }
+    // Once the data has been taken, the next byte is read alone and stops the reading until
+    // it is reported: one wake-up per batch instead of one per byte. Data nobody took (a
+    // message box is open, or an overflow) keeps Qt reading as before.
+    if (serial_.isOpen() && serial_.bytesAvailable() == 0) serial_.setReadBufferSize(1);
 }
 
 void QtSerialPort::OnError(QSerialPort::SerialPortError code) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QSerialPort>
+#include <QTimer>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -12,13 +14,20 @@ namespace qs::qt {
 
 // The serial port on QtSerialPort. "COM n" is looked up in the bindings at each opening.
 // Received data is held in Qt's buffer; when more than the input buffer size waits there the
-// port reports a receive overflow, as a fixed-size driver buffer would. A device that goes
-// away while open (cable pulled, virtual radio ended) closes the port at once: the transaction
-// in progress then fails by its time-out and the link shows its error message.
+// port reports a receive overflow, as a fixed-size driver buffer would. Arrivals are reported
+// in batches, as a UART's FIFO or a USB adapter's latency timer would deliver them: the first
+// data after a quiet spell at once; while data keeps coming, at most once per batch time,
+// which starts at kMinBatchMs and doubles up to kMaxBatchMs for a long stream (a clone read).
+// In between, the bytes wait in the driver and the program does not wake up for each one.
+// A device that goes away while open (cable pulled, virtual radio ended) closes the port at
+// once: the transaction in progress then fails by its time-out and the link shows its error
+// message.
 class QtSerialPort : public ISerialPort {
 public:
     static constexpr int kDefaultInBufferBytes = 1024;
     static constexpr int kDefaultOutBufferBytes = 512;
+    static constexpr int kMinBatchMs = 5;
+    static constexpr int kMaxBatchMs = 40;
 
     explicit QtSerialPort(const PortBindings& bindings);
     ~QtSerialPort() override;
@@ -56,6 +65,13 @@ private:
     bool port_open_() const { return serial_.isOpen(); }
     bool ApplyLineSettings(const LineSettings& line, std::string* error);
     void OnReadyRead();
+    // Stops Qt reading the line until the batch ends (a read buffer no larger than what it
+    // holds makes QSerialPort stop watching the device).
+    void HoldReceive();
+    // The batch time ran out while data was held.
+    void OnBatchEnd();
+    // Takes everything the line holds now and reports it.
+    void ReportReceive();
     void OnError(QSerialPort::SerialPortError code);
     void Notify(CommEvent event);
 
@@ -68,6 +84,10 @@ private:
     int inBufferBytes_ = kDefaultInBufferBytes;
     int outBufferBytes_ = kDefaultOutBufferBytes;
     bool overflowReported_ = false;
+    bool draining_ = false;
+    QElapsedTimer sinceReport_;
+    qint64 batchMs_ = kMinBatchMs;
+    QTimer batchTimer_;
     std::string lostReason_;
     std::function<void(CommEvent)> handler_;
 };

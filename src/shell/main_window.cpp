@@ -161,22 +161,25 @@ bool frmMain::OnConsoleKeyDown(std::int16_t keyCode, std::int16_t shiftMask) {
     switch (keyCode) {
         case kKeyLeft:
             console_.UpDown(row, static_cast<std::int16_t>(-step));
-            return true;
+            break;
         case kKeyRight:
             console_.UpDown(row, step);
-            return true;
+            break;
         case kKeyEnter:
         case kKeySeparator:
             console_.EnterPushed(row);
-            return true;
+            break;
         default:
             return false;
     }
+    RunTaskNow();
+    return true;
 }
 
 bool frmMain::OnWindowKeyDown(std::int16_t keyCode, std::int16_t /*shiftMask*/) {
     if (keyCode != kKeyF5) return false;
     model_.RigOpFunc_ClickCmd00(kReloadButton);
+    RunTaskNow();
     return true;
 }
 
@@ -188,6 +191,14 @@ void frmMain::OnConsoleGotFocus() {
 
 void frmMain::OnCommandClick(std::int16_t index) {
     model_.RigOpFunc_ClickCmd00(index);
+    RunTaskNow();
+}
+
+void frmMain::RunTaskNow() {
+    // What a key or click asked for goes to the radio now instead of on the next 50 ms
+    // heartbeat. The heartbeat is the same one the timer runs: an after-command wait still
+    // running, or a transaction in progress, holds the command back just the same.
+    com_.timSolid_Timer();
 }
 
 void frmMain::OnCommandKeyPress(char keyAscii) {

@@ -69,7 +69,8 @@ public:
     // Runs once however often the front end reports it.
     void Form_QueryUnload();
 
-    // Keys on the console list; true when the key is swallowed.
+    // Keys on the console list; true when the key is swallowed. A swallowed key, F5 and a
+    // button click run the heartbeat at once, so their effect does not wait for the timer.
     bool OnConsoleKeyDown(std::int16_t keyCode, std::int16_t shiftMask);
     // Keys seen by the window before its controls; true when swallowed (F5).
     bool OnWindowKeyDown(std::int16_t keyCode, std::int16_t shiftMask);
@@ -89,6 +90,8 @@ public:
     const HiddenKeySequence& hiddenKeys() const { return hiddenKeys_; }
 
 private:
+    // Runs the heartbeat at once, after an input the task acts on.
+    void RunTaskNow();
     void RefreshMenuChecks();
     void RefreshPortLabel();
 

@@ -121,6 +121,27 @@ private Q_SLOTS:
         QCOMPARE(f.port.input().size(), std::size_t(3));
     }
 
+    // Arrivals are reported in batches: bytes held back between reports must all arrive, in
+    // order, with the reports the heartbeat acts on.
+    void bytesArrivingOneByOneAllReachTheHandlerInOrder() {
+        Fixture f;
+        Bytes got;
+        f.port.setEventHandler([&f, &got](CommEvent e) {
+            if (e != CommEvent::Receive) return;
+            const Bytes in = f.port.input();
+            got.insert(got.end(), in.begin(), in.end());
+        });
+        QVERIFY(f.port.setPortOpen(true));
+        Bytes sent;
+        for (int i = 0; i < 60; ++i) {
+            sent.push_back(static_cast<std::uint8_t>(i * 7));
+            QVERIFY(f.pty.Write(QByteArray(1, static_cast<char>(sent.back()))));
+            if (i % 3 == 0) QTest::qWait(1);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(got.size(), sent.size(), 10000);
+        QVERIFY(got == sent);
+    }
+
     void hangUpWhileOpenClosesThePort() {
         Fixture f;
         QVERIFY(f.port.setPortOpen(true));

@@ -17,6 +17,7 @@ TEST(SimOptions, DefaultsWithoutArguments) {
     EXPECT_EQ(options.radio.blockSize, 16);
     EXPECT_FALSE(options.radio.faults.any());
     EXPECT_FALSE(options.verbose);
+    EXPECT_FALSE(options.logMonotonic);
 }
 
 TEST(SimOptions, EveryOptionTakesItsValue) {
@@ -35,6 +36,7 @@ TEST(SimOptions, EveryOptionTakesItsValue) {
                      "noise",
                      "--fault=hang-up=7",
                      "--verbose",
+                     "--log-monotonic",
                      "--vin",
                      "200",
                      "--temp=100",
@@ -70,6 +72,7 @@ TEST(SimOptions, EveryOptionTakesItsValue) {
     EXPECT_TRUE(r.faults.noise);
     EXPECT_EQ(r.faults.hangUpAfterBlocks, 7);
     EXPECT_TRUE(options.verbose);
+    EXPECT_TRUE(options.logMonotonic);
     EXPECT_EQ(r.curves.vin, 200);
     EXPECT_EQ(r.curves.temp, 100);
     EXPECT_EQ(r.curves.wobble, 0);
@@ -92,8 +95,9 @@ TEST(SimOptions, HelpWins) {
     EXPECT_EQ(parse({"--version"}, options, &error), ParseOutcome::Version);
     EXPECT_EQ(versionText().rfind("qt71dr-sim ", 0), 0u);
     const std::string usage = usageText();
-    for (const char* name : {"--baud", "--block-size", "--image", "--link", "--fault", "--verbose", "--version",
-                             "no-echo", "hang-up", "reading-digits", "bad-format"}) {
+    for (const char* name :
+         {"--baud", "--block-size", "--image", "--link", "--fault", "--verbose", "--log-monotonic",
+          "--version", "no-echo", "hang-up", "reading-digits", "bad-format"}) {
         EXPECT_NE(usage.find(name), std::string::npos) << name;
     }
 }
