@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ constexpr double kStartupBoundMs = 1000.0;
 
 // Milliseconds to the first line on standard output (negative on failure) and to the end.
 bool RunOnce(const std::string& program, double& firstLineMs, double& exitMs) {
+    char folder[] = "/tmp/qs-bench-startup-XXXXXX";
+    if (mkdtemp(folder) == nullptr) return false;
+    const std::string scratch = folder;
     int out[2];
     if (pipe(out) != 0) return false;
     const double start = WallSeconds();
@@ -34,6 +38,9 @@ bool RunOnce(const std::string& program, double& firstLineMs, double& exitMs) {
         close(out[1]);
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         setenv("QS71DR_ADJ_AUTOMATE", "report;close", 1);
+        // The program saves its settings on closing: into a folder of the benchmark's own,
+        // never the caller's.
+        setenv("XDG_CONFIG_HOME", scratch.c_str(), 1);
         execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -47,6 +54,8 @@ bool RunOnce(const std::string& program, double& firstLineMs, double& exitMs) {
     int status = 0;
     waitpid(pid, &status, 0);
     exitMs = (WallSeconds() - start) * 1000;
+    std::error_code ignored;
+    std::filesystem::remove_all(scratch, ignored);
     return firstLineMs >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
