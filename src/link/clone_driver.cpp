@@ -99,6 +99,7 @@ void clsCmcKel3Drv::task() {
 }
 
 void clsCmcKel3Drv::read(ByteView data) {
+    if (waitState_ == WaitState::Answer && cutter_.TakeFrameBytes(data)) return;
     // The cutter consumes the read by moving the view's front, so a long read is never moved.
     ByteView rest = data;
     while (!rest.empty()) {

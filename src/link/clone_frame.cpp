@@ -48,6 +48,15 @@ void CloneStreamCutter::Append(const std::uint8_t* first, const std::uint8_t* la
     if (end_ - first_ > kRxBufferMaxBytes) first_ = end_ - kRxBufferMaxBytes;
 }
 
+void CloneStreamCutter::MakeRoom() {
+    // Only the last kRxBufferMaxBytes are kept, so at least as much room is left after.
+    const std::size_t keep = std::min(BufferSize(), kRxBufferMaxBytes);
+    std::copy(store_.begin() + static_cast<std::ptrdiff_t>(end_ - keep),
+              store_.begin() + static_cast<std::ptrdiff_t>(end_), store_.begin());
+    first_ = 0;
+    end_ = keep;
+}
+
 CloneStreamCutter::Found CloneStreamCutter::Step(WaitState state, const Bytes& transmitFrame,
                                                  Bytes& data, Bytes& body) {
     ByteView rest(data);
@@ -95,33 +104,51 @@ CloneStreamCutter::Found CloneStreamCutter::StepEcho(const Bytes& transmitFrame,
 }
 
 CloneStreamCutter::Found CloneStreamCutter::StepAnswer(ByteView& data, Bytes& body) {
-    // Only the first mark matters: a start mark (re)starts the frame, an end mark before any
-    // start mark ends it.
-    const std::uint8_t* begin = data.data();
-    const std::uint8_t* end = begin + data.size();
-    const std::uint8_t* mark = begin;
-    while (mark != end && *mark != kPreamble && *mark != kEndMark)
-        ++mark;
-
-    if (mark != end && *mark == kPreamble) {
+    const std::uint8_t* p = data.data();
+    const std::uint8_t* const end = p + data.size();
+    if (waitingForStart_) {
+        // Only the first mark matters: a start mark starts the frame; an end mark before it,
+        // or no mark at all, drops the bytes.
+        while (p != end && *p != kPreamble && *p != kEndMark)
+            ++p;
+        if (p == end || *p == kEndMark) {
+            data = {};
+            return Found::Nothing;
+        }
         // Both preamble bytes pass through here, so the body begins empty.
-        data = data.subspan(static_cast<std::size_t>(mark - begin) + 1);
+        data = ByteView(p + 1, end);
         waitingForStart_ = false;
         first_ = 0;
         end_ = 0;
         return Found::Nothing;
     }
-    if (waitingForStart_) {
-        // Outside a frame, including an end mark seen before any start mark.
+    // Inside a frame: the bytes up to the first mark go straight into the store in one pass
+    // (port reads are mostly a byte or two, so this path is kept short).
+    std::uint8_t* out = store_.data() + end_;
+    for (;;) {
+        const auto room = static_cast<std::size_t>(store_.data() + store_.size() - out);
+        const std::uint8_t* const stop =
+            static_cast<std::size_t>(end - p) < room ? end : p + room;
+        while (p != stop && *p != kPreamble && *p != kEndMark)
+            *out++ = *p++;
+        if (p != stop || p == end) break;
+        end_ = static_cast<std::size_t>(out - store_.data());
+        MakeRoom();
+        out = store_.data() + end_;
+    }
+    end_ = static_cast<std::size_t>(out - store_.data());
+    if (end_ - first_ > kRxBufferMaxBytes) first_ = end_ - kRxBufferMaxBytes;
+    if (p == end) {
         data = {};
         return Found::Nothing;
     }
-    Append(begin, mark);
-    if (mark == end) {
-        data = {};
+    data = ByteView(p + 1, end);
+    if (*p == kPreamble) {
+        // A stray start mark restarts the frame.
+        first_ = 0;
+        end_ = 0;
         return Found::Nothing;
     }
-    data = data.subspan(static_cast<std::size_t>(mark - begin) + 1);
     return CompleteFrame(body);
 }
 
