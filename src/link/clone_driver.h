@@ -83,6 +83,8 @@ public:
 
 private:
     void EndTransaction();
+    // What `read` does with bytes its short way does not take.
+    [[gnu::noinline]] void ReadSteps(ByteView data);
     void OnEcho();
     void OnAnswer(const Bytes& body);
     bool CheckIdentifyAnswer(const Bytes& body);
