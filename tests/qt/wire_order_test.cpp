@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <array>
+#include <memory>
 
 #include "app_harness.h"
 #include "fakes/fake_alerts.h"
@@ -110,6 +111,26 @@ bool NothingPending(ProgramUnderTest& program) {
     return program.app().model().opState() == 0 && !program.app().sequence().OpRunning();
 }
 
+// The program with its safety net (so that the journal of the connection is written) on the
+// virtual radio's pseudo-terminal.
+struct Bench {
+    explicit Bench(const QStringList& radioArgs)
+        : radio(QStringList{QStringLiteral("--baud"), kFastBaud} + radioArgs) {
+        program.bindings().Bind(1, radio.device().toStdString());
+    }
+    bool Start() {
+        if (radio.device().isEmpty() || !program.Start()) return false;
+        net = std::make_unique<SafetyNet>(program.app(), box, wall, data.path().toStdString());
+        return true;
+    }
+    VirtualRadio radio;
+    ProgramUnderTest program;
+    QTemporaryDir data;
+    FakeMessageBox box;
+    SystemWallClock wall;
+    std::unique_ptr<SafetyNet> net;
+};
+
 }  // namespace
 
 class WireOrderTest : public QObject {
@@ -127,16 +148,10 @@ private Q_SLOTS:
         const QString path = dir.filePath(QStringLiteral("mirrors.img"));
         QVERIFY(WriteImage(path, image));
 
-        VirtualRadio radio(
-            {QStringLiteral("--baud"), kFastBaud, QStringLiteral("--image"), path});
-        QVERIFY(!radio.device().isEmpty());
-        ProgramUnderTest program;
-        program.bindings().Bind(1, radio.device().toStdString());
-        QVERIFY(program.Start());
-        QTemporaryDir data;
-        FakeMessageBox box;
-        SystemWallClock wall;
-        SafetyNet net(program.app(), box, wall, data.path().toStdString());
+        Bench bench({QStringLiteral("--image"), path});
+        QVERIFY(bench.Start());
+        VirtualRadio& radio = bench.radio;
+        ProgramUnderTest& program = bench.program;
         MessageBoxWatcher watcher;
 
         QTest::mouseClick(program.window().commandButton(0), Qt::LeftButton);
@@ -151,24 +166,18 @@ private Q_SLOTS:
             kSettleMs);
         QTest::qWait(500);  // nothing more may follow
         QCOMPARE(radio.SettingCommands(), expected);
-        QCOMPARE(JournalCommands(net), expected);
+        QCOMPARE(JournalCommands(*bench.net), expected);
         QCOMPARE(watcher.count(), 0);
-        QVERIFY(box.shown.empty());
+        QVERIFY(bench.box.shown.empty());
     }
 
     void randomKeysLeaveTheRadioAsTheConsoleShowsAndTheJournalAsTheLineCarried() {
         QTemporaryDir dir;
         const QString saved = dir.filePath(QStringLiteral("after.img"));
-        VirtualRadio radio(
-            {QStringLiteral("--baud"), kFastBaud, QStringLiteral("--save-image"), saved});
-        QVERIFY(!radio.device().isEmpty());
-        ProgramUnderTest program;
-        program.bindings().Bind(1, radio.device().toStdString());
-        QVERIFY(program.Start());
-        QTemporaryDir data;
-        FakeMessageBox box;
-        SystemWallClock wall;
-        SafetyNet net(program.app(), box, wall, data.path().toStdString());
+        Bench bench({QStringLiteral("--save-image"), saved});
+        QVERIFY(bench.Start());
+        VirtualRadio& radio = bench.radio;
+        ProgramUnderTest& program = bench.program;
         MessageBoxWatcher watcher;
         MainWindow& w = program.window();
 
@@ -211,7 +220,7 @@ private Q_SLOTS:
         QVERIFY2(NothingPending(program), context.constData());
         QCOMPARE(watcher.count(), 0);
 
-        const QStringList journal = JournalCommands(net);
+        const QStringList journal = JournalCommands(*bench.net);
         QVERIFY2(journal.size() > 20, context.constData());
         QVERIFY(radio.Stop());
         QCOMPARE(radio.SettingCommands(), journal);
