@@ -10,9 +10,8 @@
 #include "cli/progress_bar.h"
 #include "console/console.h"
 #include "qtcore/close_on_signal.h"
-#include "record/curve_recorder.h"
+#include "record/connection_records.h"
 #include "safety/data_folder.h"
-#include "safety/safety_net.h"
 #include "shell/application.h"
 #include "shell/main_window.h"
 
@@ -27,7 +26,8 @@ constexpr const char* kDesktopProgram = "qs71dr-adj";
 
 // The desktop program beside this one, whose lock this program shares.
 QString DesktopProgramPath() {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromLatin1(kDesktopProgram));
+    return QDir(QCoreApplication::applicationDirPath())
+        .filePath(QString::fromLatin1(kDesktopProgram));
 }
 
 }  // namespace
@@ -46,48 +46,29 @@ CliSession::CliSession(SessionSetup setup)
 
 CliSession::~CliSession() {
     Close();
-    if (curves_) app_->model().setOperationObserver(nullptr);
-    curves_.reset();
-    safety_.reset();
+    records_.reset();
     app_.reset();
+}
+
+SafetyNet& CliSession::safety() {
+    return records_->safety();
 }
 
 bool CliSession::OpenTrace(std::string& error) {
     if (setup_.traceFile.empty()) return true;
-    if (!traceFile_.Open(setup_.traceFile, LineFile::Mode::Append, error) ||
-        !traceFile_.WriteLine("qs71dr-cli trace started " + DateTimeText(wallClock_.Now()))) {
-        if (error.empty()) error = traceFile_.writeError();
-        return false;
-    }
-    return true;
+    return OpenTraceFile(traceFile_, setup_.traceFile, "qs71dr-cli", wallClock_, error);
 }
 
 bool CliSession::Start() {
-    // A port that cannot be opened also gets the port check on the terminal, and with
-    // --trace every frame goes to the trace file, as in the desktop program.
-    checkedPort_ = std::make_unique<PortCheckSerialPort>(
-        port_, [this](std::int16_t n) { return bindings_.DeviceFor(n); },
-        [](const std::string& text) {
-            std::fputs(text.c_str(), stderr);
-            std::fflush(stderr);
-        });
-    ISerialPort* programPort = checkedPort_.get();
-    if (traceFile_.isOpen()) {
-        tracedPort_ = std::make_unique<TracingSerialPort>(*checkedPort_, clock_, traceFile_);
-        programPort = tracedPort_.get();
-    }
-    app_ = std::make_unique<Application>(*programPort, timer_, clock_, settings_, messageBox_,
-                                         beeper_, lock_, window_.controls());
+    programPort_ = std::make_unique<ProgramPort>(
+        port_, [this](std::int16_t n) { return bindings_.DeviceFor(n); }, clock_, traceFile_);
+    app_ = std::make_unique<Application>(programPort_->port(), timer_, clock_, settings_,
+                                         messageBox_, beeper_, lock_, window_.controls());
     if (!app_->Start()) return false;
-    safety_ = std::make_unique<SafetyNet>(*app_, messageBox_, wallClock_, DefaultBackupFolder());
-    // The curves beside the journal, so that a report of a scripted connection has its
-    // readings and operations as one made at the window has.
-    curves_ = std::make_unique<CurveRecorder>(clock_, [this] { return safety_->journalPath(); });
-    curves_->setProblemReporter([](const std::string& error) {
-        std::fprintf(stderr, "The curves file of this connection could not be written.\n%s\n",
-                     error.c_str());
-    });
-    app_->model().setOperationObserver(curves_.get());
+    // Backup, journal and curves as the desktop program keeps them, so that a report of a
+    // scripted connection has its readings and operations too.
+    records_ = std::make_unique<ConnectionRecords>(*app_, messageBox_, wallClock_, clock_,
+                                                   DefaultBackupFolder());
 
     watch_.inner = &app_->main();
     watch_.after = [this] { AfterHeartbeat(); };

@@ -17,15 +17,14 @@
 #include "qtcore/qt_timer.h"
 #include "qtcore/simulator_process.h"
 #include "safety/line_file.h"
-#include "safety/port_check.h"
-#include "safety/serial_trace.h"
+#include "safety/program_port.h"
 #include "safety/wall_clock.h"
 
 class QEventLoop;
 
 namespace qs {
 class Application;
-class CurveRecorder;
+class ConnectionRecords;
 class SafetyNet;
 }  // namespace qs
 
@@ -86,7 +85,7 @@ public:
     void setTickHook(std::function<void()> hook) { tickHook_ = std::move(hook); }
 
     Application& app() { return *app_; }
-    SafetyNet& safety() { return *safety_; }
+    SafetyNet& safety();
     HeadlessMainWindow& window() { return window_; }
     TerminalMessageBox& messages() { return messageBox_; }
     std::string device() const { return bindings_.DeviceFor(kPort); }
@@ -119,13 +118,11 @@ private:
     qt::QtInstanceLock lock_;
     HeadlessMainWindow window_;
     LineFile traceFile_;
-    std::unique_ptr<PortCheckSerialPort> checkedPort_;
-    std::unique_ptr<TracingSerialPort> tracedPort_;
+    std::unique_ptr<ProgramPort> programPort_;
     SystemWallClock wallClock_;
     HeartbeatWatch watch_;
     std::unique_ptr<Application> app_;
-    std::unique_ptr<SafetyNet> safety_;
-    std::unique_ptr<CurveRecorder> curves_;
+    std::unique_ptr<ConnectionRecords> records_;
     qt::SimulatorProcess simulator_;
     std::unique_ptr<qt::CloseOnSignal> closeOnSignal_;
 

@@ -6,31 +6,28 @@
 #include <string>
 #include <vector>
 
-#include "shell/ini_file_store.h"
 #include "desktop/automation.h"
-#include "qtcore/close_on_signal.h"
 #include "desktop/command_line.h"
 #include "desktop/main_window.h"
-#include "qtcore/port_bindings.h"
 #include "desktop/qt_alerts.h"
+#include "desktop/report_menu.h"
+#include "desktop/safety_menu.h"
+#include "desktop/window_binding.h"
+#include "qtcore/close_on_signal.h"
+#include "qtcore/port_bindings.h"
 #include "qtcore/qt_instance_lock.h"
 #include "qtcore/qt_serial_port.h"
 #include "qtcore/qt_timer.h"
-#include "desktop/report_menu.h"
-#include "desktop/safety_menu.h"
 #include "qtcore/serial_port_list.h"
 #include "qtcore/simulator_process.h"
+#include "record/connection_records.h"
 #include "report_pdf/report_command.h"
-#include "desktop/window_binding.h"
-#include "record/curve_recorder.h"
 #include "safety/data_folder.h"
 #include "safety/line_file.h"
-#include "safety/port_check.h"
-#include "safety/safety_net.h"
-#include "safety/serial_trace.h"
+#include "safety/program_port.h"
 #include "safety/wall_clock.h"
 #include "shell/application.h"
-#include "shell/show_message.h"
+#include "shell/ini_file_store.h"
 #include "shell/settings_folder.h"
 
 namespace {
@@ -73,9 +70,9 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     if (options.report) {
-        const qs::ReportCommandResult result = qs::RunReportCommand(
-            options.reportBackup, options.reportOut,
-            options.force ? qs::Overwrite::Yes : qs::Overwrite::No);
+        const qs::ReportCommandResult result =
+            qs::RunReportCommand(options.reportBackup, options.reportOut,
+                                 options.force ? qs::Overwrite::Yes : qs::Overwrite::No);
         std::fprintf(result.status == kExitOk ? stdout : stderr, "%s%s\n",
                      result.status == kExitOk ? "" : "qs71dr-adj: ", result.message.c_str());
         return result.status;
@@ -88,11 +85,9 @@ int main(int argc, char** argv) {
     qs::LineFile traceFile;
     if (!options.traceFile.empty()) {
         std::string error;
-        if (!traceFile.Open(options.traceFile, qs::LineFile::Mode::Append, error) ||
-            !traceFile.WriteLine("qs71dr-adj trace started " +
-                                 qs::DateTimeText(qs::SystemWallClock().Now()))) {
-            std::fprintf(stderr, "%s: --trace %s\n", kProgramName,
-                         error.empty() ? traceFile.writeError().c_str() : error.c_str());
+        if (!qs::OpenTraceFile(traceFile, options.traceFile, kProgramName, qs::SystemWallClock(),
+                               error)) {
+            std::fprintf(stderr, "%s: --trace %s\n", kProgramName, error.c_str());
             return kExitBadOptions;
         }
     }
@@ -122,35 +117,18 @@ int main(int argc, char** argv) {
     const QStringList automation = qs::qt::Automation::ActionsFromEnvironment();
     messageBox.setAutoAccept(!automation.isEmpty());
 
-    // A port that cannot be opened also gets the port check on the terminal, and with
-    // --trace every frame goes to the trace file; neither changes what the program does.
-    qs::PortCheckSerialPort checkedPort(
-        port, [&bindings](std::int16_t n) { return bindings.DeviceFor(n); },
-        [](const std::string& text) {
-            std::fputs(text.c_str(), stderr);
-            std::fflush(stderr);
-        });
-    std::unique_ptr<qs::TracingSerialPort> tracedPort;
-    if (traceFile.isOpen()) {
-        tracedPort = std::make_unique<qs::TracingSerialPort>(checkedPort, clock, traceFile);
-    }
-    qs::ISerialPort& programPort =
-        tracedPort ? static_cast<qs::ISerialPort&>(*tracedPort) : checkedPort;
+    qs::ProgramPort programPort(
+        port, [&bindings](std::int16_t n) { return bindings.DeviceFor(n); }, clock, traceFile);
 
-    qs::Application application(programPort, timer, clock, settingsStore, messageBox, beeper,
+    qs::Application application(programPort.port(), timer, clock, settingsStore, messageBox, beeper,
                                 instanceLock, window.controls());
     if (!application.Start()) return kExitNotStarted;
 
     const qs::SystemWallClock wallClock;
-    qs::SafetyNet safetyNet(application, messageBox, wallClock, qs::DefaultBackupFolder());
-    qs::qt::SafetyMenu safetyMenu(window, safetyNet, messageBox);
-    qs::CurveRecorder curveRecorder(clock, [&safetyNet] { return safetyNet.journalPath(); });
-    curveRecorder.setProblemReporter([&messageBox](const std::string& error) {
-        qs::ShowMessage(messageBox, "The curves file of this connection could not be written.\r\n" +
-                                        error + "\r\nThe charts go on; the report will lack them.");
-    });
-    application.model().setOperationObserver(&curveRecorder);
-    qs::qt::ReportMenu reportMenu(window, safetyNet, curveRecorder, messageBox);
+    qs::ConnectionRecords records(application, messageBox, wallClock, clock,
+                                  qs::DefaultBackupFolder());
+    qs::qt::SafetyMenu safetyMenu(window, records.safety(), messageBox);
+    qs::qt::ReportMenu reportMenu(window, records.safety(), records.curves(), messageBox);
 
     // Started after the single-instance check, so that a refused copy starts nothing.
     qs::qt::SimulatorProcess simulator;
@@ -189,7 +167,6 @@ int main(int argc, char** argv) {
         driver->Start();
     }
     const int status = QApplication::exec();
-    application.model().setOperationObserver(nullptr);
     simulator.Stop();
     return status;
 }
