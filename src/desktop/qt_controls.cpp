@@ -46,14 +46,22 @@ std::string FromDisplayText(const QString& text) {
 QtControl::QtControl(QWidget* widget, const TwipsScale& scale, TabOrder* tabOrder)
     : widget_(widget), scale_(scale), tabOrder_(tabOrder) {}
 
+// Both are set on every heartbeat; an unchanged state costs no call into the widget. A widget
+// never shown or hidden explicitly still follows its parent, so it is always told once.
 void QtControl::setVisible(bool visible) {
     visible_ = visible;
-    if (widget_) widget_->setVisible(visible);
+    if (!widget_) return;
+    if (widget_->testAttribute(Qt::WA_WState_ExplicitShowHide) && widget_->isHidden() != visible) {
+        return;
+    }
+    widget_->setVisible(visible);
 }
 
 void QtControl::setEnabled(bool enabled) {
     enabled_ = enabled;
-    if (widget_) widget_->setEnabled(enabled);
+    if (!widget_) return;
+    if (widget_->testAttribute(Qt::WA_ForceDisabled) != enabled) return;
+    widget_->setEnabled(enabled);
 }
 
 void QtControl::Move(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {

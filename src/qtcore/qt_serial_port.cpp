@@ -91,6 +91,7 @@ bool QtSerialPort::ApplyLineSettings(const LineSettings& line, std::string* erro
 bool QtSerialPort::setPortOpen(bool open, std::string* error) {
     if (!open) {
         batchTimer_.stop();
+        watching_ = true;
         if (serial_.isOpen()) serial_.close();
         return true;
     }
@@ -118,13 +119,17 @@ bool QtSerialPort::setPortOpen(bool open, std::string* error) {
     serial_.clearError();
     overflowReported_ = false;
     batchTimer_.stop();
-    sinceReport_.invalidate();
     batchMs_ = kMinBatchMs;
+    readNotifier_.clear();
+    Watch(true);
     lostReason_.clear();
     return true;
 }
 
 int QtSerialPort::inBufferCount() const {
+    if (!serial_.isOpen()) return 0;
+    // Like a driver's count, a look takes what has arrived; only the look changes state.
+    if (!watching_) const_cast<QtSerialPort*>(this)->CollectHeld();
     if (!serial_.isOpen()) return 0;
     return static_cast<int>(
         std::min<qint64>(serial_.bytesAvailable(), std::numeric_limits<int>::max()));
@@ -132,7 +137,9 @@ int QtSerialPort::inBufferCount() const {
 
 Bytes QtSerialPort::input() {
     if (!serial_.isOpen()) return {};
-    const QByteArray data = serial_.readAll();
+    const QByteArray data = serial_.read(serial_.bytesAvailable());
+    // Reading Qt's buffer empty can make QSerialPort watch the line again.
+    if (!watching_) Watch(false);
     overflowReported_ = false;
     return Bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
                  reinterpret_cast<const std::uint8_t*>(data.constData()) + data.size());
@@ -148,6 +155,13 @@ bool QtSerialPort::output(const Bytes& data) {
     // QSerialPort only queues; without this the frame would wait for the event loop to come
     // round to the port. flush() writes what the line takes now and never blocks.
     serial_.flush();
+    // A frame sent starts a new exchange: its echo and answer are reported as they come, not
+    // at the end of the batch of an earlier one (during a report, its end looks again soon).
+    batchMs_ = kMinBatchMs;
+    if (!reporting_) {
+        batchTimer_.stop();
+        if (!watching_) Watch(true);
+    }
     return written == static_cast<qint64>(data.size());
 }
 
@@ -169,45 +183,75 @@ void QtSerialPort::Notify(CommEvent event) {
     handler_(event);
 }
 
+void QtSerialPort::Watch(bool on) {
+    if (!serial_.isOpen()) return;
+    watching_ = on;
+    if (readNotifier_.isNull()) {
+        for (QSocketNotifier* notifier :
+             serial_.findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly)) {
+            if (notifier->type() == QSocketNotifier::Read) readNotifier_ = notifier;
+        }
+    }
+    if (!readNotifier_.isNull()) {
+        if (on && serial_.readBufferSize() != 0) serial_.setReadBufferSize(0);
+        readNotifier_->setEnabled(on);
+        return;
+    }
+    // A read buffer no larger than what it holds makes QSerialPort stop watching (after one
+    // more byte when it is empty).
+    serial_.setReadBufferSize(on ? 0 : std::max<qint64>(1, serial_.bytesAvailable()));
+}
+
+void QtSerialPort::Collect() {
+    // A poll that does not wait; the readyRead it raises is the caller's own.
+    draining_ = true;
+    if (serial_.readBufferSize() != 0) serial_.setReadBufferSize(0);
+    serial_.waitForReadyRead(0);
+    draining_ = false;
+}
+
+void QtSerialPort::CollectHeld() {
+    if (reporting_ || !serial_.isOpen()) return;
+    const qint64 before = serial_.bytesAvailable();
+    Collect();
+    if (!serial_.isOpen()) return;
+    if (serial_.bytesAvailable() > before) batchTimer_.start(static_cast<int>(batchMs_));
+    // The batch goes on without Qt watching, whatever the collecting did to its notifier.
+    Watch(false);
+}
+
 void QtSerialPort::OnReadyRead() {
     if (!serial_.isOpen() || draining_) return;
-    if (sinceReport_.isValid() && sinceReport_.elapsed() < batchMs_) {
-        HoldReceive();
+    if (batchTimer_.isActive()) {
+        // Watching came back on within a batch: the data waits for the batch's end.
+        Watch(false);
         return;
     }
     // The first data after a quiet spell.
     batchMs_ = kMinBatchMs;
-    ReportReceive();
-}
-
-void QtSerialPort::HoldReceive() {
-    // A read buffer no larger than what it holds makes QSerialPort stop watching the device
-    // (it is usually one byte already, set after the last report).
-    const qint64 held = std::max<qint64>(1, serial_.bytesAvailable());
-    const qint64 limit = serial_.readBufferSize();
-    if (limit == 0 || limit > held) serial_.setReadBufferSize(held);
-    if (!batchTimer_.isActive()) {
-        batchTimer_.start(static_cast<int>(std::max<qint64>(1, batchMs_ - sinceReport_.elapsed())));
-    }
+    Collect();
+    ReportTaken();
 }
 
 void QtSerialPort::OnBatchEnd() {
+    if (!serial_.isOpen()) return;
+    Collect();
+    if (!serial_.isOpen()) return;
+    if (serial_.bytesAvailable() == 0) {
+        // Quiet for a whole batch time: the next data is reported as soon as it comes.
+        batchMs_ = kMinBatchMs;
+        Watch(true);
+        return;
+    }
     // Data kept coming: a longer batch next time.
     batchMs_ = std::min<qint64>(2 * batchMs_, kMaxBatchMs);
-    ReportReceive();
+    ReportTaken();
 }
 
-void QtSerialPort::ReportReceive() {
+void QtSerialPort::ReportTaken() {
     if (!serial_.isOpen()) return;
-    // Unlimited again, and whatever the driver holds now is read in one go (a poll that
-    // does not wait; its readyRead is this report's own).
-    draining_ = true;
-    serial_.setReadBufferSize(0);
-    serial_.waitForReadyRead(0);
-    draining_ = false;
-    if (!serial_.isOpen()) return;
-    sinceReport_.start();
     if (serial_.bytesAvailable() > 0) {
+        reporting_ = true;
         if (serial_.bytesAvailable() > inBufferBytes_) {
             if (!overflowReported_) {
                 overflowReported_ = true;
@@ -216,11 +260,19 @@ void QtSerialPort::ReportReceive() {
         } else {
             Notify(CommEvent::Receive);
         }
+        reporting_ = false;
     }
-    // Once the data has been taken, the next byte is read alone and stops the reading until
-    // it is reported: one wake-up per batch instead of one per byte. Data nobody took (a
-    // message box is open, or an overflow) keeps Qt reading as before.
-    if (serial_.isOpen() && serial_.bytesAvailable() == 0) serial_.setReadBufferSize(1);
+    if (!serial_.isOpen()) return;
+    if (serial_.bytesAvailable() == 0) {
+        // Everything was taken: the line is looked at again after the batch time, and until
+        // then by the program's own looks.
+        Watch(false);
+        batchTimer_.start(static_cast<int>(batchMs_));
+        return;
+    }
+    // Data nobody took (a message box is open, or an overflow): Qt keeps reading it.
+    batchTimer_.stop();
+    Watch(true);
 }
 
 void QtSerialPort::OnError(QSerialPort::SerialPortError code) {

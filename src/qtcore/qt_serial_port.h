@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QElapsedTimer>
+#include <QPointer>
 #include <QSerialPort>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <cstdint>
 #include <functional>
@@ -16,9 +17,12 @@ namespace qs::qt {
 // Received data is held in Qt's buffer; when more than the input buffer size waits there the
 // port reports a receive overflow, as a fixed-size driver buffer would. Arrivals are reported
 // in batches, as a UART's FIFO or a USB adapter's latency timer would deliver them: the first
-// data after a quiet spell at once; while data keeps coming, at most once per batch time,
-// which starts at kMinBatchMs and doubles up to kMaxBatchMs for a long stream (a clone read).
-// In between, the bytes wait in the driver and the program does not wake up for each one.
+// data after a quiet spell at once; after that the port stops watching the line and looks again
+// after the batch time, which starts at kMinBatchMs and doubles while data keeps coming up to
+// kMaxBatchMs. Meanwhile the bytes wait in the driver, and the program's own looks at the port
+// (inBufferCount, input) take them as an application reading a driver's count would: a long
+// stream (a clone read) is then taken by the program's heartbeat, with no wake-up of its own.
+// Only a look of the port's own that finds the line quiet starts watching it again.
 // A device that goes away while open (cable pulled, virtual radio ended) closes the port at
 // once: the transaction in progress then fails by its time-out and the link shows its error
 // message.
@@ -27,7 +31,9 @@ public:
     static constexpr int kDefaultInBufferBytes = 1024;
     static constexpr int kDefaultOutBufferBytes = 512;
     static constexpr int kMinBatchMs = 5;
-    static constexpr int kMaxBatchMs = 40;
+    // Longer than the program's 50 ms heartbeat, so that in a long stream the heartbeat's own
+    // looks keep the port's look from coming due.
+    static constexpr int kMaxBatchMs = 80;
 
     explicit QtSerialPort(const PortBindings& bindings);
     ~QtSerialPort() override;
@@ -46,6 +52,7 @@ public:
     bool setPortOpen(bool open, std::string* error = nullptr) override;
     bool portOpen() const override { return port_open_(); }
 
+    // Takes what waits in the driver first when the port is not watching the line.
     int inBufferCount() const override;
     Bytes input() override;
     bool output(const Bytes& data) override;
@@ -65,13 +72,17 @@ private:
     bool port_open_() const { return serial_.isOpen(); }
     bool ApplyLineSettings(const LineSettings& line, std::string* error);
     void OnReadyRead();
-    // Stops Qt reading the line until the batch ends (a read buffer no larger than what it
-    // holds makes QSerialPort stop watching the device).
-    void HoldReceive();
-    // The batch time ran out while data was held.
+    // Reads what the driver holds now into Qt's buffer, without waiting.
+    void Collect();
+    // Data came while the port was not watching (a look of the program's): it belongs to the
+    // running batch, so the port's own look is put off by a whole batch time.
+    void CollectHeld();
+    // Stops or starts Qt watching the line. Stopped, the bytes wait in the driver.
+    void Watch(bool on);
+    // The port's own look at the end of a batch time.
     void OnBatchEnd();
-    // Takes everything the line holds now and reports it.
-    void ReportReceive();
+    // Reports what has been collected, then stops watching until the next look.
+    void ReportTaken();
     void OnError(QSerialPort::SerialPortError code);
     void Notify(CommEvent event);
 
@@ -85,7 +96,11 @@ private:
     int outBufferBytes_ = kDefaultOutBufferBytes;
     bool overflowReported_ = false;
     bool draining_ = false;
-    QElapsedTimer sinceReport_;
+    bool reporting_ = false;
+    bool watching_ = true;
+    // QSerialPort's own read notifier; without it, a one-byte read buffer stops the watching
+    // after one more byte instead.
+    QPointer<QSocketNotifier> readNotifier_;
     qint64 batchMs_ = kMinBatchMs;
     QTimer batchTimer_;
     std::string lostReason_;

@@ -1,5 +1,7 @@
 // The serial port on QtSerialPort against a pseudo-terminal: opening, line data both ways,
 // the receive notification, overflow, a device that disappears, and missing devices.
+#include <QThread>
+#include <QTimer>
 #include <QtTest>
 #include <vector>
 
@@ -140,6 +142,63 @@ private Q_SLOTS:
         }
         QTRY_COMPARE_WITH_TIMEOUT(got.size(), sent.size(), 10000);
         QVERIFY(got == sent);
+    }
+
+    // After a report the port stops watching the line and the next bytes wait in the driver;
+    // the program's own look takes them with no event loop running, as a driver's count would.
+    void theProgramsLookTakesWhatWaitsInTheDriver() {
+        Fixture f;
+        Bytes got;
+        f.port.setEventHandler([&f, &got](CommEvent) {
+            const Bytes in = f.port.input();
+            got.insert(got.end(), in.begin(), in.end());
+        });
+        QVERIFY(f.port.setPortOpen(true));
+        QVERIFY(f.pty.Write("a"));
+        QTRY_COMPARE_WITH_TIMEOUT(got, Bytes{'a'}, 10000);
+        QVERIFY(f.pty.Write("bc"));
+        int count = 0;
+        for (int i = 0; i < 5000 && count < 2; ++i) {
+            count = f.port.inBufferCount();
+            if (count < 2) QThread::usleep(1000);
+        }
+        QCOMPARE(count, 2);
+        QCOMPARE(f.port.input(), (Bytes{'b', 'c'}));
+        // The line then goes quiet and is watched again: the next byte is reported by itself.
+        QVERIFY(f.pty.Write("d"));
+        QTRY_COMPARE_WITH_TIMEOUT(got, (Bytes{'a', 'd'}), 10000);
+    }
+
+    // A long stream reaches a program that looks every 50 ms, whole and in order, without a
+    // report for each byte.
+    void aLongStreamReachesTheProgramWholeWithFewReports() {
+        Fixture f;
+        Bytes got;
+        int reports = 0;
+        const auto take = [&f, &got] {
+            if (f.port.inBufferCount() == 0) return;
+            const Bytes in = f.port.input();
+            got.insert(got.end(), in.begin(), in.end());
+        };
+        f.port.setEventHandler([&](CommEvent) {
+            ++reports;
+            take();
+        });
+        QTimer heartbeat;
+        QObject::connect(&heartbeat, &QTimer::timeout, take);
+        heartbeat.start(50);
+        QVERIFY(f.port.setPortOpen(true));
+        Bytes sent;
+        for (int i = 0; i < 1200; ++i) {
+            sent.push_back(static_cast<std::uint8_t>(i * 13));
+            if (i % 4 == 3) {
+                QVERIFY(f.pty.Write(QByteArray(reinterpret_cast<const char*>(sent.data()) + i - 3, 4)));
+                QTest::qWait(4);
+            }
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(got.size(), sent.size(), 10000);
+        QVERIFY(got == sent);
+        QVERIFY2(reports < 100, std::to_string(reports).c_str());
     }
 
     void hangUpWhileOpenClosesThePort() {
