@@ -3,7 +3,9 @@
 //   - start-up: from starting the process to its window being shown on the X server;
 //   - the clone read: processor time of the program (/proc/PID/stat, user + system) during a
 //     read paced at 9600 bit/s, and the time it adds to the read's line time;
-//   - idle: processor time with the console open and no traffic;
+//   - idle: processor time with the console open and no traffic, and beside it the same for
+//     an empty Qt window with a 50 ms timer (--reference, bench_idle_reference): the floor
+//     of any program built like this one on the machine;
 //   - key to wire: Right/Left key presses sent with XTest on " Power(Hi)"; each press's
 //     time is taken just before the event goes to the X server, and the time of its
 //     adjustment command on the wire from the virtual radio's own log; both are
@@ -11,7 +13,7 @@
 //   - peak resident memory of the program after the whole session.
 //
 //   bench_real_program --adj=PATH --sim=PATH [--keys=200] [--idle-seconds=30]
-//                      [--block-size=16] [--startup-runs=5]
+//                      [--block-size=16] [--startup-runs=5] [--reference=PATH]
 // Needs DISPLAY (scripts/bench.sh runs it under xvfb-run).
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -312,6 +314,7 @@ int main(int argc, char** argv) {
     const long idleSeconds = OptionValue(argc, argv, "idle-seconds", 30);
     const long blockSize = OptionValue(argc, argv, "block-size", 16);
     const long startupRuns = OptionValue(argc, argv, "startup-runs", 5);
+    const std::string reference = OptionText(argc, argv, "reference");
     // Another speed only for trying the benchmark out; the bounds are for 9600 bit/s.
     const long baud = OptionValue(argc, argv, "baud", 9600);
     if (adj.empty() || sim.empty()) {
@@ -410,6 +413,20 @@ int main(int argc, char** argv) {
         (CpuSecondsOf(program.pid) - idleCpuStart) / (Monotonic() - idleStart);
     PrintFigure("idle processor use, console open, " + std::to_string(idleSeconds) + " s",
                 idleFraction * 100, kIdleCpuBound * 100, "%");
+    if (!reference.empty()) {
+        Child empty = Spawn({reference}, {});
+        Drain(empty.out);
+        Drain(empty.err);
+        SleepMs(3000);
+        const double emptyCpuStart = CpuSecondsOf(empty.pid);
+        const double emptyStart = Monotonic();
+        SleepMs(static_cast<double>(idleSeconds) * 1000);
+        const double emptyFraction =
+            (CpuSecondsOf(empty.pid) - emptyCpuStart) / (Monotonic() - emptyStart);
+        Stop(empty);
+        PrintNote("  the same for an empty Qt window with a 50 ms timer (the floor here)",
+                  emptyFraction * 100, "%");
+    }
 
     // Key presses on " Power(Hi)" (row 1; the console selects row 0 when it takes the focus).
     const Window window = FindShownWindow(display, kWindowTitle);

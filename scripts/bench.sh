@@ -12,7 +12,7 @@ cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQS_BUILD_
     -DQS_BUILD_BENCH=ON -DQS_BUILD_GUI=$gui >/dev/null
 targets=(bench_clone_read_pty bench_core bench_startup bench_receive_cost)
 if pkg-config --exists x11 xtst 2>/dev/null; then targets+=(bench_real_program); fi
-if [ "$gui" = ON ]; then targets+=(qs71dr-adj); fi
+if [ "$gui" = ON ]; then targets+=(qs71dr-adj qt71dr-sim bench_idle_reference); fi
 cmake --build build-bench -j "$jobs" --target "${targets[@]}"
 
 echo "machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
@@ -32,5 +32,6 @@ build-bench/bench/bench_receive_cost
 if [ -n "$adj" ] && [ -x build-bench/bench/bench_real_program ] && command -v xvfb-run >/dev/null; then
     echo
     xvfb-run -a -s "-screen 0 1280x1024x24" build-bench/bench/bench_real_program \
-        --adj="$adj" --sim=build-bench/sim/qt71dr-sim --idle-seconds="$idle"
+        --adj="$adj" --sim=build-bench/sim/qt71dr-sim --idle-seconds="$idle" \
+        --reference=build-bench/bench/bench_idle_reference
 fi
