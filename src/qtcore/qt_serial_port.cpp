@@ -251,6 +251,10 @@ void QtSerialPort::OnBatchEnd() {
 void QtSerialPort::ReportTaken() {
     if (!serial_.isOpen()) return;
     if (serial_.bytesAvailable() > 0) {
+        // Qt watches the line while the program handles the report: a message box it opens
+        // holds the heartbeat, and the data must not wait in the driver meanwhile.
+        Watch(true);
+        const bool outerReport = reporting_;
         reporting_ = true;
         if (serial_.bytesAvailable() > inBufferBytes_) {
             if (!overflowReported_) {
@@ -260,7 +264,7 @@ void QtSerialPort::ReportTaken() {
         } else {
             Notify(CommEvent::Receive);
         }
-        reporting_ = false;
+        reporting_ = outerReport;
     }
     if (!serial_.isOpen()) return;
     if (serial_.bytesAvailable() == 0) {

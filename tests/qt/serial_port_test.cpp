@@ -123,6 +123,31 @@ private Q_SLOTS:
         QCOMPARE(f.port.input().size(), std::size_t(3));
     }
 
+    // A message box opened while handling a report holds the heartbeat; the port must keep
+    // taking the line meanwhile, even when the report came from its own look in a batch.
+    void aMessageBoxOpenedInAReportStillTakesTheLine() {
+        Fixture f;
+        int reports = 0;
+        int heldDuringBox = -1;
+        f.port.setEventHandler([&](CommEvent) {
+            if (++reports == 1) {
+                f.port.input();
+                // Comes within the batch: the port's own look reports it.
+                QVERIFY(f.pty.Write("b"));
+                return;
+            }
+            ModalScope modal;
+            QVERIFY(f.pty.Write("c"));
+            QTRY_VERIFY_WITH_TIMEOUT(f.port.inBufferCount() >= 2, 5000);
+            heldDuringBox = f.port.inBufferCount();
+        });
+        QVERIFY(f.port.setPortOpen(true));
+        QVERIFY(f.pty.Write("a"));
+        QTRY_VERIFY_WITH_TIMEOUT(heldDuringBox >= 0, 10000);
+        QCOMPARE(heldDuringBox, 2);
+        QCOMPARE(f.port.input(), (Bytes{'b', 'c'}));
+    }
+
     // Arrivals are reported in batches: bytes held back between reports must all arrive, in
     // order, with the reports the heartbeat acts on.
     void bytesArrivingOneByOneAllReachTheHandlerInOrder() {
