@@ -94,6 +94,14 @@ double CpuSecondsOf(pid_t pid) {
     return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
+// The share of one processor a process uses over the next few seconds of wall time.
+double ProcessorShareOver(pid_t pid, long seconds) {
+    const double cpuStart = CpuSecondsOf(pid);
+    const double start = Monotonic();
+    SleepMs(static_cast<double>(seconds) * 1000);
+    return (CpuSecondsOf(pid) - cpuStart) / (Monotonic() - start);
+}
+
 long StatusKiB(pid_t pid, const std::string& key) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     std::string line;
@@ -406,11 +414,7 @@ int main(int argc, char** argv) {
 
     // Every item is sent once after the read; then the console is open and the line quiet.
     log.WaitQuiet(kQuietMs);
-    const double idleCpuStart = CpuSecondsOf(program.pid);
-    const double idleStart = Monotonic();
-    SleepMs(static_cast<double>(idleSeconds) * 1000);
-    const double idleFraction =
-        (CpuSecondsOf(program.pid) - idleCpuStart) / (Monotonic() - idleStart);
+    const double idleFraction = ProcessorShareOver(program.pid, idleSeconds);
     PrintFigure("idle processor use, console open, " + std::to_string(idleSeconds) + " s",
                 idleFraction * 100, kIdleCpuBound * 100, "%");
     if (!reference.empty()) {
@@ -418,11 +422,7 @@ int main(int argc, char** argv) {
         Drain(empty.out);
         Drain(empty.err);
         SleepMs(3000);
-        const double emptyCpuStart = CpuSecondsOf(empty.pid);
-        const double emptyStart = Monotonic();
-        SleepMs(static_cast<double>(idleSeconds) * 1000);
-        const double emptyFraction =
-            (CpuSecondsOf(empty.pid) - emptyCpuStart) / (Monotonic() - emptyStart);
+        const double emptyFraction = ProcessorShareOver(empty.pid, idleSeconds);
         Stop(empty);
         PrintNote("  the same for an empty Qt window with a 50 ms timer (the floor here)",
                   emptyFraction * 100, "%");

@@ -19,10 +19,11 @@ namespace qs::qt {
 // in batches, as a UART's FIFO or a USB adapter's latency timer would deliver them: the first
 // data after a quiet spell at once; after that the port stops watching the line and looks again
 // after the batch time, which starts at kMinBatchMs and doubles while data keeps coming up to
-// kMaxBatchMs. Meanwhile the bytes wait in the driver, and the program's own looks at the port
-// (inBufferCount, input) take them as an application reading a driver's count would: a long
-// stream (a clone read) is then taken by the program's heartbeat, with no wake-up of its own.
-// Only a look of the port's own that finds the line quiet starts watching it again.
+// kMaxBatchMs. Meanwhile the bytes wait in the driver, and the program's own look at the port
+// (inBufferCount) takes them as an application reading a driver's count would: a long stream
+// (a clone read) is then taken by the program's heartbeat, with no wake-up of its own. The
+// port watches the line again when its own look finds it quiet, when a frame is sent, and
+// while the program handles a report.
 // A device that goes away while open (cable pulled, virtual radio ended) closes the port at
 // once: the transaction in progress then fails by its time-out and the link shows its error
 // message.
