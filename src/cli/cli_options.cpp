@@ -6,7 +6,7 @@
 #include <charconv>
 #include <string_view>
 
-#include "safety/port_check.h"
+#include "port/port_check.h"
 
 namespace qs::cli {
 

@@ -17,7 +17,7 @@
 #include "qtcore/qt_timer.h"
 #include "qtcore/simulator_process.h"
 #include "safety/line_file.h"
-#include "safety/program_port.h"
+#include "port/program_port.h"
 #include "safety/wall_clock.h"
 
 class QEventLoop;

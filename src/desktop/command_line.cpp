@@ -4,7 +4,7 @@
 #include <array>
 #include <string_view>
 
-#include "safety/port_check.h"
+#include "port/port_check.h"
 
 namespace qs::qt {
 

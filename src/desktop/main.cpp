@@ -24,7 +24,7 @@
 #include "report_pdf/report_command.h"
 #include "safety/data_folder.h"
 #include "safety/line_file.h"
-#include "safety/program_port.h"
+#include "port/program_port.h"
 #include "safety/wall_clock.h"
 #include "shell/application.h"
 #include "shell/ini_file_store.h"

@@ -21,7 +21,7 @@
 #include "fakes/sim_cable.h"
 #include "safety/line_file.h"
 #include "safety/safety_net.h"
-#include "safety/serial_trace.h"
+#include "port/serial_trace.h"
 #include "safety/wall_clock.h"
 #include "shell/application.h"
 #include "virtual_radio.h"

@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "safety/frame_text.h"
-#include "safety/serial_trace.h"
+#include "port/frame_text.h"
+#include "port/serial_trace.h"
 #include "safety_rig.h"
 
 namespace qs::safety_test {

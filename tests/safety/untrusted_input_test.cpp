@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "safety/backup_file.h"
-#include "safety/frame_text.h"
+#include "port/frame_text.h"
 #include "safety/journal_file.h"
-#include "safety/serial_trace.h"
+#include "port/serial_trace.h"
 #include "safety_rig.h"
 
 namespace qs::safety_test {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "safety/serial_port_decorator.h"
+#include "port/serial_port_decorator.h"
 
 namespace qs {
 

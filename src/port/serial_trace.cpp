@@ -1,8 +1,8 @@
-#include "safety/serial_trace.h"
+#include "port/serial_trace.h"
 
 #include <cstdio>
 
-#include "safety/frame_text.h"
+#include "port/frame_text.h"
 
 namespace qs {
 namespace {

@@ -7,8 +7,8 @@
 #include "platform/serial_port.h"
 #include "platform/tick_source.h"
 #include "safety/line_file.h"
-#include "safety/port_check.h"
-#include "safety/serial_trace.h"
+#include "port/port_check.h"
+#include "port/serial_trace.h"
 #include "safety/wall_clock.h"
 
 namespace qs {

@@ -1,4 +1,4 @@
-#include "safety/frame_text.h"
+#include "port/frame_text.h"
 
 #include <cstdint>
 

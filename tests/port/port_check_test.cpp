@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/memory_cable.h"
-#include "safety/port_check.h"
+#include "port/port_check.h"
 
 namespace qs::safety_test {
 namespace {

@@ -1,4 +1,4 @@
-#include "safety/port_check.h"
+#include "port/port_check.h"
 
 #include <utility>
 

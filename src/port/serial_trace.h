@@ -7,7 +7,7 @@
 #include "platform/serial_port.h"
 #include "platform/tick_source.h"
 #include "safety/line_file.h"
-#include "safety/serial_port_decorator.h"
+#include "port/serial_port_decorator.h"
 
 namespace qs {
 

@@ -1,4 +1,4 @@
-#include "safety/program_port.h"
+#include "port/program_port.h"
 
 #include <cstdio>
 #include <utility>
