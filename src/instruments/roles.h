@@ -1,0 +1,46 @@
+#pragma once
+
+// The logical instruments of the bench. One instrument (one address) may hold several roles,
+// as a service monitor holds all four.
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "instruments/profile.h"
+
+namespace qs::instruments {
+
+enum class Role { Generator, PowerMeter, ModulationMeter, FrequencyCounter };
+inline constexpr std::array<Role, 4> kRoles = {Role::Generator, Role::PowerMeter,
+                                               Role::ModulationMeter, Role::FrequencyCounter};
+
+// "generator", "power_meter", "modulation_meter", "frequency_counter": the names that
+// settings, procedure files and the command line use.
+const char* RoleName(Role role);
+std::optional<Role> RoleFromName(std::string_view name);
+
+// What the meters measure, each with its unit.
+enum class Quantity { Power, Deviation, Frequency };
+
+struct QuantityFacts {
+    Quantity quantity;
+    Role role;            // the meter that measures it
+    Operation operation;  // its profile operation
+    const char* name;     // "power", "deviation", "frequency"
+    const char* unit;     // "W", "Hz", "Hz"
+};
+const QuantityFacts& FactsOf(Quantity quantity);
+std::optional<Quantity> QuantityFromName(std::string_view name);
+
+enum class RfOutput { Off, On };
+
+// One reading of a meter. Only a successful Result carries one.
+struct Measurement {
+    Quantity quantity = Quantity::Power;
+    double value = 0.0;
+    const char* unit = "W";
+};
+
+}  // namespace qs::instruments
