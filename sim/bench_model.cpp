@@ -1,6 +1,7 @@
 #include "bench_model.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace qtsim {
@@ -22,13 +23,13 @@ constexpr ControlReading kControlReadings[] = {
 
 }  // namespace
 
-int BenchModel::detector(int bpf1, int bpf2) const {
+int BenchModel::detector(int bpf1, int bpf2, int peak) const {
     const int settings[2] = {bpf1, bpf2};
     long excess = 0;
     for (int i = 0; i < 2; ++i) {
         excess += std::max(0, std::abs(settings[i] - curves_.bpfPeak[i]) - curves_.bpfWidth[i]);
     }
-    const long value = curves_.sdPeak - static_cast<long>(curves_.sdFallPerStep) * excess;
+    const long value = peak - static_cast<long>(curves_.sdFallPerStep) * excess;
     return clampByte(static_cast<int>(std::max<long>(value, curves_.sdFloor)));
 }
 
@@ -43,16 +44,22 @@ int BenchModel::wobbled(int value) {
     return clampByte(value + offset);
 }
 
-std::uint8_t BenchModel::reading(int code, const MemoryImage& image, int lastLevelAdjust) {
+std::uint8_t BenchModel::reading(int code, const MemoryImage& image, int lastLevelAdjust,
+                                 const Reception* reception) {
     switch (code) {
         case kReadingVin:
             return static_cast<std::uint8_t>(wobbled(curves_.vin));
         case kReadingTemp:
             return static_cast<std::uint8_t>(wobbled(curves_.temp));
         case kReadingDetector:
-            return static_cast<std::uint8_t>(detector(image.read(84), image.read(85)));
-        case kReadingLevelInput:
-            return static_cast<std::uint8_t>(levelInput(lastLevelAdjust));
+            return static_cast<std::uint8_t>(detector(
+                image.read(84), image.read(85), reception ? reception->detectorPeak : curves_.sdPeak));
+        case kReadingLevelInput: {
+            const int level = levelInput(lastLevelAdjust);
+            if (!reception || !reception->receiverLevelAdjust) return static_cast<std::uint8_t>(level);
+            const double heard = curves_.lvinLow + (level - curves_.lvinLow) * reception->quieting;
+            return static_cast<std::uint8_t>(clampByte(static_cast<int>(std::lround(heard))));
+        }
         default:
             break;
     }

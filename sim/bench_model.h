@@ -20,6 +20,8 @@
 //      11 CTCSS (83), 12 REF (173), 13 MOD BAL (106), 14 Dev (105), 15 SQL Lev (184),
 //      16 T1/POW (84), 17 BPF T2 (85), 18 TX LVA (93), 19 RX LVA (92)
 //   any other code reads 0.
+// With a service monitor coupled (--monitor) SD and LVIN follow its generator instead, as
+// monitor_curves.h says.
 // `wobble` makes VIN and TEMPS drift by up to that many steps (0, +w, 0, -w, ...) from one
 // reading to the next, as real supplies and sensors do; 0 keeps them fixed.
 
@@ -47,6 +49,13 @@ inline constexpr int kReadingTemp = 0x03;
 inline constexpr int kReadingDetector = 0x04;
 inline constexpr int kReadingLevelInput = 0x05;
 
+// What a coupled service monitor's generator does to the receiver now (monitor_curves.h).
+struct Reception {
+    int detectorPeak = 0;
+    double quieting = 0.0;
+    bool receiverLevelAdjust = true;  // the last level-adjust setting was RX LVA
+};
+
 class BenchModel {
 public:
     explicit BenchModel(BenchCurves curves = {}) : curves_(curves) {}
@@ -54,11 +63,14 @@ public:
     const BenchCurves& curves() const { return curves_; }
     void setCurves(const BenchCurves& curves) { curves_ = curves; }
 
-    // The value a reading with this code shows now; each call is one reading.
-    std::uint8_t reading(int code, const MemoryImage& image, int lastLevelAdjust);
+    // The value a reading with this code shows now; each call is one reading. `reception` is
+    // null without a monitor.
+    std::uint8_t reading(int code, const MemoryImage& image, int lastLevelAdjust,
+                         const Reception* reception = nullptr);
 
     // The curves on their own, for tests and the documentation above.
-    int detector(int bpf1, int bpf2) const;
+    int detector(int bpf1, int bpf2) const { return detector(bpf1, bpf2, curves_.sdPeak); }
+    int detector(int bpf1, int bpf2, int peak) const;
     int levelInput(int levelAdjust) const;
 
 private:

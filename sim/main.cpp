@@ -5,10 +5,13 @@
 #include <cstdio>
 #include <ctime>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "monitor_server.h"
 #include "pty_server.h"
+#include "service_monitor.h"
 #include "sim_options.h"
 #include "virtual_radio.h"
 
@@ -101,7 +104,20 @@ int main(int argc, char** argv) {
         std::cerr << "qt71dr-sim: " << error << "\n";
         return kExitFailure;
     }
+    std::unique_ptr<qtsim::ServiceMonitor> monitor;
+    std::unique_ptr<qtsim::MonitorServer> monitorServer;
+    if (options.monitorPort >= 0) {
+        monitor = std::make_unique<qtsim::ServiceMonitor>(radio);
+        monitorServer = std::make_unique<qtsim::MonitorServer>(*monitor);
+        if (!monitorServer->listen(options.monitorPort, &error)) {
+            std::cerr << "qt71dr-sim: " << error << "\n";
+            return kExitFailure;
+        }
+        if (options.verbose) monitorServer->setLog(options.logMonotonic ? logLineMonotonic : logLine);
+        server.setCompanion(monitorServer.get());
+    }
     std::cout << server.devicePath() << std::endl;
+    if (monitorServer) std::cout << "monitor " << monitorServer->resource() << std::endl;
 
     const bool served = server.run(gStop);
 

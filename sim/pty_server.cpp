@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace qtsim {
 
@@ -125,6 +126,19 @@ bool PtyServer::writeToProgram() {
     return false;
 }
 
+int PtyServer::pollWith(pollfd* own, const timespec* timeout, const sigset_t* mask) {
+    if (companion_ == nullptr) return ::ppoll(own, own ? 1 : 0, timeout, mask);
+    std::vector<pollfd> fds;
+    if (own) fds.push_back(*own);
+    const std::size_t first = fds.size();
+    companion_->addPollFds(fds);
+    const int ready = ::ppoll(fds.data(), fds.size(), timeout, mask);
+    if (ready < 0) return ready;
+    if (own) *own = fds[0];
+    companion_->handlePoll(fds.data() + first, fds.size() - first);
+    return ready;
+}
+
 bool PtyServer::run(const volatile std::sig_atomic_t& stop) {
     sigset_t sleepMask;
     ::sigprocmask(SIG_BLOCK, nullptr, &sleepMask);
@@ -143,7 +157,7 @@ bool PtyServer::run(const volatile std::sig_atomic_t& stop) {
                 continue;
             }
             const timespec idle{0, kIdleCheckMs * 1000000L};
-            ::ppoll(nullptr, 0, &idle, &sleepMask);
+            pollWith(nullptr, &idle, &sleepMask);
             continue;
         }
 
@@ -160,7 +174,7 @@ bool PtyServer::run(const volatile std::sig_atomic_t& stop) {
             wait.tv_nsec = static_cast<long>(ms % 1000) * 1000000L;
             timeout = &wait;
         }
-        if (::ppoll(&fd, 1, timeout, &sleepMask) < 0) {
+        if (pollWith(&fd, timeout, &sleepMask) < 0) {
             if (errno == EINTR) continue;
             note(systemError("poll failed"));
             return false;

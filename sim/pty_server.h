@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 
+#include "poll_participant.h"
 #include "virtual_radio.h"
 
 namespace qtsim {
@@ -33,6 +34,8 @@ public:
     bool makeLink(const std::string& path, std::string* error);
     // One line per event (open, close, frames when the radio logs them).
     void setLog(std::function<void(const std::string&)> log) { log_ = std::move(log); }
+    // Also served in the loop, whether or not the device is open (the service monitor).
+    void setCompanion(PollParticipant* companion) { companion_ = companion; }
 
     // Serves until `stop` becomes non-zero (set from a signal handler). SIGINT and SIGTERM
     // must be blocked by the caller; they are let through only while the loop sleeps.
@@ -41,6 +44,8 @@ public:
 
 private:
     bool setRaw();
+    // ppoll on `own` (may be null) and the companion's descriptors, which it then serves.
+    int pollWith(pollfd* own, const timespec* timeout, const sigset_t* mask);
     void deviceClosed();
     bool readFromProgram();
     bool writeToProgram();
@@ -49,6 +54,7 @@ private:
 
     VirtualRadio& radio_;
     std::function<void(const std::string&)> log_;
+    PollParticipant* companion_ = nullptr;
     int master_ = -1;
     std::string devicePath_;
     std::string linkPath_;

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <functional>
 
+#include "monitor_curves.h"
+
 namespace qtsim {
 
 namespace {
@@ -37,6 +39,7 @@ const std::vector<NumberOption>& numberOptions() {
         {"--sd-fall", 0, 255, [](SimOptions& o) { return &o.radio.curves.sdFallPerStep; }},
         {"--lvin-low", 0, 255, [](SimOptions& o) { return &o.radio.curves.lvinLow; }},
         {"--lvin-high", 0, 255, [](SimOptions& o) { return &o.radio.curves.lvinHigh; }},
+        {"--monitor", 0, 65535, [](SimOptions& o) { return &o.monitorPort; }},
     };
     return kOptions;
 }
@@ -120,6 +123,11 @@ std::string usageText() {
         "  --image FILE      start with this 32112-byte image instead of the built-in one\n"
         "  --save-image FILE  write the image, with every adjustment, here when stopped\n"
         "  --link PATH       also make PATH a symbolic link to the device\n"
+        "  --monitor PORT    also serve a virtual service monitor (signal generator, power,\n"
+        "                    modulation and frequency meters) in SCPI over TCP on 127.0.0.1\n"
+        "                    PORT, 0 for a free one; the second line of output is then\n"
+        "                    'monitor TCPIP::127.0.0.1::PORT::SOCKET'. Without it the\n"
+        "                    radio reads as below.\n"
         "  --fault NAME[=N]  show a fault; repeatable; names below\n"
         "  --verbose, -v     log every frame in both directions on stderr\n"
         "  --log-monotonic   log times as seconds of the monotonic clock (CLOCK_MONOTONIC,\n"
@@ -142,6 +150,15 @@ std::string usageText() {
         "  --lvin-low N      LVIN reading at level-adjust setting 0 (default 20)\n"
         "  --lvin-high N     LVIN reading at level-adjust setting 255 (default 220);\n"
         "                    set it below a level target to make the target unreachable\n"
+        "\n"
+        "Service monitor (--monitor): IEEE 488.2 *IDN? *RST *CLS *OPC *OPC? *ESR? *ESE *STB?\n"
+        "*TST? *WAI; SYST:ERR? (-113,\"Undefined header\" for an unknown command, -104, -108,\n"
+        "-109, -131, -222, -224, -230, -350 as SCPI has them); FREQ <Hz>, POW <dBm>,\n"
+        "OUTP ON|OFF (each also as a query); UNIT:POW W|DBM; MEAS:POW?, MEAS:FM:DEV?,\n"
+        "MEAS:FREQ?. Several clients at once share its one state.\n";
+    for (const std::string& line : monitorHelpLines())
+        text += line + "\n";
+    text +=
         "\n"
         "Faults (--fault NAME, blocks counted from 1):\n";
     for (const std::string& line : faultHelpLines())

@@ -14,6 +14,7 @@ struct SimOptions {
     std::string imagePath;      // load this image instead of the built-in one
     std::string saveImagePath;  // write the (adjusted) image here when stopped
     std::string linkPath;       // symbolic link to the device
+    int monitorPort = -1;       // serve the service monitor on this TCP port (0: any free one)
     bool verbose = false;
     bool logMonotonic = false;  // log times as the system's monotonic clock
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "adjust_commands.h"
+#include "channel_facts.h"
 
 namespace qtsim {
 
@@ -137,7 +138,19 @@ void VirtualRadio::handleAdjust(const Bytes& body, std::int64_t nowMs) {
     }
     if (command == kAdjustReading) {
         ++stats_.readings;
-        send(readingFrame(bench_.reading(*value, image_, lastLevelAdjust_)), nowMs);
+        Reception reception;
+        if (generator_) {
+            const auto channel = channelFacts(image_, selectedChannel_);
+            const auto level = receivedLevelDbm(monitorCurves_, *generator_,
+                                                channel ? channel->rxHz : std::nullopt);
+            reception.detectorPeak = detectorPeak(monitorCurves_, level, bench_.curves().sdFloor,
+                                                  bench_.curves().sdPeak);
+            reception.quieting = quieting(monitorCurves_, level);
+            reception.receiverLevelAdjust = lastLevelAdjustRx_;
+        }
+        const auto reading =
+            bench_.reading(*value, image_, lastLevelAdjust_, generator_ ? &reception : nullptr);
+        send(readingFrame(reading), nowMs);
         return;
     }
     if (command == kAdjustSelectChannel) {
@@ -160,9 +173,22 @@ void VirtualRadio::handleAdjust(const Bytes& body, std::int64_t nowMs) {
     }
     ++stats_.settings;
     image_.write(setting->address, static_cast<std::uint8_t>(*value));
-    if (command == kAdjustRxLva || command == kAdjustTxLva) lastLevelAdjust_ = *value;
+    if (command == kAdjustRxLva || command == kAdjustTxLva) {
+        lastLevelAdjust_ = *value;
+        lastLevelAdjustRx_ = command == kAdjustRxLva;
+    }
     note(std::string("  ") + setting->name + " = " + std::to_string(*value) + " at " +
          std::to_string(setting->address));
+}
+
+void VirtualRadio::coupleGenerator(const GeneratorOutput* generator, MonitorCurves curves) {
+    generator_ = generator;
+    monitorCurves_ = curves;
+}
+
+void VirtualRadio::keyForMeasurement() {
+    ++stats_.keyedMeasurements;
+    note("  keyed for a transmitter measurement");
 }
 
 Bytes VirtualRadio::readingFrame(int value) const {

@@ -35,6 +35,7 @@
 #include "faults.h"
 #include "line_pacer.h"
 #include "memory_image.h"
+#include "monitor_curves.h"
 #include "request_parser.h"
 #include "wire_format.h"
 
@@ -58,6 +59,7 @@ struct RadioStats {
     int settings = 0;
     int readings = 0;
     int ignoredFrames = 0;
+    int keyedMeasurements = 0;  // transmitter quantities a coupled monitor measured
 };
 
 class VirtualRadio {
@@ -92,6 +94,13 @@ public:
     bool adjustMode() const { return adjustMode_; }
     int lastLevelAdjust() const { return lastLevelAdjust_; }
 
+    // Couples a service monitor's generator to the receiver (monitor_curves.h); it must
+    // outlive the radio. Null uncouples: the readings are those of bench_model.h alone.
+    void coupleGenerator(const GeneratorOutput* generator, MonitorCurves curves = {});
+    const MonitorCurves& monitorCurves() const { return monitorCurves_; }
+    // A meter measures the transmitter: the radio counts as keyed for it.
+    void keyForMeasurement();
+
     // Called with one line of text per frame in either direction and per ignored request.
     void setFrameLog(std::function<void(const std::string&)> log) { log_ = std::move(log); }
 
@@ -120,6 +129,9 @@ private:
     int selectedChannel_ = 0;
     bool adjustMode_ = false;
     int lastLevelAdjust_ = 0;
+    bool lastLevelAdjustRx_ = true;
+    const GeneratorOutput* generator_ = nullptr;
+    MonitorCurves monitorCurves_;
     std::uint32_t noiseSeed_ = 0x2545F491u;
 };
 

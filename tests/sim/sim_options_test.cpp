@@ -18,6 +18,7 @@ TEST(SimOptions, DefaultsWithoutArguments) {
     EXPECT_FALSE(options.radio.faults.any());
     EXPECT_FALSE(options.verbose);
     EXPECT_FALSE(options.logMonotonic);
+    EXPECT_EQ(options.monitorPort, -1);  // no service monitor
 }
 
 TEST(SimOptions, EveryOptionTakesItsValue) {
@@ -59,7 +60,9 @@ TEST(SimOptions, EveryOptionTakesItsValue) {
                      "--lvin-low",
                      "0",
                      "--lvin-high",
-                     "100"},
+                     "100",
+                     "--monitor",
+                     "0"},
                     options, &error),
               ParseOutcome::Run)
         << error;
@@ -85,6 +88,7 @@ TEST(SimOptions, EveryOptionTakesItsValue) {
     EXPECT_EQ(r.curves.sdFloor, 1);
     EXPECT_EQ(r.curves.lvinLow, 0);
     EXPECT_EQ(r.curves.lvinHigh, 100);
+    EXPECT_EQ(options.monitorPort, 0);
 }
 
 TEST(SimOptions, HelpWins) {
@@ -97,7 +101,8 @@ TEST(SimOptions, HelpWins) {
     const std::string usage = usageText();
     for (const char* name :
          {"--baud", "--block-size", "--image", "--link", "--fault", "--verbose", "--log-monotonic",
-          "--version", "no-echo", "hang-up", "reading-digits", "bad-format"}) {
+          "--version", "no-echo", "hang-up", "reading-digits", "bad-format", "--monitor",
+          "MEAS:FM:DEV?", "Undefined header", "1.5 ppm low"}) {
         EXPECT_NE(usage.find(name), std::string::npos) << name;
     }
 }
@@ -120,6 +125,7 @@ TEST(SimOptions, BadOptionsSayWhatIsWrong) {
         {{"--image"}, "--image"},
         {{"--link="}, "--link"},
         {{"--vin", "256"}, "0 to 255"},
+        {{"--monitor", "65536"}, "0 to 65535"},
         {{"stray"}, "stray"},
     };
     for (const Row& row : rows) {
