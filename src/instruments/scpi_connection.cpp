@@ -99,7 +99,9 @@ void ScpiConnection::Advance() {
 
 void ScpiConnection::StartOpening() {
     std::string why;
-    stream_ = streams_.Create(resource_.endpoint, &why);
+    StreamEndpoint endpoint = resource_.endpoint;
+    endpoint.answerTimeoutMs = static_cast<std::int32_t>(timeouts_.answer.count());
+    stream_ = streams_.Create(endpoint, &why);
     if (!stream_) {
         FailConnection(Fault::NotSupported, why.empty() ? "cannot be reached" : why);
         return;

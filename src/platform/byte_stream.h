@@ -17,6 +17,9 @@ struct StreamEndpoint {
     std::uint16_t port = 0;     // Tcp
     std::string device;         // UsbTmc, Serial: the device file
     std::int32_t baud = 9600;   // Serial
+    // How long the instrument may take to answer a query. A transport that has to wait for
+    // each answer itself (a USBTMC device file) waits no longer than this.
+    std::int32_t answerTimeoutMs = 2000;
 };
 
 // A byte stream to one instrument. It belongs to the program's event loop: every handler runs

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/byte_stream.h"
+
+namespace qs::qt {
+
+// Byte streams to bench instruments for the program: TCP sockets and USBTMC device files.
+// Serial instruments wait for the program's own serial port, which they will share.
+class QtInstrumentStreams : public IByteStreamFactory {
+public:
+    std::unique_ptr<IByteStream> Create(const StreamEndpoint& endpoint,
+                                        std::string* error) override;
+};
+
+}  // namespace qs::qt
