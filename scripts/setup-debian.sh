@@ -14,6 +14,8 @@ packages=(
     # The benchmarks: key presses sent with XTest, instruction counts with callgrind.
     libx11-dev libxtst-dev valgrind
     python3 procps
+    # A third-party VISA client for the tests of the virtual service monitor.
+    python3-pyvisa-py
     clang libclang-rt-14-dev
     # The Debian package and its checks: dpkg-shlibdeps and file for its dependencies,
     # help2man for the man pages, rsvg-convert for the icon sizes, the two validators.
