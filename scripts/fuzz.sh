@@ -10,7 +10,8 @@ jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
     -DQS_BUILD_GUI=OFF -DQS_BUILD_TESTS=OFF -DQS_BUILD_FUZZ=ON \
     -DQS_SANITIZE=address,undefined >/dev/null
-harnesses=(fuzz_driver_receive fuzz_answer_checks fuzz_hex_text fuzz_settings_file fuzz_curves_file)
+harnesses=(fuzz_driver_receive fuzz_answer_checks fuzz_hex_text fuzz_settings_file fuzz_curves_file
+           fuzz_procedure_file)
 cmake --build build-fuzz -j "$jobs" --target "${harnesses[@]}"
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 for h in "${harnesses[@]}"; do
