@@ -61,7 +61,7 @@ struct Reading {
 };
 
 // Every row of the live readings that has a label, with the range its values can show.
-std::vector<Reading> Readings() {
+std::vector<Reading> MakeReadings() {
     std::vector<Reading> readings;
     for (const ReadingGroup group : {ReadingGroup::Ad, ReadingGroup::Da}) {
         const int rows = group == ReadingGroup::Ad ? kAdRowCount : kDaRowCount;
@@ -239,7 +239,7 @@ std::optional<StepAction> ReadCheck(TableReader& r) {
         SkipLimits(r);
         return std::nullopt;
     }
-    const std::vector<Reading> readings = Readings();
+    static const std::vector<Reading> readings = MakeReadings();
     const auto it = std::find_if(readings.begin(), readings.end(), [&](const Reading& reading) {
         return LabelKey(reading.ref.label) == LabelKey(*label);
     });
