@@ -8,6 +8,8 @@ packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev googletest
     qt6-base-dev qt6-serialport-dev libgl-dev
+    # Alignment procedure files (TOML).
+    libtomlplusplus-dev
     # Charts, their SVG export and the report's PDF; pdftotext reads it back in the tests.
     qt6-charts-dev libqt6opengl6-dev qt6-svg-dev poppler-utils
     xvfb xauth fonts-liberation

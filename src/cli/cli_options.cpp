@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <charconv>
 #include <string_view>
 
@@ -269,13 +268,6 @@ std::string CommandName(Command command) {
         if (c.command == command) return std::string(c.name);
     }
     return std::string();
-}
-
-std::string ItemKey(const std::string& title) {
-    std::string key = title.substr(std::min(title.find_first_not_of(' '), title.size()));
-    std::transform(key.begin(), key.end(), key.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return key;
 }
 
 std::string CliUsageText(const std::string& programName) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "console/item_title.h"
+
 namespace qs::cli {
 
 enum class Command { None, Identify, Read, Params, Readings, Set, Sweep, Level, Rssi, Report };
@@ -53,8 +55,8 @@ CliParseResult ParseCliCommandLine(const std::vector<std::string>& args);
 // The command's word on the command line ("identify", ...); empty for None.
 std::string CommandName(Command command);
 
-// Item titles compare without their leading blanks and without regard to case.
-std::string ItemKey(const std::string& title);
+// Items are named as the console names them (see ItemKey).
+using qs::ItemKey;
 
 std::string CliUsageText(const std::string& programName);
 

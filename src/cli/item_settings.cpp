@@ -1,18 +1,9 @@
 #include "cli/item_settings.h"
 
-#include <algorithm>
-
 #include "console/console.h"
+#include "console/item_title.h"
 
 namespace qs::cli {
-
-namespace {
-
-std::string TitleText(const std::string& title) {
-    return title.substr(std::min(title.find_first_not_of(' '), title.size()));
-}
-
-}  // namespace
 
 std::int16_t FindItem(const clsConsole& console, const std::string& title) {
     const std::string key = ItemKey(title);
@@ -31,12 +22,12 @@ SettingsCheck CheckSettings(const clsConsole& console, const std::vector<ItemSet
             std::string names;
             for (std::int16_t k = 0; k < console.ListCount(); ++k) {
                 if (k > 0) names += ", ";
-                names += TitleText(console.Title(k));
+                names += ItemTitleWithoutBlanks(console.Title(k));
             }
             check.error = "set: no item is called '" + s.title + "' (the items: " + names + ")";
             return check;
         }
-        const std::string name = TitleText(console.Title(i));
+        const std::string name = ItemTitleWithoutBlanks(console.Title(i));
         if (console.E8Command(i) < 0 && console.Event_SendE8(i) < 0) {
             check.error = "set: " + name + " is not sent to the radio; its automatic operation sets it";
             return check;

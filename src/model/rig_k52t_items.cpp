@@ -2,6 +2,7 @@
 #include <array>
 
 #include "console/console.h"
+#include "console/item_title.h"
 #include "model/param_table.h"
 #include "model/rig_k52t_item_list.h"
 #include "model/rig_k52t_op.h"
@@ -56,23 +57,31 @@ constexpr std::array<ItemRow, 17> kItemTable{{
 constexpr std::int32_t kRxTargetLoadAdr = 174;
 constexpr std::int32_t kTxTargetLoadAdr = 175;
 
-std::string TrimmedTitle(const char* title) {
-    std::string text(title);
-    const auto first = text.find_first_not_of(' ');
-    return first == std::string::npos ? "" : text.substr(first);
-}
-
 }  // namespace
 
 std::vector<RigK52TItemInfo> RigK52TItemList() {
     std::vector<RigK52TItemInfo> list;
     for (const ItemRow& row : kItemTable) {
-        std::int32_t address = row.eeAdr;
-        if (row.role == Role::LvTarget) address = kRxTargetLoadAdr;
-        if (row.role == Role::LvTargetTx) address = kTxTargetLoadAdr;
-        list.push_back({TrimmedTitle(row.title), address});
+        RigK52TItemInfo info{ItemTitleWithoutBlanks(row.title), row.eeAdr};
+        if (row.role == Role::LvTarget) info.imageAddress = kRxTargetLoadAdr;
+        if (row.role == Role::LvTargetTx) info.imageAddress = kTxTargetLoadAdr;
+        const ConsoleItem defaults;
+        info.min = defaults.Min;
+        info.max = defaults.Max;
+        if (row.role == Role::Channel) info.max = clsIndOp_RigK52T::kMaxChannels;
+        info.sentToRadio = row.e8Command >= 0 || row.eventSendE8 >= 0;
+        info.channel = row.role == Role::Channel;
+        list.push_back(info);
     }
     return list;
+}
+
+std::int16_t FindRigK52TItem(std::string_view title) {
+    const std::string key = ItemKey(title);
+    for (std::size_t i = 0; i < kItemTable.size(); ++i) {
+        if (ItemKey(kItemTable[i].title) == key) return static_cast<std::int16_t>(i);
+    }
+    return -1;
 }
 
 clsIndOp_RigK52T::clsIndOp_RigK52T(RigK52TParts parts)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "model/rig_k52t_item_list.h"
 #include "model_rig.h"
 
 namespace qs {
@@ -126,6 +127,28 @@ TEST(ItemTableTest, ParameterTableFunctionsReadTheProgramImage) {
     EXPECT_EQ(rig.op.RigK52TFunc_Obj_Address(2), testing::kRigChannels);
     EXPECT_EQ(rig.op.RigK52TFunc_Obj_Number(2), 40);
     EXPECT_EQ(rig.op.RigK52TFunc_Obj_Size(3), 1);
+}
+
+// What files are checked against before any radio is connected must be what the console holds
+// once the table is built.
+TEST(ItemTableTest, ItemListAgreesWithTheConsole) {
+    ModelRig rig;
+    const std::vector<RigK52TItemInfo> list = RigK52TItemList();
+    ASSERT_EQ(list.size(), 17u);
+    for (std::int16_t i = 0; i < 17; ++i) {
+        const RigK52TItemInfo& info = list[static_cast<std::size_t>(i)];
+        SCOPED_TRACE(info.title);
+        ASSERT_LE(info.title.size(), 10u);
+        EXPECT_EQ(std::string(10 - info.title.size(), ' ') + info.title, rig.console.Title(i));
+        EXPECT_EQ(info.min, rig.console.Min(i));
+        EXPECT_EQ(info.max, i == 0 ? 40 : rig.console.Max(i));
+        EXPECT_EQ(info.sentToRadio, rig.console.E8Command(i) >= 0 || rig.console.Event_SendE8(i) >= 0);
+        EXPECT_EQ(info.channel, i == rig.op.chItem());
+        EXPECT_EQ(FindRigK52TItem(rig.console.Title(i)), i);
+    }
+    EXPECT_EQ(FindRigK52TItem("power(hi)"), 1);
+    EXPECT_EQ(FindRigK52TItem("Power(Hi) "), -1);
+    EXPECT_EQ(FindRigK52TItem(""), -1);
 }
 
 }  // namespace
