@@ -39,36 +39,41 @@ constexpr std::array<CommandSpec, 10> kCommands{{
     {"shell", Command::Shell, Needs::Nothing, false},
 }};
 
-// The options of the commands; `valueWhat` is null for an option without a value.
+// An option: a flag, or one that takes a value (`valueWhat` says what; a value that needs
+// more than to be kept as it is has neither member and is read where the option is taken).
+template <typename Options>
+struct OptionRow {
+    std::string_view name;
+    const char* valueWhat;       // null: a flag
+    bool Options::*flag;         // set by the flag
+    std::string Options::*text;  // the value as it is
+};
+
+// The options of the commands.
 struct CommandOption {
     Command command;
-    std::string_view name;
-    const char* valueWhat;
+    OptionRow<CommandArgs> option;
 };
 constexpr std::array<CommandOption, 5> kCommandOptions{{
-    {Command::Read, "--image", "a file name"},
-    {Command::Read, "--backup", nullptr},
-    {Command::Level, "--target", "a level from 0 to 255"},
-    {Command::Report, "--force", nullptr},
-    {Command::Shell, "--script", "a file name"},
+    {Command::Read, {"--image", "a file name", nullptr, &CommandArgs::imageFile}},
+    {Command::Read, {"--backup", nullptr, &CommandArgs::showBackup, nullptr}},
+    {Command::Level, {"--target", "a level from 0 to 255", nullptr, nullptr}},
+    {Command::Report, {"--force", nullptr, &CommandArgs::reportForce, nullptr}},
+    {Command::Shell, {"--script", "a file name", nullptr, &CommandArgs::scriptFile}},
 }};
 
 // The program's own options, which stand before or after the command but never on a line of
 // a shell script.
-struct GlobalOption {
-    std::string_view name;
-    const char* valueWhat;
-};
-constexpr std::array<GlobalOption, 9> kGlobalOptions{{
-    {"--help", nullptr},
-    {"-h", nullptr},
-    {"--version", nullptr},
-    {"--json", nullptr},
-    {"--simulate", nullptr},
-    {"--no-backup", nullptr},
-    {"--port", "a device, for example /dev/ttyUSB0"},
-    {"--trace", "a file name"},
-    {"--timeout", "a number of seconds"},
+constexpr std::array<OptionRow<CliOptions>, 9> kGlobalOptions{{
+    {"--help", nullptr, &CliOptions::help, nullptr},
+    {"-h", nullptr, &CliOptions::help, nullptr},
+    {"--version", nullptr, &CliOptions::version, nullptr},
+    {"--json", nullptr, &CliOptions::json, nullptr},
+    {"--simulate", nullptr, &CliOptions::simulate, nullptr},
+    {"--no-backup", nullptr, &CliOptions::noBackup, nullptr},
+    {"--port", "a device, for example /dev/ttyUSB0", nullptr, &CliOptions::device},
+    {"--trace", "a file name", nullptr, &CliOptions::traceFile},
+    {"--timeout", "a number of seconds", nullptr, nullptr},
 }};
 
 // A word of a command; after "--" it is an argument even when it starts with "-".
@@ -76,6 +81,14 @@ struct Word {
     std::string text;
     bool literal = false;
 };
+
+// The text of a word of the command line or of a command.
+const std::string& TextOf(const std::string& word) {
+    return word;
+}
+const std::string& TextOf(const Word& word) {
+    return word.text;
+}
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
@@ -106,16 +119,21 @@ const CommandSpec& SpecOf(Command command) {
     return none;
 }
 
-template <typename Option, std::size_t N>
-const Option* OptionNamed(const std::array<Option, N>& table, std::string_view word,
-                          Command command = Command::None) {
-    for (const Option& option : table) {
-        if constexpr (std::is_same_v<Option, CommandOption>) {
-            if (option.command != command) continue;
-        }
-        if (option.valueWhat == nullptr ? word == option.name : Names(word, option.name)) {
-            return &option;
-        }
+template <typename Options>
+bool Matches(const OptionRow<Options>& option, std::string_view word) {
+    return option.valueWhat == nullptr ? word == option.name : Names(word, option.name);
+}
+
+const OptionRow<CliOptions>* GlobalOptionNamed(std::string_view word) {
+    for (const auto& option : kGlobalOptions) {
+        if (Matches(option, word)) return &option;
+    }
+    return nullptr;
+}
+
+const OptionRow<CommandArgs>* CommandOptionNamed(Command command, std::string_view word) {
+    for (const CommandOption& row : kCommandOptions) {
+        if (row.command == command && Matches(row.option, word)) return &row.option;
     }
     return nullptr;
 }
@@ -130,18 +148,33 @@ std::optional<long> WholeNumber(std::string_view text, long low, long high) {
 }
 
 // The value of `--name VALUE` or `--name=VALUE` at words[i]; moves `i` past a separate value.
-bool TakeValue(const std::vector<Word>& words, std::size_t& i, std::string_view name,
-               const char* what, std::string& value, std::string& error) {
-    const std::string& word = words[i].text;
-    if (word.size() > name.size()) {
-        value = word.substr(name.size() + 1);
+template <typename Words, typename Options>
+bool TakeValue(const Words& words, std::size_t& i, const OptionRow<Options>& option,
+               std::string& value, std::string& error) {
+    const std::string& word = TextOf(words[i]);
+    if (word.size() > option.name.size()) {
+        value = word.substr(option.name.size() + 1);
     } else if (i + 1 < words.size()) {
-        value = words[++i].text;
+        value = TextOf(words[++i]);
     } else {
         value.clear();
     }
-    if (value.empty()) error = std::string(name) + " needs " + what;
+    if (value.empty()) error = std::string(option.name) + " needs " + option.valueWhat;
     return error.empty();
+}
+
+// Sets what a flag or a value as it is sets; true when the option was one of those.
+template <typename Words, typename Options>
+bool Apply(const Words& words, std::size_t& i, const OptionRow<Options>& option, Options& into,
+           std::string& value, std::string& error) {
+    if (option.flag != nullptr) {
+        into.*option.flag = true;
+        return true;
+    }
+    if (!TakeValue(words, i, option, value, error)) return true;
+    if (option.text == nullptr) return false;
+    into.*option.text = value;
+    return true;
 }
 
 // The words of one command, after its command word, into `args`.
@@ -167,22 +200,14 @@ private:
 
     bool Option(const std::vector<Word>& words, std::size_t& i) {
         const std::string& word = words[i].text;
-        const CommandOption* option = OptionNamed(kCommandOptions, word, a_.command);
+        const OptionRow<CommandArgs>* option = CommandOptionNamed(a_.command, word);
         if (option == nullptr) return Fail("unknown option for " + Name() + ": " + word);
-        if (option->valueWhat == nullptr) {
-            if (option->name == "--backup") a_.showBackup = true;
-            if (option->name == "--force") a_.reportForce = true;
-            return true;
-        }
         std::string value;
-        if (!TakeValue(words, i, option->name, option->valueWhat, value, error_)) return false;
-        if (option->name == "--image") a_.imageFile = value;
-        if (option->name == "--script") a_.scriptFile = value;
-        if (option->name == "--target") {
-            const auto n = WholeNumber(value, 0, kMaxLevelTarget);
-            if (!n) return Fail("level: --target must be from 0 to 255, not '" + value + "'");
-            a_.target = static_cast<std::int16_t>(*n);
-        }
+        if (Apply(words, i, *option, a_, value, error_)) return error_.empty();
+        // --target, the one value that is a number.
+        const auto n = WholeNumber(value, 0, kMaxLevelTarget);
+        if (!n) return Fail("level: --target must be from 0 to 255, not '" + value + "'");
+        a_.target = static_cast<std::int16_t>(*n);
         return true;
     }
 
@@ -314,37 +339,23 @@ private:
         return false;
     }
 
-    bool IsGlobal(const std::string& arg) const {
+    static bool IsGlobal(const std::string& arg) {
         // A command's own option of the same name would win; there is none.
-        return OptionNamed(kGlobalOptions, arg) != nullptr;
+        return GlobalOptionNamed(arg) != nullptr;
     }
 
     bool Global() {
-        const std::string& arg = args_[i_];
-        const GlobalOption& option = *OptionNamed(kGlobalOptions, arg);
-        if (option.valueWhat == nullptr) {
-            if (arg == "--help" || arg == "-h") o_.help = true;
-            if (arg == "--version") o_.version = true;
-            if (arg == "--json") o_.json = true;
-            if (arg == "--simulate") o_.simulate = true;
-            if (arg == "--no-backup") o_.noBackup = true;
-            return true;
-        }
-        std::vector<Word> words;
-        for (const std::string& a : args_)
-            words.push_back({a, false});
         std::string value;
-        if (!TakeValue(words, i_, option.name, option.valueWhat, value, error_)) return false;
-        if (option.name == "--port") o_.device = value;
-        if (option.name == "--trace") o_.traceFile = value;
-        if (option.name == "--timeout") {
-            const auto seconds = WholeNumber(value, 1, kMaxTimeoutSeconds);
-            if (!seconds) {
-                return Fail("--timeout must be a whole number of seconds from 1 to " +
-                            std::to_string(kMaxTimeoutSeconds) + ", not '" + value + "'");
-            }
-            o_.timeoutSeconds = static_cast<int>(*seconds);
+        if (Apply(args_, i_, *GlobalOptionNamed(args_[i_]), o_, value, error_)) {
+            return error_.empty();
         }
+        // --timeout, the one value that is a number.
+        const auto seconds = WholeNumber(value, 1, kMaxTimeoutSeconds);
+        if (!seconds) {
+            return Fail("--timeout must be a whole number of seconds from 1 to " +
+                        std::to_string(kMaxTimeoutSeconds) + ", not '" + value + "'");
+        }
+        o_.timeoutSeconds = static_cast<int>(*seconds);
         return true;
     }
 
@@ -371,7 +382,7 @@ ScriptLineResult ParseScriptLine(const std::string& text, int line) {
 
     const CommandSpec* command = CommandNamed(split.front());
     if (command == nullptr || !command->inShell) {
-        if (OptionNamed(kGlobalOptions, split.front()) != nullptr ||
+        if (GlobalOptionNamed(split.front()) != nullptr ||
             IsSimulatorOption(split.front())) {
             result.error = split.front() + " is an option of the program: give it before 'shell'";
         } else if (command != nullptr) {
@@ -389,7 +400,7 @@ ScriptLineResult ParseScriptLine(const std::string& text, int line) {
             literal = true;
             continue;
         }
-        if (!literal && (OptionNamed(kGlobalOptions, split[i]) != nullptr ||
+        if (!literal && (GlobalOptionNamed(split[i]) != nullptr ||
                          IsSimulatorOption(split[i]))) {
             result.error = split[i] + " is an option of the program: give it before 'shell'";
             return result;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <tuple>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -112,6 +113,14 @@ TEST_F(AlignmentSession, ResultsAreTheSweepCentreAndTheFailedAdjustment) {
     EXPECT_EQ(level.first, kUnreachableTarget);
 }
 
+// The same points in the same order, each compared by the fields `key` gives.
+template <typename Point, typename Key>
+void ExpectSamePoints(const std::vector<Point>& read, const std::vector<Point>& kept, Key key) {
+    ASSERT_EQ(read.size(), kept.size());
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        EXPECT_TRUE(key(read[i]) == key(kept[i])) << "point " << i;
+}
+
 TEST_F(AlignmentSession, CurvesFileBesideTheJournalReadsBackAsTheLog) {
     const std::string path = CurvesPathFor(rig.net().journalPath());
     EXPECT_EQ(recorder.filePath(), path);
@@ -120,29 +129,18 @@ TEST_F(AlignmentSession, CurvesFileBesideTheJournalReadsBackAsTheLog) {
     ASSERT_TRUE(ReadCurvesFile(path, read, error)) << error;
     // Point for point what the recorder kept in memory.
     const CurveLog& kept = recorder.log();
-    ASSERT_EQ(read.readings.size(), kept.readings.size());
-    for (std::size_t i = 0; i < kept.readings.size(); ++i) {
-        EXPECT_EQ(read.readings[i].timeMs, kept.readings[i].timeMs);
-        EXPECT_EQ(read.readings[i].point.group, kept.readings[i].point.group);
-        EXPECT_EQ(read.readings[i].point.index, kept.readings[i].point.index);
-        EXPECT_EQ(read.readings[i].point.raw, kept.readings[i].point.raw);
-    }
-    ASSERT_EQ(read.sweeps.size(), kept.sweeps.size());
-    for (std::size_t i = 0; i < kept.sweeps.size(); ++i) {
-        EXPECT_EQ(read.sweeps[i].point.value, kept.sweeps[i].point.value);
-        EXPECT_EQ(read.sweeps[i].point.level, kept.sweeps[i].point.level);
-    }
-    ASSERT_EQ(read.bisections.size(), kept.bisections.size());
-    for (std::size_t i = 0; i < kept.bisections.size(); ++i) {
-        EXPECT_EQ(read.bisections[i].point.value, kept.bisections[i].point.value);
-        EXPECT_EQ(read.bisections[i].point.level, kept.bisections[i].point.level);
-    }
-    ASSERT_EQ(read.results.size(), kept.results.size());
-    for (std::size_t i = 0; i < kept.results.size(); ++i) {
-        EXPECT_EQ(read.results[i].result.kind, kept.results[i].result.kind);
-        EXPECT_EQ(read.results[i].result.ok, kept.results[i].result.ok);
-        EXPECT_EQ(read.results[i].result.value, kept.results[i].result.value);
-    }
+    ExpectSamePoints(read.readings, kept.readings, [](const TimedReading& r) {
+        return std::tuple(r.timeMs, r.point.group, r.point.index, r.point.raw);
+    });
+    ExpectSamePoints(read.sweeps, kept.sweeps, [](const TimedSweep& s) {
+        return std::tuple(s.timeMs, s.point.filter, s.point.value, s.point.level);
+    });
+    ExpectSamePoints(read.bisections, kept.bisections, [](const TimedBisection& b) {
+        return std::tuple(b.timeMs, b.point.item, b.point.value, b.point.level, b.point.target);
+    });
+    ExpectSamePoints(read.results, kept.results, [](const TimedResult& r) {
+        return std::tuple(r.timeMs, r.result.kind, r.result.item, r.result.ok, r.result.value);
+    });
 }
 
 TEST_F(AlignmentSession, ReportFromTheFilesAgreesWithTheJournal) {

@@ -6,9 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <csignal>
 #include <memory>
 #include <filesystem>
@@ -16,6 +14,7 @@
 #include <sstream>
 
 #include "safety/line_file.h"
+#include "safety_rig.h"
 
 namespace qs {
 namespace {
@@ -25,16 +24,7 @@ using ::testing::HasSubstr;
 
 class AtomicFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() /
-                 ("qs_atomic_" + std::to_string(::getpid()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
-    std::string Path(const std::string& name) const { return (folder / name).string(); }
+    std::string Path(const std::string& name) const { return temp.path() + "/" + name; }
     static void Write(const std::string& path, const std::string& text) {
         std::ofstream(path, std::ios::binary) << text;
     }
@@ -44,16 +34,15 @@ protected:
         s << in.rdbuf();
         return s.str();
     }
-    // The names in the folder, hidden ones included.
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
+    // A folder "dir" and a file "plain", nothing else.
+    void Reset() {
+        for (const std::string& name : temp.Files())
+            fs::remove_all(Path(name));
+        fs::create_directories(Path("dir"));
+        Write(Path("plain"), "p");
     }
 
-    fs::path folder;
+    safety_test::TempFolder temp;
 };
 
 // Writes beyond `bytes` fail with EFBIG, as on a full disk, while it lives.
@@ -103,12 +92,10 @@ TEST_F(AtomicFileTest, EveryFailureLeavesTheEarlierFileAndNothingElse) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        fs::remove_all(folder);
-        fs::create_directories(folder / "dir");
-        Write(Path("plain"), "p");
+        Reset();
         const std::string path = Path(row.path);
         if (row.earlier != nullptr) Write(path, row.earlier);
-        const std::vector<std::string> before = Names();
+        const std::vector<std::string> before = temp.Files();
 
         std::string error;
         int code = 0;
@@ -126,7 +113,7 @@ TEST_F(AtomicFileTest, EveryFailureLeavesTheEarlierFileAndNothingElse) {
         EXPECT_FALSE(ok);
         EXPECT_THAT(error, HasSubstr(path + ": " + row.reason));
         EXPECT_NE(code, 0);
-        EXPECT_EQ(Names(), before) << "no temporary or empty file is left";
+        EXPECT_EQ(temp.Files(), before) << "no temporary or empty file is left";
         if (row.earlier != nullptr) {
             EXPECT_EQ(Read(path), row.earlier);
         }
@@ -149,8 +136,7 @@ TEST_F(AtomicFileTest, AReplacedFileKeepsItsPermissionsAndALinkStaysALink) {
 }
 
 TEST_F(AtomicFileTest, WritableIsCheckedBeforeAnyWork) {
-    fs::create_directories(folder / "dir");
-    Write(Path("plain"), "p");
+    Reset();
     struct Row {
         const char* path;
         const char* reason;  // null: writable

@@ -175,6 +175,14 @@ QString BackupFolder() {
     return QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME")) + QStringLiteral("/qs71dr-adj/backups");
 }
 
+// A script in a file of its own, for `shell --script`.
+QString ScriptFile(const QTemporaryDir& dir, const QByteArray& text) {
+    const QString path = dir.filePath(QStringLiteral("script.txt"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) file.write(text);
+    return path;
+}
+
 // A data folder that cannot be made: a file stands where it would go.
 QString UnwritableDataHome() {
     const QString file = Scratch().filePath(QStringLiteral("data-is-a-file"));
@@ -347,11 +355,8 @@ TEST(CliEndToEnd, SweepOfBothFiltersEndsOnEachPlateau) {
 
 TEST(CliEndToEnd, LevelAdjustmentsOnOneConnectionAndAFailureStopsTheRest) {
     QTemporaryDir dir;
-    const QString script = dir.filePath(QStringLiteral("levels.txt"));
-    QFile file(script);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("level rx\nlevel tx\nlevel rx --target 250\nreadings\n");
-    file.close();
+    const QString script =
+        ScriptFile(dir, "level rx\nlevel tx\nlevel rx --target 250\nreadings\n");
     VirtualRadio radio;
     const CliRun run = RunCli(On(radio, {QStringLiteral("shell"), QStringLiteral("--script"),
                                          script}));
@@ -366,11 +371,7 @@ TEST(CliEndToEnd, LevelAdjustmentsOnOneConnectionAndAFailureStopsTheRest) {
 
 TEST(CliEndToEnd, RssiCapturesS3AndS1OnTwoEnterLinesAndNoBackupGoesOnWithout) {
     QTemporaryDir dir;
-    const QString script = dir.filePath(QStringLiteral("rssi.txt"));
-    QFile file(script);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("rssi\nrssi\n");
-    file.close();
+    const QString script = ScriptFile(dir, "rssi\nrssi\n");
     VirtualRadio radio;
     const CliRun run = RunCli(On(radio, {QStringLiteral("--no-backup"), QStringLiteral("--json"),
                                          QStringLiteral("shell"), QStringLiteral("--script"),
