@@ -1,5 +1,6 @@
 // The real program as a technician meets it: qs71dr-adj on an X display (Xvfb), bound to
-// qt71dr-sim over a pseudo-terminal. Everything is measured from outside the program:
+// qt71dr-sim over a pseudo-terminal. --adj names its test build (qs71dr-adj-automated), whose
+// automation presses Connect; the keys go to the window through XTest. Everything is measured from outside the program:
 //   - start-up: from starting the process to its window being shown on the X server;
 //   - the clone read: processor time of the program (/proc/PID/stat, user + system) during a
 //     read paced at 9600 bit/s, and the time it adds to the read's line time;

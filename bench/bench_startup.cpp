@@ -3,7 +3,7 @@
 // is shown and reports one step interval (250 ms) later, so the time to the first report
 // line minus that interval is the time to the shown window.
 //
-//   bench_startup PATH-TO-qs71dr-adj [--runs=5]
+//   bench_startup PATH-TO-qs71dr-adj-automated [--runs=5]   (the test build, with the automation)
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>

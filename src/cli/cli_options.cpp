@@ -5,41 +5,136 @@
 #include <charconv>
 #include <string_view>
 
+#include "cli/script_words.h"
 #include "port/port_check.h"
+#include "program/simulator_options.h"
 
 namespace qs::cli {
 
 namespace {
 
-constexpr std::string_view kSimPrefix = "--sim-";
 constexpr int kMaxTimeoutSeconds = 24 * 3600;
 constexpr int kMaxLevelTarget = 255;
+constexpr std::string_view kEndOfOptions = "--";
 
-struct CommandWordRow {
+// The commands. A new one is a row here, its arguments below and its run in CommandRunner.
+struct CommandSpec {
     std::string_view name;
     Command command;
+    Needs needs;
+    bool inShell;  // may stand on a line of a shell script
 };
-constexpr std::array<CommandWordRow, 9> kCommands{{
-    {"identify", Command::Identify},
-    {"read", Command::Read},
-    {"params", Command::Params},
-    {"readings", Command::Readings},
-    {"set", Command::Set},
-    {"sweep", Command::Sweep},
-    {"level", Command::Level},
-    {"rssi", Command::Rssi},
-    {"report", Command::Report},
+constexpr std::array<CommandSpec, 10> kCommands{{
+    {"identify", Command::Identify, Needs::Identification, true},
+    {"read", Command::Read, Needs::Connection, true},
+    {"params", Command::Params, Needs::Connection, true},
+    {"readings", Command::Readings, Needs::Connection, true},
+    {"set", Command::Set, Needs::Adjustment, true},
+    {"sweep", Command::Sweep, Needs::Adjustment, true},
+    {"level", Command::Level, Needs::Adjustment, true},
+    {"rssi", Command::Rssi, Needs::Adjustment, true},
+    // The PDF writer needs Qt's graphical part started before anything else.
+    {"report", Command::Report, Needs::Nothing, false},
+    {"shell", Command::Shell, Needs::Nothing, false},
 }};
+
+// An option: a flag, or one that takes a value (`valueWhat` says what; a value that needs
+// more than to be kept as it is has neither member and is read where the option is taken).
+template <typename Options>
+struct OptionRow {
+    std::string_view name;
+    const char* valueWhat;       // null: a flag
+    bool Options::*flag;         // set by the flag
+    std::string Options::*text;  // the value as it is
+};
+
+// The options of the commands.
+struct CommandOption {
+    Command command;
+    OptionRow<CommandArgs> option;
+};
+constexpr std::array<CommandOption, 5> kCommandOptions{{
+    {Command::Read, {"--image", "a file name", nullptr, &CommandArgs::imageFile}},
+    {Command::Read, {"--backup", nullptr, &CommandArgs::showBackup, nullptr}},
+    {Command::Level, {"--target", "a level from 0 to 255", nullptr, nullptr}},
+    {Command::Report, {"--force", nullptr, &CommandArgs::reportForce, nullptr}},
+    {Command::Shell, {"--script", "a file name", nullptr, &CommandArgs::scriptFile}},
+}};
+
+// The program's own options, which stand before or after the command but never on a line of
+// a shell script.
+constexpr std::array<OptionRow<CliOptions>, 9> kGlobalOptions{{
+    {"--help", nullptr, &CliOptions::help, nullptr},
+    {"-h", nullptr, &CliOptions::help, nullptr},
+    {"--version", nullptr, &CliOptions::version, nullptr},
+    {"--json", nullptr, &CliOptions::json, nullptr},
+    {"--simulate", nullptr, &CliOptions::simulate, nullptr},
+    {"--no-backup", nullptr, &CliOptions::noBackup, nullptr},
+    {"--port", "a device, for example /dev/ttyUSB0", nullptr, &CliOptions::device},
+    {"--trace", "a file name", nullptr, &CliOptions::traceFile},
+    {"--timeout", "a number of seconds", nullptr, nullptr},
+}};
+
+// A word of a command; after "--" it is an argument even when it starts with "-".
+struct Word {
+    std::string text;
+    bool literal = false;
+};
+
+// The text of a word of the command line or of a command.
+const std::string& TextOf(const std::string& word) {
+    return word;
+}
+const std::string& TextOf(const Word& word) {
+    return word.text;
+}
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
-std::optional<Command> CommandNamed(std::string_view word) {
-    for (const CommandWordRow& c : kCommands) {
-        if (c.name == word) return c.command;
+bool IsOptionWord(const Word& word) {
+    return !word.literal && word.text.size() > 1 && word.text.front() == '-';
+}
+
+// "--name" and "--name=VALUE" both name option `name`.
+bool Names(std::string_view word, std::string_view name) {
+    return word == name || (StartsWith(word, name) && word.size() > name.size() &&
+                            word[name.size()] == '=');
+}
+
+const CommandSpec* CommandNamed(std::string_view word) {
+    for (const CommandSpec& c : kCommands) {
+        if (c.name == word) return &c;
     }
-    return std::nullopt;
+    return nullptr;
+}
+
+const CommandSpec& SpecOf(Command command) {
+    for (const CommandSpec& c : kCommands) {
+        if (c.command == command) return c;
+    }
+    static const CommandSpec none{"", Command::None, Needs::Nothing, false};
+    return none;
+}
+
+template <typename Options>
+bool Matches(const OptionRow<Options>& option, std::string_view word) {
+    return option.valueWhat == nullptr ? word == option.name : Names(word, option.name);
+}
+
+const OptionRow<CliOptions>* GlobalOptionNamed(std::string_view word) {
+    for (const auto& option : kGlobalOptions) {
+        if (Matches(option, word)) return &option;
+    }
+    return nullptr;
+}
+
+const OptionRow<CommandArgs>* CommandOptionNamed(Command command, std::string_view word) {
+    for (const CommandOption& row : kCommandOptions) {
+        if (row.command == command && Matches(row.option, word)) return &row.option;
+    }
+    return nullptr;
 }
 
 std::optional<long> WholeNumber(std::string_view text, long low, long high) {
@@ -51,187 +146,125 @@ std::optional<long> WholeNumber(std::string_view text, long low, long high) {
     return value;
 }
 
-// Walks the arguments; every method returns false with `error` set on a mistake.
-class Parser {
-public:
-    Parser(const std::vector<std::string>& args, CliParseResult& result)
-        : args_(args), result_(result), o_(result.options) {}
+// The value of `--name VALUE` or `--name=VALUE` at words[i]; moves `i` past a separate value.
+template <typename Words, typename Options>
+bool TakeValue(const Words& words, std::size_t& i, const OptionRow<Options>& option,
+               std::string& value, std::string& error) {
+    const std::string& word = TextOf(words[i]);
+    if (word.size() > option.name.size()) {
+        value = word.substr(option.name.size() + 1);
+    } else if (i + 1 < words.size()) {
+        value = TextOf(words[++i]);
+    } else {
+        value.clear();
+    }
+    if (value.empty()) error = std::string(option.name) + " needs " + option.valueWhat;
+    return error.empty();
+}
 
-    bool Run() {
-        for (i_ = 0; i_ < args_.size(); ++i_) {
-            const std::string& arg = args_[i_];
-            bool handled = false;
-            if (!Global(arg, handled)) return false;
-            if (handled) continue;
-            if (o_.command == Command::None) {
-                const std::optional<Command> command = CommandNamed(arg);
-                if (!command) {
-                    return Fail(StartsWith(arg, "-") ? "unknown option: " + arg
-                                                     : "unknown command: " + arg);
-                }
-                o_.command = *command;
-                continue;
-            }
-            if (!CommandArgument(arg)) return false;
+// Sets what a flag or a value as it is sets; true when the option was one of those.
+template <typename Words, typename Options>
+bool Apply(const Words& words, std::size_t& i, const OptionRow<Options>& option, Options& into,
+           std::string& value, std::string& error) {
+    if (option.flag != nullptr) {
+        into.*option.flag = true;
+        return true;
+    }
+    if (!TakeValue(words, i, option, value, error)) return true;
+    if (option.text == nullptr) return false;
+    into.*option.text = value;
+    return true;
+}
+
+// The words of one command, after its command word, into `args`.
+class ArgsParser {
+public:
+    ArgsParser(CommandArgs& args, std::string& error) : a_(args), error_(error) {}
+
+    bool Run(const std::vector<Word>& words) {
+        for (std::size_t i = 0; i < words.size(); ++i) {
+            const bool ok = IsOptionWord(words[i]) ? Option(words, i) : Positional(words[i].text);
+            if (!ok) return false;
         }
-        if (o_.help || o_.version) return true;
         return Finish();
     }
 
 private:
     bool Fail(std::string text) {
-        result_.error = std::move(text);
+        error_ = std::move(text);
         return false;
     }
 
-    // The value of `--name VALUE` or `--name=VALUE`; `arg` is known to be one of the two.
-    bool Value(const std::string& arg, std::string_view name, std::string& value,
-               const char* what) {
-        if (arg.size() > name.size()) {
-            value = arg.substr(name.size() + 1);
-        } else if (i_ + 1 < args_.size()) {
-            value = args_[++i_];
-        } else {
-            value.clear();
-        }
-        if (value.empty()) return Fail(std::string(name) + " needs " + what);
+    std::string Name() const { return CommandName(a_.command); }
+
+    bool Option(const std::vector<Word>& words, std::size_t& i) {
+        const std::string& word = words[i].text;
+        const OptionRow<CommandArgs>* option = CommandOptionNamed(a_.command, word);
+        if (option == nullptr) return Fail("unknown option for " + Name() + ": " + word);
+        std::string value;
+        if (Apply(words, i, *option, a_, value, error_)) return error_.empty();
+        // --target, the one value that is a number.
+        const auto n = WholeNumber(value, 0, kMaxLevelTarget);
+        if (!n) return Fail("level: --target must be from 0 to 255, not '" + value + "'");
+        a_.target = static_cast<std::int16_t>(*n);
         return true;
     }
 
-    static bool Is(const std::string& arg, std::string_view name) {
-        return arg == name || (StartsWith(arg, name) && arg.size() > name.size() &&
-                               arg[name.size()] == '=');
-    }
-
-    bool Global(const std::string& arg, bool& handled) {
-        handled = true;
-        std::string value;
-        if (arg == "--help" || arg == "-h") {
-            o_.help = true;
-        } else if (arg == "--version") {
-            o_.version = true;
-        } else if (arg == "--json") {
-            o_.json = true;
-        } else if (arg == "--simulate") {
-            o_.simulate = true;
-        } else if (Is(arg, "--port")) {
-            if (!Value(arg, "--port", value, "a device, for example /dev/ttyUSB0")) return false;
-            o_.device = value;
-        } else if (Is(arg, "--trace")) {
-            if (!Value(arg, "--trace", value, "a file name")) return false;
-            o_.traceFile = value;
-        } else if (Is(arg, "--timeout")) {
-            if (!Value(arg, "--timeout", value, "a number of seconds")) return false;
-            const auto seconds = WholeNumber(value, 1, kMaxTimeoutSeconds);
-            if (!seconds) {
-                return Fail("--timeout must be a whole number of seconds from 1 to " +
-                            std::to_string(kMaxTimeoutSeconds) + ", not '" + value + "'");
-            }
-            o_.timeoutSeconds = static_cast<int>(*seconds);
-        } else if (StartsWith(arg, kSimPrefix) && arg.size() > kSimPrefix.size()) {
-            const std::string name = "--" + arg.substr(kSimPrefix.size());
-            o_.simulatorArgs.push_back(name);
-            // A following word is the option's value unless it is an option or the command.
-            const bool inlineValue = name.find('=') != std::string::npos;
-            if (!inlineValue && i_ + 1 < args_.size() && !StartsWith(args_[i_ + 1], "-") &&
-                !(o_.command == Command::None && CommandNamed(args_[i_ + 1]))) {
-                o_.simulatorArgs.push_back(args_[++i_]);
-            }
-        } else {
-            handled = false;
-        }
-        return true;
-    }
-
-    bool CommandArgument(const std::string& arg) {
-        std::string value;
-        switch (o_.command) {
-            case Command::Read:
-                if (arg == "--backup") {
-                    o_.showBackup = true;
-                    return true;
-                }
-                if (Is(arg, "--image")) return Value(arg, "--image", o_.imageFile, "a file name");
-                break;
+    bool Positional(const std::string& word) {
+        const int n = positional_++;
+        switch (a_.command) {
             case Command::Set:
-                if (!StartsWith(arg, "-")) return Setting(arg);
-                break;
+                return Setting(word);
             case Command::Sweep:
-                if (!StartsWith(arg, "-") && positional_++ == 0) {
-                    if (arg == "bpf-all") o_.sweep = SweepKind::All;
-                    else if (arg == "bpf-t1") o_.sweep = SweepKind::T1;
-                    else if (arg == "bpf-t2") o_.sweep = SweepKind::T2;
-                    else return Fail("sweep: expected bpf-all, bpf-t1 or bpf-t2, not '" + arg + "'");
-                    return true;
-                }
-                break;
+                if (n > 0) break;
+                if (word == "bpf-all") a_.sweep = SweepKind::All;
+                else if (word == "bpf-t1") a_.sweep = SweepKind::T1;
+                else if (word == "bpf-t2") a_.sweep = SweepKind::T2;
+                else return Fail("sweep: expected bpf-all, bpf-t1 or bpf-t2, not '" + word + "'");
+                return true;
             case Command::Level:
-                if (Is(arg, "--target")) {
-                    if (!Value(arg, "--target", value, "a level from 0 to 255")) return false;
-                    const auto n = WholeNumber(value, 0, kMaxLevelTarget);
-                    if (!n) return Fail("level: --target must be from 0 to 255, not '" + value + "'");
-                    o_.target = static_cast<std::int16_t>(*n);
-                    return true;
-                }
-                if (!StartsWith(arg, "-") && positional_++ == 0) {
-                    if (arg == "rx") o_.level = LevelKind::Rx;
-                    else if (arg == "tx") o_.level = LevelKind::Tx;
-                    else return Fail("level: expected rx or tx, not '" + arg + "'");
-                    return true;
-                }
-                break;
+                if (n > 0) break;
+                if (word == "rx") a_.level = LevelKind::Rx;
+                else if (word == "tx") a_.level = LevelKind::Tx;
+                else return Fail("level: expected rx or tx, not '" + word + "'");
+                return true;
             case Command::Report:
-                if (arg == "--force") {
-                    o_.reportForce = true;
-                    return true;
+                if (n > 1) break;
+                if (word == "-") {
+                    return Fail("report: '-' is no file name (the report is never written to "
+                                "standard output); give -- ./- for a file called '-'");
                 }
-                if (!StartsWith(arg, "-") || arg == "-") {
-                    const int n = positional_++;
-                    if (n == 0) o_.reportBackup = arg;
-                    if (n == 1) o_.reportOut = arg;
-                    if (n <= 1) return true;
-                }
-                break;
+                (n == 0 ? a_.reportBackup : a_.reportOut) = word;
+                return true;
             default:
                 break;
         }
-        return Fail(StartsWith(arg, "-") ? "unknown option for " + CommandWord() + ": " + arg
-                                         : "unexpected argument for " + CommandWord() + ": " + arg);
+        return Fail("unexpected argument for " + Name() + ": " + word);
     }
 
-    bool Setting(const std::string& arg) {
-        const std::size_t eq = arg.rfind('=');
-        if (eq == std::string::npos) return Fail("set: expected ITEM=VALUE, not '" + arg + "'");
-        std::string title = arg.substr(0, eq);
+    bool Setting(const std::string& word) {
+        const std::size_t eq = word.rfind('=');
+        if (eq == std::string::npos) return Fail("set: expected ITEM=VALUE, not '" + word + "'");
+        std::string title = word.substr(0, eq);
         if (title.size() >= 2 && title.front() == '"' && title.back() == '"') {
             title = title.substr(1, title.size() - 2);
         }
         title.erase(0, std::min(title.find_first_not_of(' '), title.size()));
-        if (title.empty()) return Fail("set: '" + arg + "' names no item");
-        const std::string valueText = arg.substr(eq + 1);
+        if (title.empty()) return Fail("set: '" + word + "' names no item");
+        const std::string valueText = word.substr(eq + 1);
         const auto value = WholeNumber(valueText, -32768, 32767);
         if (!value) return Fail("set: " + title + ": '" + valueText + "' is not a whole number");
-        for (const ItemSetting& s : o_.settings) {
+        for (const ItemSetting& s : a_.settings) {
             if (ItemKey(s.title) == ItemKey(title)) return Fail("set: " + title + " is given twice");
         }
-        o_.settings.push_back({title, static_cast<std::int16_t>(*value)});
+        a_.settings.push_back({title, static_cast<std::int16_t>(*value)});
         return true;
     }
 
-    std::string CommandWord() const { return CommandName(o_.command); }
-
     bool Finish() {
-        if (o_.command == Command::None) return Fail("no command given");
-        if (!o_.simulatorArgs.empty() && !o_.simulate) {
-            return Fail(o_.simulatorArgs.front().substr(2) +
-                        ": virtual radio options (--sim-...) need --simulate");
-        }
-        if (o_.simulate && !o_.device.empty()) {
-            return Fail("--simulate and --port both choose the line; give one of them");
-        }
-        switch (o_.command) {
+        switch (a_.command) {
             case Command::Set:
-                if (o_.settings.empty()) return Fail("set: give at least one ITEM=VALUE");
+                if (a_.settings.empty()) return Fail("set: give at least one ITEM=VALUE");
                 break;
             case Command::Sweep:
                 if (positional_ == 0) return Fail("sweep: expected bpf-all, bpf-t1 or bpf-t2");
@@ -248,46 +281,166 @@ private:
         return true;
     }
 
-    const std::vector<std::string>& args_;
-    CliParseResult& result_;
-    CliOptions& o_;
-    std::size_t i_ = 0;
+    CommandArgs& a_;
+    std::string& error_;
     int positional_ = 0;
+};
+
+// The whole command line: the program's options anywhere, one command and its words.
+class CommandLineParser {
+public:
+    CommandLineParser(const std::vector<std::string>& args, CliParseResult& result)
+        : args_(args), o_(result.options), error_(result.error) {}
+
+    bool Run() {
+        std::vector<Word> commandWords;
+        bool literal = false;
+        for (i_ = 0; i_ < args_.size(); ++i_) {
+            const std::string& arg = args_[i_];
+            if (!literal && arg == kEndOfOptions) {
+                literal = true;
+                continue;
+            }
+            if (!literal && IsSimulatorOption(arg)) {
+                TakeSimulatorOption(args_, i_, o_.simulatorArgs, [this](const std::string& w) {
+                    return o_.args.command == Command::None && CommandNamed(w) != nullptr;
+                });
+                continue;
+            }
+            if (!literal && IsGlobal(arg)) {
+                if (!Global()) return false;
+                continue;
+            }
+            if (o_.args.command != Command::None) {
+                commandWords.push_back({arg, literal});
+                continue;
+            }
+            const CommandSpec* command = literal ? nullptr : CommandNamed(arg);
+            if (command == nullptr) {
+                return Fail(!literal && StartsWith(arg, "-") ? "unknown option: " + arg
+                                                             : "unknown command: " + arg);
+            }
+            o_.args.command = command->command;
+        }
+        if (o_.help || o_.version) return true;
+        if (o_.args.command == Command::None) return Fail("no command given");
+        error_ = SimulatorOptionsMistake(o_.simulate, o_.simulatorArgs);
+        if (!error_.empty()) return false;
+        if (o_.simulate && !o_.device.empty()) {
+            return Fail("--simulate and --port both choose the line; give one of them");
+        }
+        return ArgsParser(o_.args, error_).Run(commandWords);
+    }
+
+private:
+    bool Fail(std::string text) {
+        error_ = std::move(text);
+        return false;
+    }
+
+    static bool IsGlobal(const std::string& arg) {
+        // A command's own option of the same name would win; there is none.
+        return GlobalOptionNamed(arg) != nullptr;
+    }
+
+    bool Global() {
+        std::string value;
+        if (Apply(args_, i_, *GlobalOptionNamed(args_[i_]), o_, value, error_)) {
+            return error_.empty();
+        }
+        // --timeout, the one value that is a number.
+        const auto seconds = WholeNumber(value, 1, kMaxTimeoutSeconds);
+        if (!seconds) {
+            return Fail("--timeout must be a whole number of seconds from 1 to " +
+                        std::to_string(kMaxTimeoutSeconds) + ", not '" + value + "'");
+        }
+        o_.timeoutSeconds = static_cast<int>(*seconds);
+        return true;
+    }
+
+    const std::vector<std::string>& args_;
+    CliOptions& o_;
+    std::string& error_;
+    std::size_t i_ = 0;
 };
 
 }  // namespace
 
 CliParseResult ParseCliCommandLine(const std::vector<std::string>& args) {
     CliParseResult result;
-    Parser(args, result).Run();
+    CommandLineParser(args, result).Run();
+    return result;
+}
+
+ScriptLineResult ParseScriptLine(const std::string& text, int line) {
+    ScriptLineResult result;
+    result.args.line = line;
+    std::vector<std::string> split;
+    if (!SplitScriptWords(text, split, result.error)) return result;
+    if (split.empty()) return result;
+
+    const CommandSpec* command = CommandNamed(split.front());
+    if (command == nullptr || !command->inShell) {
+        if (GlobalOptionNamed(split.front()) != nullptr ||
+            IsSimulatorOption(split.front())) {
+            result.error = split.front() + " is an option of the program: give it before 'shell'";
+        } else if (command != nullptr) {
+            result.error = split.front() + " does not run in a shell; run it on its own";
+        } else {
+            result.error = "unknown command: " + split.front();
+        }
+        return result;
+    }
+    result.args.command = command->command;
+    std::vector<Word> words;
+    bool literal = false;
+    for (std::size_t i = 1; i < split.size(); ++i) {
+        if (!literal && split[i] == kEndOfOptions) {
+            literal = true;
+            continue;
+        }
+        if (!literal && (GlobalOptionNamed(split[i]) != nullptr ||
+                         IsSimulatorOption(split[i]))) {
+            result.error = split[i] + " is an option of the program: give it before 'shell'";
+            return result;
+        }
+        words.push_back({split[i], literal});
+    }
+    ArgsParser(result.args, result.error).Run(words);
     return result;
 }
 
 std::string CommandName(Command command) {
-    for (const CommandWordRow& c : kCommands) {
-        if (c.command == command) return std::string(c.name);
-    }
-    return std::string();
+    return std::string(SpecOf(command).name);
+}
+
+Needs CommandNeeds(Command command) {
+    return SpecOf(command).needs;
 }
 
 std::string CliUsageText(const std::string& programName) {
     return "Usage: " + programName +
-           " [--port DEVICE] [--trace FILE] [--json] [--timeout SECONDS] COMMAND [ARGS]\n"
+           " [--port DEVICE] [--trace FILE] [--json] [--timeout SECONDS] [--no-backup]\n"
+           "           COMMAND [ARGS]\n"
            "  or:  " + programName +
            " --simulate [--sim-OPTION [V]]... [OPTION]... COMMAND [ARGS]\n"
-           "The QT-71DR service adjustment without a window. Every command except identify\n"
-           "and report first connects as Connect does: identification, clone read, backup\n"
-           "and journal, the items sent once.\n"
+           "  or:  " + programName + " [OPTION]... shell [--script FILE]\n"
+           "The QT-71DR service adjustment without a window. identify asks the radio for its\n"
+           "codes only. read, params and readings read the radio's memory and its live\n"
+           "readings and never change it. set, sweep, level and rssi change the radio: they\n"
+           "first make sure the backup and journal of the connection are written, then send\n"
+           "every item once as Connect does, then do their work.\n"
            "\n"
            "Commands:\n"
            "  identify                 Identification only: model code, sub code, accepted.\n"
            "  read [--image FILE] [--backup]\n"
-           "                           Clone read; --image writes the raw 32112 bytes,\n"
-           "                           --backup prints where the backup went.\n"
+           "                           Clone read; --image writes the 32112 bytes as the\n"
+           "                           radio sent them, --backup prints where the backup went.\n"
            "  params                   The parameter page (Disp para).\n"
            "  readings                 One [A/D] and [D/A] reading cycle.\n"
            "  set ITEM=VALUE...        Sets console items by title, e.g. Power(Hi)=150 BAL=120\n"
-           "                           \"CH No.\"=2; values outside an item's limits are refused.\n"
+           "                           \"CH No.\"=2; values outside an item's limits are refused\n"
+           "                           before anything is sent.\n"
            "  sweep bpf-all|bpf-t1|bpf-t2\n"
            "                           The band-pass sweep, as Enter on the item starts it.\n"
            "  level rx|tx [--target N] The level adjustment (N: target level 0..255).\n"
@@ -295,19 +448,28 @@ std::string CliUsageText(const std::string& programName) {
            "                           is pressed on the terminal.\n"
            "  report BACKUP OUT [--force]\n"
            "                           The alignment report of a backup (as qs71dr-adj --report).\n"
+           "  shell [--script FILE]    Reads commands, one a line, from standard input or FILE,\n"
+           "                           connects once and runs them in order; # starts a\n"
+           "                           comment. The first command that fails stops the rest.\n"
            "\n"
            "Options:\n"
            "  --port DEVICE      The radio's serial device (default: COM 1's device,\n"
-           "                     /dev/ttyUSB0).\n"
-           "  --simulate         Use the virtual radio qt71dr-sim on a pseudo-terminal.\n"
-           "  --sim-OPTION [V]   Hand --OPTION [V] to the virtual radio, e.g. --sim-baud 0.\n"
+           "                     /dev/ttyUSB0).\n" +
+           SimulatorOptionsHelp() +
            "  --trace FILE       Append every frame on the serial line to FILE.\n"
-           "  --json             One JSON document on standard output.\n"
-           "  --timeout SECONDS  Give up after this long (default 600).\n"
-           "  --help, --version\n"
+           "  --json             One JSON document on standard output (in a shell, one a\n"
+           "                     line, one per command).\n"
+           "  --timeout SECONDS  Give up a command after this long (default 600).\n"
+           "  --no-backup        Change the radio even when the backup or journal cannot be\n"
+           "                     written (they are still tried).\n"
+           "  -h, --help, --version\n"
+           "  --                 Every word after it is an argument, e.g. a file name that\n"
+           "                     starts with -.\n"
            "\n"
-           "Exit status: 0 done; 1 radio or port failure (the message on standard error);\n"
-           "2 bad options or arguments; 130 stopped by Ctrl-C (port closed, journal complete).\n"
+           "Exit status: 0 done; 1 radio, port or file failure, or the backup could not be\n"
+           "written (the message on standard error); 2 bad options or arguments; 128+N when\n"
+           "stopped by signal N (130 for Ctrl-C): the port is then closed and the journal, if\n"
+           "there is one, complete.\n"
            "Backups and journals go where qs71dr-adj puts them ($XDG_DATA_HOME/qs71dr-adj/\n"
            "backups, usually ~/.local/share/qs71dr-adj/backups). qs71dr-cli does not run while\n"
            "qs71dr-adj (or another qs71dr-cli) runs, as two programs would fight over the radio.\n"

@@ -9,9 +9,18 @@
 
 namespace qs::cli {
 
-enum class Command { None, Identify, Read, Params, Readings, Set, Sweep, Level, Rssi, Report };
+enum class Command { None, Identify, Read, Params, Readings, Set, Sweep, Level, Rssi, Report, Shell };
 enum class SweepKind { All, T1, T2 };
 enum class LevelKind { Rx, Tx };
+
+// What a command needs of the radio before it runs. A shell raises its one connection step
+// by step to what each command needs; nothing changes the radio before Adjustment.
+enum class Needs {
+    Nothing,         // report: files only
+    Identification,  // identify: one exchange, no clone read
+    Connection,      // the clone read and the console, without sending any adjustment
+    Adjustment,      // also the backup and journal, then the first sending as Connect does
+};
 
 // One ITEM=VALUE of `set`: the item's title as given (leading blanks and quotes removed).
 struct ItemSetting {
@@ -19,27 +28,34 @@ struct ItemSetting {
     std::int16_t value = 0;
 };
 
-// What the command line asks of qs71dr-cli.
+// One command with its own arguments, from the command line or a line of a shell script.
+struct CommandArgs {
+    Command command = Command::None;
+    int line = 0;                        // its line in a shell script, 0 on the command line
+    std::string imageFile;               // read --image FILE
+    bool showBackup = false;             // read --backup
+    std::vector<ItemSetting> settings;   // set
+    SweepKind sweep = SweepKind::All;    // sweep
+    LevelKind level = LevelKind::Rx;     // level
+    std::optional<std::int16_t> target;  // level --target N
+    std::string reportBackup;            // report BACKUP OUT [--force]
+    std::string reportOut;
+    bool reportForce = false;
+    std::string scriptFile;  // shell --script FILE; empty: standard input
+};
+
+// What the command line asks of qs71dr-cli: the program's own options and one command.
 struct CliOptions {
     std::string device;                      // --port DEVICE; empty: COM 1's usual device
     bool simulate = false;                   // --simulate
     std::vector<std::string> simulatorArgs;  // --sim-NAME [VALUE] handed on as --NAME [VALUE]
     std::string traceFile;                   // --trace FILE
     bool json = false;                       // --json
-    int timeoutSeconds = 600;                // --timeout SECONDS, for the whole command
+    int timeoutSeconds = 600;                // --timeout SECONDS, for each command
+    bool noBackup = false;                   // --no-backup
     bool help = false;
     bool version = false;
-
-    Command command = Command::None;
-    std::string imageFile;             // read --image FILE
-    bool showBackup = false;           // read --backup
-    std::vector<ItemSetting> settings;  // set
-    SweepKind sweep = SweepKind::All;  // sweep
-    LevelKind level = LevelKind::Rx;   // level
-    std::optional<std::int16_t> target;  // level --target N
-    std::string reportBackup;          // report BACKUP OUT [--force]
-    std::string reportOut;
-    bool reportForce = false;
+    CommandArgs args;
 };
 
 struct CliParseResult {
@@ -48,12 +64,23 @@ struct CliParseResult {
     bool ok() const { return error.empty(); }
 };
 
-// `args` without the program name. Global options may stand before or after the command;
-// a command's own options follow it.
+// `args` without the program name. The program's options may stand before or after the
+// command; a command's own options follow it. After "--" every word is an argument.
 CliParseResult ParseCliCommandLine(const std::vector<std::string>& args);
+
+// One line of a shell script, split into words as a POSIX shell would (quotes, backslashes,
+// "#" comments), parsed as a command with its arguments. `line` numbers it for messages.
+// Empty `args.command` (None) for an empty or comment line; false with `error` on a mistake.
+struct ScriptLineResult {
+    CommandArgs args;
+    std::string error;
+    bool ok() const { return error.empty(); }
+};
+ScriptLineResult ParseScriptLine(const std::string& text, int line);
 
 // The command's word on the command line ("identify", ...); empty for None.
 std::string CommandName(Command command);
+Needs CommandNeeds(Command command);
 
 // Items are named as the console names them (see ItemKey).
 using qs::ItemKey;

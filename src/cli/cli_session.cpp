@@ -1,17 +1,15 @@
 #include "cli/cli_session.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QEventLoop>
-#include <QStringList>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 #include "cli/progress_bar.h"
 #include "console/console.h"
 #include "qtcore/close_on_signal.h"
 #include "record/connection_records.h"
-#include "safety/data_folder.h"
 #include "shell/application.h"
 #include "shell/main_window.h"
 
@@ -19,16 +17,9 @@ namespace qs::cli {
 
 namespace {
 
-constexpr std::int16_t kConnectButton = 0;
-constexpr std::int16_t kCycleEndState = 28;
+// The settings file is never read, so the port is always COM 1.
+constexpr std::int16_t kPort = 1;
 constexpr int kMsPerSecond = 1000;
-constexpr const char* kDesktopProgram = "qs71dr-adj";
-
-// The desktop program beside this one, whose lock this program shares.
-QString DesktopProgramPath() {
-    return QDir(QCoreApplication::applicationDirPath())
-        .filePath(QString::fromLatin1(kDesktopProgram));
-}
 
 }  // namespace
 
@@ -38,75 +29,101 @@ void CliSession::HeartbeatWatch::task() {
 }
 
 CliSession::CliSession(SessionSetup setup)
-    : setup_(std::move(setup)),
-      port_(bindings_),
-      lock_(qt::QtInstanceLock::LockFilePathFor(DesktopProgramPath())) {
-    if (!setup_.device.empty()) bindings_.Bind(kPort, setup_.device);
+    : setup_(std::move(setup)), root_(ProgramRoot::DesktopProgramLockPath()) {
+    if (!setup_.device.empty()) root_.bindings().Bind(kPort, setup_.device);
 }
 
 CliSession::~CliSession() {
     Close();
-    records_.reset();
-    app_.reset();
+}
+
+Application& CliSession::app() {
+    return root_.app();
 }
 
 SafetyNet& CliSession::safety() {
-    return records_->safety();
+    return root_.safety();
+}
+
+std::string CliSession::device() {
+    return root_.bindings().DeviceFor(kPort);
 }
 
 bool CliSession::OpenTrace(std::string& error) {
-    if (setup_.traceFile.empty()) return true;
-    return OpenTraceFile(traceFile_, setup_.traceFile, "qs71dr-cli", wallClock_, error);
+    return root_.OpenTrace(setup_.traceFile, "qs71dr-cli", error);
 }
 
 bool CliSession::Start() {
-    programPort_ = std::make_unique<ProgramPort>(
-        port_, [this](std::int16_t n) { return bindings_.DeviceFor(n); }, clock_, traceFile_);
-    app_ = std::make_unique<Application>(programPort_->port(), timer_, clock_, settings_,
-                                         messageBox_, beeper_, lock_, window_.controls());
-    if (!app_->Start()) return false;
-    // Backup, journal and curves as the desktop program keeps them, so that a report of a
-    // scripted connection has its readings and operations too.
-    records_ = std::make_unique<ConnectionRecords>(*app_, messageBox_, wallClock_, clock_,
-                                                   DefaultBackupFolder());
-
-    watch_.inner = &app_->main();
+    if (!root_.Start(FrontEnd{settings_, messageBox_, beeper_, window_.controls()})) return false;
+    // The backup's problems are said on standard error, without the desktop program's promise
+    // that the adjustment goes on: here the command decides.
+    safety().setProblemReporter([this](const std::string& problem) {
+        messageBox_.ShowStop(std::string(), problem);
+    });
+    watch_.inner = &app().main();
     watch_.after = [this] { AfterHeartbeat(); };
-    app_->com().setMainTask(&watch_);
-    app_->main().setCloseWindow([this] { Close(); });
-    closeOnSignal_ = std::make_unique<qt::CloseOnSignal>([this] {
-        interrupted_ = true;
+    app().com().setMainTask(&watch_);
+    app().main().setCloseWindow([this] { Close(); });
+    closeOnSignal_ = std::make_unique<qt::CloseOnSignal>([this](int signal) {
+        if (stopSignal_ == 0) stopSignal_ = signal;
         StopWaiting();
     });
-    deadline_ = QDeadlineTimer(std::int64_t{setup_.timeoutSeconds} * kMsPerSecond);
+    StartCommandClock();
     return true;
 }
 
 bool CliSession::StartSimulator(std::string& error) {
     if (!setup_.simulate) return true;
-    QStringList args;
-    for (const std::string& arg : setup_.simulatorArgs)
-        args << QString::fromStdString(arg);
-    if (!simulator_.Start(qt::SimulatorProcess::FindProgram(), args, &error)) return false;
-    bindings_.Bind(kPort, simulator_.devicePath().toStdString());
-    return true;
+    return root_.StartSimulator(setup_.simulatorArgs, error);
 }
 
-void CliSession::ClickConnect() {
-    connectClicked_ = true;
-    app_->main().OnCommandClick(kConnectButton);
+void CliSession::StartCommandClock() {
+    deadline_ = QDeadlineTimer(std::int64_t{setup_.timeoutSeconds} * kMsPerSecond);
+}
+
+CliSession::Outcome CliSession::Identify() {
+    if (link_ >= Link::Connected) return Outcome::Done;
+    const clsCmcKel3Drv& driver = app().com().kel3D();
+    connectionWanted_ = true;
+    // Read-only, so that nothing could be sent even if the read went on.
+    app().model().ConnectReadOnly();
+    const Outcome outcome = RunUntil([&driver] {
+        return driver.workMode() == clsCmcKel3Drv::kModeIdentify && !driver.Running() &&
+               !driver.ansInfo().empty();
+    });
+    connectionWanted_ = false;
+    // Identification only: the clone read that would follow is not started.
+    if (outcome == Outcome::Done) {
+        app().model().RigOpFunc_ResetAll();
+        link_ = Link::Identified;
+    }
+    return outcome;
 }
 
 CliSession::Outcome CliSession::Connect() {
-    ClickConnect();
-    return RunUntil([this] { return Idle(); });
+    if (link_ >= Link::Connected) return Outcome::Done;
+    connectionWanted_ = true;
+    app().model().ConnectReadOnly();
+    const Outcome outcome = RunUntil([this] { return Idle(); });
+    if (outcome == Outcome::Done) link_ = Link::Connected;
+    return outcome;
+}
+
+CliSession::Outcome CliSession::BeginAdjustment() {
+    if (link_ == Link::Adjusting) return Outcome::Done;
+    Outcome outcome = RunUntil([this] { return Idle(); });
+    if (outcome != Outcome::Done) return outcome;
+    app().model().BeginAdjustment();
+    outcome = RunUntil([this] { return Idle(); });
+    if (outcome == Outcome::Done) link_ = Link::Adjusting;
+    return outcome;
 }
 
 bool CliSession::Idle() {
-    clsIndOp_RigK52T& model = app_->model();
-    if (model.taskState() != kCycleEndState || app_->sequence().OpRunning()) return false;
-    if (model.opState() != 0 || model.reloadRequest() || model.dispParaRequest()) return false;
-    const clsConsole& console = app_->console();
+    clsIndOp_RigK52T& model = app().model();
+    if (!model.CycleReached() || app().sequence().OpRunning()) return false;
+    if (model.OperationRunning() || model.reloadRequest() || model.dispParaRequest()) return false;
+    const clsConsole& console = app().console();
     for (std::int16_t i = 0; i < console.ListCount(); ++i) {
         if (console.flgChanged(i) || console.flgEnterOn(i)) return false;
     }
@@ -115,11 +132,15 @@ bool CliSession::Idle() {
 
 void CliSession::PressEnter(std::int16_t item) {
     window_.lboConsole.setListIndex(item);
-    app_->main().OnConsoleKeyDown(kKeyEnter, 0);
+    app().main().OnConsoleKeyDown(kKeyEnter, 0);
+}
+
+void CliSession::ClickButton(std::int16_t index) {
+    app().main().OnCommandClick(index);
 }
 
 CliSession::Outcome CliSession::RunUntil(const std::function<bool()>& done) {
-    if (interrupted_) return Outcome::Interrupted;
+    if (stopSignal_ != 0) return Outcome::Interrupted;
     if (closed_) return Outcome::Failed;
     done_ = done;
     outcome_ = Outcome::Done;
@@ -140,7 +161,7 @@ CliSession::Outcome CliSession::RunUntil(const std::function<bool()>& done) {
         std::fputs("\n", stderr);
         progressShown_ = false;
     }
-    if (interrupted_) return Outcome::Interrupted;
+    if (stopSignal_ != 0) return Outcome::Interrupted;
     return outcome_;
 }
 
@@ -148,11 +169,12 @@ void CliSession::AfterHeartbeat() {
     ShowProgress();
     if (tickHook_) tickHook_();
     if (loop_ == nullptr || !done_) return;
-    if (interrupted_) {
+    if (stopSignal_ != 0) {
         StopWaiting();
-    } else if (connectClicked_ && app_->model().taskState() == 0) {
+    } else if (connectionWanted_ && app().model().state() == TaskState::Idle) {
         // Every error the core reports ends with the model reset to its idle state.
         outcome_ = Outcome::Failed;
+        link_ = Link::None;
         StopWaiting();
     } else if (done_()) {
         outcome_ = Outcome::Done;
@@ -167,9 +189,9 @@ void CliSession::StopWaiting() {
 }
 
 void CliSession::ShowProgress() {
-    if (!setup_.progressBar || app_ == nullptr) return;
-    if (app_->sequence().Operation() != clsCmcKel3Sequence::kOpCloneRead) return;
-    const clsCmcKel3Drv& driver = app_->com().kel3D();
+    if (!setup_.progressBar || !root_.started()) return;
+    if (app().sequence().Operation() != clsCmcKel3Sequence::kOpCloneRead) return;
+    const clsCmcKel3Drv& driver = app().com().kel3D();
     if (driver.workMode() != clsCmcKel3Drv::kModeCloneRead) return;
     const std::string text = ProgressBarText(driver.lastEeAdr(), driver.EndAddress());
     if (progressShown_ && text == lastProgress_) return;
@@ -183,8 +205,7 @@ void CliSession::Close() {
     if (closed_) return;
     closed_ = true;
     StopWaiting();
-    if (app_ != nullptr && app_->started()) app_->Close();
-    simulator_.Stop();
+    root_.Close();
 }
 
 }  // namespace qs::cli

@@ -11,20 +11,12 @@
 #include "cli/terminal_alerts.h"
 #include "cli/transient_settings.h"
 #include "link/link_hooks.h"
-#include "qtcore/port_bindings.h"
-#include "qtcore/qt_instance_lock.h"
-#include "qtcore/qt_serial_port.h"
-#include "qtcore/qt_timer.h"
-#include "qtcore/simulator_process.h"
-#include "safety/line_file.h"
-#include "port/program_port.h"
-#include "safety/wall_clock.h"
+#include "program/program_root.h"
 
 class QEventLoop;
 
 namespace qs {
 class Application;
-class ConnectionRecords;
 class SafetyNet;
 }  // namespace qs
 
@@ -39,17 +31,19 @@ struct SessionSetup {
     bool simulate = false;
     std::vector<std::string> simulatorArgs;
     std::string traceFile;
-    int timeoutSeconds = 600;
+    int timeoutSeconds = 600;  // for each command
     bool progressBar = false;  // the clone read's progress on standard error
 };
 
-// The core as the desktop program runs it (Application, safety net, port check, trace, the
-// virtual radio), on QtCore with headless controls, driven command by command: each wait
-// runs the event loop until the core reaches a state, fails, is interrupted or runs out of
-// the command's time.
+// The program as the composition root builds it, with headless controls, driven command by
+// command: each wait runs the event loop until the core reaches a state, fails, is
+// interrupted or runs out of the command's time. The connection is raised step by step, each
+// step at most once: identification, a read-only connection, then adjustment.
 class CliSession {
 public:
     enum class Outcome { Done, Failed, TimedOut, Interrupted };
+    // How far the connection has come.
+    enum class Link { None, Identified, Connected, Adjusting };
 
     explicit CliSession(SessionSetup setup);
     ~CliSession();
@@ -65,11 +59,19 @@ public:
     // Starts the virtual radio when asked for; false with `error` filled.
     bool StartSimulator(std::string& error);
 
-    // Connect, then wait for the end of the first adjustment cycle (items sent once, the
-    // first readings in the lists).
+    // Each command gets the whole --timeout from here.
+    void StartCommandClock();
+
+    // The identification exchange alone (no clone read), when not connected yet. Done also
+    // for a radio the model refuses: its answer is in the sequence.
+    Outcome Identify();
+    // Connected without changing the radio: clone read, backup and journal, the console
+    // loaded and one reading cycle, no adjustment command.
     Outcome Connect();
-    // Clicks Connect only.
-    void ClickConnect();
+    // The end of the restraint: the first sending as Connect does it, to the end of the cycle.
+    Outcome BeginAdjustment();
+    Link link() const { return link_; }
+
     // Runs the event loop until `done` holds after a heartbeat. Failed when the core has
     // shown an error and gone back to its idle state.
     Outcome RunUntil(const std::function<bool()>& done);
@@ -78,23 +80,23 @@ public:
     bool Idle();
     // Enter on the item's console row, as the technician presses it.
     void PressEnter(std::int16_t item);
+    void ClickButton(std::int16_t index);
     // The port closed, the journal complete; runs once.
     void Close();
 
     // Called after every heartbeat (prompts of an operation that waits for the technician).
     void setTickHook(std::function<void()> hook) { tickHook_ = std::move(hook); }
 
-    Application& app() { return *app_; }
+    Application& app();
     SafetyNet& safety();
     HeadlessMainWindow& window() { return window_; }
     TerminalMessageBox& messages() { return messageBox_; }
-    std::string device() const { return bindings_.DeviceFor(kPort); }
+    std::string device();
     int timeoutSeconds() const { return setup_.timeoutSeconds; }
-    bool interrupted() const { return interrupted_; }
+    // The signal that stopped the session, 0 when none did.
+    int stopSignal() const { return stopSignal_; }
 
 private:
-    static constexpr std::int16_t kPort = 1;
-
     // Sees every heartbeat of the program after the main window's own step.
     class HeartbeatWatch : public IMainTask {
     public:
@@ -108,22 +110,12 @@ private:
     void StopWaiting();
 
     SessionSetup setup_;
-    qt::PortBindings bindings_;
-    qt::QtSerialPort port_;
-    qt::QtTimer timer_;
-    qt::SystemTickSource clock_;
+    ProgramRoot root_;
     TransientSettings settings_;
     TerminalMessageBox messageBox_;
     SilentBeeper beeper_;
-    qt::QtInstanceLock lock_;
     HeadlessMainWindow window_;
-    LineFile traceFile_;
-    std::unique_ptr<ProgramPort> programPort_;
-    SystemWallClock wallClock_;
     HeartbeatWatch watch_;
-    std::unique_ptr<Application> app_;
-    std::unique_ptr<ConnectionRecords> records_;
-    qt::SimulatorProcess simulator_;
     std::unique_ptr<qt::CloseOnSignal> closeOnSignal_;
 
     QDeadlineTimer deadline_;
@@ -131,8 +123,10 @@ private:
     std::function<bool()> done_;
     Outcome outcome_ = Outcome::Done;
     std::function<void()> tickHook_;
-    bool connectClicked_ = false;
-    bool interrupted_ = false;
+    Link link_ = Link::None;
+    // A connection was asked for: the model back at its idle state means it failed.
+    bool connectionWanted_ = false;
+    int stopSignal_ = 0;
     bool progressShown_ = false;
     std::string lastProgress_;
     bool closed_ = false;

@@ -1,25 +1,26 @@
 #include "cli/command_runner.h"
 
+#include <QJsonValue>
 #include <QSocketNotifier>
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
-#include "cli/reading_rows.h"
-#include "cli/terminal_alerts.h"
 #include "console/console.h"
 #include "link/clone_sequence.h"
 #include "link/serial_service.h"
 #include "model/reading_text.h"
+#include "program/exit_status.h"
 #include "safety/safety_net.h"
 #include "shell/application.h"
+#include "shell/atomic_file.h"
 
 namespace qs::cli {
 
 namespace {
 
+constexpr std::int16_t kReloadButton = 1;
 constexpr std::int16_t kDispParaButton = 2;
-constexpr std::int32_t kRssiS1Adr = 169;
-constexpr std::int32_t kRssiS3Adr = 170;
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -29,24 +30,49 @@ std::string TitleText(const std::string& title) {
     return title.substr(std::min(title.find_first_not_of(' '), title.size()));
 }
 
-QJsonArray ReadingArray(const HeadlessListBox& list, std::string& text) {
-    QJsonArray rows;
-    for (std::size_t r = 1; r < list.rows().size(); ++r) {
-        const std::optional<ReadingRow> row = ParseReadingRow(list.rows()[r]);
-        if (!row) continue;
-        char line[96];
-        std::snprintf(line, sizeof line, "%-8s %3d  %s\n", row->label.c_str(), row->raw,
-                      row->converted.c_str());
-        text += line;
-        rows.append(QJsonObject{{QStringLiteral("label"), Q(row->label)},
-                                {QStringLiteral("raw"), row->raw},
-                                {QStringLiteral("converted"), Q(row->converted)}});
+// A message of several lines as one, for the one-line error of a command.
+std::string OneLine(const std::string& text) {
+    std::string line;
+    for (char c : text) {
+        if (c == '\r') continue;
+        line += c == '\n' ? ' ' : c;
     }
-    return rows;
+    return line;
 }
 
-bool InRssiCapture(std::int16_t opState) {
-    return opState == 7 || opState == 8;
+std::string SignalName(int signal) {
+    switch (signal) {
+        case SIGINT:
+            return "Ctrl-C (SIGINT)";
+        case SIGTERM:
+            return "SIGTERM";
+        case SIGHUP:
+            return "SIGHUP";
+        default:
+            return "signal " + std::to_string(signal);
+    }
+}
+
+QJsonArray ReadingArray(const clsIndOp_RigK52T& model, ReadingGroup group, int rows,
+                        std::string& text) {
+    QJsonArray array;
+    for (int i = 0; i < rows; ++i) {
+        const std::int16_t raw = model.lastReading(group, i);
+        if (raw < 0) continue;
+        const std::optional<ReadingValue> reading = ReadingValueOf(group, i, raw);
+        if (!reading) continue;
+        char line[96];
+        std::snprintf(line, sizeof line, "%-8s %3d  %s\n", reading->name.c_str(), reading->raw,
+                      reading->text.c_str());
+        text += line;
+        array.append(QJsonObject{
+            {QStringLiteral("label"), Q(reading->name)},
+            {QStringLiteral("raw"), reading->raw},
+            {QStringLiteral("value"), reading->value ? QJsonValue(*reading->value) : QJsonValue()},
+            {QStringLiteral("unit"), Q(reading->unit)},
+            {QStringLiteral("converted"), Q(reading->text)}});
+    }
+    return array;
 }
 
 }  // namespace
@@ -54,102 +80,133 @@ bool InRssiCapture(std::int16_t opState) {
 CommandRunner::CommandRunner(CliSession& session, const CliOptions& options)
     : session_(session), options_(options) {}
 
-bool CommandRunner::OpenFiles(std::string& error) {
-    if (options_.command != Command::Read || options_.imageFile.empty()) return true;
-    image_ = std::make_unique<QSaveFile>(Q(options_.imageFile));
-    if (!image_->open(QIODevice::WriteOnly)) {
-        error = "read --image " + options_.imageFile + ": " + image_->errorString().toStdString();
-        return false;
-    }
-    return true;
+bool CommandRunner::CheckFiles(const CommandArgs& args, std::string& error) {
+    if (args.command != Command::Read || args.imageFile.empty()) return true;
+    if (CheckFileCanBeWritten(args.imageFile, error)) return true;
+    error = "read --image " + error;
+    return false;
 }
 
-bool CommandRunner::CheckArguments(std::string& error) {
-    if (options_.command != Command::Set) return true;
-    const SettingsCheck check = CheckSettings(session_.app().console(), options_.settings,
+bool CommandRunner::CheckArguments(const CommandArgs& args, std::string& error) {
+    if (args.command != Command::Set) return true;
+    const SettingsCheck check = CheckSettings(session_.app().console(), args.settings,
                                               session_.app().model().chItem(), false);
     error = check.error;
-    settings_ = check.settings;
     return error.empty();
 }
 
-CommandResult CommandRunner::Run() {
+CommandResult CommandRunner::Run(const CommandArgs& args) {
+    using Member = CommandResult (CommandRunner::*)(const CommandArgs&);
+    struct Row {
+        Command command;
+        Member run;
+    };
+    static constexpr Row kRuns[] = {
+        {Command::Identify, &CommandRunner::Identify}, {Command::Read, &CommandRunner::Read},
+        {Command::Params, &CommandRunner::Params},     {Command::Readings, &CommandRunner::Readings},
+        {Command::Set, &CommandRunner::Set},           {Command::Sweep, &CommandRunner::Sweep},
+        {Command::Level, &CommandRunner::Level},       {Command::Rssi, &CommandRunner::Rssi},
+    };
+    session_.StartCommandClock();
     CommandResult result;
-    switch (options_.command) {
-        case Command::Identify:
-            result = Identify();
-            break;
-        case Command::Read:
-            result = Read();
-            break;
-        case Command::Params:
-            result = Params();
-            break;
-        case Command::Readings:
-            result = Readings();
-            break;
-        case Command::Set:
-            result = Set();
-            break;
-        case Command::Sweep:
-            result = Sweep();
-            break;
-        case Command::Level:
-            result = Level();
-            break;
-        case Command::Rssi:
-            result = Rssi();
-            break;
-        default:
-            result.status = kExitUsage;
-            break;
+    result.status = kExitUsage;
+    for (const Row& row : kRuns) {
+        if (row.command == args.command) result = (this->*row.run)(args);
     }
-    result.json.insert(QStringLiteral("ok"), result.status == kExitOk);
-    result.json.insert(QStringLiteral("device"), Q(session_.device()));
+    QJsonObject json{{QStringLiteral("command"), Q(CommandName(args.command))}};
+    if (args.line > 0) json.insert(QStringLiteral("line"), args.line);
+    for (auto it = result.json.begin(); it != result.json.end(); ++it)
+        json.insert(it.key(), it.value());
+    json.insert(QStringLiteral("ok"), result.status == kExitOk);
+    json.insert(QStringLiteral("device"), Q(session_.device()));
     const SafetyNet& safety = session_.safety();
     if (!safety.backupPath().empty()) {
-        result.json.insert(QStringLiteral("backup"), Q(safety.backupPath()));
+        json.insert(QStringLiteral("backup"), Q(safety.backupPath()));
     }
     if (!safety.journalPath().empty()) {
-        result.json.insert(QStringLiteral("journal"), Q(safety.journalPath()));
+        json.insert(QStringLiteral("journal"), Q(safety.journalPath()));
     }
+    // The messages of this command: the earlier ones went with the earlier documents.
     QJsonArray messages;
-    for (const std::string& m : session_.messages().messages())
-        messages.append(Q(m));
-    if (!messages.isEmpty()) result.json.insert(QStringLiteral("messages"), messages);
+    const std::vector<std::string>& shown = session_.messages().messages();
+    for (std::size_t i = messagesShown_; i < shown.size(); ++i)
+        messages.append(Q(shown[i]));
+    messagesShown_ = shown.size();
+    if (!messages.isEmpty()) json.insert(QStringLiteral("messages"), messages);
+    result.json = json;
     return result;
 }
 
+void CommandRunner::Fail(CommandResult& result, int status, const std::string& error) {
+    std::fprintf(stderr, "qs71dr-cli: %s\n", error.c_str());
+    std::fflush(stderr);
+    result.status = status;
+    result.json.insert(QStringLiteral("error"), Q(error));
+}
+
 void CommandRunner::Stopped(CliSession::Outcome outcome, CommandResult& result) {
-    std::string error;
     switch (outcome) {
         case CliSession::Outcome::Done:
             return;
-        case CliSession::Outcome::Failed:
+        case CliSession::Outcome::Failed: {
             // The core's message is on standard error already.
+            const std::vector<std::string>& shown = session_.messages().messages();
             result.status = kExitFailure;
-            error = session_.messages().messages().empty() ? "the radio link failed"
-                                                           : session_.messages().messages().back();
-            break;
+            result.json.insert(QStringLiteral("error"),
+                               Q(shown.empty() ? "the radio link failed" : shown.back()));
+            return;
+        }
         case CliSession::Outcome::TimedOut:
-            result.status = kExitFailure;
-            error = "no end within " + std::to_string(session_.timeoutSeconds()) +
-                    " s (--timeout); the port is closed";
-            std::fprintf(stderr, "qs71dr-cli: %s\n", error.c_str());
-            break;
-        case CliSession::Outcome::Interrupted:
-            result.status = kExitInterrupted;
-            error = "stopped; the port is closed and the journal is complete";
-            std::fprintf(stderr, "qs71dr-cli: %s\n", error.c_str());
-            break;
+            session_.Close();
+            Fail(result, kExitFailure,
+                 "no end within " + std::to_string(session_.timeoutSeconds()) +
+                     " s (--timeout); the port is closed");
+            return;
+        case CliSession::Outcome::Interrupted: {
+            session_.Close();
+            const bool journal = !session_.safety().journalPath().empty();
+            Fail(result, ExitStatusForSignal(session_.stopSignal()),
+                 "stopped by " + SignalName(session_.stopSignal()) + "; the port is closed" +
+                     (journal ? " and the journal is complete" : ""));
+            return;
+        }
     }
-    result.json.insert(QStringLiteral("error"), Q(error));
 }
 
 bool CommandRunner::Connect(CommandResult& result) {
     const CliSession::Outcome outcome = session_.Connect();
     Stopped(outcome, result);
     return outcome == CliSession::Outcome::Done;
+}
+
+bool CommandRunner::BeginAdjustment(const CommandArgs& args, CommandResult& result) {
+    if (session_.link() == CliSession::Link::Adjusting) return true;
+    const SafetyNet& safety = session_.safety();
+    if (!safety.recordsWritten() && !options_.noBackup) {
+        const std::string why = safety.problem().empty()
+                                    ? "the backup and journal of this connection were not written"
+                                    : OneLine(safety.problem());
+        Fail(result, kExitFailure,
+             CommandName(args.command) + ": nothing was sent to the radio: " + why +
+                 " (--no-backup changes the radio without them)");
+        return false;
+    }
+    const CliSession::Outcome outcome = session_.BeginAdjustment();
+    Stopped(outcome, result);
+    return outcome == CliSession::Outcome::Done;
+}
+
+bool CommandRunner::Finish(CommandResult& result) {
+    const CliSession::Outcome outcome = session_.RunUntil([this] { return session_.Idle(); });
+    Stopped(outcome, result);
+    return outcome == CliSession::Outcome::Done;
+}
+
+void CommandRunner::CheckJournal(const CommandArgs& args, CommandResult& result) {
+    if (options_.noBackup || session_.safety().recordsWritten()) return;
+    Fail(result, kExitFailure,
+         CommandName(args.command) + ": " + OneLine(session_.safety().problem()) +
+             "; what was sent is on the radio, not all of it in the journal");
 }
 
 void CommandRunner::AddItem(QJsonArray& items, std::string& text, std::int16_t item) {
@@ -160,26 +217,19 @@ void CommandRunner::AddItem(QJsonArray& items, std::string& text, std::int16_t i
                              {QStringLiteral("value"), console.Value(item)}});
 }
 
-CommandResult CommandRunner::Identify() {
+CommandResult CommandRunner::Identify(const CommandArgs&) {
     CommandResult result;
-    result.json.insert(QStringLiteral("command"), QStringLiteral("identify"));
     Application& app = session_.app();
     const clsCmcKel3Drv& driver = app.com().kel3D();
-    session_.ClickConnect();
-    const CliSession::Outcome outcome = session_.RunUntil([&driver] {
-        return driver.workMode() == clsCmcKel3Drv::kModeIdentify && !driver.Running() &&
-               !driver.ansInfo().empty();
-    });
+    const CliSession::Outcome outcome = session_.Identify();
     // A radio the model refuses still answered: its codes are what the technician asked for.
     const std::int16_t error = app.sequence().error();
     const bool refused = error == clsCmcKel3Sequence::kErrModelCode ||
                          error == clsCmcKel3Sequence::kErrSubCode ||
                          error == clsCmcKel3Sequence::kErrFormat;
     const bool answered = !driver.ansInfo().empty() && driver.lastError() == clsCmcKel3Drv::kErrNone;
-    if (outcome == CliSession::Outcome::Done) {
-        // Identification only: the clone read that would follow is not started.
-        app.model().RigOpFunc_ResetAll();
-    } else if (!(outcome == CliSession::Outcome::Failed && refused && answered)) {
+    if (outcome != CliSession::Outcome::Done &&
+        !(outcome == CliSession::Outcome::Failed && refused && answered)) {
         Stopped(outcome, result);
         return result;
     }
@@ -191,43 +241,32 @@ CommandResult CommandRunner::Identify() {
     result.json.insert(QStringLiteral("modelCode"), Q(model));
     result.json.insert(QStringLiteral("subCode"), Q(sub));
     result.json.insert(QStringLiteral("accepted"), accepted);
-    if (!accepted) {
-        Stopped(outcome, result);
-    }
+    if (!accepted) Stopped(outcome, result);
     return result;
 }
 
-CommandResult CommandRunner::Read() {
+CommandResult CommandRunner::Read(const CommandArgs& args) {
     CommandResult result;
-    result.json.insert(QStringLiteral("command"), QStringLiteral("read"));
-    if (!Connect(result)) {
-        if (image_) image_->cancelWriting();
-        return result;
-    }
+    if (!Connect(result)) return result;
     Application& app = session_.app();
-    const clsCmcEeprom& image = app.radio().eepImage();
-    result.text = "Read " + std::to_string(image.eeSize()) + " bytes (model code " +
+    const SafetyNet& safety = session_.safety();
+    const Bytes& image = safety.imageAsRead();
+    result.text = "Read " + std::to_string(image.size()) + " bytes (model code " +
                   app.radio().radioNameM() + ", sub code " + app.radio().radionameS() + ").\n";
-    result.json.insert(QStringLiteral("bytes"), image.eeSize());
+    result.json.insert(QStringLiteral("bytes"), static_cast<int>(image.size()));
     result.json.insert(QStringLiteral("modelCode"), Q(app.radio().radioNameM()));
     result.json.insert(QStringLiteral("subCode"), Q(app.radio().radionameS()));
-    if (image_) {
-        QByteArray bytes(image.eeSize(), '\0');
-        for (std::int32_t a = 0; a < image.eeSize(); ++a)
-            bytes[a] = static_cast<char>(image.ReadByte(a));
-        if (image_->write(bytes) != bytes.size() || !image_->commit()) {
-            const std::string error = "read --image " + options_.imageFile + ": " +
-                                      image_->errorString().toStdString();
-            std::fprintf(stderr, "qs71dr-cli: %s\n", error.c_str());
-            result.status = kExitFailure;
-            result.json.insert(QStringLiteral("error"), Q(error));
+    if (!args.imageFile.empty()) {
+        std::string error;
+        const std::string_view bytes(reinterpret_cast<const char*>(image.data()), image.size());
+        if (!WriteFileAtomically(args.imageFile, bytes, ExistingFile::Replace, error)) {
+            Fail(result, kExitFailure, "read --image " + error);
             return result;
         }
-        result.text += "Image: " + options_.imageFile + "\n";
-        result.json.insert(QStringLiteral("image"), Q(options_.imageFile));
+        result.text += "Image: " + args.imageFile + "\n";
+        result.json.insert(QStringLiteral("image"), Q(args.imageFile));
     }
-    if (options_.showBackup) {
-        const SafetyNet& safety = session_.safety();
+    if (args.showBackup) {
         if (safety.backupPath().empty()) {
             // The reason was shown when the backup could not be saved.
             result.status = kExitFailure;
@@ -240,13 +279,12 @@ CommandResult CommandRunner::Read() {
     return result;
 }
 
-CommandResult CommandRunner::Params() {
+CommandResult CommandRunner::Params(const CommandArgs&) {
     CommandResult result;
-    result.json.insert(QStringLiteral("command"), QStringLiteral("params"));
     if (!Connect(result)) return result;
     clsIndOp_RigK52T& model = session_.app().model();
-    session_.app().main().OnCommandClick(kDispParaButton);
-    const CliSession::Outcome outcome =
+    session_.ClickButton(kDispParaButton);
+    CliSession::Outcome outcome =
         session_.RunUntil([&model] { return model.RigK52TProp_DispPara(); });
     Stopped(outcome, result);
     if (outcome != CliSession::Outcome::Done) return result;
@@ -254,85 +292,87 @@ CommandResult CommandRunner::Params() {
     if (!page.empty() && page.back() != '\n') page += '\n';
     result.text = page;
     result.json.insert(QStringLiteral("page"), Q(page));
+    // Back to the console, for the commands that follow.
+    session_.ClickButton(kDispParaButton);
+    Finish(result);
     return result;
 }
 
-CommandResult CommandRunner::Readings() {
+CommandResult CommandRunner::Readings(const CommandArgs&) {
     CommandResult result;
-    result.json.insert(QStringLiteral("command"), QStringLiteral("readings"));
-    // Connect ends with one full reading cycle of both lists.
+    // A new connection ends with one full reading cycle of both lists; a connection made
+    // earlier takes them again, as Reload does.
+    const bool fresh = session_.link() < CliSession::Link::Connected;
     if (!Connect(result)) return result;
-    HeadlessMainWindow& window = session_.window();
+    if (!fresh) {
+        session_.ClickButton(kReloadButton);
+        if (!Finish(result)) return result;
+    }
+    const clsIndOp_RigK52T& model = session_.app().model();
     result.text = "[A/D]\n";
-    result.json.insert(QStringLiteral("ad"), ReadingArray(window.lbo01[0], result.text));
+    result.json.insert(QStringLiteral("ad"),
+                       ReadingArray(model, ReadingGroup::Ad, kAdRowCount, result.text));
     result.text += "[D/A]\n";
-    result.json.insert(QStringLiteral("da"), ReadingArray(window.lbo01[1], result.text));
+    result.json.insert(QStringLiteral("da"),
+                       ReadingArray(model, ReadingGroup::Da, kDaRowCount, result.text));
     return result;
 }
 
-CommandResult CommandRunner::Set() {
+CommandResult CommandRunner::Set(const CommandArgs& args) {
     CommandResult result;
-    result.json.insert(QStringLiteral("command"), QStringLiteral("set"));
     if (!Connect(result)) return result;
     Application& app = session_.app();
-    // The channel count is known now; nothing of the settings has been sent yet.
+    // The channel count is known now; nothing has been sent yet.
     const SettingsCheck check =
-        CheckSettings(app.console(), options_.settings, app.model().chItem(), true);
+        CheckSettings(app.console(), args.settings, app.model().chItem(), true);
     if (!check.error.empty()) {
-        std::fprintf(stderr, "qs71dr-cli: %s\n", check.error.c_str());
-        result.status = kExitUsage;
-        result.json.insert(QStringLiteral("error"), Q(check.error));
+        Fail(result, kExitUsage, check.error);
         return result;
     }
+    if (!BeginAdjustment(args, result)) return result;
     // As a key press sets them: the model's send loop sends them, mirrors and waits included.
     for (const ResolvedSetting& s : check.settings)
         app.console().setValue(s.item, s.value);
-    const CliSession::Outcome outcome = session_.RunUntil([this] { return session_.Idle(); });
-    Stopped(outcome, result);
-    if (outcome != CliSession::Outcome::Done) return result;
+    if (!Finish(result)) return result;
     QJsonArray items;
     for (const ResolvedSetting& s : check.settings)
         AddItem(items, result.text, s.item);
     result.json.insert(QStringLiteral("items"), items);
+    CheckJournal(args, result);
     return result;
 }
 
-CommandResult CommandRunner::Sweep() {
+CommandResult CommandRunner::Sweep(const CommandArgs& args) {
     CommandResult result;
-    result.json.insert(QStringLiteral("command"), QStringLiteral("sweep"));
-    if (!Connect(result)) return result;
+    if (!Connect(result) || !BeginAdjustment(args, result)) return result;
     const clsConsole& console = session_.app().console();
-    const char* title = options_.sweep == SweepKind::All  ? "BPF ALL"
-                        : options_.sweep == SweepKind::T1 ? "BPF T1"
-                                                          : "BPF T2";
+    const char* title = args.sweep == SweepKind::All  ? "BPF ALL"
+                        : args.sweep == SweepKind::T1 ? "BPF T1"
+                                                      : "BPF T2";
     session_.PressEnter(FindItem(console, title));
-    const CliSession::Outcome outcome = session_.RunUntil([this] { return session_.Idle(); });
-    Stopped(outcome, result);
-    if (outcome != CliSession::Outcome::Done) return result;
+    if (!Finish(result)) return result;
     QJsonArray items;
-    if (options_.sweep != SweepKind::T2) AddItem(items, result.text, FindItem(console, "BPF T1"));
-    if (options_.sweep != SweepKind::T1) AddItem(items, result.text, FindItem(console, "BPF T2"));
+    if (args.sweep != SweepKind::T2) AddItem(items, result.text, FindItem(console, "BPF T1"));
+    if (args.sweep != SweepKind::T1) AddItem(items, result.text, FindItem(console, "BPF T2"));
     result.json.insert(QStringLiteral("items"), items);
+    CheckJournal(args, result);
     return result;
 }
 
-CommandResult CommandRunner::Level() {
+CommandResult CommandRunner::Level(const CommandArgs& args) {
     CommandResult result;
-    result.json.insert(QStringLiteral("command"), QStringLiteral("level"));
-    if (!Connect(result)) return result;
+    if (!Connect(result) || !BeginAdjustment(args, result)) return result;
     Application& app = session_.app();
     clsConsole& console = app.console();
-    const bool rx = options_.level == LevelKind::Rx;
+    const bool rx = args.level == LevelKind::Rx;
     const std::int16_t item = FindItem(console, rx ? "RX LVA" : "TX LVA");
     const std::int16_t targetItem = FindItem(console, rx ? "LV(RX LVA)" : "LV(TX LVA)");
-    if (options_.target) console.setValue(targetItem, *options_.target);
+    if (args.target) console.setValue(targetItem, *args.target);
     session_.PressEnter(item);
-    const CliSession::Outcome outcome = session_.RunUntil([this] { return session_.Idle(); });
-    Stopped(outcome, result);
-    if (outcome != CliSession::Outcome::Done) return result;
+    if (!Finish(result)) return result;
 
     const std::string name = rx ? "RX LVA" : "TX LVA";
-    const bool failed = app.model().lvaMark(rx ? 0 : 1);
+    const bool failed = app.model().LevelAdjustFailed(rx ? LevelItem::Rx : LevelItem::Tx);
     const std::int16_t value = console.Value(item);
     const std::int16_t target = console.Value(targetItem);
     result.json.insert(QStringLiteral("item"), Q(name));
@@ -340,33 +380,31 @@ CommandResult CommandRunner::Level() {
     result.json.insert(QStringLiteral("target"), target);
     result.json.insert(QStringLiteral("failed"), failed);
     if (failed) {
-        const std::string error = "level " + std::string(rx ? "rx" : "tx") +
-                                  ": Auto Adjust Failed: the target level " +
-                                  std::to_string(target) + " is out of reach; " + name +
-                                  " is back at " + std::to_string(value);
-        std::fprintf(stderr, "qs71dr-cli: %s\n", error.c_str());
-        result.status = kExitFailure;
-        result.json.insert(QStringLiteral("error"), Q(error));
+        Fail(result, kExitFailure,
+             "level " + std::string(rx ? "rx" : "tx") +
+                 ": Auto Adjust Failed: the target level " + std::to_string(target) +
+                 " is out of reach; " + name + " is back at " + std::to_string(value));
         return result;
     }
     result.text = name + " = " + std::to_string(value) + " (target level " +
                   std::to_string(target) + ")\n";
+    CheckJournal(args, result);
     return result;
 }
 
-CommandResult CommandRunner::Rssi() {
+CommandResult CommandRunner::Rssi(const CommandArgs& args) {
     CommandResult result;
-    result.json.insert(QStringLiteral("command"), QStringLiteral("rssi"));
-    if (!Connect(result)) return result;
+    if (!Connect(result) || !BeginAdjustment(args, result)) return result;
     Application& app = session_.app();
     clsIndOp_RigK52T& model = app.model();
     const std::int16_t item = FindItem(app.console(), "RSSI");
 
     // Enter lines from the terminal; each is handed on only while its level is being read,
-    // so an Enter typed ahead is kept for its own level.
-    int linesReady = 0;
-    bool inputEnded = false;
+    // so an Enter typed ahead is kept for its own level (also for a later rssi).
+    int& linesReady = enterLines_;
+    bool& inputEnded = inputEnded_;
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    input.setEnabled(!inputEnded);
     QObject::connect(&input, &QSocketNotifier::activated, &input, [&] {
         char buffer[256];
         const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
@@ -381,8 +419,9 @@ CommandResult CommandRunner::Rssi() {
     int captured = 0;  // 0: none, 1: S3, 2: S3 and S1
     int prompted = 0;
     session_.setTickHook([&] {
-        if (captured >= 2 || !InRssiCapture(model.opState())) return;
-        const bool s1 = model.rssiS1Pass();
+        const RssiCapture waiting = model.rssiCapture();
+        if (captured >= 2 || waiting == RssiCapture::None) return;
+        const bool s1 = waiting == RssiCapture::S1;
         if (s1 != (captured == 1)) return;
         if (prompted == captured) {
             std::fprintf(stderr, "qs71dr-cli: feed the %s level and press Enter\n",
@@ -396,26 +435,28 @@ CommandResult CommandRunner::Rssi() {
         session_.PressEnter(item);
     });
     session_.PressEnter(item);
+    // Input that ends leaves the capture once an Enter already given has been taken.
     const CliSession::Outcome outcome = session_.RunUntil([&] {
-        return captured == 2 ? session_.Idle() : inputEnded && linesReady == 0;
+        if (captured == 2) return session_.Idle();
+        const RssiCapture next = captured == 0 ? RssiCapture::S3 : RssiCapture::S1;
+        return inputEnded && linesReady == 0 && model.rssiCapture() == next;
     });
     session_.setTickHook(nullptr);
     Stopped(outcome, result);
     if (outcome != CliSession::Outcome::Done) return result;
     if (captured < 2 || !session_.Idle()) {
-        const std::string error = std::string("rssi: standard input ended before the ") +
-                                  (captured == 0 ? "S3" : "S1") + " level was captured";
-        std::fprintf(stderr, "qs71dr-cli: %s\n", error.c_str());
-        result.status = kExitFailure;
-        result.json.insert(QStringLiteral("error"), Q(error));
+        Fail(result, kExitFailure,
+             std::string("rssi: standard input ended before the ") +
+                 (captured == 0 ? "S3" : "S1") + " level was captured");
         return result;
     }
     const clsCmcEeprom& image = app.radio().eepImage();
-    const int s3 = image.ReadByte(kRssiS3Adr);
-    const int s1 = image.ReadByte(kRssiS1Adr);
+    const int s3 = image.ReadByte(clsIndOp_RigK52T::kRssiS3Address);
+    const int s1 = image.ReadByte(clsIndOp_RigK52T::kRssiS1Address);
     result.text = "RSSI S3 = " + std::to_string(s3) + "\nRSSI S1 = " + std::to_string(s1) + "\n";
     result.json.insert(QStringLiteral("s3"), s3);
     result.json.insert(QStringLiteral("s1"), s1);
+    CheckJournal(args, result);
     return result;
 }
 

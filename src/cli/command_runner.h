@@ -2,8 +2,6 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QSaveFile>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,49 +11,54 @@
 
 namespace qs::cli {
 
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailure = 1;
-inline constexpr int kExitUsage = 2;
-inline constexpr int kExitInterrupted = 130;
-
 struct CommandResult {
-    int status = kExitOk;
+    int status = 0;    // the exit status this command asks for
     std::string text;  // for people, on standard output
     QJsonObject json;  // the same for --json
 };
 
-// One command of qs71dr-cli on a started session: the checks that need the core but not the
-// radio, then the command itself, as the technician would do it in the desktop program.
+// The commands of qs71dr-cli on a started session, one after another on its one connection,
+// as the technician would do them in the desktop program. Each command first raises the
+// connection to what it needs: nothing changes the radio before the backup and journal are
+// written (or --no-backup says to go on without them).
 class CommandRunner {
 public:
     CommandRunner(CliSession& session, const CliOptions& options);
 
-    // Output files are opened before anything else (a bad path is a bad argument).
-    bool OpenFiles(std::string& error);
+    // Before anything is opened: output files can be written (a bad path is a bad argument).
+    static bool CheckFiles(const CommandArgs& args, std::string& error);
     // After the session has started, before the port is opened: item names and limits.
-    bool CheckArguments(std::string& error);
-    CommandResult Run();
+    bool CheckArguments(const CommandArgs& args, std::string& error);
+    CommandResult Run(const CommandArgs& args);
 
 private:
-    CommandResult Identify();
-    CommandResult Read();
-    CommandResult Params();
-    CommandResult Readings();
-    CommandResult Set();
-    CommandResult Sweep();
-    CommandResult Level();
-    CommandResult Rssi();
+    CommandResult Identify(const CommandArgs& args);
+    CommandResult Read(const CommandArgs& args);
+    CommandResult Params(const CommandArgs& args);
+    CommandResult Readings(const CommandArgs& args);
+    CommandResult Set(const CommandArgs& args);
+    CommandResult Sweep(const CommandArgs& args);
+    CommandResult Level(const CommandArgs& args);
+    CommandResult Rssi(const CommandArgs& args);
 
-    // Connects; false with `result` filled when that did not succeed.
+    // Raise the connection; false with `result` filled when that did not succeed.
     bool Connect(CommandResult& result);
+    bool BeginAdjustment(const CommandArgs& args, CommandResult& result);
+    // After a command that changed the radio: its journal must still be complete.
+    void CheckJournal(const CommandArgs& args, CommandResult& result);
+    // Runs until the cycle's end; false with `result` filled otherwise.
+    bool Finish(CommandResult& result);
     // Fills `result` for an outcome other than Done.
     void Stopped(CliSession::Outcome outcome, CommandResult& result);
+    void Fail(CommandResult& result, int status, const std::string& error);
     void AddItem(QJsonArray& items, std::string& text, std::int16_t item);
 
     CliSession& session_;
     const CliOptions& options_;
-    std::unique_ptr<QSaveFile> image_;
-    std::vector<ResolvedSetting> settings_;
+    std::size_t messagesShown_ = 0;
+    // Enter presses on standard input not yet taken by rssi, and whether it has ended.
+    int enterLines_ = 0;
+    bool inputEnded_ = false;
 };
 
 }  // namespace qs::cli

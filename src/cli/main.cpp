@@ -11,33 +11,62 @@
 #include "cli/cli_session.h"
 #include "cli/command_runner.h"
 #include "cli/report_command.h"
+#include "cli/shell_script.h"
+#include "program/exit_status.h"
 
 namespace {
 
+using namespace qs;
+using namespace qs::cli;
+
 constexpr const char* kProgramName = "qs71dr-cli";
+
+// One JSON document a command: indented for a single command, one a line in a shell.
+void PrintJson(const QJsonObject& json, bool shell) {
+    const QJsonDocument document(json);
+    if (shell) {
+        std::fputs(document.toJson(QJsonDocument::Compact).constData(), stdout);
+        std::fputs("\n", stdout);
+    } else {
+        std::fputs(document.toJson(QJsonDocument::Indented).constData(), stdout);
+    }
+    std::fflush(stdout);
+}
 
 int BadArguments(const std::string& error) {
     std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", kProgramName, error.c_str(), kProgramName);
-    return qs::cli::kExitUsage;
+    return kExitUsage;
 }
 
-// With --json, standard output holds one document even when the command never ran.
-int NotRun(const qs::cli::CliOptions& options, int status, const std::string& error) {
+// With --json, standard output holds one document even when no command ran.
+int NotRun(const CliOptions& options, int status, const std::string& error) {
     if (options.json) {
-        const QJsonObject json{
-            {QStringLiteral("command"), QString::fromStdString(qs::cli::CommandName(options.command))},
-            {QStringLiteral("ok"), false},
-            {QStringLiteral("error"), QString::fromStdString(error)}};
-        std::fputs(QJsonDocument(json).toJson(QJsonDocument::Indented).constData(), stdout);
+        PrintJson(QJsonObject{{QStringLiteral("command"),
+                               QString::fromStdString(CommandName(options.args.command))},
+                              {QStringLiteral("ok"), false},
+                              {QStringLiteral("error"), QString::fromStdString(error)}},
+                  options.args.command == Command::Shell);
     }
     return status;
+}
+
+// The commands to run: the one of the command line, or every line of the shell's script.
+bool CommandsToRun(const CliOptions& options, std::vector<CommandArgs>& commands,
+                   std::string& error) {
+    if (options.args.command != Command::Shell) {
+        commands = {options.args};
+        return true;
+    }
+    std::string text;
+    return ReadScript(options.args.scriptFile, text, error) &&
+           ParseScript(text, options.args.scriptFile.empty(), commands, error);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    using namespace qs::cli;
-    // Options are checked before anything starts, so that mistakes never open the port.
+    // Options and scripts are checked before anything starts, so that mistakes never open
+    // the port.
     const std::vector<std::string> args(argv + 1, argv + argc);
     const CliParseResult parsed = ParseCliCommandLine(args);
     if (!parsed.ok()) return BadArguments(parsed.error);
@@ -50,9 +79,20 @@ int main(int argc, char** argv) {
         std::printf("%s %s\n", kProgramName, QS_VERSION_TEXT);
         return kExitOk;
     }
-    if (options.command == Command::Report) {
-        return RunReportCommand(options.reportBackup, options.reportOut, options.reportForce,
-                                options.json);
+    if (options.args.command == Command::Report) {
+        return RunReportCommand(options.args.reportBackup, options.args.reportOut,
+                                options.args.reportForce, options.json);
+    }
+    const bool shell = options.args.command == Command::Shell;
+    std::vector<CommandArgs> commands;
+    std::string error;
+    if (!CommandsToRun(options, commands, error)) {
+        return NotRun(options, BadArguments(error), error);
+    }
+    for (const CommandArgs& command : commands) {
+        if (!CommandRunner::CheckFiles(command, error)) {
+            return NotRun(options, BadArguments(error), error);
+        }
     }
 
     QCoreApplication app(argc, argv);
@@ -64,33 +104,43 @@ int main(int argc, char** argv) {
     setup.simulatorArgs = options.simulatorArgs;
     setup.traceFile = options.traceFile;
     setup.timeoutSeconds = options.timeoutSeconds;
-    setup.progressBar = options.command != Command::Identify && ::isatty(STDERR_FILENO) == 1;
+    setup.progressBar = ::isatty(STDERR_FILENO) == 1;
     CliSession session(setup);
     CommandRunner runner(session, options);
 
-    std::string error;
     if (!session.OpenTrace(error)) {
         return NotRun(options, BadArguments("--trace " + error), "--trace " + error);
     }
-    if (!runner.OpenFiles(error)) return NotRun(options, BadArguments(error), error);
     // A refused second copy has its message on standard error already.
     if (!session.Start()) {
         const auto& shown = session.messages().messages();
         return NotRun(options, kExitFailure, shown.empty() ? std::string() : shown.back());
     }
-    if (!runner.CheckArguments(error)) return NotRun(options, BadArguments(error), error);
+    for (const CommandArgs& command : commands) {
+        if (!runner.CheckArguments(command, error)) {
+            const std::string where =
+                command.line > 0 ? "line " + std::to_string(command.line) + ": " : "";
+            return NotRun(options, BadArguments(where + error), where + error);
+        }
+    }
     if (!session.StartSimulator(error)) {
         std::fprintf(stderr, "%s: --simulate: %s\n", kProgramName, error.c_str());
         return NotRun(options, kExitFailure, "--simulate: " + error);
     }
 
-    const CommandResult result = runner.Run();
-    session.Close();
-    if (options.json) {
-        std::fputs(QJsonDocument(result.json).toJson(QJsonDocument::Indented).constData(), stdout);
-    } else {
-        std::fputs(result.text.c_str(), stdout);
+    // In order; the first command that fails stops the rest and gives the status.
+    int status = kExitOk;
+    for (const CommandArgs& command : commands) {
+        const CommandResult result = runner.Run(command);
+        if (options.json) {
+            PrintJson(result.json, shell);
+        } else {
+            std::fputs(result.text.c_str(), stdout);
+            std::fflush(stdout);
+        }
+        status = result.status;
+        if (status != kExitOk) break;
     }
-    std::fflush(stdout);
-    return result.status;
+    session.Close();
+    return status;
 }

@@ -1,5 +1,6 @@
 #include "desktop/charts_window.h"
 
+#include <QBuffer>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,10 +19,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/reading_text.h"
 #include "record/alignment_report.h"
 #include "record/curve_recorder.h"
 #include "record/curve_runs.h"
-#include "record/reading_series.h"
+#include "shell/atomic_file.h"
 
 namespace qs::qt {
 namespace {
@@ -170,7 +172,7 @@ void ChartsWindow::Restart() {
 
 void ChartsWindow::AddReading(int group, int index, std::int32_t timeMs, int raw) {
     const auto g = static_cast<ReadingGroup>(group);
-    const auto info = ReadingSeries(g, index);
+    const auto info = ReadingValueOf(g, index, raw);
     if (!info) return;
     QLineSeries*& series = readingSeries_[{group, index}];
     QValueAxis* axis = info->unit == "V" ? voltAxis_ : info->unit == "%" ? percentAxis_
@@ -182,7 +184,7 @@ void ChartsWindow::AddReading(int group, int index, std::int32_t timeMs, int raw
         series->attachAxis(timeAxis_);
         series->attachAxis(axis);
     }
-    const auto value = ReadingSeriesValue(g, index, raw);
+    const std::optional<double>& value = info->value;
     if (!value) return;  // TEMPS "*Error": no temperature to draw
     const double seconds = timeMs / 1000.0;
     series->append(seconds, *value);
@@ -282,27 +284,47 @@ void ChartsWindow::Refresh() {
     resultsShown_ = log.results.size();
 }
 
-bool ChartsWindow::SavePng(Pane pane, const QString& path, QString& error) const {
-    if (views_[pane]->grab().save(path, "PNG")) return true;
+namespace {
+
+// Charts are written as every file is: a save that fails leaves an earlier file as it was.
+bool SaveChartBytes(const QString& path, const QByteArray& bytes, QString& error) {
+    std::string reason;
+    if (!bytes.isEmpty() && WriteFileAtomically(path.toStdString(), bytes.toStdString(),
+                                                ExistingFile::Replace, reason)) {
+        return true;
+    }
     error = QStringLiteral("The chart could not be saved as %1.").arg(path);
+    if (!reason.empty()) error += QLatin1Char('\n') + QString::fromStdString(reason);
     return false;
 }
 
+}  // namespace
+
+bool ChartsWindow::SavePng(Pane pane, const QString& path, QString& error) const {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!views_[pane]->grab().save(&buffer, "PNG")) bytes.clear();
+    return SaveChartBytes(path, bytes, error);
+}
+
 bool ChartsWindow::SaveSvg(Pane pane, const QString& path, QString& error) const {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     QSvgGenerator generator;
-    generator.setFileName(path);
+    generator.setOutputDevice(&buffer);
     const QSize size = views_[pane]->size();
     generator.setSize(size);
     generator.setViewBox(QRect(QPoint(0, 0), size));
     generator.setTitle(QString::fromLatin1(kPaneTitles[pane]));
     QPainter painter;
-    if (!painter.begin(&generator)) {
-        error = QStringLiteral("The chart could not be saved as %1.").arg(path);
-        return false;
+    if (!painter.begin(&generator)) bytes.clear();
+    if (painter.isActive()) {
+        views_[pane]->render(&painter);
+        painter.end();
     }
-    views_[pane]->render(&painter);
-    painter.end();
-    return true;
+    return SaveChartBytes(path, bytes, error);
 }
 
 void ChartsWindow::SaveWithDialog(Pane pane, bool svg) {

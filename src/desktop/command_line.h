@@ -12,7 +12,8 @@ struct CommandLine {
     std::vector<PortBinding> ports;          // --port N=DEVICE, in the order given
     bool simulate = false;                   // --simulate
     std::vector<std::string> simulatorArgs;  // --sim-NAME [VALUE] handed on as --NAME [VALUE]
-    bool help = false;
+    bool help = false;                       // -h, --help
+    bool helpAll = false;                    // --help-all: also Qt's own options
     bool version = false;
     std::string traceFile;   // --trace FILE: every frame on the line goes to FILE
     bool listPorts = false;  // --list-ports
@@ -29,10 +30,13 @@ struct CommandLineResult {
     bool ok() const { return error.empty(); }
 };
 
-// `args` without the program name. Single-dash arguments belong to Qt (-platform offscreen)
-// and are skipped here, with the value of those that take one.
+// `args` without the program name, read by QCommandLineParser before Qt starts (so --help
+// and mistakes need no display). Qt's own options (-platform offscreen, --platform, -name,
+// -style ...) are accepted with their values and left to Qt.
 CommandLineResult ParseCommandLine(const std::vector<std::string>& args);
 
 std::string UsageText(const std::string& programName);
+// The usage text and Qt's own options that the program hands on to Qt.
+std::string UsageTextWithQtOptions(const std::string& programName);
 
 }  // namespace qs::qt

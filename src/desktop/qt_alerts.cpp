@@ -12,7 +12,6 @@ int QtMessageBox::ShowStop(const std::string& caption, const std::string& text) 
     const QString shownText = ToDisplayText(text);
     std::fprintf(stderr, "%s\n", shownText.toLocal8Bit().constData());
     std::fflush(stderr);
-    if (autoAccept_) return kOkButton;
 
     QMessageBox box(QMessageBox::Critical, ToDisplayText(caption), shownText, QMessageBox::Ok,
                     parent_.data());
@@ -24,7 +23,6 @@ int QtMessageBox::ShowStop(const std::string& caption, const std::string& text) 
 }
 
 bool QtMessageBox::AskYesNo(const std::string& caption, const std::string& text) {
-    if (autoAccept_) return true;
     QMessageBox box(QMessageBox::Question, ToDisplayText(caption), ToDisplayText(text),
                     QMessageBox::Yes | QMessageBox::No, parent_.data());
     box.setDefaultButton(QMessageBox::No);

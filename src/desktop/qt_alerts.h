@@ -15,17 +15,12 @@ class QtMessageBox : public IMessageBox {
 public:
     static constexpr int kOkButton = 1;
     void setParent(QWidget* parent) { parent_ = parent; }
-    // For runs without anyone at the screen (the automated tests of the real program): the
-    // text still goes to standard error, the box is answered OK at once.
-    void setAutoAccept(bool on) { autoAccept_ = on; }
     int ShowStop(const std::string& caption, const std::string& text) override;
-    // QMessageBox with the question icon, Yes and No, No the default. Answered Yes at once
-    // when auto-accepting.
+    // QMessageBox with the question icon, Yes and No, No the default.
     bool AskYesNo(const std::string& caption, const std::string& text) override;
 
 private:
     QPointer<QWidget> parent_;
-    bool autoAccept_ = false;
 };
 
 class QtBeeper : public IBeeper {

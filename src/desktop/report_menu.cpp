@@ -61,7 +61,7 @@ bool ReportMenu::SaveReport(const std::string& path) {
     AlignmentReport report;
     std::string error;
     if (!BuildAlignmentReport(net_.backupPath(), report, error) ||
-        !WriteReportFile(report, path, error)) {
+        !WriteReportFile(report, path, ExistingFile::Replace, error)) {
         ShowMessage(messageBox_, "The alignment report could not be saved.\r\n" + error);
         return false;
     }

@@ -22,6 +22,9 @@ constexpr double kThermistorBetaKelvin = 4000.0;
 constexpr double kThermistorRefKelvin = 298.15;
 constexpr double kZeroCelsiusKelvin = 273.15;
 
+constexpr double kPercentScale = 100.0;
+constexpr const char* kDegreesCelsius = "\xC2\xB0" "C";
+
 constexpr const char* kVoltPattern = "##0.#0V";
 constexpr const char* kTempPattern = "###.#0'C";
 constexpr const char* kPercentPattern = "0.00%";
@@ -43,26 +46,75 @@ double Volts(int v) {
     return v * kReferenceVolts / kFullScale;
 }
 
-std::string VoltText(double volts) {
-    return PadLeft(FormatDigitPattern(volts, kVoltPattern), kVoltWidth);
-}
+// How a row turns its raw value into its value.
+enum class Scale { Supply, Volts, Celsius, Percent };
 
-struct DaRow {
-    const char* label;
-    bool percent;
+struct RowSpec {
+    const char* label;  // as the list shows it, with its colon
+    const char* name;   // without padding, for charts and scripts
+    Scale scale;
 };
 
-constexpr std::array<DaRow, kDaRowCount> kDaRows{{
-    {"T1/POW :", false},
-    {"BPF T2 :", false},
-    {"TX LVA :", false},
-    {"RX LVA :", false},
-    {"REF    :", false},
-    {"MOD BAL:", true},
-    {"Dev    :", false},
-    {"CTCSS  :", false},
-    {"SQL Lev:", true},
+// A/D row 4 has no label and shows nothing.
+constexpr std::array<RowSpec, kAdRowCount - 1> kAdRows{{
+    {"VIN  :", "VIN", Scale::Supply},
+    {"TEMPS:", "TEMPS", Scale::Celsius},
+    {"LVIN :", "LVIN", Scale::Volts},
+    {"SD   :", "SD", Scale::Volts},
 }};
+
+constexpr std::array<RowSpec, kDaRowCount> kDaRows{{
+    {"T1/POW :", "T1/POW", Scale::Volts},
+    {"BPF T2 :", "BPF T2", Scale::Volts},
+    {"TX LVA :", "TX LVA", Scale::Volts},
+    {"RX LVA :", "RX LVA", Scale::Volts},
+    {"REF    :", "REF", Scale::Volts},
+    {"MOD BAL:", "MOD BAL", Scale::Percent},
+    {"Dev    :", "Dev", Scale::Volts},
+    {"CTCSS  :", "CTCSS", Scale::Volts},
+    {"SQL Lev:", "SQL Lev", Scale::Percent},
+}};
+
+const RowSpec* RowOf(ReadingGroup group, int index) {
+    if (index < 0) return nullptr;
+    const auto i = static_cast<std::size_t>(index);
+    if (group == ReadingGroup::Ad) return i < kAdRows.size() ? &kAdRows[i] : nullptr;
+    return i < kDaRows.size() ? &kDaRows[i] : nullptr;
+}
+
+bool TemperatureKnown(int v) {
+    return v > 0 && v < kFullScale;
+}
+
+// The value as the row shows it, padded to the row's width.
+std::string ShownValue(Scale scale, int v) {
+    switch (scale) {
+        case Scale::Supply:
+            return PadLeft(FormatDigitPattern(v * kSupplyScaleVolts / kFullScale, kVoltPattern),
+                           kVoltWidth);
+        case Scale::Volts:
+            return PadLeft(FormatDigitPattern(Volts(v), kVoltPattern), kVoltWidth);
+        case Scale::Celsius:
+            if (!TemperatureKnown(v)) return "*Error";
+            return PadLeft(FormatDigitPattern(ThermistorCelsius(v), kTempPattern), kTempWidth);
+        case Scale::Percent:
+            return PadLeft(
+                FormatDigitPattern(static_cast<double>(v) / kFullScale, kPercentPattern),
+                kVoltWidth);
+    }
+    return std::string();
+}
+
+std::string RowText(ReadingGroup group, int index, int v) {
+    const RowSpec* row = RowOf(group, index);
+    if (row == nullptr) return std::string();
+    return row->label + RawPart(v) + ShownValue(row->scale, v);
+}
+
+std::string Trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    return first == std::string::npos ? std::string() : text.substr(first);
+}
 
 }  // namespace
 
@@ -97,33 +149,39 @@ double ThermistorCelsius(int raw) {
 }
 
 std::string AdRowText(int index, int v) {
-    switch (index) {
-        case 0:
-            return "VIN  :" + RawPart(v) + VoltText(v * kSupplyScaleVolts / kFullScale);
-        case 1: {
-            std::string row = "TEMPS:" + RawPart(v);
-            if (v <= 0 || v >= kFullScale) return row + "*Error";
-            return row +
-                   PadLeft(FormatDigitPattern(ThermistorCelsius(v), kTempPattern), kTempWidth);
-        }
-        case 2:
-            return "LVIN :" + RawPart(v) + VoltText(Volts(v));
-        case 3:
-            return "SD   :" + RawPart(v) + VoltText(Volts(v));
-        default:
-            return std::string();
-    }
+    return RowText(ReadingGroup::Ad, index, v);
 }
 
 std::string DaRowText(int index, int v) {
-    if (index < 0 || index >= kDaRowCount) return std::string();
-    const DaRow& row = kDaRows[static_cast<std::size_t>(index)];
-    std::string value =
-        row.percent
-            ? PadLeft(FormatDigitPattern(static_cast<double>(v) / kFullScale, kPercentPattern),
-                      kVoltWidth)
-            : VoltText(Volts(v));
-    return row.label + RawPart(v) + value;
+    return RowText(ReadingGroup::Da, index, v);
+}
+
+std::optional<ReadingValue> ReadingValueOf(ReadingGroup group, int index, int raw) {
+    const RowSpec* row = RowOf(group, index);
+    if (row == nullptr) return std::nullopt;
+    ReadingValue reading;
+    reading.name = row->name;
+    reading.raw = raw;
+    reading.text = Trimmed(ShownValue(row->scale, raw));
+    switch (row->scale) {
+        case Scale::Supply:
+            reading.value = raw * kSupplyScaleVolts / kFullScale;
+            reading.unit = "V";
+            break;
+        case Scale::Volts:
+            reading.value = Volts(raw);
+            reading.unit = "V";
+            break;
+        case Scale::Celsius:
+            if (TemperatureKnown(raw)) reading.value = ThermistorCelsius(raw);
+            reading.unit = kDegreesCelsius;
+            break;
+        case Scale::Percent:
+            reading.value = raw * kPercentScale / kFullScale;
+            reading.unit = "%";
+            break;
+    }
+    return reading;
 }
 
 }  // namespace qs

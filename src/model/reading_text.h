@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "model/operation_observer.h"
 #include "platform/bytes.h"
 
 namespace qs {
@@ -31,5 +33,18 @@ double ThermistorCelsius(int raw);
 // Row text of [A/D] row `index` (0..4) and [D/A] row `index` (0..8) for raw value `v`.
 std::string AdRowText(int index, int v);
 std::string DaRowText(int index, int v);
+
+// A live reading as values: what its row is called, the raw value, the value in the row's
+// unit and the text the row shows for it. Charts and scripts take these, never the row text.
+struct ReadingValue {
+    std::string name;             // "VIN", "TEMPS", "T1/POW" ...
+    int raw = 0;                  // 0..255 as the radio answered
+    std::optional<double> value;  // in `unit`; none where the row shows "*Error"
+    std::string unit;             // "V", "°C" or "%" (UTF-8)
+    std::string text;             // as the row shows it: "7.49V", "*Error", "50.20%"
+};
+
+// Nothing for [A/D] row 4, which has no label and shows nothing, nor for a row out of range.
+std::optional<ReadingValue> ReadingValueOf(ReadingGroup group, int index, int raw);
 
 }  // namespace qs

@@ -15,8 +15,8 @@ constexpr std::int16_t kSdReading = 3;
 
 constexpr std::int16_t kRssiS1Command = 0x15;
 constexpr std::int16_t kRssiS3Command = 0x16;
-constexpr std::int32_t kRssiS1Adr = 169;
-constexpr std::int32_t kRssiS3Adr = 170;
+constexpr std::int32_t kRssiS1Adr = clsIndOp_RigK52T::kRssiS1Address;
+constexpr std::int32_t kRssiS3Adr = clsIndOp_RigK52T::kRssiS3Address;
 
 constexpr std::int16_t kBpfAllStartValue = 64;
 constexpr std::int16_t kBpfAllLastValue = 127;
@@ -29,6 +29,12 @@ void clsIndOp_RigK52T::GoToOpState(std::int16_t state) {
     opState_ = state;
     opWork_.sent = 0;
     opWork_.subStep = 0;
+}
+
+RssiCapture clsIndOp_RigK52T::rssiCapture() const {
+    // States 6 to 8 are the capture; it waits for Enter while it reads in 7 and 8.
+    if (opState_ != 7 && opState_ != 8) return RssiCapture::None;
+    return rssiS1Pass_ ? RssiCapture::S1 : RssiCapture::S3;
 }
 
 void clsIndOp_RigK52T::SendThreshold(std::int16_t command, std::int32_t address,

@@ -106,6 +106,8 @@ void clsIndOp_RigK52T::RigOpFunc_ResetAll() {
     taskState_ = 0;
     stateEntry_ = true;
     dispParaRequest_ = false;
+    readOnly_ = false;
+    startCommandDue_ = false;
     for (int i = 0; i <= 4; ++i)
         adLast_[static_cast<std::size_t>(i)] = -1;
     for (int i = 0; i <= 8; ++i)

@@ -13,6 +13,7 @@
 #include "model/operation_observer.h"
 #include "model/rig_k52t_eep.h"
 #include "model/rig_ops.h"
+#include "model/task_state.h"
 #include "platform/alerts.h"
 #include "platform/main_window_controls.h"
 #include "platform/tick_source.h"
@@ -46,6 +47,9 @@ class clsIndOp_RigK52T final : public IRigOps, public ConsEv {
 public:
     static constexpr int kTaskStateCount = 30;
     static constexpr int kMaxChannels = 40;
+    // Where the RSSI capture stores its thresholds in the memory image.
+    static constexpr std::int32_t kRssiS1Address = 169;
+    static constexpr std::int32_t kRssiS3Address = 170;
 
     // Builds the item table at once (port 1), so the controls must already exist.
     explicit clsIndOp_RigK52T(RigK52TParts parts);
@@ -78,6 +82,34 @@ public:
     void ConsEv_Enter(clsConsole& objConsole, std::int16_t Index, std::int16_t evNo,
                       std::int16_t val) override;
     void setWaitE8Required(std::int32_t milliseconds) override { waitE8Pending_ = milliseconds; }
+
+    // Connect without the first sending: identification, clone read and load as Connect
+    // does them, then the adjustment cycle takes its readings but sends no adjustment command
+    // (neither the start command nor any item, and Enter starts nothing) until
+    // BeginAdjustment. For reading a radio without changing it; the Connect button keeps its
+    // own way.
+    void ConnectReadOnly();
+    // Lifts a read-only connection's restraint at the end of a cycle: the start command and
+    // every item once, as Connect sends them after its load, then the connection is an
+    // ordinary one. False, changing nothing, unless the connection is read-only and at the
+    // cycle's end.
+    bool BeginAdjustment();
+    bool readOnly() const { return readOnly_; }
+
+    // The state in words, for the front ends.
+    TaskState state() const { return TaskStateOf(taskState_); }
+    // Connected: the console is loaded and the cycle runs (or the parameter page is shown).
+    bool Connected() const;
+    // At the end of an adjustment cycle.
+    bool CycleReached() const { return state() == TaskState::CycleEnd; }
+    // An automatic operation (capture, sweep, level adjustment) is running.
+    bool OperationRunning() const { return opState_ != 0; }
+    // The last level adjustment of the item did not reach its target (its mark is left set).
+    bool LevelAdjustFailed(LevelItem item) const { return lvaMark(static_cast<int>(item)); }
+    // The RSSI capture reading for a threshold and waiting for Enter; None otherwise.
+    RssiCapture rssiCapture() const;
+    // The last raw value (0..255) of a live-reading row, -1 before its first reading.
+    std::int16_t lastReading(ReadingGroup group, int index) const;
 
     // State, for the window and for tests.
     std::int16_t taskState() const { return taskState_; }
@@ -192,6 +224,8 @@ private:
     bool reloadRequest_ = false;
     bool readingsOn_ = false;
     bool dispParaRequest_ = false;
+    bool readOnly_ = false;
+    bool startCommandDue_ = false;
     Bytes idBytes_;
     std::int32_t waitE8Pending_ = 0;
     std::int16_t layoutDone_ = 0;

@@ -38,6 +38,12 @@ bool clsIndOp_RigK52T::ReadDaLevel(std::int16_t index, bool send) {
     return ReadLevel(ReadingList::Da, index, send);
 }
 
+std::int16_t clsIndOp_RigK52T::lastReading(ReadingGroup group, int index) const {
+    const bool ad = group == ReadingGroup::Ad;
+    if (index < 0 || index >= (ad ? kAdRowCount : kDaRowCount)) return -1;
+    return ad ? adLast(index) : daLast(index);
+}
+
 bool clsIndOp_RigK52T::AutoOpStep() {
     const std::int16_t entryState = opState_;
     bool result;

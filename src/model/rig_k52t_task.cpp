@@ -12,9 +12,9 @@ namespace {
 
 constexpr int kProgressCells = 32;
 constexpr std::int16_t kLastLoadState = 9;
-constexpr std::int16_t kCycleStart = 10;
-constexpr std::int16_t kCycleEnd = 28;
-constexpr std::int16_t kDispParaState = 29;
+constexpr std::int16_t kCycleStart = kTaskStateCycleStart;
+constexpr std::int16_t kCycleEnd = kTaskStateCycleEnd;
+constexpr std::int16_t kDispParaState = kTaskStateParameterPage;
 constexpr const char* kStartCommand = "023031";  // command 2, value 1
 
 constexpr std::int32_t kRxTargetAdr = 174;
@@ -82,7 +82,7 @@ bool clsIndOp_RigK52T::RunState(std::int16_t& next) {
     }
     if (s >= 3 && s <= 7) return ReadAdLevel(static_cast<std::int16_t>(s - 3), stateEntry_);
     if (s == 8) {
-        seq_.easySendE8NoAnswer(kStartCommand);
+        if (!readOnly_) seq_.easySendE8NoAnswer(kStartCommand);
         return true;
     }
     if (s == 9 || s == 25) return SendLoop();
@@ -129,7 +129,7 @@ void clsIndOp_RigK52T::Load() {
         } else if (i == lvTargetItemTx_) {
             console_.setValue(i, image().ReadByte(kTxTargetAdr));
         }
-        console_.setFlgChanged(i, true);
+        console_.setFlgChanged(i, !readOnly_);
     }
     reloadRequest_ = true;
     if (observer_ != nullptr) observer_->OnConnectionLoaded();
@@ -152,10 +152,17 @@ void clsIndOp_RigK52T::Load() {
 
     console_.setMax(chItem_, static_cast<std::int16_t>(chanCount_ - 1));
     console_.setValue(chItem_, console_.Min(chItem_));
-    console_.setFlgChanged(chItem_, true);
+    console_.setFlgChanged(chItem_, !readOnly_);
 }
 
 bool clsIndOp_RigK52T::SendLoop() {
+    if (readOnly_) return true;
+    if (startCommandDue_) {
+        // The first sending of a connection that began read-only opens as Connect's does.
+        startCommandDue_ = false;
+        seq_.easySendE8NoAnswer(kStartCommand);
+        return false;
+    }
     for (std::int16_t i = 0; i < console_.ListCount(); ++i) {
         if (!console_.flgChanged(i)) continue;
         console_.setFlgChanged(i, false);
@@ -179,12 +186,33 @@ void clsIndOp_RigK52T::SendBalanceMirror() {
 }
 
 void clsIndOp_RigK52T::EnterStep() {
+    // Every automatic operation sends adjustment commands.
+    if (readOnly_) return;
     for (std::int16_t i = 0; i < console_.ListCount(); ++i) {
         if (!console_.flgEnterOn(i) || console_.Event_Enter(i) < 0) continue;
         console_.setFlgEnterOn(i, false);
         console_.EnterExec(i);
         return;
     }
+}
+
+void clsIndOp_RigK52T::ConnectReadOnly() {
+    RigOpFunc_ClickCmd00(0);
+    readOnly_ = true;
+}
+
+bool clsIndOp_RigK52T::BeginAdjustment() {
+    if (!readOnly_ || !CycleReached()) return false;
+    readOnly_ = false;
+    startCommandDue_ = true;
+    for (std::int16_t i = 0; i < console_.ListCount(); ++i)
+        console_.setFlgChanged(i, true);
+    return true;
+}
+
+bool clsIndOp_RigK52T::Connected() const {
+    const TaskState s = state();
+    return s == TaskState::Cycle || s == TaskState::CycleEnd || s == TaskState::ParameterPage;
 }
 
 void clsIndOp_RigK52T::RefreshButtons() {

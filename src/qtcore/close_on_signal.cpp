@@ -17,22 +17,24 @@ namespace {
 
 int signalPipe[2] = {-1, -1};
 
-void OnSignal(int) {
-    const char byte = 1;
+void OnSignal(int signal) {
+    const auto byte = static_cast<char>(signal);
     // Nothing else is safe in a signal handler; a full pipe already carries the request.
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
 }
 
 }  // namespace
 
-CloseOnSignal::CloseOnSignal(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {
+CloseOnSignal::CloseOnSignal(std::function<void(int)> onSignal)
+    : onSignal_(std::move(onSignal)) {
     if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
     ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
     notifier_ = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, [this] {
         char buffer[16];
-        [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], buffer, sizeof buffer);
-        if (onSignal_) onSignal_();
+        const ssize_t n = ::read(signalPipe[0], buffer, sizeof buffer);
+        // The first signal of a burst names it; the rest ask for the same end.
+        if (n > 0 && onSignal_) onSignal_(static_cast<unsigned char>(buffer[0]));
     });
     struct sigaction action {};
     action.sa_handler = OnSignal;
@@ -49,7 +51,7 @@ CloseOnSignal::~CloseOnSignal() {
     ::signal(SIGHUP, SIG_DFL);
 }
 #else
-CloseOnSignal::CloseOnSignal(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {}
+CloseOnSignal::CloseOnSignal(std::function<void(int)> onSignal) : onSignal_(std::move(onSignal)) {}
 CloseOnSignal::~CloseOnSignal() = default;
 #endif
 

@@ -24,9 +24,7 @@ void CurveRecorder::OnConnectionLoaded() {
     const std::string journal = journalPath_ ? journalPath_() : std::string();
     if (!journal.empty()) {
         std::string error;
-        if (!file_.Open(CurvesPathFor(journal), LineFile::Mode::CreateNew, error) ||
-            !file_.WriteLine(kCurvesHeading) || !file_.WriteLine(kCurvesFormatLine)) {
-            if (error.empty()) error = file_.writeError();
+        if (!file_.Create(CurvesPathFor(journal), {kCurvesHeading, kCurvesFormatLine}, error)) {
             file_.Close();
             if (problem_) problem_(error);
         }

@@ -49,7 +49,10 @@ ReportCommandResult RunReportCommand(const std::string& backupPath, const std::s
     }
     std::unique_ptr<OffscreenGuiApp> gui;
     if (form == ReportForm::Pdf) gui = std::make_unique<OffscreenGuiApp>();
-    if (!WriteReportFile(report, outPath, error)) return {kStatusFailed, error};
+    // Without --force an existing report is kept also when it appears meanwhile.
+    const ExistingFile existing =
+        overwrite == Overwrite::Yes ? ExistingFile::Replace : ExistingFile::Keep;
+    if (!WriteReportFile(report, outPath, existing, error)) return {kStatusFailed, error};
     return {kStatusOk, "Alignment report written to " + outPath};
 }
 

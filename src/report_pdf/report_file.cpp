@@ -1,9 +1,6 @@
 #include "report_pdf/report_file.h"
 
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 #include "record/report_html.h"
 #include "report_pdf/report_pdf.h"
@@ -28,28 +25,24 @@ ReportForm ReportFormFor(const std::string& path) {
     return ReportForm::Unknown;
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        error = "Cannot write " + path + ": " + std::strerror(errno) + ".";
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const int writeErrno = errno;
-    const bool closed = std::fclose(file) == 0;
-    if (written && closed) return true;
-    std::remove(path.c_str());
-    error = "Cannot write " + path + ": " + std::strerror(written ? errno : writeErrno) + ".";
+bool WriteWholeFile(const std::string& path, const std::string& bytes, ExistingFile existing,
+                    std::string& error) {
+    if (WriteFileAtomically(path, bytes, existing, error)) return true;
+    error = "Cannot write " + error + ".";
     return false;
 }
 
-bool WriteReportFile(const AlignmentReport& report, const std::string& path, std::string& error) {
+bool WriteReportFile(const AlignmentReport& report, const std::string& path,
+                     ExistingFile existing, std::string& error) {
     switch (ReportFormFor(path)) {
-        case ReportForm::Pdf:
-            return WriteReportPdf(report, path, error, DefaultPaperSize());
+        case ReportForm::Pdf: {
+            std::string bytes;
+            return ReportPdfBytes(report, DefaultPaperSize(), bytes, error) &&
+                   WriteWholeFile(path, bytes, existing, error);
+        }
         case ReportForm::Html:
             return WriteWholeFile(path, AlignmentReportHtml(report, ReportCharts::InlineSvg),
-                                  error);
+                                  existing, error);
         case ReportForm::Unknown:
             break;
     }

@@ -85,7 +85,7 @@ bool WriteReportPdf(const AlignmentReport& report, const std::string& path, std:
                     PaperSize paper) {
     std::string bytes;
     if (!ReportPdfBytes(report, paper, bytes, error)) return false;
-    return WriteWholeFile(path, bytes, error);
+    return WriteWholeFile(path, bytes, ExistingFile::Replace, error);
 }
 
 }  // namespace qs

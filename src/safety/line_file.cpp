@@ -5,21 +5,20 @@
 #include <filesystem>
 #include <system_error>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "shell/atomic_file.h"
+
 namespace qs {
 namespace {
 
 constexpr int kMaxNameAttempts = 1000;
+constexpr mode_t kNewFileMode = 0666;  // narrowed by the user's umask
 
 std::string SystemReason(int code) {
     return std::strerror(code);
-}
-
-// Exclusive creation: fails with EEXIST when the file is there.
-std::FILE* CreateNew(const std::string& path, int& code) {
-    errno = 0;
-    std::FILE* f = std::fopen(path.c_str(), "wbx");
-    code = errno;
-    return f;
 }
 
 }  // namespace
@@ -28,38 +27,54 @@ LineFile::~LineFile() {
     Close();
 }
 
-bool LineFile::Open(const std::string& path, Mode mode, std::string& error) {
+bool LineFile::Create(const std::string& path, const std::vector<std::string>& heading,
+                      std::string& error) {
     Close();
-    int code = 0;
-    if (mode == Mode::CreateNew) {
-        file_ = CreateNew(path, code);
-    } else {
-        errno = 0;
-        file_ = std::fopen(path.c_str(), "ab");
-        code = errno;
-    }
-    if (file_ == nullptr) {
-        error = path + ": " + SystemReason(code);
+    std::string text;
+    for (const std::string& line : heading)
+        text += line + "\n";
+    return WriteFileAtomically(path, text, ExistingFile::Keep, error) && Append(path, error);
+}
+
+bool LineFile::Open(const std::string& path, Mode mode, std::string& error) {
+    return mode == Mode::CreateNew ? Create(path, {}, error) : Append(path, error);
+}
+
+bool LineFile::Append(const std::string& path, std::string& error) {
+    Close();
+    fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, kNewFileMode);
+    if (fd_ < 0) {
+        error = path + ": " + SystemReason(errno);
         return false;
     }
+    struct stat st {};
+    size_ = ::fstat(fd_, &st) == 0 ? st.st_size : 0;
     path_ = path;
     writeError_.clear();
     return true;
 }
 
 void LineFile::Close() {
-    if (file_ != nullptr) std::fclose(file_);
-    file_ = nullptr;
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
 }
 
 bool LineFile::WriteLine(const std::string& line) {
-    if (file_ == nullptr) return false;
-    errno = 0;
+    if (fd_ < 0) return false;
     const std::string text = line + "\n";
-    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || std::fflush(file_) != 0) {
-        writeError_ = path_ + ": " + SystemReason(errno != 0 ? errno : EIO);
-        return false;
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            writeError_ = path_ + ": " + SystemReason(n < 0 ? errno : EIO);
+            // Half a line would read as a damaged file; without it the file stays usable.
+            if (done > 0) [[maybe_unused]] const int ignored = ::ftruncate(fd_, size_);
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
     }
+    size_ += static_cast<std::int64_t>(text.size());
     return true;
 }
 
@@ -81,25 +96,11 @@ bool SaveNewFile(const std::string& folder, const std::string& stem, const std::
             stem + (attempt == 1 ? "" : "-" + std::to_string(attempt)) + extension;
         const std::string candidate = (std::filesystem::path(folder) / name).string();
         int code = 0;
-        std::FILE* f = CreateNew(candidate, code);
-        if (f == nullptr) {
-            if (code == EEXIST) continue;
-            error = candidate + ": " + SystemReason(code);
-            return false;
+        if (WriteFileAtomically(candidate, text, ExistingFile::Keep, error, &code)) {
+            path = candidate;
+            return true;
         }
-        errno = 0;
-        bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-        ok = std::fflush(f) == 0 && ok;
-        code = errno != 0 ? errno : EIO;
-        ok = std::fclose(f) == 0 && ok;
-        if (!ok) {
-            // A half-written backup is worse than none: it could be taken for a good one.
-            std::filesystem::remove(candidate, ec);
-            error = candidate + ": " + SystemReason(code);
-            return false;
-        }
-        path = candidate;
-        return true;
+        if (code != EEXIST) return false;
     }
     error = folder + ": too many files named " + stem + extension;
     return false;

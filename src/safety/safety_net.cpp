@@ -38,9 +38,11 @@ SafetyNet::~SafetyNet() {
 
 void SafetyNet::OnCloneReadDone(clsCmcKel3Sequence& sequence) {
     imageRead_ = true;
+    imageAsRead_ = ImageBytes(app_.radio().eepImage());
     recorder_.StartConnection();
     journal_.Close();
     backupPath_.clear();
+    problem_.clear();
     journalFailureShown_ = false;
     SaveBackup(sequence);
 }
@@ -52,7 +54,7 @@ void SafetyNet::SaveBackup(clsCmcKel3Sequence& sequence) {
     record.subCode = app_.radio().radionameS();
     record.identification = sequence.ansInfo();
     record.dateTime = DateTimeText(now);
-    record.image = ImageBytes(app_.radio().eepImage());
+    record.image = imageAsRead_;
 
     const std::string stem = DateTimeStamp(now) + "-" + record.modelCode + record.subCode;
     std::string error;
@@ -61,7 +63,7 @@ void SafetyNet::SaveBackup(clsCmcKel3Sequence& sequence) {
         backupPath_.clear();
         ReportProblem(std::string("The memory image read from the radio could not be saved as "
                                   "a backup.") +
-                      kCrLf + error + kCrLf +
+                          kCrLf + error,
                       "The adjustment goes on, without a backup or journal of this connection.");
         return;
     }
@@ -70,13 +72,11 @@ void SafetyNet::SaveBackup(clsCmcKel3Sequence& sequence) {
     std::string journalFile = backupPath_;
     journalFile.resize(journalFile.size() - std::string(kBackupExtension).size());
     journalFile += kJournalExtension;
-    if (!journal_.Open(journalFile, LineFile::Mode::CreateNew, error) ||
-        !journal_.WriteLine(kJournalHeading)) {
-        if (error.empty()) error = journal_.writeError();
+    if (!journal_.Create(journalFile, {kJournalHeading}, error)) {
         journal_.Close();
         journalFailureShown_ = true;
-        ReportProblem(std::string("The adjustment journal could not be written.") + kCrLf + error +
-                      kCrLf + "The adjustment goes on without a journal.");
+        ReportProblem(std::string("The adjustment journal could not be written.") + kCrLf + error,
+                      "The adjustment goes on without a journal.");
     }
 }
 
@@ -88,14 +88,19 @@ void SafetyNet::OnAdjustmentSent(const std::string& e8Hex, bool answerRequired) 
     journal_.Close();
     if (journalFailureShown_) return;
     journalFailureShown_ = true;
-    ReportProblem(std::string("The adjustment journal could not be written.") + kCrLf + error +
-                  kCrLf + "The adjustment goes on without a journal.");
+    ReportProblem(std::string("The adjustment journal could not be written.") + kCrLf + error,
+                  "The adjustment goes on without a journal.");
 }
 
-void SafetyNet::ReportProblem(const std::string& text) {
+void SafetyNet::ReportProblem(const std::string& problem, const std::string& consequence) {
+    problem_ = problem;
+    if (reporter_) {
+        reporter_(problem);
+        return;
+    }
     // Modal: the heartbeat skips its turns while the box is open, and the connection goes on
     // once the technician has dismissed it.
-    ShowMessage(messageBox_, text);
+    ShowMessage(messageBox_, problem + kCrLf + consequence);
 }
 
 SafetyNet::RevertResult SafetyNet::RevertToConnectValues() {

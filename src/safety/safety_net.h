@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "link/link_hooks.h"
 #include "platform/alerts.h"
+#include "platform/bytes.h"
 #include "safety/adjustment_recorder.h"
 #include "safety/line_file.h"
 #include "safety/wall_clock.h"
@@ -20,7 +22,8 @@ class Application;
 //   SafetyNet net(app, messageBox, wallClock, DefaultBackupFolder());   // after app.Start()
 //
 // It watches the clone sequence and never changes what goes on the wire: a backup that
-// cannot be saved is reported once in a message and the connection goes on without it.
+// cannot be saved is reported once in a message and the connection goes on without it. A
+// front end that must not change the radio without them asks recordsWritten() first.
 class SafetyNet : public ISequenceObserver {
 public:
     enum class RevertResult {
@@ -45,6 +48,19 @@ public:
     // Paths of this connection's files; empty when none was written.
     const std::string& backupPath() const { return backupPath_; }
     const std::string& journalPath() const { return journal_.path(); }
+    // The backup of this connection is saved and every adjustment so far is in its journal.
+    bool recordsWritten() const { return !backupPath_.empty() && journal_.isOpen(); }
+    // Why they are not, once a backup or journal failed in this connection; empty otherwise.
+    const std::string& problem() const { return problem_; }
+    // The memory image exactly as the radio sent it at the last clone read, before anything
+    // was sent to the radio; empty before the first.
+    const Bytes& imageAsRead() const { return imageAsRead_; }
+
+    // Takes the problems in place of the message box (a front end that says them its own
+    // way); each is the headline and the system's reason, on two lines.
+    void setProblemReporter(std::function<void(const std::string&)> reporter) {
+        reporter_ = std::move(reporter);
+    }
 
     // Asks first, then sets every item that differs back to its value read at Connect.
     // Refusals are explained in a message.
@@ -56,7 +72,8 @@ public:
 
 private:
     void SaveBackup(clsCmcKel3Sequence& sequence);
-    void ReportProblem(const std::string& text);
+    // `consequence` follows the problem in the message box of the desktop program.
+    void ReportProblem(const std::string& problem, const std::string& consequence);
 
     Application& app_;
     IMessageBox& messageBox_;
@@ -65,6 +82,9 @@ private:
     AdjustmentRecorder recorder_;
     std::string backupPath_;
     LineFile journal_;
+    Bytes imageAsRead_;
+    std::string problem_;
+    std::function<void(const std::string&)> reporter_;
     bool journalFailureShown_ = false;
     bool imageRead_ = false;
 };

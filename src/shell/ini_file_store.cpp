@@ -2,17 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 #include <vector>
 
-#if __has_include(<unistd.h>)
-#include <fcntl.h>
-#include <unistd.h>
-#define QS_HAVE_FSYNC 1
-#endif
+#include "shell/atomic_file.h"
+
 
 namespace qs {
 
@@ -104,36 +100,6 @@ bool KeyValue(const std::string& line, std::string& key, std::string& value) {
     key = Trim(line.substr(0, eq));
     value = Trim(line.substr(eq + 1));
     return !key.empty() && key.front() != ';';
-}
-
-bool WriteAndReplace(const std::string& file, const std::string& text) {
-    const std::string temp = file + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
-#ifdef QS_HAVE_FSYNC
-    // The new contents must be on disk before the rename makes them the settings file.
-    const int fd = ::open(temp.c_str(), O_RDONLY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#endif
-    std::error_code ec;
-    std::filesystem::rename(temp, file, ec);
-    if (ec) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
 }
 
 bool BreaksLayout(const std::string& s) {
@@ -239,7 +205,8 @@ bool IniFileStore::WritePrivateProfileString(const std::string& section, const s
     std::string text;
     for (const std::string& line : lines)
         text += line + lineEnd;
-    return WriteAndReplace(file, text);
+    std::string error;
+    return WriteFileAtomically(file, text, ExistingFile::Replace, error);
 }
 
 }  // namespace qs

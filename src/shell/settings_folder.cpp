@@ -1,8 +1,12 @@
 #include "shell/settings_folder.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
+
+#include "shell/atomic_file.h"
 
 namespace qs {
 namespace {
@@ -20,8 +24,11 @@ bool IsFile(const fs::path& path) {
     return fs::is_regular_file(path, ec);
 }
 
-// Copies through a temporary file and a rename, so that a copy cut short never leaves a
-// half file that a later start would take for the settings.
+// Settings files are small; anything larger is not one.
+constexpr std::uintmax_t kMaxSettingsBytes = 1024 * 1024;
+
+// Copied as every file is written, so that a copy cut short never leaves a half file that a
+// later start would take for the settings, and an existing file is never replaced.
 bool CarryOver(const fs::path& from, const fs::path& to, std::string& why) {
     std::error_code ec;
     fs::create_directories(to.parent_path(), ec);
@@ -29,14 +36,26 @@ bool CarryOver(const fs::path& from, const fs::path& to, std::string& why) {
         why = ec.message();
         return false;
     }
-    fs::path temp = to;
-    temp += ".tmp";
-    fs::copy_file(from, temp, fs::copy_options::overwrite_existing, ec);
-    if (!ec) fs::rename(temp, to, ec);
-    if (ec) {
-        why = ec.message();
-        std::error_code ignored;
-        fs::remove(temp, ignored);
+    // Earlier versions copied through this name; a copy of theirs cut short is not kept.
+    fs::path oldTemp = to;
+    oldTemp += ".tmp";
+    fs::remove(oldTemp, ec);
+
+    const std::uintmax_t size = fs::file_size(from, ec);
+    if (ec || size > kMaxSettingsBytes) {
+        why = ec ? ec.message() : "the file is too large to be settings";
+        return false;
+    }
+    std::ifstream in(from, std::ios::binary);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    if (!in.read(text.data(), static_cast<std::streamsize>(text.size()))) {
+        why = "it cannot be read";
+        return false;
+    }
+    std::string error;
+    int code = 0;
+    if (!WriteFileAtomically(to.string(), text, ExistingFile::Keep, error, &code)) {
+        why = std::strerror(code);
         return false;
     }
     return true;

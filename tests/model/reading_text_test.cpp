@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace qs {
 namespace {
 
@@ -86,6 +88,44 @@ TEST(DaRowTest, RowTexts) {
     for (const RowCase& c : cases) {
         EXPECT_EQ(DaRowText(c.index, c.v), c.expected) << c.index << " " << c.v;
     }
+}
+
+TEST(ReadingValueTest, ValuesAndUnitsBesideTheTextTheRowShows) {
+    struct Case {
+        ReadingGroup group;
+        int index;
+        int raw;
+        const char* name;
+        double value;  // NaN: none
+        const char* unit;
+        const char* text;
+    };
+    const double none = std::nan("");
+    const Case cases[] = {
+        {ReadingGroup::Ad, 0, 200, "VIN", 2000.0 / 255, "V", "7.84V"},
+        {ReadingGroup::Ad, 1, 128, "TEMPS", 9.2712, "\xC2\xB0" "C", "9.27'C"},
+        {ReadingGroup::Ad, 1, 255, "TEMPS", none, "\xC2\xB0" "C", "*Error"},
+        {ReadingGroup::Ad, 3, 51, "SD", 1.0, "V", "1.00V"},
+        {ReadingGroup::Da, 0, 255, "T1/POW", 5.0, "V", "5.00V"},
+        {ReadingGroup::Da, 5, 128, "MOD BAL", 12800.0 / 255, "%", "50.20%"},
+        {ReadingGroup::Da, 8, 255, "SQL Lev", 100.0, "%", "100.00%"},
+    };
+    for (const Case& c : cases) {
+        const auto reading = ReadingValueOf(c.group, c.index, c.raw);
+        ASSERT_TRUE(reading.has_value()) << c.name;
+        EXPECT_EQ(reading->name, c.name);
+        EXPECT_EQ(reading->raw, c.raw);
+        EXPECT_EQ(reading->unit, c.unit) << c.name;
+        EXPECT_EQ(reading->text, c.text) << c.name;
+        EXPECT_EQ(reading->value.has_value(), !std::isnan(c.value)) << c.name;
+        if (reading->value) {
+            EXPECT_NEAR(*reading->value, c.value, 0.0001) << c.name;
+        }
+    }
+    // The unlabelled [A/D] row and rows beyond the lists are no readings.
+    EXPECT_FALSE(ReadingValueOf(ReadingGroup::Ad, 4, 77));
+    EXPECT_FALSE(ReadingValueOf(ReadingGroup::Da, 9, 1));
+    EXPECT_FALSE(ReadingValueOf(ReadingGroup::Ad, -1, 1));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // `--report` on the command line ends as a technician expects, with no display.
 #include <QAction>
 #include <QFile>
+#include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
@@ -154,10 +155,19 @@ private Q_SLOTS:
             const QString svg = dir.filePath(QStringLiteral("pane%1.svg").arg(p));
             QVERIFY2(charts.SavePng(pane, png, error), qPrintable(error));
             QVERIFY2(charts.SaveSvg(pane, svg, error), qPrintable(error));
+            // Each saved chart is the pane's chart: every series it shows is named in it.
             QFile svgFile(svg);
             QVERIFY(svgFile.open(QIODevice::ReadOnly));
-            QVERIFY(svgFile.readAll().contains("<svg"));
-            QVERIFY(QFileInfo(png).size() > 1000);
+            const QString svgText = QString::fromUtf8(svgFile.readAll());
+            QVERIFY(svgText.contains(QStringLiteral("<svg")));
+            const QList<QAbstractSeries*> series = charts.chart(pane)->series();
+            QVERIFY(!series.isEmpty());
+            for (QAbstractSeries* one : series) {
+                QVERIFY2(svgText.contains(one->name().toHtmlEscaped()), qPrintable(one->name()));
+            }
+            const QImage picture(png);
+            QVERIFY(!picture.isNull());
+            QCOMPARE(picture.size(), charts.chart(pane)->size().toSize());
         }
         QString error;
         QVERIFY(!charts.SavePng(ChartsWindow::Sweep, QStringLiteral("/nonexistent/x.png"), error));

@@ -1,11 +1,12 @@
-// Runs of the built program qs71dr-adj itself, each from a copy in a temporary folder with a
-// config folder inside it, so that its settings file and its single-instance lock are its own.
+// Runs of the built program: qs71dr-adj itself for its command line, and its test build, whose
+// window the automation drives, each from a copy in a temporary folder with a config folder
+// inside it, so that its settings file and its single-instance lock are its own.
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "desktop/automation.h"
+#include "automation.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ class ProgramCopy {
 public:
     ProgramCopy() {
         path_ = dir_.filePath(QStringLiteral("qs71dr-adj"));
-        ok_ = QFile::copy(QStringLiteral(QS_ADJ_PROGRAM), path_);
+        ok_ = QFile::copy(QStringLiteral(QS_ADJ_AUTOMATED), path_);
     }
     bool ok() const { return ok_ && dir_.isValid(); }
     const QString& path() const { return path_; }
@@ -93,11 +94,26 @@ private Q_SLOTS:
         QVERIFY(RunToEnd(version, nullptr, &code).startsWith("qs71dr-adj "));
         QCOMPARE(code, 0);
 
+        // Qt's own options are Qt's, in either spelling; -h and --help-all are help too.
+        for (const QStringList& args : {QStringList{"-h"}, QStringList{"-platform", "offscreen",
+                                                                      "--help"}}) {
+            QProcess other;
+            other.start(QStringLiteral(QS_ADJ_PROGRAM), args);
+            QCOMPARE(RunToEnd(other, nullptr, &code), helpText);
+            QCOMPARE(code, 0);
+        }
+        QProcess helpAll;
+        helpAll.start(QStringLiteral(QS_ADJ_PROGRAM), {QStringLiteral("--help-all")});
+        const QByteArray helpAllText = RunToEnd(helpAll, nullptr, &code);
+        QCOMPARE(code, 0);
+        QVERIFY(helpAllText.startsWith(helpText));
+        QVERIFY(helpAllText.contains("  -platform NAME[:OPTIONS]"));
+
         const QList<QStringList> badOnes = {{"--frobnicate"},
                                             {"--port"},
                                             {"--port", "0=/dev/x"},
                                             {"--sim-fault", "hang-up"},
-                                            {"stray"}};
+                                            {"-platform", "offscreen", "stray"}};
         for (const QStringList& args : badOnes) {
             QProcess bad;
             bad.start(QStringLiteral(QS_ADJ_PROGRAM), args);
@@ -110,11 +126,34 @@ private Q_SLOTS:
         }
     }
 
+    void theShippedProgramTakesNoOrdersFromItsEnvironment() {
+        QTemporaryDir scratch;
+        QProcess shipped;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("TMPDIR"), scratch.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), scratch.filePath(QStringLiteral("config")));
+        env.insert(QString::fromLatin1(qs::qt::Automation::kEnvironmentVariable),
+                   QStringLiteral("report;close"));
+        shipped.setProcessEnvironment(env);
+        shipped.start(QStringLiteral(QS_ADJ_PROGRAM), QStringList{});
+        QVERIFY(shipped.waitForStarted(kRunTimeoutMs));
+        // The test build would have reported and closed within half a second.
+        QVERIFY(!shipped.waitForFinished(4 * qs::qt::Automation::kStepIntervalMs));
+        QVERIFY(!shipped.readAllStandardOutput().contains("caption="));
+        shipped.terminate();
+        QVERIFY(shipped.waitForFinished(kRunTimeoutMs));
+        QCOMPARE(shipped.exitCode(), 0);
+    }
+
     void settingsSurviveARestart() {
         ProgramCopy copy;
         QVERIFY(copy.ok());
         QProcess first;
-        copy.Start(first, QStringLiteral("report;menu:COM &2;menu:&3 sec;close"));
+        // Qt's own options, in either spelling, are left to Qt and the program runs as usual.
+        copy.Start(first, QStringLiteral("report;menu:COM &2;menu:&3 sec;close"),
+                   {QStringLiteral("--platform"), QStringLiteral("offscreen"),
+                    QStringLiteral("-name"), QStringLiteral("bench")});
         int code = -1;
         const QByteArray firstOut = RunToEnd(first, nullptr, &code);
         QCOMPARE(code, 0);

@@ -1,11 +1,16 @@
 // The safety net in the desktop program: File menu entries, the compare page, the yes/no
 // question, --trace and --list-ports on the command line, the port check in --help.
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPlainTextEdit>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "app_harness.h"
 #include "fakes/fake_alerts.h"
@@ -166,10 +171,36 @@ private Q_SLOTS:
         page->close();
     }
 
-    void questionBoxAnswersYesWhenAutoAccepting() {
-        QtMessageBox box;
-        box.setAutoAccept(true);
-        QVERIFY(box.AskYesNo("caption", "question?"));
+    // The question box asks the technician, always: a click on Yes or No is the answer, and
+    // Enter alone takes No.
+    void questionBoxGivesTheTechniciansAnswer() {
+        const struct {
+            QMessageBox::StandardButton click;
+            bool answer;
+        } rows[] = {{QMessageBox::Yes, true}, {QMessageBox::No, false}, {QMessageBox::NoButton, false}};
+        for (const auto& row : rows) {
+            QtMessageBox box;
+            QString text;
+            bool noIsDefault = false;
+            QTimer technician;
+            technician.setInterval(10);
+            QObject::connect(&technician, &QTimer::timeout, [&] {
+                auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (shown == nullptr || !shown->isVisible()) return;
+                text = shown->text();
+                noIsDefault = static_cast<QAbstractButton*>(shown->defaultButton()) ==
+                              shown->button(QMessageBox::No);
+                if (row.click == QMessageBox::NoButton) {
+                    QTest::keyClick(shown, Qt::Key_Return);
+                } else {
+                    shown->button(row.click)->click();
+                }
+            });
+            technician.start();
+            QCOMPARE(box.AskYesNo("caption", "Set every item back?"), row.answer);
+            QCOMPARE(text, QStringLiteral("Set every item back?"));
+            QVERIFY(noIsDefault);
+        }
     }
 };
 

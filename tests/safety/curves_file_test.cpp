@@ -31,14 +31,34 @@ CurveLog SampleLog() {
     return log;
 }
 
-TEST(CurvesFileTest, TextReadsBackAsTheSameLog) {
-    const CurveLog log = SampleLog();
+// SampleLog as the file holds it: one point a line, in time order.
+const std::string kSampleText = kHead +
+                                "reading 0 AD 0 191\n"
+                                "reading 50 DA 8 100\n"
+                                "sweep 100 0 0 10\n"
+                                "sweep 150 0 1 12\n"
+                                "result 160 BPF 0 1 1 1\n"
+                                "bisection 200 1 0 20 150\n"
+                                "bisection 250 1 255 220 150\n"
+                                "result 300 LVA 1 FAILED 140 150\n"
+                                "result 400 RSSI 0 90\n";
+
+TEST(CurvesFileTest, TextIsOnePointALineAndReadsBackAsTheSameLog) {
+    EXPECT_EQ(CurvesText(SampleLog()), kSampleText);
     CurveLog read;
     std::string error;
-    ASSERT_TRUE(ParseCurves(CurvesText(log), read, error)) << error;
-    EXPECT_EQ(CurvesText(read), CurvesText(log));
+    ASSERT_TRUE(ParseCurves(kSampleText, read, error)) << error;
+    EXPECT_EQ(CurvesText(read), kSampleText);
+    ASSERT_EQ(read.readings.size(), 2u);
+    EXPECT_EQ(read.readings[1].point.group, ReadingGroup::Da);
+    EXPECT_EQ(read.readings[1].point.index, 8);
+    EXPECT_EQ(read.bisections[1].point.value, 255);
+    EXPECT_EQ(read.bisections[1].point.target, 150);
+    EXPECT_EQ(read.results[1].result.kind, AutoOpKind::LevelAdjust);
     EXPECT_EQ(read.results[1].result.ok, false);
     EXPECT_EQ(read.results[1].result.value, 140);
+    EXPECT_EQ(read.results[2].result.kind, AutoOpKind::RssiThreshold);
+    EXPECT_EQ(read.results[2].timeMs, 400);
 }
 
 struct BadCurves {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "builtin_image.h"
+#include "shell/main_window.h"
 #include "whole_program.h"
 
 namespace qs::whole {
@@ -82,6 +83,77 @@ TEST(ConnectTest, ReadsImageLoadsItemsSendsEachOnceAndFillsReadings) {
     EXPECT_FALSE(p.win.fra01[0].visible());
     EXPECT_TRUE(p.win.cmd00[1].enabled());
     EXPECT_TRUE(p.win.lboConsole.hasFocus());
+}
+
+// A radio whose balance differs from its three mirrors, so that Connect's first sending
+// would change it.
+qtsim::MemoryImage OddBalanceImage() {
+    qtsim::MemoryImage image = qtsim::MemoryImage::builtIn();
+    image.write(113, builtin::kBalance + 1);
+    image.write(99, builtin::kBalance + 2);
+    image.write(120, builtin::kBalance + 3);
+    return image;
+}
+
+// The end of a cycle with nothing left to send.
+bool Settled(WholeProgram& p) {
+    if (!p.model().CycleReached() || p.app.sequence().OpRunning()) return false;
+    for (std::int16_t i = 0; i < p.console().ListCount(); ++i) {
+        if (p.console().flgChanged(i)) return false;
+    }
+    return true;
+}
+
+std::vector<int> Commands(const std::vector<WholeProgram::Adjustment>& sent) {
+    std::vector<int> commands;
+    for (const auto& a : sent)
+        commands.push_back(a.command);
+    return commands;
+}
+
+TEST(ConnectTest, ReadOnlySendsNothingUntilAdjustmentBeginsThenWhatConnectWouldHave) {
+    WholeProgram p;
+    p.PlugRadio({}, OddBalanceImage());
+    p.model().ConnectReadOnly();
+    ASSERT_TRUE(p.RunUntil([&p] { return p.model().CycleReached(); }));
+    EXPECT_TRUE(p.model().Connected());
+    EXPECT_TRUE(p.model().readOnly());
+    EXPECT_FALSE(p.Adjustments().empty()) << "the readings are taken";
+    EXPECT_TRUE(p.Settings().empty());
+    EXPECT_NE(p.model().lastReading(ReadingGroup::Da, 3), -1);
+
+    // Enter starts no automatic operation, a changed value waits, nothing reaches the radio.
+    p.SelectRow(9);
+    p.Key(kKeyEnter);
+    p.console().setValue(1, 150);
+    p.RunFor(40);
+    EXPECT_FALSE(p.model().OperationRunning());
+    EXPECT_TRUE(p.Settings().empty());
+    EXPECT_EQ(p.radio().image().bytes(), OddBalanceImage().bytes());
+
+    // Adjustment begins at the cycle's end only, and sends what Connect sends after its load.
+    p.Click(1);
+    p.RunFor(1);
+    EXPECT_FALSE(p.model().BeginAdjustment()) << "readings running";
+    ASSERT_TRUE(p.RunUntil([&p] { return p.model().CycleReached(); }));
+    ASSERT_TRUE(p.model().BeginAdjustment());
+    EXPECT_FALSE(p.model().BeginAdjustment()) << "once";
+    p.RunFor(1);
+    ASSERT_TRUE(p.RunUntil([&p] { return Settled(p); }));
+    WholeProgram connected;
+    connected.PlugRadio({}, OddBalanceImage());
+    connected.Click(0);
+    ASSERT_TRUE(connected.RunUntil([&connected] {
+        return connected.model().Connected() && Settled(connected);
+    }));
+    std::vector<int> expected = Commands(connected.Settings());
+    // The value set while read-only goes out with its item, in place of the value loaded.
+    EXPECT_EQ(Commands(p.Settings()), expected);
+    EXPECT_EQ(expected, (std::vector<int>{2, 0, 9, 10, 11, 17, 18, 17, 16, 17, 27, 17, 13, 15, 8, 5,
+                                          19, 20, 6, 7}));
+    EXPECT_EQ(p.radio().image().read(168), 150);
+    EXPECT_EQ(p.radio().image().read(120), builtin::kBalance);
+    EXPECT_FALSE(p.model().readOnly());
 }
 
 TEST(ConnectTest, ParameterPageOfTheVirtualRadio) {

@@ -1,7 +1,9 @@
 // End to end: the built qs71dr-cli against qt71dr-sim, each a process of its own, over the
 // virtual radio's pseudo-terminal. Every run gets its own temporary folder (single-instance
-// lock) and data folder (backups and journals).
+// lock) and data folder (backups and journals). Each clone read costs seconds, so the tests
+// that can share one connection run as one shell.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -13,6 +15,7 @@
 #include <QJsonObject>
 #include <QLockFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <csignal>
 #include <cstdlib>
@@ -28,6 +31,17 @@ const QString kSim = QStringLiteral(QS_SIM_PROGRAM);
 
 // Fast, yet slow enough that a busy machine never lets the receive buffer overflow.
 constexpr const char* kBaud = "115200";
+constexpr int kImageBytes = 32112;
+
+QTemporaryDir& Scratch() {
+    static QTemporaryDir dir;
+    return dir;
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 // qt71dr-sim with its frame log in a file (a pipe nobody empties while the
 // program runs would fill up and stop the radio).
@@ -51,11 +65,17 @@ public:
     ~VirtualRadio() { Stop(); }
     const QString& device() const { return device_; }
     const QByteArray& log() {
-        QFile file(logPath_);
-        if (file.open(QIODevice::ReadOnly)) log_ = file.readAll();
+        log_ = ReadFile(logPath_);
         return log_;
     }
     int Count(const QByteArray& text) { return static_cast<int>(log().count(text)); }
+    // Adjustment commands that reached the radio: every E8 frame but the readings (03).
+    int Adjustments() {
+        static const QRegularExpression frame(
+            QStringLiteral("program -> radio: FE FE EE EF E8 30 17 01 02 (?!03 )"));
+        return static_cast<int>(QString::fromLatin1(log()).count(frame));
+    }
+    int CloneReads() { return Count("program -> radio: FE FE EE EF E2"); }
     // SIGTERM, so the radio saves its image when asked to.
     void Stop() {
         if (process_.state() == QProcess::NotRunning) return;
@@ -72,16 +92,51 @@ private:
     QByteArray log_;
 };
 
+// The built-in image with the balance's three mirrors differing from it, as a radio out of
+// the field can be: Connect's first sending would change it.
+const QString& OddBalanceImage() {
+    static const QString path = [] {
+        const QString built = Scratch().filePath(QStringLiteral("builtin.bin"));
+        VirtualRadio({QStringLiteral("--save-image"), built}).Stop();
+        QByteArray image = ReadFile(built);
+        for (int address : {113, 99, 120})
+            image[address] = static_cast<char>(image[address] + 7);
+        const QString odd = Scratch().filePath(QStringLiteral("odd-balance.bin"));
+        QFile file(odd);
+        if (file.open(QIODevice::WriteOnly)) file.write(image);
+        return odd;
+    }();
+    return path;
+}
+
 struct CliRun {
     int status = -1;
     QByteArray out;
     QByteArray err;
 };
 
-CliRun RunCli(const QStringList& args, const QByteArray& input = {}) {
+struct RunSetup {
+    QByteArray input;
+    QStringList environment;  // NAME=VALUE on top of this program's
+    rlim_t fileSizeLimit = 0;   // 0: none; else writes beyond it fail as on a full disk
+};
+
+CliRun RunCli(const QStringList& args, const RunSetup& setup = {}) {
     QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& pair : setup.environment)
+        env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+    process.setProcessEnvironment(env);
+    const rlim_t limit = setup.fileSizeLimit;
+    if (limit > 0) {
+        process.setChildProcessModifier([limit] {
+            ::signal(SIGXFSZ, SIG_IGN);
+            rlimit small{limit, limit};
+            ::setrlimit(RLIMIT_FSIZE, &small);
+        });
+    }
     process.start(kCli, args);
-    process.write(input);
+    process.write(setup.input);
     process.closeWriteChannel();
     CliRun run;
     if (!process.waitForFinished(kRunMs)) {
@@ -103,8 +158,36 @@ QJsonObject Json(const CliRun& run) {
     return QJsonDocument::fromJson(run.out).object();
 }
 
+// A shell's documents, one a line.
+QList<QJsonObject> JsonLines(const CliRun& run) {
+    QList<QJsonObject> documents;
+    for (const QByteArray& line : run.out.split('\n')) {
+        if (!line.isEmpty()) documents << QJsonDocument::fromJson(line).object();
+    }
+    return documents;
+}
+
+QString Text(const QJsonObject& json, const char* key) {
+    return json.value(QLatin1String(key)).toString();
+}
+
 QString BackupFolder() {
     return QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME")) + QStringLiteral("/qs71dr-adj/backups");
+}
+
+// A script in a file of its own, for `shell --script`.
+QString ScriptFile(const QTemporaryDir& dir, const QByteArray& text) {
+    const QString path = dir.filePath(QStringLiteral("script.txt"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) file.write(text);
+    return path;
+}
+
+// A data folder that cannot be made: a file stands where it would go.
+QString UnwritableDataHome() {
+    const QString file = Scratch().filePath(QStringLiteral("data-is-a-file"));
+    QFile(file).open(QIODevice::WriteOnly);
+    return QStringLiteral("XDG_DATA_HOME=") + file;
 }
 
 #define EXPECT_HAS(haystack, needle) \
@@ -116,7 +199,7 @@ TEST(CliEndToEnd, IdentifyPrintsTheCodesAndReadsNothing) {
     EXPECT_EQ(run.status, 0) << run.err.constData();
     EXPECT_EQ(run.out, "Model code: 3017\nSub code: 0102\nAccepted: yes\n");
     EXPECT_EQ(radio.Count("program -> radio: FE FE EE EF E0"), 1);
-    EXPECT_EQ(radio.Count("program -> radio: FE FE EE EF E2"), 0);
+    EXPECT_EQ(radio.CloneReads(), 0);
 }
 
 TEST(CliEndToEnd, IdentifyOfARefusedSubCodeSaysSoAndFails) {
@@ -124,16 +207,17 @@ TEST(CliEndToEnd, IdentifyOfARefusedSubCodeSaysSoAndFails) {
     const CliRun run = RunCli(On(radio, {QStringLiteral("--json"), QStringLiteral("identify")}));
     EXPECT_EQ(run.status, 1);
     const QJsonObject json = Json(run);
-    EXPECT_EQ(json.value(QStringLiteral("subCode")).toString(), QStringLiteral("0200"));
+    EXPECT_EQ(Text(json, "subCode"), QStringLiteral("0200"));
     EXPECT_FALSE(json.value(QStringLiteral("accepted")).toBool(true));
     EXPECT_FALSE(run.err.isEmpty());
 }
 
-TEST(CliEndToEnd, ReadImageEqualsTheImageTheRadioSaves) {
+TEST(CliEndToEnd, ReadImageIsTheBytesTheRadioSentAndChangesNothing) {
     QTemporaryDir dir;
     const QString saved = dir.filePath(QStringLiteral("radio.bin"));
     const QString read = dir.filePath(QStringLiteral("read.bin"));
-    VirtualRadio radio({QStringLiteral("--save-image"), saved});
+    VirtualRadio radio({QStringLiteral("--image"), OddBalanceImage(), QStringLiteral("--save-image"),
+                        saved});
     const CliRun run = RunCli(On(radio, {QStringLiteral("read"), QStringLiteral("--image"), read,
                                          QStringLiteral("--backup")}));
     EXPECT_EQ(run.status, 0) << run.err.constData();
@@ -141,37 +225,73 @@ TEST(CliEndToEnd, ReadImageEqualsTheImageTheRadioSaves) {
     EXPECT_HAS(run.out, "Backup: " + BackupFolder().toLocal8Bit());
     // Standard error is no terminal here: no progress bar.
     EXPECT_FALSE(run.err.contains("Reading the radio"));
+    EXPECT_EQ(radio.Adjustments(), 0) << radio.log().constData();
     radio.Stop();
-    QFile a(read);
-    QFile b(saved);
-    ASSERT_TRUE(a.open(QIODevice::ReadOnly));
-    ASSERT_TRUE(b.open(QIODevice::ReadOnly));
-    const QByteArray image = a.readAll();
-    EXPECT_EQ(image.size(), 32112);
-    EXPECT_TRUE(image == b.readAll());
+    const QByteArray image = ReadFile(read);
+    EXPECT_EQ(image.size(), kImageBytes);
+    EXPECT_TRUE(image == ReadFile(OddBalanceImage()));
+    EXPECT_TRUE(image == ReadFile(saved));
 }
 
-TEST(CliEndToEnd, ParamsPrintsTheParameterPage) {
-    VirtualRadio radio;
-    const CliRun run = RunCli(On(radio, {QStringLiteral("params")}));
-    EXPECT_EQ(run.status, 0) << run.err.constData();
-    EXPECT_HAS(run.out, "POW HI Level:  200\n");
-    EXPECT_FALSE(run.out.contains('\r'));
-}
+TEST(CliEndToEnd, ReadOnlyCommandsShareOneReadAndChangeNothingNotEvenARefusedSet) {
+    QTemporaryDir dir;
+    const QString image = dir.filePath(QStringLiteral("image.bin"));
+    VirtualRadio radio({QStringLiteral("--image"), OddBalanceImage(), QStringLiteral("--wobble"),
+                        QStringLiteral("0")});
+    const QByteArray script = "# a copy of the radio, as it is\n"
+                              "identify\n"
+                              "read --image '" + image.toLocal8Bit() + "'\n"
+                              "\n"
+                              "params\n"
+                              "readings   # live values\n"
+                              "set \"CH No.\"=99\n"
+                              "readings\n";
+    const CliRun run = RunCli(On(radio, {QStringLiteral("--json"), QStringLiteral("shell")}),
+                              {script, {}, 0});
+    // The channel beyond the radio's channels is found after the read, before any sending.
+    EXPECT_EQ(run.status, 2) << run.err.constData();
+    EXPECT_HAS(run.err, "CH No.=99 is outside its limits 0 to 14");
+    EXPECT_EQ(radio.CloneReads(), 1);
+    EXPECT_EQ(radio.Adjustments(), 0) << radio.log().constData();
 
-TEST(CliEndToEnd, ReadingsGiveEachRowsLabelRawAndConvertedValue) {
-    VirtualRadio radio({QStringLiteral("--wobble"), QStringLiteral("0")});
-    const CliRun run = RunCli(On(radio, {QStringLiteral("--json"), QStringLiteral("readings")}));
-    EXPECT_EQ(run.status, 0) << run.err.constData();
-    const QJsonObject json = Json(run);
-    const QJsonArray ad = json.value(QStringLiteral("ad")).toArray();
-    const QJsonArray da = json.value(QStringLiteral("da")).toArray();
+    const QList<QJsonObject> docs = JsonLines(run);
+    ASSERT_EQ(docs.size(), 5) << run.out.constData();
+    const int lines[] = {2, 3, 5, 6, 7};
+    for (int i = 0; i < docs.size(); ++i) {
+        EXPECT_EQ(docs[i].value(QStringLiteral("line")).toInt(), lines[i]);
+        EXPECT_EQ(docs[i].value(QStringLiteral("ok")).toBool(), i < 4) << i;
+    }
+    EXPECT_EQ(Text(docs[0], "subCode"), QStringLiteral("0102"));
+    EXPECT_TRUE(ReadFile(image) == ReadFile(OddBalanceImage()));
+    EXPECT_TRUE(Text(docs[2], "page").contains(QStringLiteral("POW HI Level:  200\n")));
+    EXPECT_FALSE(Text(docs[2], "page").contains(QLatin1Char('\r')));
+
+    // Readings as numbers beside the text the window shows.
+    const QJsonArray ad = docs[3].value(QStringLiteral("ad")).toArray();
+    const QJsonArray da = docs[3].value(QStringLiteral("da")).toArray();
     ASSERT_EQ(ad.size(), 4);
-    EXPECT_EQ(da.size(), 9);
+    ASSERT_EQ(da.size(), 9);
     const QJsonObject vin = ad.at(0).toObject();
-    EXPECT_EQ(vin.value(QStringLiteral("label")).toString(), QStringLiteral("VIN"));
+    EXPECT_EQ(Text(vin, "label"), QStringLiteral("VIN"));
     EXPECT_EQ(vin.value(QStringLiteral("raw")).toInt(), 191);
-    EXPECT_EQ(vin.value(QStringLiteral("converted")).toString(), QStringLiteral("7.49V"));
+    EXPECT_NEAR(vin.value(QStringLiteral("value")).toDouble(), 1910.0 / 255, 1e-9);
+    EXPECT_EQ(Text(vin, "unit"), QStringLiteral("V"));
+    EXPECT_EQ(Text(vin, "converted"), QStringLiteral("7.49V"));
+    EXPECT_EQ(Text(ad.at(1).toObject(), "unit"), QString::fromUtf8("\xC2\xB0" "C"));
+    const QJsonObject balance = da.at(5).toObject();
+    EXPECT_EQ(Text(balance, "unit"), QStringLiteral("%"));
+    EXPECT_NEAR(balance.value(QStringLiteral("value")).toDouble(),
+                balance.value(QStringLiteral("raw")).toInt() * 100.0 / 255, 1e-9);
+}
+
+TEST(CliEndToEnd, ABackupThatCannotBeWrittenStopsAChangeBeforeAnythingIsSent) {
+    VirtualRadio radio;
+    const CliRun run = RunCli(On(radio, {QStringLiteral("set"), QStringLiteral("Power(Hi)=150")}),
+                              {{}, {UnwritableDataHome()}, 0});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_HAS(run.err, "could not be saved as a backup");
+    EXPECT_HAS(run.err, "set: nothing was sent to the radio");
+    EXPECT_EQ(radio.Adjustments(), 0) << radio.log().constData();
 }
 
 TEST(CliEndToEnd, SetSendsTheValuesWithTheBalanceMirrorsAndJournalsThem) {
@@ -185,27 +305,33 @@ TEST(CliEndToEnd, SetSendsTheValuesWithTheBalanceMirrorsAndJournalsThem) {
     EXPECT_EQ(radio.Count("BAL mirror = 120 at 113"), 1);
     EXPECT_EQ(radio.Count("BAL mirror = 120 at 99"), 1);
     EXPECT_EQ(radio.Count("BAL mirror = 120 at 120"), 1);
-    QFile journal(Json(run).value(QStringLiteral("journal")).toString());
-    ASSERT_TRUE(journal.open(QIODevice::ReadOnly));
-    const QByteArray lines = journal.readAll();
+    const QByteArray lines = ReadFile(Text(Json(run), "journal"));
     EXPECT_HAS(lines, "\tPower(Hi)\t200\t150\t");
 
-    // The alignment report of that connection, from its files alone; an existing file is
-    // kept unless --force is given.
-    const QString backup = Json(run).value(QStringLiteral("backup")).toString();
+    // The alignment report of that connection, from its files alone: Power(Hi) changed from
+    // 200 to 150, and the readings of the connection were recorded beside its journal.
+    const QString backup = Text(Json(run), "backup");
     const QString html = QFileInfo(backup).dir().filePath(QStringLiteral("report.html"));
     const CliRun report = RunCli({QStringLiteral("report"), backup, html});
     ASSERT_EQ(report.status, 0) << report.err.constData();
-    QFile page(html);
-    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
-    const QByteArray text = page.readAll();
-    EXPECT_HAS(text, "Power(Hi)");
-    EXPECT_HAS(text, "150");
-    // The readings of the connection were recorded beside its journal.
+    const QByteArray text = ReadFile(html);
+    EXPECT_HAS(text, "<tr class=\"changed\" bgcolor=\"#ffe9a8\"><td>Power(Hi)</td><td>200</td>"
+                     "<td><b>150</b></td><td>*</td></tr>");
     EXPECT_FALSE(text.contains("none recorded")) << text.constData();
+
+    // An existing report is kept unless --force is given, and also with it when the disk is
+    // full.
     const CliRun again = RunCli({QStringLiteral("--json"), QStringLiteral("report"), backup, html});
     EXPECT_EQ(again.status, 1);
     EXPECT_FALSE(Json(again).value(QStringLiteral("ok")).toBool()) << again.out.constData();
+    const CliRun full = RunCli({QStringLiteral("report"), backup, html, QStringLiteral("--force")},
+                               {{}, {}, 4096});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_HAS(full.err, "File too large");
+    EXPECT_TRUE(ReadFile(html) == text);
+    EXPECT_EQ(QDir(QFileInfo(html).path()).entryList(QDir::Hidden | QDir::Files).filter(
+                  QStringLiteral("report.html.tmp")),
+              QStringList());
     EXPECT_EQ(RunCli({QStringLiteral("report"), backup, html, QStringLiteral("--force")}).status, 0);
 }
 
@@ -221,45 +347,48 @@ TEST(CliEndToEnd, SweepOfBothFiltersEndsOnEachPlateau) {
     const int peaks[2] = {64, 74};
     for (int i = 0; i < 2; ++i) {
         const QJsonObject item = items.at(i).toObject();
-        EXPECT_EQ(item.value(QStringLiteral("item")).toString(),
-                  i == 0 ? QStringLiteral("BPF T1") : QStringLiteral("BPF T2"));
+        EXPECT_EQ(Text(item, "item"), i == 0 ? QStringLiteral("BPF T1") : QStringLiteral("BPF T2"));
         EXPECT_LE(std::abs(item.value(QStringLiteral("value")).toInt() - peaks[i]), 4)
             << run.out.constData();
     }
 }
 
-TEST(CliEndToEnd, LevelAdjustmentsEndAtTheRadiosKnownValues) {
+TEST(CliEndToEnd, LevelAdjustmentsOnOneConnectionAndAFailureStopsTheRest) {
+    QTemporaryDir dir;
+    const QString script =
+        ScriptFile(dir, "level rx\nlevel tx\nlevel rx --target 250\nreadings\n");
     VirtualRadio radio;
-    const CliRun rx = RunCli(On(radio, {QStringLiteral("level"), QStringLiteral("rx")}));
-    EXPECT_EQ(rx.status, 0) << rx.err.constData();
-    EXPECT_HAS(rx.out, "RX LVA = 128 ");
-    const CliRun tx = RunCli(On(radio, {QStringLiteral("--json"), QStringLiteral("level"),
-                                        QStringLiteral("tx")}));
-    EXPECT_EQ(tx.status, 0) << tx.err.constData();
-    EXPECT_EQ(Json(tx).value(QStringLiteral("value")).toInt(), 166);
-}
-
-TEST(CliEndToEnd, LevelTargetOutOfReachFails) {
-    VirtualRadio radio;
-    const CliRun run = RunCli(On(radio, {QStringLiteral("level"), QStringLiteral("rx"),
-                                         QStringLiteral("--target"), QStringLiteral("250")}));
+    const CliRun run = RunCli(On(radio, {QStringLiteral("shell"), QStringLiteral("--script"),
+                                         script}));
     EXPECT_EQ(run.status, 1);
-    EXPECT_HAS(run.err, "Auto Adjust Failed");
+    EXPECT_EQ(radio.CloneReads(), 1);
+    // Text output: one line for each command that ran; the last one did not.
+    EXPECT_TRUE(run.out.startsWith("RX LVA = 128 (target level ")) << run.out.constData();
+    EXPECT_HAS(run.out, "\nTX LVA = 166 (target level ");
+    EXPECT_FALSE(run.out.contains("[A/D]"));
+    EXPECT_HAS(run.err, "level rx: Auto Adjust Failed: the target level 250 is out of reach");
 }
 
-TEST(CliEndToEnd, RssiCapturesS3AndS1OnTwoEnterLines) {
+TEST(CliEndToEnd, RssiCapturesS3AndS1OnTwoEnterLinesAndNoBackupGoesOnWithout) {
+    QTemporaryDir dir;
+    const QString script = ScriptFile(dir, "rssi\nrssi\n");
     VirtualRadio radio;
-    const CliRun run = RunCli(On(radio, {QStringLiteral("--json"), QStringLiteral("rssi")}), "\n\n");
-    EXPECT_EQ(run.status, 0) << run.err.constData();
+    const CliRun run = RunCli(On(radio, {QStringLiteral("--no-backup"), QStringLiteral("--json"),
+                                         QStringLiteral("shell"), QStringLiteral("--script"),
+                                         script}),
+                              {"\n\n\n", {UnwritableDataHome()}, 0});
+    // Three Enter presses: both levels of the first capture, the first of the second.
+    EXPECT_EQ(run.status, 1) << run.err.constData();
+    EXPECT_HAS(run.err, "could not be saved as a backup");
     EXPECT_HAS(run.err, "feed the S3 level");
     EXPECT_HAS(run.err, "feed the S1 level");
-    EXPECT_EQ(radio.Count("RSSI S3 = "), 1);
+    EXPECT_HAS(run.err, "rssi: standard input ended before the S1 level was captured");
+    EXPECT_EQ(radio.Count("RSSI S3 = "), 2);
     EXPECT_EQ(radio.Count("RSSI S1 = "), 1);
-    EXPECT_TRUE(Json(run).contains(QStringLiteral("s1")));
-
-    const CliRun ended = RunCli(On(radio, {QStringLiteral("rssi")}), "\n");
-    EXPECT_EQ(ended.status, 1);
-    EXPECT_HAS(ended.err, "before the S1 level was captured");
+    const QList<QJsonObject> docs = JsonLines(run);
+    ASSERT_EQ(docs.size(), 2);
+    EXPECT_TRUE(docs[0].contains(QStringLiteral("s1")));
+    EXPECT_FALSE(docs[1].value(QStringLiteral("ok")).toBool());
 }
 
 TEST(CliEndToEnd, ARadioThatNeverAnswersEndsInStatus1WithTheMessage) {
@@ -274,42 +403,75 @@ TEST(CliEndToEnd, ARadioThatNeverAnswersEndsInStatus1WithTheMessage) {
 
 TEST(CliEndToEnd, BadArgumentsEndInStatus2BeforeThePortIsOpened) {
     VirtualRadio radio;
-    const QStringList cases[] = {
-        {QStringLiteral("level"), QStringLiteral("up")},
-        {QStringLiteral("set"), QStringLiteral("Power(Hi)=256")},
-        {QStringLiteral("set"), QStringLiteral("Nothing=1")},
-        {QStringLiteral("set"), QStringLiteral("RSSI=1")},
-        {QStringLiteral("read"), QStringLiteral("--image"), QStringLiteral("/no/such/folder/x.bin")},
-        {QStringLiteral("--trace"), QStringLiteral("/no/such/folder/t.log"), QStringLiteral("identify")},
-        {QStringLiteral("--timeout"), QStringLiteral("0"), QStringLiteral("identify")},
+    const struct {
+        QStringList args;
+        QByteArray input;
+    } cases[] = {
+        {{QStringLiteral("level"), QStringLiteral("up")}, {}},
+        {{QStringLiteral("set"), QStringLiteral("Power(Hi)=256")}, {}},
+        {{QStringLiteral("set"), QStringLiteral("Nothing=1")}, {}},
+        {{QStringLiteral("set"), QStringLiteral("RSSI=1")}, {}},
+        {{QStringLiteral("read"), QStringLiteral("--image"), QStringLiteral("/no/such/folder/x.bin")},
+         {}},
+        {{QStringLiteral("read"), QStringLiteral("--image"), QDir::tempPath()}, {}},
+        {{QStringLiteral("--trace"), QStringLiteral("/no/such/folder/t.log"),
+          QStringLiteral("identify")},
+         {}},
+        {{QStringLiteral("--timeout"), QStringLiteral("0"), QStringLiteral("identify")}, {}},
+        {{QStringLiteral("shell")}, "readings\nlevel up\n"},
+        {{QStringLiteral("shell")}, "readings\nset Nothing=1\n"},
+        {{QStringLiteral("shell"), QStringLiteral("--script"), QStringLiteral("/no/such/script")},
+         {}},
     };
-    for (const QStringList& args : cases) {
-        const CliRun run = RunCli(On(radio, args));
-        EXPECT_EQ(run.status, 2) << args.join(' ').toStdString();
+    for (const auto& c : cases) {
+        const CliRun run = RunCli(On(radio, c.args), {c.input, {}, 0});
+        EXPECT_EQ(run.status, 2) << c.args.join(' ').toStdString();
         EXPECT_HAS(run.err, "qs71dr-cli: ");
     }
     EXPECT_EQ(radio.Count("program -> radio"), 0) << radio.log().constData();
 }
 
-TEST(CliEndToEnd, CtrlCStopsAReadAndClosesThePort) {
-    VirtualRadio radio({QStringLiteral("--baud"), QStringLiteral("9600")});
-    QProcess cli;
-    cli.start(kCli, On(radio, {QStringLiteral("read")}));
-    ASSERT_TRUE(cli.waitForStarted(kStartMs));
-    QDeadlineTimer deadline(kRunMs);
-    while (radio.Count("radio -> program: FE FE EF EE E4") == 0 && !deadline.hasExpired() &&
-           cli.state() == QProcess::Running) {
-        cli.waitForFinished(50);
+// Stopped mid-read by a signal or by its time: the port closed (the trace says so after the
+// last frame sent), the status of the stop, and no word of a journal that does not exist yet.
+TEST(CliEndToEnd, SignalsAndTheTimeoutStopAReadWithThePortClosed) {
+    const struct {
+        int signal;  // 0: the --timeout ends it
+        int status;
+        const char* message;
+    } rows[] = {
+        {SIGINT, 130, "stopped by Ctrl-C (SIGINT); the port is closed\n"},
+        {SIGTERM, 143, "stopped by SIGTERM; the port is closed\n"},
+        {SIGHUP, 129, "stopped by SIGHUP; the port is closed\n"},
+        {0, 1, "no end within 1 s (--timeout); the port is closed\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.message);
+        QTemporaryDir dir;
+        const QString trace = dir.filePath(QStringLiteral("trace.txt"));
+        VirtualRadio radio({QStringLiteral("--baud"), QStringLiteral("9600")});
+        QProcess cli;
+        QStringList args{QStringLiteral("--trace"), trace};
+        if (row.signal == 0) args << QStringLiteral("--timeout") << QStringLiteral("1");
+        cli.start(kCli, On(radio, args << QStringLiteral("read")));
+        ASSERT_TRUE(cli.waitForStarted(kStartMs));
+        QDeadlineTimer deadline(kRunMs);
+        while (row.signal != 0 && radio.Count("radio -> program: FE FE EF EE E4") == 0 &&
+               !deadline.hasExpired() && cli.state() == QProcess::Running) {
+            cli.waitForFinished(50);
+        }
+        if (row.signal != 0) {
+            ASSERT_EQ(cli.state(), QProcess::Running) << cli.readAllStandardError().constData();
+            ::kill(static_cast<pid_t>(cli.processId()), row.signal);
+        }
+        ASSERT_TRUE(cli.waitForFinished(kStartMs));
+        EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(cli.exitCode(), row.status);
+        const QByteArray err = cli.readAllStandardError();
+        EXPECT_TRUE(err.endsWith(QByteArray("qs71dr-cli: ") + row.message)) << err.constData();
+        const QByteArray traced = ReadFile(trace);
+        EXPECT_GT(traced.lastIndexOf("port closed"), traced.lastIndexOf("] TX ")) << traced.constData();
+        EXPECT_GT(traced.lastIndexOf("] TX "), 0);
     }
-    ASSERT_EQ(cli.state(), QProcess::Running) << cli.readAllStandardError().constData();
-    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
-    ASSERT_TRUE(cli.waitForFinished(kStartMs));
-    EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(cli.exitCode(), 130);
-    EXPECT_HAS(cli.readAllStandardError(), "stopped; the port is closed");
-    radio.Stop();
-    const QByteArray log = radio.log();
-    EXPECT_GT(log.lastIndexOf("device closed"), log.lastIndexOf("program -> radio"));
 }
 
 TEST(CliEndToEnd, ARunningDesktopProgramKeepsTheCommandLineOff) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/cli_options.h"
+#include "cli/shell_script.h"
 
 using qs::cli::CliOptions;
 using qs::cli::Command;
@@ -27,25 +28,25 @@ const ValidRow kValid[] = {
     {"global_options_after_the_command", {"readings", "--port=/dev/ttyUSB1", "--json"},
      Command::Readings, [](const CliOptions& o) { return o.device == "/dev/ttyUSB1" && o.json; }},
     {"read_image_and_backup", {"read", "--image", "out.bin", "--backup"}, Command::Read,
-     [](const CliOptions& o) { return o.imageFile == "out.bin" && o.showBackup; }},
+     [](const CliOptions& o) { return o.args.imageFile == "out.bin" && o.args.showBackup; }},
     {"read_image_inline", {"read", "--image=x.bin"}, Command::Read,
-     [](const CliOptions& o) { return o.imageFile == "x.bin" && !o.showBackup; }},
+     [](const CliOptions& o) { return o.args.imageFile == "x.bin" && !o.args.showBackup; }},
     {"set_titles_quotes_and_signs", {"set", "Power(Hi)=150", "\"CH No.\"=2", "  bal=+120"},
      Command::Set,
      [](const CliOptions& o) {
-         return o.settings.size() == 3 && o.settings[0].title == "Power(Hi)" &&
-                o.settings[0].value == 150 && o.settings[1].title == "CH No." &&
-                o.settings[1].value == 2 && o.settings[2].title == "bal" &&
-                o.settings[2].value == 120;
+         return o.args.settings.size() == 3 && o.args.settings[0].title == "Power(Hi)" &&
+                o.args.settings[0].value == 150 && o.args.settings[1].title == "CH No." &&
+                o.args.settings[1].value == 2 && o.args.settings[2].title == "bal" &&
+                o.args.settings[2].value == 120;
      }},
     {"set_negative_value_reaches_the_limit_check", {"set", "REF=-1"}, Command::Set,
-     [](const CliOptions& o) { return o.settings.size() == 1 && o.settings[0].value == -1; }},
+     [](const CliOptions& o) { return o.args.settings.size() == 1 && o.args.settings[0].value == -1; }},
     {"sweep_t2", {"sweep", "bpf-t2"}, Command::Sweep,
-     [](const CliOptions& o) { return o.sweep == SweepKind::T2; }},
+     [](const CliOptions& o) { return o.args.sweep == SweepKind::T2; }},
     {"level_tx_with_target", {"level", "tx", "--target", "200"}, Command::Level,
-     [](const CliOptions& o) { return o.level == LevelKind::Tx && o.target == 200; }},
+     [](const CliOptions& o) { return o.args.level == LevelKind::Tx && o.args.target == 200; }},
     {"level_target_first", {"level", "--target=0", "rx"}, Command::Level,
-     [](const CliOptions& o) { return o.level == LevelKind::Rx && o.target == 0; }},
+     [](const CliOptions& o) { return o.args.level == LevelKind::Rx && o.args.target == 0; }},
     {"simulate_options_handed_on",
      {"--simulate", "--sim-baud", "0", "--sim-verbose", "--sim-fault=no-answer", "rssi"},
      Command::Rssi,
@@ -61,10 +62,22 @@ const ValidRow kValid[] = {
      [](const CliOptions& o) { return o.traceFile == "t.log" && o.timeoutSeconds == 30; }},
     {"report_with_force", {"report", "b.qsbak", "out.html", "--force"}, Command::Report,
      [](const CliOptions& o) {
-         return o.reportBackup == "b.qsbak" && o.reportOut == "out.html" && o.reportForce;
+         return o.args.reportBackup == "b.qsbak" && o.args.reportOut == "out.html" && o.args.reportForce;
      }},
-    {"report_without_force", {"report", "b.qsbak", "-"}, Command::Report,
-     [](const CliOptions& o) { return o.reportOut == "-" && !o.reportForce; }},
+    {"report_without_force", {"report", "b.qsbak", "out.pdf"}, Command::Report,
+     [](const CliOptions& o) { return o.args.reportOut == "out.pdf" && !o.args.reportForce; }},
+    {"names_after_double_dash_are_never_options",
+     {"--json", "report", "--force", "--", "-b.qsbak", "--json.html"}, Command::Report,
+     [](const CliOptions& o) {
+         return o.json && o.args.reportForce && o.args.reportBackup == "-b.qsbak" &&
+                o.args.reportOut == "--json.html";
+     }},
+    {"no_backup_anywhere", {"set", "BAL=1", "--no-backup"}, Command::Set,
+     [](const CliOptions& o) { return o.noBackup && o.args.settings.size() == 1; }},
+    {"shell_from_standard_input", {"--json", "shell"}, Command::Shell,
+     [](const CliOptions& o) { return o.json && o.args.scriptFile.empty(); }},
+    {"shell_script", {"shell", "--script=run.txt"}, Command::Shell,
+     [](const CliOptions& o) { return o.args.scriptFile == "run.txt"; }},
     {"help_needs_no_command", {"--help"}, Command::None,
      [](const CliOptions& o) { return o.help; }},
 };
@@ -106,6 +119,10 @@ const InvalidRow kInvalid[] = {
     {"level_target_negative", {"level", "rx", "--target=-1"}, "not '-1'"},
     {"report_one_file", {"report", "b.qsbak"}, "report: expected BACKUP and OUT"},
     {"report_three_files", {"report", "a", "b", "c"}, "unexpected argument for report: c"},
+    {"report_to_standard_output", {"report", "b.qsbak", "-"}, "'-' is no file name"},
+    {"command_word_after_double_dash", {"--", "identify"}, "unknown command: identify"},
+    {"shell_script_without_file", {"shell", "--script"}, "--script needs a file name"},
+    {"shell_takes_no_command", {"shell", "readings"}, "unexpected argument for shell"},
 };
 
 class ValidCommandLine : public testing::TestWithParam<ValidRow> {};
@@ -115,7 +132,7 @@ TEST_P(ValidCommandLine, AsksForWhatItSays) {
     const ValidRow& row = GetParam();
     const auto result = ParseCliCommandLine(row.args);
     ASSERT_TRUE(result.ok()) << result.error;
-    EXPECT_EQ(result.options.command, row.command);
+    EXPECT_EQ(result.options.args.command, row.command);
     EXPECT_TRUE(row.check(result.options));
 }
 
@@ -130,6 +147,72 @@ INSTANTIATE_TEST_SUITE_P(Cli, ValidCommandLine, testing::ValuesIn(kValid),
                          [](const auto& info) { return std::string(info.param.name); });
 INSTANTIATE_TEST_SUITE_P(Cli, InvalidCommandLine, testing::ValuesIn(kInvalid),
                          [](const auto& info) { return std::string(info.param.name); });
+
+struct ScriptRow {
+    const char* name;
+    std::string text;
+    bool fromStandardInput;
+    std::vector<Command> commands;  // in order, when the script is accepted
+    const char* error;              // empty: accepted
+};
+
+const ScriptRow kScripts[] = {
+    {"commands_comments_and_blank_lines",
+     "# align\nset Power(Hi)=150\n\n  level rx --target 120  # the receiver\r\nreadings\n",
+     true, {Command::Set, Command::Level, Command::Readings}, ""},
+    {"quoted_titles", "set \"CH No.\"=2 'Power(Hi)'=3\n", true, {Command::Set}, ""},
+    {"empty", "", true, {}, ""},
+    {"rssi_from_a_file", "rssi\n", false, {Command::Rssi}, ""},
+    {"rssi_when_the_script_is_standard_input", "readings\nrssi\n", true, {},
+     "line 2: rssi takes the Enter presses from standard input"},
+    {"a_bad_line_names_itself", "readings\nlevel up\nparams\n", true, {},
+     "line 2: level: expected rx or tx, not 'up'"},
+    {"unknown_command", "readings\nadjust\n", true, {}, "line 2: unknown command: adjust"},
+    {"program_option_on_a_line", "--json readings\n", true, {},
+     "line 1: --json is an option of the program"},
+    {"program_option_after_a_command", "readings --port /dev/ttyS0\n", true, {},
+     "--port is an option of the program"},
+    {"no_shell_in_a_shell", "shell\n", true, {}, "line 1: shell does not run in a shell"},
+    {"no_report_in_a_shell", "report a.qsbak b.pdf\n", true, {}, "report does not run"},
+    {"quote_left_open", "set 'BAL=1\n", true, {}, "line 1: a ' is not closed"},
+    {"not_text", std::string("readings\0x\n", 11), true, {}, "line 1: not text"},
+};
+
+class Script : public testing::TestWithParam<ScriptRow> {};
+
+TEST_P(Script, IsReadLineByLine) {
+    const ScriptRow& row = GetParam();
+    std::vector<qs::cli::CommandArgs> commands;
+    std::string error;
+    const bool ok = qs::cli::ParseScript(row.text, row.fromStandardInput, commands, error);
+    ASSERT_EQ(ok, *row.error == '\0') << error;
+    if (!ok) {
+        EXPECT_NE(error.find(row.error), std::string::npos) << error;
+        return;
+    }
+    std::vector<Command> got;
+    for (const auto& c : commands)
+        got.push_back(c.command);
+    EXPECT_EQ(got, row.commands);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cli, Script, testing::ValuesIn(kScripts),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Script, LinesKeepTheirNumbersAndArguments) {
+    std::vector<qs::cli::CommandArgs> commands;
+    std::string error;
+    ASSERT_TRUE(qs::cli::ParseScript("# x\n\nset \"CH No.\"=2\nlevel tx --target=7\n", true,
+                                     commands, error))
+        << error;
+    ASSERT_EQ(commands.size(), 2u);
+    EXPECT_EQ(commands[0].line, 3);
+    ASSERT_EQ(commands[0].settings.size(), 1u);
+    EXPECT_EQ(commands[0].settings[0].title, "CH No.");
+    EXPECT_EQ(commands[1].line, 4);
+    EXPECT_EQ(commands[1].level, LevelKind::Tx);
+    EXPECT_EQ(commands[1].target, 7);
+}
 
 TEST(ItemKey, DropsLeadingBlanksAndCase) {
     EXPECT_EQ(qs::cli::ItemKey("    CH No."), "ch no.");

@@ -1,45 +1,52 @@
-// What qs71dr-cli makes of the core's texts and items: reading rows, the progress bar, the
-// message box lines and the `set` checks against the console's titles and limits.
+// What qs71dr-cli makes of its input and the core's texts and items: the words of a script
+// line, the progress bar, the message box lines and the `set` checks against the console's
+// titles and limits.
 #include <gtest/gtest.h>
 
 #include "cli/headless_controls.h"
 #include "cli/item_settings.h"
 #include "cli/progress_bar.h"
-#include "cli/reading_rows.h"
+#include "cli/script_words.h"
 #include "cli/terminal_alerts.h"
 #include "console/console.h"
-#include "model/reading_text.h"
 
 namespace {
 
 using namespace qs::cli;
 
-struct RowCase {
-    std::string text;
-    bool parsed;
-    std::string label;
-    int raw;
-    std::string converted;
+struct WordsCase {
+    const char* line;
+    std::vector<std::string> words;
+    const char* error;  // empty: split
 };
 
-TEST(ReadingRows, SplitsLabelRawAndConvertedValue) {
-    const RowCase cases[] = {
-        {qs::AdRowText(0, 191), true, "VIN", 191, "7.49V"},
-        {qs::AdRowText(1, 0), true, "TEMPS", 0, "*Error"},
-        {qs::DaRowText(5, 126), true, "MOD BAL", 126, "49.41%"},
-        {qs::DaRowText(0, 255), true, "T1/POW", 255, "5.00V"},
-        {"----", false, "", 0, ""},
-        {"[A/D]", false, "", 0, ""},
-        {"", false, "", 0, ""},
-        {"VIN  :abc:BFh:  7.49V", false, "", 0, ""},
+TEST(ScriptWords, SplitAsAShellWouldWithoutExpanding) {
+    const WordsCase cases[] = {
+        {"set Power(Hi)=150  BAL=120", {"set", "Power(Hi)=150", "BAL=120"}, ""},
+        {"\tlevel rx --target 120\r", {"level", "rx", "--target", "120"}, ""},
+        {"set \"CH No.\"=2 'Power(Hi)'=3", {"set", "CH No.=2", "Power(Hi)=3"}, ""},
+        {"set CH\\ No.=2", {"set", "CH No.=2"}, ""},
+        {"read --image \"a \\\"b\\\" c\"", {"read", "--image", "a \"b\" c"}, ""},
+        {"read --image '$HOME/*.bin'", {"read", "--image", "$HOME/*.bin"}, ""},
+        {"readings # and a comment", {"readings"}, ""},
+        {"set A=1#2", {"set", "A=1#2"}, ""},
+        {"  # only a comment", {}, ""},
+        {"", {}, ""},
+        {"'' x", {"", "x"}, ""},
+        {"set 'CH No.=2", {}, "' is not closed"},
+        {"set \"CH No.=2", {}, "\" is not closed"},
+        {"readings \\", {}, "backslash ends the line"},
     };
-    for (const RowCase& c : cases) {
-        const auto row = ParseReadingRow(c.text);
-        ASSERT_EQ(row.has_value(), c.parsed) << c.text;
-        if (!row) continue;
-        EXPECT_EQ(row->label, c.label) << c.text;
-        EXPECT_EQ(row->raw, c.raw) << c.text;
-        EXPECT_EQ(row->converted, c.converted) << c.text;
+    for (const WordsCase& c : cases) {
+        std::vector<std::string> words;
+        std::string error;
+        const bool ok = SplitScriptWords(c.line, words, error);
+        EXPECT_EQ(ok, *c.error == '\0') << c.line;
+        if (ok) {
+            EXPECT_EQ(words, c.words) << c.line;
+        } else {
+            EXPECT_NE(error.find(c.error), std::string::npos) << c.line << ": " << error;
+        }
     }
 }
 

@@ -9,16 +9,16 @@ namespace qs::qt {
 
 class MainWindow;
 
-// Drives the real program from outside, for the tests that run the built binary: the
-// environment variable QS71DR_ADJ_AUTOMATE holds actions separated by ";", carried out one
-// per step after the window is shown:
+// Drives the test build of the program from outside, for the tests and scripts that run the
+// built binary: the environment variable QS71DR_ADJ_AUTOMATE holds actions separated by ";",
+// carried out one per step after the window is shown:
 //   menu:CAPTION   trigger the menu item with exactly that caption ("COM &2", "&3 sec")
 //   button:N       click command button N (0..2)
 //   report         print the window caption, port label and checked menu items on stdout
 //   pause          do nothing for one step
 //   screenshot:F   save a picture of the window as the PNG file F
 //   close          close the window as the technician would
-// Unset, the program behaves as always.
+// Unset, the window is left alone.
 class Automation : public QObject {
     Q_OBJECT
 public:

@@ -1,4 +1,4 @@
-#include "desktop/automation.h"
+#include "automation.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,0 +1,93 @@
+#include "program/program_root.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStringList>
+
+#include "port/program_port.h"
+#include "record/connection_records.h"
+#include "safety/data_folder.h"
+#include "shell/application.h"
+
+namespace qs {
+
+namespace {
+constexpr const char* kDesktopProgram = "qs71dr-adj";
+}
+
+ProgramRoot::ProgramRoot(const QString& lockFilePath) : lockFilePath_(lockFilePath) {}
+
+IInstanceLock& ProgramRoot::lock() {
+    if (!lock_) lock_ = std::make_unique<qt::QtInstanceLock>(lockFilePath_);
+    return *lock_;
+}
+
+ProgramRoot::~ProgramRoot() {
+    // The close sequence is the front end's to run (it saves the settings); here the port
+    // is only let go, as on any early return.
+    if (simulator_) simulator_->Stop();
+    records_.reset();
+    app_.reset();
+    programPort_.reset();
+    timer_.reset();
+    port_.reset();
+}
+
+QString ProgramRoot::DesktopProgramLockPath() {
+    return qt::QtInstanceLock::LockFilePathFor(QDir(QCoreApplication::applicationDirPath())
+                                                   .filePath(QString::fromLatin1(kDesktopProgram)));
+}
+
+bool ProgramRoot::OpenTrace(const std::string& path, const std::string& programName,
+                            std::string& error) {
+    if (path.empty()) return true;
+    return OpenTraceFile(traceFile_, path, programName, wallClock_, error);
+}
+
+bool ProgramRoot::Start(const FrontEnd& frontEnd) {
+    port_ = std::make_unique<ProgramSerialPort>(bindings_);
+    timer_ = std::make_unique<qt::QtTimer>();
+    programPort_ = std::make_unique<ProgramPort>(
+        *port_, [this](std::int16_t n) { return bindings_.DeviceFor(n); }, clock_, traceFile_);
+    app_ = std::make_unique<Application>(programPort_->port(), *timer_, clock_, frontEnd.settings,
+                                         frontEnd.messageBox, frontEnd.beeper, lock(),
+                                         frontEnd.controls);
+    if (!app_->Start()) return false;
+    records_ = std::make_unique<ConnectionRecords>(*app_, frontEnd.messageBox, wallClock_, clock_,
+                                                   DefaultBackupFolder());
+    return true;
+}
+
+bool ProgramRoot::started() const {
+    return app_ != nullptr && app_->started();
+}
+
+bool ProgramRoot::StartSimulator(const std::vector<std::string>& simulatorArgs,
+                                 std::string& error) {
+    QStringList args;
+    for (const std::string& arg : simulatorArgs)
+        args << QString::fromStdString(arg);
+    auto simulator = std::make_unique<qt::SimulatorProcess>();
+    if (!simulator->Start(qt::SimulatorProcess::FindProgram(), args, &error)) return false;
+    bindings_.Bind(kSimulatorPort, simulator->devicePath().toStdString());
+    simulator_ = std::move(simulator);
+    return true;
+}
+
+std::string ProgramRoot::DescribePort(std::int16_t comPortNo) const {
+    return qt::DescribePort(bindings_, comPortNo, simulated() && comPortNo == kSimulatorPort,
+                            port_ ? port_->lostReason() : std::string());
+}
+
+SafetyNet& ProgramRoot::safety() {
+    return records_->safety();
+}
+
+void ProgramRoot::Close() {
+    if (closed_) return;
+    closed_ = true;
+    if (started()) app_->Close();
+    if (simulator_) simulator_->Stop();
+}
+
+}  // namespace qs

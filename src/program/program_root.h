@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/alerts.h"
+#include "platform/main_window_controls.h"
+#include "platform/profile_store.h"
+#include "qtcore/port_bindings.h"
+#include "qtcore/qt_instance_lock.h"
+#include "qtcore/qt_serial_port.h"
+#include "qtcore/qt_timer.h"
+#include "qtcore/simulator_process.h"
+#include "safety/line_file.h"
+#include "safety/wall_clock.h"
+
+namespace qs {
+
+class Application;
+class ConnectionRecords;
+class ProgramPort;
+class SafetyNet;
+
+// The serial port both programs reach the radio through; the one place its type is named.
+using ProgramSerialPort = qt::QtSerialPort;
+
+// The port --simulate binds the virtual radio to.
+inline constexpr std::int16_t kSimulatorPort = 1;
+
+// What only the front end has: its settings store, its message box and beeper, and the main
+// window's controls (widgets, or headless ones that keep what the core sets).
+struct FrontEnd {
+    IProfileStore& settings;
+    IMessageBox& messageBox;
+    IBeeper& beeper;
+    MainWindowControls controls;
+};
+
+// The composition root of both programs: port bindings, the serial port with its check and
+// trace, timer, clock, single-instance lock, the Application with its connection records
+// (backup, journal, curves) and the virtual radio of --simulate, built and wired here once,
+// so that the window and the command line run the same program.
+//
+//   ProgramRoot root;                              // nothing starts yet
+//   if (!root.OpenTrace(file, name, error)) ...    // a bad name stops before anything runs
+//   if (!root.Start(frontEnd)) return kExitFailure;  // another copy runs: refused, shown
+//   if (!root.StartSimulator(args, error)) ...     // with --simulate, bound to COM 1
+//   ... the event loop ...
+//   root.Close();                                  // port closed, settings saved
+class ProgramRoot {
+public:
+    // Nothing of Qt is made here, so the root may come before the Qt application (to open the
+    // trace before anything starts). `lockFilePath` empty: the lock of the running program.
+    explicit ProgramRoot(const QString& lockFilePath = QString());
+    ~ProgramRoot();
+    ProgramRoot(const ProgramRoot&) = delete;
+    ProgramRoot& operator=(const ProgramRoot&) = delete;
+
+    // The desktop program's lock, which the command line beside it shares, so the two never
+    // work the radio at once.
+    static QString DesktopProgramLockPath();
+
+    qt::PortBindings& bindings() { return bindings_; }
+    // Start takes it; the desktop program takes it first, so a refused second copy leaves its
+    // settings folder alone. Made on first use, as its default path needs the running
+    // program's Qt application.
+    IInstanceLock& lock();
+
+    // --trace FILE, opened for appending before anything else starts.
+    bool OpenTrace(const std::string& path, const std::string& programName, std::string& error);
+    // The Application and its connection records; false, with the refusal shown, when another
+    // copy runs. Nothing touches the port yet.
+    bool Start(const FrontEnd& frontEnd);
+    bool started() const;
+    // The virtual radio, bound to COM 1; false with `error` filled.
+    bool StartSimulator(const std::vector<std::string>& simulatorArgs, std::string& error);
+    bool simulated() const { return simulator_ != nullptr; }
+    // What "COM n" stands for, for the port label's tooltip.
+    std::string DescribePort(std::int16_t comPortNo) const;
+
+    // Valid after a successful Start.
+    Application& app() { return *app_; }
+    ConnectionRecords& records() { return *records_; }
+    SafetyNet& safety();
+
+    // The close sequence (port closed, settings saved) and the virtual radio stopped; runs
+    // once.
+    void Close();
+
+private:
+    qt::PortBindings bindings_;
+    std::unique_ptr<ProgramSerialPort> port_;
+    std::unique_ptr<qt::QtTimer> timer_;
+    qt::SystemTickSource clock_;
+    QString lockFilePath_;
+    std::unique_ptr<qt::QtInstanceLock> lock_;
+    SystemWallClock wallClock_;
+    LineFile traceFile_;
+    std::unique_ptr<ProgramPort> programPort_;
+    std::unique_ptr<Application> app_;
+    std::unique_ptr<ConnectionRecords> records_;
+    std::unique_ptr<qt::SimulatorProcess> simulator_;
+    bool closed_ = false;
+};
+
+}  // namespace qs
