@@ -7,7 +7,6 @@
 #include "model/rig_k52t_item_list.h"
 #include "procedure/message_text.h"
 #include "procedure/step_kinds.h"
-#include "record/reading_series.h"
 
 namespace qs::procedure {
 namespace {
@@ -66,15 +65,16 @@ std::vector<Reading> MakeReadings() {
     for (const ReadingGroup group : {ReadingGroup::Ad, ReadingGroup::Da}) {
         const int rows = group == ReadingGroup::Ad ? kAdRowCount : kDaRowCount;
         for (int index = 0; index < rows; ++index) {
-            const auto series = ReadingSeries(group, index);
-            if (!series) continue;
-            Reading reading{{group, index, series->name, series->unit},
-                            {HUGE_VAL, -HUGE_VAL, series->unit, series->name, ""}};
+            // Any raw value names the row; only [A/D] row 4 has no label at all.
+            const auto row = ReadingValueOf(group, index, 0);
+            if (!row) continue;
+            Reading reading{{group, index, row->name, row->unit},
+                            {HUGE_VAL, -HUGE_VAL, row->unit, row->name, ""}};
             for (int raw = 0; raw < kRawReadings; ++raw) {
-                const auto value = ReadingSeriesValue(group, index, raw);
-                if (!value) continue;
-                reading.span.low = std::min(reading.span.low, Shown(*value));
-                reading.span.high = std::max(reading.span.high, Shown(*value));
+                const auto value = ReadingValueOf(group, index, raw);
+                if (!value || !value->value) continue;
+                reading.span.low = std::min(reading.span.low, Shown(*value->value));
+                reading.span.high = std::max(reading.span.high, Shown(*value->value));
             }
             readings.push_back(reading);
         }
