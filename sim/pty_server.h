@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 
+#include "arrival_pattern.h"
 #include "virtual_radio.h"
 
 namespace qtsim {
@@ -33,6 +34,8 @@ public:
     bool makeLink(const std::string& path, std::string* error);
     // One line per event (open, close, frames when the radio logs them).
     void setLog(std::function<void(const std::string&)> log) { log_ = std::move(log); }
+    // How the radio's bytes reach the terminal (default: each as it leaves the line).
+    void setArrival(const ArrivalPattern& pattern) { shaper_ = ArrivalShaper(pattern); }
 
     // Serves until `stop` becomes non-zero (set from a signal handler). SIGINT and SIGTERM
     // must be blocked by the caller; they are let through only while the loop sleeps.
@@ -45,6 +48,8 @@ private:
     bool readFromProgram();
     bool writeToProgram();
     std::int64_t nowMs() const;
+    // When the next byte reaches the terminal; meaningful while the line or the shaper holds one.
+    std::int64_t nextReleaseMs() const;
     void note(const std::string& text);
 
     VirtualRadio& radio_;
@@ -53,6 +58,7 @@ private:
     std::string devicePath_;
     std::string linkPath_;
     bool deviceOpen_ = false;
+    ArrivalShaper shaper_;
     std::string pending_;  // released bytes the terminal has not taken yet
 };
 

@@ -13,7 +13,7 @@
 #include "link/link_hooks.h"
 #include "qtcore/port_bindings.h"
 #include "qtcore/qt_instance_lock.h"
-#include "qtcore/qt_serial_port.h"
+#include "qtcore/program_serial_port.h"
 #include "qtcore/qt_timer.h"
 #include "qtcore/simulator_process.h"
 #include "safety/line_file.h"
@@ -109,7 +109,7 @@ private:
 
     SessionSetup setup_;
     qt::PortBindings bindings_;
-    qt::QtSerialPort port_;
+    qt::ProgramSerialPort port_;
     qt::QtTimer timer_;
     qt::SystemTickSource clock_;
     TransientSettings settings_;

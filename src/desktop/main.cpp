@@ -16,7 +16,7 @@
 #include "qtcore/close_on_signal.h"
 #include "qtcore/port_bindings.h"
 #include "qtcore/qt_instance_lock.h"
-#include "qtcore/qt_serial_port.h"
+#include "qtcore/program_serial_port.h"
 #include "qtcore/qt_timer.h"
 #include "qtcore/serial_port_list.h"
 #include "qtcore/simulator_process.h"
@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
         bindings.Bind(binding.port, binding.device);
     }
 
-    qs::qt::QtSerialPort port(bindings);
+    qs::qt::ProgramSerialPort port(bindings);
     qs::qt::QtTimer timer;
     qs::qt::SystemTickSource clock;
     qs::qt::QtInstanceLock instanceLock;

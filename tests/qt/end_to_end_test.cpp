@@ -1,5 +1,5 @@
-// End to end: the real window and a real QtSerialPort on the pseudo-terminal of qt71dr-sim,
-// the virtual radio, running as its own process.
+// End to end: the real window and the program's real serial port on the pseudo-terminal of
+// qt71dr-sim, the virtual radio, running as its own process.
 #include <QDeadlineTimer>
 #include <QFrame>
 #include <QLabel>

@@ -1,5 +1,5 @@
-// What reaches the radio over a real serial port: the real window and QtSerialPort on the
-// pseudo-terminal of qt71dr-sim. The in-memory cable takes every frame at once; a real port
+// What reaches the radio over a real serial port: the real window and the program's serial
+// port on the pseudo-terminal of qt71dr-sim. The in-memory cable takes every frame at once; a real port
 // keeps written bytes in its own buffer until the event loop runs, which is where frames can
 // get lost or reordered.
 #include <QFile>
