@@ -6,7 +6,7 @@
 #include <charconv>
 #include <string_view>
 
-#include "port/port_check.h"
+#include "port/port_advice.h"
 
 namespace qs::cli {
 

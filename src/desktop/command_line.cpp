@@ -4,7 +4,7 @@
 #include <array>
 #include <string_view>
 
-#include "port/port_check.h"
+#include "port/port_advice.h"
 
 namespace qs::qt {
 
