@@ -133,7 +133,8 @@ TEST(CliEndToEnd, ReadImageEqualsTheImageTheRadioSaves) {
     QTemporaryDir dir;
     const QString saved = dir.filePath(QStringLiteral("radio.bin"));
     const QString read = dir.filePath(QStringLiteral("read.bin"));
-    VirtualRadio radio({QStringLiteral("--save-image"), saved});
+    VirtualRadio radio({QStringLiteral("--save-image"), saved, QStringLiteral("--arrival"),
+                        QStringLiteral("chunks")});
     const CliRun run = RunCli(On(radio, {QStringLiteral("read"), QStringLiteral("--image"), read,
                                          QStringLiteral("--backup")}));
     EXPECT_EQ(run.status, 0) << run.err.constData();
@@ -152,7 +153,7 @@ TEST(CliEndToEnd, ReadImageEqualsTheImageTheRadioSaves) {
 }
 
 TEST(CliEndToEnd, ParamsPrintsTheParameterPage) {
-    VirtualRadio radio;
+    VirtualRadio radio({QStringLiteral("--arrival"), QStringLiteral("bursts")});
     const CliRun run = RunCli(On(radio, {QStringLiteral("params")}));
     EXPECT_EQ(run.status, 0) << run.err.constData();
     EXPECT_HAS(run.out, "POW HI Level:  200\n");
@@ -160,7 +161,8 @@ TEST(CliEndToEnd, ParamsPrintsTheParameterPage) {
 }
 
 TEST(CliEndToEnd, ReadingsGiveEachRowsLabelRawAndConvertedValue) {
-    VirtualRadio radio({QStringLiteral("--wobble"), QStringLiteral("0")});
+    VirtualRadio radio({QStringLiteral("--wobble"), QStringLiteral("0"), QStringLiteral("--arrival"),
+                        QStringLiteral("chunks")});
     const CliRun run = RunCli(On(radio, {QStringLiteral("--json"), QStringLiteral("readings")}));
     EXPECT_EQ(run.status, 0) << run.err.constData();
     const QJsonObject json = Json(run);
@@ -175,7 +177,7 @@ TEST(CliEndToEnd, ReadingsGiveEachRowsLabelRawAndConvertedValue) {
 }
 
 TEST(CliEndToEnd, SetSendsTheValuesWithTheBalanceMirrorsAndJournalsThem) {
-    VirtualRadio radio;
+    VirtualRadio radio({QStringLiteral("--arrival"), QStringLiteral("bursts")});
     const CliRun run = RunCli(On(radio, {QStringLiteral("--json"), QStringLiteral("set"),
                                          QStringLiteral("Power(Hi)=150"),
                                          QStringLiteral("bal=120")}));
@@ -210,7 +212,7 @@ TEST(CliEndToEnd, SetSendsTheValuesWithTheBalanceMirrorsAndJournalsThem) {
 }
 
 TEST(CliEndToEnd, SweepOfBothFiltersEndsOnEachPlateau) {
-    VirtualRadio radio;
+    VirtualRadio radio({QStringLiteral("--arrival"), QStringLiteral("chunks")});
     const CliRun run = RunCli(On(radio, {QStringLiteral("--json"), QStringLiteral("sweep"),
                                          QStringLiteral("bpf-all")}));
     EXPECT_EQ(run.status, 0) << run.err.constData();
@@ -229,7 +231,7 @@ TEST(CliEndToEnd, SweepOfBothFiltersEndsOnEachPlateau) {
 }
 
 TEST(CliEndToEnd, LevelAdjustmentsEndAtTheRadiosKnownValues) {
-    VirtualRadio radio;
+    VirtualRadio radio({QStringLiteral("--arrival"), QStringLiteral("bursts")});
     const CliRun rx = RunCli(On(radio, {QStringLiteral("level"), QStringLiteral("rx")}));
     EXPECT_EQ(rx.status, 0) << rx.err.constData();
     EXPECT_HAS(rx.out, "RX LVA = 128 ");
@@ -260,6 +262,45 @@ TEST(CliEndToEnd, RssiCapturesS3AndS1OnTwoEnterLines) {
     const CliRun ended = RunCli(On(radio, {QStringLiteral("rssi")}), "\n");
     EXPECT_EQ(ended.status, 1);
     EXPECT_HAS(ended.err, "before the S1 level was captured");
+}
+
+// The line hangs up in the middle of a sweep: the message, then which operation stopped and
+// what the radio holds, which is the last value the journal says was sent; the journal has
+// every command the radio took.
+TEST(CliEndToEnd, ASweepCutShortByAHangUpSaysWhatTheRadioHolds) {
+    VirtualRadio radio({QStringLiteral("--arrival"), QStringLiteral("chunks")});
+    QProcess cli;
+    cli.start(kCli, On(radio, {QStringLiteral("--json"), QStringLiteral("sweep"),
+                               QStringLiteral("bpf-t1")}));
+    ASSERT_TRUE(cli.waitForStarted(kStartMs));
+    QDeadlineTimer deadline(kRunMs);
+    while (radio.Count("BPF T1 = ") < 8 && !deadline.hasExpired() &&
+           cli.state() == QProcess::Running) {
+        cli.waitForFinished(20);
+    }
+    ASSERT_EQ(cli.state(), QProcess::Running) << cli.readAllStandardError().constData();
+    radio.Stop();  // the far end of the line closes: the pseudo-terminal hangs up
+    ASSERT_TRUE(cli.waitForFinished(kRunMs));
+    EXPECT_EQ(cli.exitCode(), 1);
+    const QByteArray err = cli.readAllStandardError();
+    const QJsonObject json = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
+    QFile journal(json.value(QStringLiteral("journal")).toString());
+    ASSERT_TRUE(journal.open(QIODevice::ReadOnly)) << err.constData();
+    QList<QByteArray> sweepLines;
+    for (const QByteArray& line : journal.readAll().split('\n')) {
+        if (line.contains("\tBPF T1\t")) sweepLines << line;
+    }
+    ASSERT_FALSE(sweepLines.isEmpty());
+    const QByteArray held = sweepLines.last().split('\t').at(3);
+    EXPECT_HAS(err, "The band-pass sweep stopped before its end; the radio holds BPF T1 = " + held +
+                        ".");
+    EXPECT_TRUE(json.value(QStringLiteral("error")).toString().contains(
+        QStringLiteral("the radio holds BPF T1 = ") + QString::fromLatin1(held)))
+        << err.constData();
+    // A frame can be on its way when the line goes: the journal has it, the radio may not.
+    const int taken = radio.Count("BPF T1 = ");
+    EXPECT_GE(sweepLines.size(), taken);
+    EXPECT_LE(sweepLines.size(), taken + 1);
 }
 
 TEST(CliEndToEnd, ARadioThatNeverAnswersEndsInStatus1WithTheMessage) {
