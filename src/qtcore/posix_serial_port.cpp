@@ -139,8 +139,9 @@ int PosixSerialPort::inBufferCount() const {
     std::int64_t count = static_cast<std::int64_t>(rx_.size());
     // While the line is watched, whatever the driver holds is about to wake the port; only
     // when it is not is the driver asked (a count, which takes nothing from it).
+    const bool watched = readNotifier_ && readNotifier_->isEnabled();
     int waiting = 0;
-    if (!lost_ && !batching_.watching() && ::ioctl(fd_, FIONREAD, &waiting) == 0) {
+    if (!lost_ && !watched && ::ioctl(fd_, FIONREAD, &waiting) == 0) {
         count += std::max(0, waiting);
     }
     return ClampToInt(count);
