@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "cli/script_words.h"
-#include "port/port_check.h"
+#include "port/port_advice.h"
 #include "program/simulator_options.h"
 
 namespace qs::cli {

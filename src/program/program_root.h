@@ -11,7 +11,7 @@
 #include "platform/profile_store.h"
 #include "qtcore/port_bindings.h"
 #include "qtcore/qt_instance_lock.h"
-#include "qtcore/qt_serial_port.h"
+#include "qtcore/program_serial_port.h"
 #include "qtcore/qt_timer.h"
 #include "qtcore/simulator_process.h"
 #include "safety/line_file.h"
@@ -24,8 +24,9 @@ class ConnectionRecords;
 class ProgramPort;
 class SafetyNet;
 
-// The serial port both programs reach the radio through; the one place its type is named.
-using ProgramSerialPort = qt::QtSerialPort;
+// The serial port both programs reach the radio through (the POSIX port, or QtSerialPort on
+// Windows); the one place the root names it.
+using ProgramSerialPort = qt::ProgramSerialPort;
 
 // The port --simulate binds the virtual radio to.
 inline constexpr std::int16_t kSimulatorPort = 1;

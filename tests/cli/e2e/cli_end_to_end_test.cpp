@@ -217,7 +217,7 @@ TEST(CliEndToEnd, ReadImageIsTheBytesTheRadioSentAndChangesNothing) {
     const QString saved = dir.filePath(QStringLiteral("radio.bin"));
     const QString read = dir.filePath(QStringLiteral("read.bin"));
     VirtualRadio radio({QStringLiteral("--image"), OddBalanceImage(), QStringLiteral("--save-image"),
-                        saved});
+                        saved, QStringLiteral("--arrival"), QStringLiteral("chunks")});
     const CliRun run = RunCli(On(radio, {QStringLiteral("read"), QStringLiteral("--image"), read,
                                          QStringLiteral("--backup")}));
     EXPECT_EQ(run.status, 0) << run.err.constData();
@@ -237,7 +237,7 @@ TEST(CliEndToEnd, ReadOnlyCommandsShareOneReadAndChangeNothingNotEvenARefusedSet
     QTemporaryDir dir;
     const QString image = dir.filePath(QStringLiteral("image.bin"));
     VirtualRadio radio({QStringLiteral("--image"), OddBalanceImage(), QStringLiteral("--wobble"),
-                        QStringLiteral("0")});
+                        QStringLiteral("0"), QStringLiteral("--arrival"), QStringLiteral("bursts")});
     const QByteArray script = "# a copy of the radio, as it is\n"
                               "identify\n"
                               "read --image '" + image.toLocal8Bit() + "'\n"
@@ -295,7 +295,7 @@ TEST(CliEndToEnd, ABackupThatCannotBeWrittenStopsAChangeBeforeAnythingIsSent) {
 }
 
 TEST(CliEndToEnd, SetSendsTheValuesWithTheBalanceMirrorsAndJournalsThem) {
-    VirtualRadio radio;
+    VirtualRadio radio({QStringLiteral("--arrival"), QStringLiteral("bursts")});
     const CliRun run = RunCli(On(radio, {QStringLiteral("--json"), QStringLiteral("set"),
                                          QStringLiteral("Power(Hi)=150"),
                                          QStringLiteral("bal=120")}));
@@ -336,7 +336,7 @@ TEST(CliEndToEnd, SetSendsTheValuesWithTheBalanceMirrorsAndJournalsThem) {
 }
 
 TEST(CliEndToEnd, SweepOfBothFiltersEndsOnEachPlateau) {
-    VirtualRadio radio;
+    VirtualRadio radio({QStringLiteral("--arrival"), QStringLiteral("chunks")});
     const CliRun run = RunCli(On(radio, {QStringLiteral("--json"), QStringLiteral("sweep"),
                                          QStringLiteral("bpf-all")}));
     EXPECT_EQ(run.status, 0) << run.err.constData();
@@ -357,7 +357,7 @@ TEST(CliEndToEnd, LevelAdjustmentsOnOneConnectionAndAFailureStopsTheRest) {
     QTemporaryDir dir;
     const QString script =
         ScriptFile(dir, "level rx\nlevel tx\nlevel rx --target 250\nreadings\n");
-    VirtualRadio radio;
+    VirtualRadio radio({QStringLiteral("--arrival"), QStringLiteral("bursts")});
     const CliRun run = RunCli(On(radio, {QStringLiteral("shell"), QStringLiteral("--script"),
                                          script}));
     EXPECT_EQ(run.status, 1);
@@ -389,6 +389,45 @@ TEST(CliEndToEnd, RssiCapturesS3AndS1OnTwoEnterLinesAndNoBackupGoesOnWithout) {
     ASSERT_EQ(docs.size(), 2);
     EXPECT_TRUE(docs[0].contains(QStringLiteral("s1")));
     EXPECT_FALSE(docs[1].value(QStringLiteral("ok")).toBool());
+}
+
+// The line hangs up in the middle of a sweep: the message, then which operation stopped and
+// what the radio holds, which is the last value the journal says was sent; the journal has
+// every command the radio took.
+TEST(CliEndToEnd, ASweepCutShortByAHangUpSaysWhatTheRadioHolds) {
+    VirtualRadio radio({QStringLiteral("--arrival"), QStringLiteral("chunks")});
+    QProcess cli;
+    cli.start(kCli, On(radio, {QStringLiteral("--json"), QStringLiteral("sweep"),
+                               QStringLiteral("bpf-t1")}));
+    ASSERT_TRUE(cli.waitForStarted(kStartMs));
+    QDeadlineTimer deadline(kRunMs);
+    while (radio.Count("BPF T1 = ") < 8 && !deadline.hasExpired() &&
+           cli.state() == QProcess::Running) {
+        cli.waitForFinished(20);
+    }
+    ASSERT_EQ(cli.state(), QProcess::Running) << cli.readAllStandardError().constData();
+    radio.Stop();  // the far end of the line closes: the pseudo-terminal hangs up
+    ASSERT_TRUE(cli.waitForFinished(kRunMs));
+    EXPECT_EQ(cli.exitCode(), 1);
+    const QByteArray err = cli.readAllStandardError();
+    const QJsonObject json = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
+    QFile journal(json.value(QStringLiteral("journal")).toString());
+    ASSERT_TRUE(journal.open(QIODevice::ReadOnly)) << err.constData();
+    QList<QByteArray> sweepLines;
+    for (const QByteArray& line : journal.readAll().split('\n')) {
+        if (line.contains("\tBPF T1\t")) sweepLines << line;
+    }
+    ASSERT_FALSE(sweepLines.isEmpty());
+    const QByteArray held = sweepLines.last().split('\t').at(3);
+    EXPECT_HAS(err, "The band-pass sweep stopped before its end; the radio holds BPF T1 = " + held +
+                        ".");
+    EXPECT_TRUE(json.value(QStringLiteral("error")).toString().contains(
+        QStringLiteral("the radio holds BPF T1 = ") + QString::fromLatin1(held)))
+        << err.constData();
+    // A frame can be on its way when the line goes: the journal has it, the radio may not.
+    const int taken = radio.Count("BPF T1 = ");
+    EXPECT_GE(sweepLines.size(), taken);
+    EXPECT_LE(sweepLines.size(), taken + 1);
 }
 
 TEST(CliEndToEnd, ARadioThatNeverAnswersEndsInStatus1WithTheMessage) {
