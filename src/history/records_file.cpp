@@ -15,12 +15,14 @@ namespace fs = std::filesystem;
 constexpr const char* kCrLf = "\r\n";
 constexpr int kMaxAsideNames = 1000;
 
-// Checks the whole file; a damaged page anywhere shows here rather than in the middle of a
-// connection. False with `why` when the file is damaged.
+// Checks the whole file before anything is written to it (switching to the write-ahead log
+// writes the header), so a damaged page anywhere shows here rather than in the middle of a
+// connection, and a damaged file is kept aside exactly as it was found.
 SqlStatus CheckFile(ISqlConnection& db, bool& damaged, std::string& why) {
     damaged = false;
-    SqlStatus status = SetLocalPragmas(db);
     std::vector<SqlRow> rows;
+    SqlStatus status = db.Execute("PRAGMA busy_timeout = 5000", {}, &rows);
+    rows.clear();
     if (status.ok()) status = db.Execute("PRAGMA quick_check", {}, &rows);
     if (status.error == SqlError::Corrupt) {
         damaged = true;
@@ -127,6 +129,11 @@ std::unique_ptr<ISqlConnection> OpenLocalRecords(ISqlConnector& connector, const
     std::string why;
     status = CheckFile(*db, damaged, why);
     if (!status.ok()) return fail(path + ": " + status.message);
+    if (!damaged && !(status = SetLocalPragmas(*db)).ok()) {
+        if (status.error != SqlError::Corrupt) return fail(path + ": " + status.message);
+        damaged = true;
+        why = status.message;
+    }
     if (!damaged) {
         opening.outcome = LocalRecordsOpening::Outcome::Ready;
         return Prepared(std::move(db), opening);
