@@ -65,14 +65,6 @@ protected:
         return db;
     }
 
-    ConnectionRecord Load(ISqlConnection& db, const std::string& uid) {
-        ConnectionRecord record;
-        bool found = false;
-        EXPECT_TRUE(LoadConnection(db, uid, record, found).ok());
-        EXPECT_TRUE(found);
-        return record;
-    }
-
     // Every journal line and every item value of the files is in the record, equal.
     void ExpectRecordHoldsTheFiles(const ConnectionRecord& record) {
         const std::vector<JournalEntry> journal = ReadJournalFile(rig.net().journalPath());

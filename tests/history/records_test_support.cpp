@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "history/record_rows.h"
+#include "history/records_query.h"
+#include "history/records_schema.h"
+#include "history/records_store.h"
+#include "history/sql_dialect.h"
+#include "record/curves_file.h"
 
 namespace qs::records_test {
 
@@ -66,6 +71,62 @@ std::int64_t CountRows(ISqlConnection& db, const std::string& table) {
     std::vector<SqlRow> rows;
     if (!db.Execute("SELECT count(*) FROM " + table, {}, &rows).ok() || rows.empty()) return -1;
     return IntOf(rows[0][0]);
+}
+
+ConnectionRecord AsOfVersion(ConnectionRecord record, int version) {
+    if (version >= 2) return record;
+    ConnectionInfo& c = record.info;
+    c.technician = c.serialNumber = c.workOrder = c.procedureTitle = c.verdict = "";
+    record.steps.clear();
+    record.instruments.clear();
+    return record;
+}
+
+void WriteAtVersion(ISqlConnection& db, const ConnectionRecord& record, int version) {
+    std::string columns;
+    std::vector<SqlValue> values;
+    const SqlRow row = ConnectionRow(record.info);
+    for (std::size_t i = 0; i < ConnectionColumns().size(); ++i) {
+        if (ConnectionColumns()[i].sinceVersion > version) continue;
+        columns += (columns.empty() ? "" : ", ") + std::string(ConnectionColumns()[i].name);
+        values.push_back(row[i]);
+    }
+    std::vector<SqlRow> ids;
+    ASSERT_TRUE(db.Execute("INSERT INTO connections (" + columns + ") VALUES (" +
+                               Placeholders(values.size()) + ") RETURNING id",
+                           values, &ids)
+                    .ok());
+    const std::int64_t id = IntOf(ids.at(0).at(0));
+    for (std::size_t i = 0; i < record.items.size(); ++i) {
+        const ItemValue& item = record.items[i];
+        ASSERT_TRUE(db.Execute("INSERT INTO item_values (connection_id, item_no, item, at_connect, "
+                               "at_end) VALUES (?, ?, ?, ?, ?)",
+                               {id, std::int64_t(i), item.item, item.atConnect, item.atEnd})
+                        .ok());
+    }
+    RecordsStore store(db);
+    for (const auto& [table, rows] : DetailRowsOf(record)) {
+        if (DetailTableNamed(table).sinceVersion > version) continue;
+        ASSERT_TRUE(store.AddDetailRows(id, table, rows).ok()) << table;
+    }
+}
+
+ConnectionRecord Load(ISqlConnection& db, const std::string& uid) {
+    ConnectionRecord record;
+    bool found = false;
+    const SqlStatus status = LoadConnection(db, uid, record, found);
+    EXPECT_TRUE(status.ok()) << status.message;
+    EXPECT_TRUE(found) << uid;
+    return record;
+}
+
+void ExpectSameRecord(const ConnectionRecord& got, const ConnectionRecord& want) {
+    EXPECT_EQ(got.info, want.info);
+    EXPECT_EQ(got.items, want.items);
+    EXPECT_EQ(got.journal, want.journal);
+    EXPECT_EQ(CurvesText(got.curves), CurvesText(want.curves));
+    EXPECT_EQ(got.steps, want.steps);
+    EXPECT_EQ(got.instruments, want.instruments);
 }
 
 }  // namespace qs::records_test

@@ -39,6 +39,14 @@ std::unique_ptr<ISqlConnection> OpenSqlite(const std::string& path);
 // and the procedure's fields; `n` makes its uid, serial number and start time its own.
 ConnectionRecord SampleRecord(int n, int journalLines = 3);
 
+// The record as a database at `version` can hold it: later columns empty, later tables empty.
+ConnectionRecord AsOfVersion(ConnectionRecord record, int version);
+// Writes the record with the statements a program of `version` would have used: only the
+// columns and tables that version has.
+void WriteAtVersion(ISqlConnection& db, const ConnectionRecord& record, int version);
+ConnectionRecord Load(ISqlConnection& db, const std::string& uid);
+void ExpectSameRecord(const ConnectionRecord& got, const ConnectionRecord& want);
+
 // Rows of a table counted, or -1 when the query failed.
 std::int64_t CountRows(ISqlConnection& db, const std::string& table);
 
