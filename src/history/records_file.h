@@ -34,12 +34,18 @@ struct LocalRecordsOpening {
     bool backupsImported = false;
 };
 
+// Who opens the records: the one program that records connections (it holds the
+// single-instance lock), or anything else that only reads or imports beside it.
+enum class LocalRecordsUse { Recording, Reading };
+
 // Opens the local records at `path` for the calling thread: creates the file and its folder
-// when needed, checks it, brings it to the latest version and marks the connections a stopped
-// program left open as unfinished. A damaged file is never deleted: it is renamed beside
-// itself ("records.sqlite.damaged-20261207-104602") and a fresh file takes its place.
+// when needed, checks it and brings it to the latest version; the recording program also
+// marks the connections a stopped program left open as unfinished. A damaged file is never
+// deleted: it is renamed beside itself ("records.sqlite.damaged-20261207-104602") and a fresh
+// file takes its place.
 std::unique_ptr<ISqlConnection> OpenLocalRecords(ISqlConnector& connector, const std::string& path,
                                                  const IWallClock& clock,
-                                                 LocalRecordsOpening& opening);
+                                                 LocalRecordsOpening& opening,
+                                                 LocalRecordsUse use = LocalRecordsUse::Recording);
 
 }  // namespace qs

@@ -48,7 +48,8 @@ public:
     RecordsWriter& operator=(const RecordsWriter&) = delete;
 
     // Called from the writer's thread: with the reason the records could not be written, and
-    // after every entry written (a shared server's sender waits for that).
+    // after every entry written (a shared server's sender waits for that). Whatever they call
+    // must outlive the writer, or be unhooked (set to nothing) before it goes.
     void setProblemReporter(std::function<void(const std::string&)> problem);
     void setWrittenNotifier(std::function<void()> written);
 

@@ -77,6 +77,7 @@ int Bench(const std::string& path, const std::string& url, const std::string& be
         writer.EndConnection(1796640000 + c + 60, {{"Power(Hi)", "0", std::to_string(entries)}}, "pass");
     }
     writer.Flush();
+    writer.setWrittenNotifier(nullptr);
     if (!uploader.WaitUpToDate(std::chrono::seconds(120))) {
         std::fprintf(stderr, "not sent: %s\n", uploader.status().message.c_str());
         return 1;

@@ -32,6 +32,12 @@ TEST(KilledProgramTest, RecordsHoldEveryEntryWrittenAndTheNextStartGoesOn) {
 
     FixedWallClock clock;
     LocalRecordsOpening opening;
+    {
+        // A program that only reads beside the recording one leaves its connection open.
+        auto reader = OpenLocalRecords(Connector(), path, clock, opening, LocalRecordsUse::Reading);
+        ASSERT_TRUE(reader) << opening.message;
+        EXPECT_EQ(opening.unfinished, 0);
+    }
     auto db = OpenLocalRecords(Connector(), path, clock, opening);
     ASSERT_TRUE(db) << opening.message;
     EXPECT_EQ(opening.outcome, LocalRecordsOpening::Outcome::Ready);

@@ -169,6 +169,7 @@ TEST(SharedRecordsTest, ServerStoppedMidConnectionTheRecordsArriveWhenItIsBack) 
     ASSERT_GE(said.size(), 2u);
     EXPECT_THAT(said[said.size() - 2], HasSubstr("cannot be reached"));
     EXPECT_THAT(said.back(), HasSubstr("answer again"));
+    writer.setWrittenNotifier(nullptr);
 }
 
 TEST(SharedRecordsTest, AServerThatIsNotThereIsSaidSoAtOnceAndTheBenchKeepsItsRecords) {
