@@ -141,6 +141,26 @@ bool HostAndPort(std::string_view text, SqlTarget& target, std::string& error) {
     return Decode(host, "host", target.host, error);
 }
 
+// Writes `text` with every character but letters, digits, "-._~" and those in `keep` as %XX.
+std::string Encoded(const std::string& text, std::string_view keep = "") {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
+                           c == '~' || keep.find(c) != std::string_view::npos;
+        if (plain) {
+            out += c;
+        } else {
+            out += '%';
+            out += kHex[u >> 4];
+            out += kHex[u & 0x0F];
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 bool ParseRecordsUrl(const std::string& url, SqlTarget& result, std::string& error) {
@@ -216,13 +236,13 @@ bool ParseRecordsUrl(const std::string& url, SqlTarget& result, std::string& err
 
 std::string RecordsTargetText(const SqlTarget& target) {
     if (target.dialect == SqlDialect::Sqlite) return target.path;
-    std::string text = "postgresql://" + target.user + "@";
+    std::string text = "postgresql://" + Encoded(target.user) + "@";
     const bool socket = !target.host.empty() && target.host[0] == '/';
     const bool ipv6 = target.host.find(':') != std::string::npos;
-    if (!socket) text += ipv6 ? "[" + target.host + "]" : target.host;
+    if (!socket) text += ipv6 ? "[" + Encoded(target.host, ":") + "]" : Encoded(target.host);
     if (target.port > 0) text += ":" + std::to_string(target.port);
-    text += "/" + target.database;
-    if (socket) text += "?host=" + target.host;
+    text += "/" + Encoded(target.database);
+    if (socket) text += "?host=" + Encoded(target.host, "/");
     return text;
 }
 
