@@ -194,12 +194,8 @@ const DetailTable& DetailTableNamed(std::string_view name) {
 SqlStatus ReadRecordsVersion(ISqlConnection& db, int& version) {
     version = 0;
     std::vector<SqlRow> rows;
-    const std::string_view probe =
-        db.dialect() == SqlDialect::Sqlite
-            ? "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'schema_version'"
-            : "SELECT count(*) FROM information_schema.tables WHERE table_schema = "
-              "current_schema() AND table_name = 'schema_version'";
-    SqlStatus status = db.Execute(probe, {}, &rows);
+    SqlStatus status =
+        db.Execute(TableCountStatement(db.dialect()), {std::string("schema_version")}, &rows);
     if (!status.ok()) return status;
     if (rows.empty() || rows[0].empty() || std::get_if<std::int64_t>(&rows[0][0]) == nullptr ||
         std::get<std::int64_t>(rows[0][0]) == 0) {

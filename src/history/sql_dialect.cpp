@@ -44,6 +44,13 @@ std::string MigrationLockStatement(SqlDialect dialect) {
     return dialect == SqlDialect::Postgres ? kPostgresMigrationLock : "";
 }
 
+std::string TableCountStatement(SqlDialect dialect) {
+    return dialect == SqlDialect::Sqlite
+               ? "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"
+               : "SELECT count(*) FROM information_schema.tables WHERE table_schema = "
+                 "current_schema() AND table_name = ?";
+}
+
 std::string Placeholders(std::size_t count) {
     std::string text;
     for (std::size_t i = 0; i < count; ++i) text += i == 0 ? "?" : ", ?";

@@ -20,6 +20,9 @@ std::string InDialect(SqlDialect dialect, std::string_view statement);
 // serialises writers.
 std::string MigrationLockStatement(SqlDialect dialect);
 
+// Counts the tables named ? in the database's own schema (one value bound: the name).
+std::string TableCountStatement(SqlDialect dialect);
+
 // The text placeholder for `count` values: "?, ?, ?".
 std::string Placeholders(std::size_t count);
 

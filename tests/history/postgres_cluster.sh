@@ -46,7 +46,10 @@ start)
         echo "postgres_cluster.sh: running as root, but there is no user '$owner' to own the cluster" >&2
         exit 1
     fi
-    dir=$(mktemp -d "${TMPDIR:-/tmp}/qs-records-pg-XXXXXX")
+    # As root the cluster's owner must reach the folder: /tmp, whatever TMPDIR says.
+    tmp=${TMPDIR:-/tmp}
+    [ "$(id -u)" -eq 0 ] && tmp=/tmp
+    dir=$(mktemp -d "$tmp/qs-records-pg-XXXXXX")
     mkdir -p "$dir/socket"
     [ "$(id -u)" -eq 0 ] && chown -R "$owner" "$dir"
     chmod 700 "$dir"

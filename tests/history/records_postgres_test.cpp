@@ -33,6 +33,10 @@ TEST_P(MigrationOnServer, ReachesTheLatestWithItsDataKept) {
     const int from = GetParam();
     auto db = OpenOrFail(server->Target(server->NewDatabase("migrate")));
     ASSERT_TRUE(db);
+    // A statement that waits on the server is given up after a minute, not left hanging.
+    std::vector<SqlRow> timeout;
+    ASSERT_TRUE(db->Execute("SHOW statement_timeout", {}, &timeout).ok());
+    EXPECT_EQ(TextOf(timeout.at(0).at(0)), "1min");
     ASSERT_TRUE(MigrateRecords(*db, from).ok());
     const ConnectionRecord sample = SampleRecord(1, 5);
     if (from > 0) WriteAtVersion(*db, sample, from);
