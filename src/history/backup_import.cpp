@@ -62,6 +62,23 @@ bool ReadConnection(const std::string& backupPath, const std::string& bench,
         return false;
     }
 
+    std::vector<JournalEntry> journal = std::move(record.journal);
+    CurveLog curves = std::move(record.curves);
+    record = RecordOfBackup(backup, backupPath, bench);
+    record.journal = std::move(journal);
+    record.curves = std::move(curves);
+    for (ItemValue& item : record.items) {
+        const std::string last = LastNewValue(record.journal, item.item);
+        if (!last.empty()) item.atEnd = last;
+    }
+    return true;
+}
+
+}  // namespace
+
+ConnectionRecord RecordOfBackup(const BackupRecord& backup, const std::string& backupPath,
+                                const std::string& bench) {
+    ConnectionRecord record;
     ConnectionInfo& info = record.info;
     info.backupCrc = Hex8(Crc32(backup.image));
     info.uid = ImportedConnectionUid(FileName(backupPath), info.backupCrc);
@@ -73,14 +90,10 @@ bool ReadConnection(const std::string& backupPath, const std::string& bench,
     info.subCode = backup.subCode;
     info.identificationHex = BytesToHexText(backup.identification);
     info.backupPath = backupPath;
-    for (const auto& [item, value] : ConnectValuesFromImage(backup.image)) {
-        const std::string last = LastNewValue(record.journal, item);
-        record.items.push_back({item, value, last.empty() ? value : last});
-    }
-    return true;
+    for (const auto& [item, value] : ConnectValuesFromImage(backup.image))
+        record.items.push_back({item, value, value});
+    return record;
 }
-
-}  // namespace
 
 bool LocalTimeFromText(const std::string& text, std::time_t& when) {
     std::tm parts{};

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "history/records_store.h"
+#include "safety/backup_file.h"
 
 namespace qs {
 
@@ -27,6 +28,13 @@ struct ImportResult {
 // live) is left alone, so importing again doubles nothing. Afterwards the records remember that
 // the folder was imported.
 ImportResult ImportBackupFolder(RecordsStore& store, const std::string& folder,
+                                const std::string& bench);
+
+// The connection a backup stands for, as the import records it: its row (the uid made from
+// the file's name and checksum, the radio, the start, the backup) and every item's value at
+// Connect from the image, without journal or curves. A program recording a connection live
+// starts from the same, with a uid of its own.
+ConnectionRecord RecordOfBackup(const BackupRecord& backup, const std::string& backupPath,
                                 const std::string& bench);
 
 // Seconds since 1970 UTC of a local "2026-12-07 10:46:02"; false when the text is not one.

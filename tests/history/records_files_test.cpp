@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "builtin_image.h"
+#include "console/console.h"
 #include "history/backup_import.h"
 #include "history/record_report.h"
 #include "history/records_file.h"
@@ -126,29 +127,26 @@ TEST_F(RecordedSession, TheWriterFedAsTheConnectionWentHoldsTheSame) {
     std::string uid;
     {
         RecordsWriter writer(Connector(), path, random, wall);
-        ConnectionInfo info;
-        info.startedAt = wall.now;
-        info.startedLocal = backup.dateTime;
-        info.bench = "bench-1";
-        info.programVersion = "1.0";
-        info.modelCode = backup.modelCode;
-        info.subCode = backup.subCode;
-        info.identificationHex = BytesToHexText(backup.identification);
-        info.backupCrc = AlignmentReport(MakeAlignmentReport(backup, {}, {})).backupCrc;
-        info.backupPath = rig.net().backupPath();
-        std::vector<ItemValue> atConnect;
-        for (const auto& [item, value] : ConnectValuesFromImage(backup.image))
-            atConnect.push_back({item, value, ""});
-        uid = writer.BeginConnection(info, atConnect);
+        // What a program recording live has at Connect: the backup it just saved.
+        ConnectionRecord start = RecordOfBackup(backup, rig.net().backupPath(), "bench-1");
+        start.info.uid.clear();
+        start.info.programVersion = "1.0";
+        for (ItemValue& item : start.items) item.atEnd.clear();
+        uid = writer.BeginConnection(start.info, start.items);
         for (const JournalEntry& e : ReadJournalFile(rig.net().journalPath())) writer.AddJournalEntry(e);
         const CurveLog& log = recorder.log();
         for (const TimedReading& r : log.readings) writer.AddReading(r);
         for (const TimedSweep& s : log.sweeps) writer.AddSweepStep(s);
         for (const TimedBisection& b : log.bisections) writer.AddBisectionStep(b);
         for (const TimedResult& r : log.results) writer.AddResult(r);
+        // At the end, the console's own values as the radio was left.
         std::vector<ItemValue> atEnd;
-        for (const ReportItemRow& row : MakeAlignmentReport(backup, ReadJournalFile(rig.net().journalPath()), {}).items)
-            atEnd.push_back({row.item, row.atConnect, row.atEnd});
+        const clsConsole& console = rig.app().console();
+        for (std::int16_t i = 0; i < console.ListCount(); ++i) {
+            std::string title = console.Title(i);
+            title.erase(0, title.find_first_not_of(' '));
+            atEnd.push_back({title, "", std::to_string(console.Value(i))});
+        }
         writer.EndConnection(wall.now + 60, atEnd, "");
     }
     auto db = OpenSqlite(path);
