@@ -17,13 +17,13 @@
 #include <vector>
 
 #include "bench_figures.h"
+#include "history/connection_uid.h"
 #include "history/record_rows.h"
 #include "history/records_file.h"
 #include "history/records_query.h"
 #include "history/records_schema.h"
 #include "history/records_store.h"
 #include "history/records_writer.h"
-#include "history/connection_uid.h"
 #include "qtsql/qt_sql_connector.h"
 
 namespace {
@@ -43,8 +43,8 @@ public:
 };
 
 JournalEntry Entry(int i) {
-    return {"2026-12-07 10:46:05", "Power(Hi)", std::to_string(i % 256), std::to_string((i + 1) % 256),
-            "0938" + std::to_string(i % 10)};
+    return {"2026-12-07 10:46:05", "Power(Hi)", std::to_string(i % 256),
+            std::to_string((i + 1) % 256), "0938" + std::to_string(i % 10)};
 }
 
 ConnectionInfo Info(int n, int connections) {
@@ -71,7 +71,8 @@ ConnectionInfo Info(int n, int connections) {
 
 std::vector<ItemValue> Items() {
     std::vector<ItemValue> items;
-    for (int i = 0; i < 17; ++i) items.push_back({"Item " + std::to_string(i), "128", "130"});
+    for (int i = 0; i < 17; ++i)
+        items.push_back({"Item " + std::to_string(i), "128", "130"});
     return items;
 }
 
@@ -129,7 +130,8 @@ void ThroughTheWriter(QtSqlConnector& connector, const std::string& folder, int 
 void FillLargeFile(ISqlConnection& db, int connections, int lines) {
     RecordsStore store(db);
     std::vector<NumberedRow> journal;
-    for (int i = 0; i < lines; ++i) journal.push_back({i, DetailRow(Entry(i))});
+    for (int i = 0; i < lines; ++i)
+        journal.push_back({i, DetailRow(Entry(i))});
     const std::vector<ItemValue> items = Items();
     constexpr int kPerTransaction = 50;
     for (int n = 0; n < connections; n += kPerTransaction) {
@@ -178,7 +180,8 @@ void Searches(QtSqlConnector& connector, const std::string& path, int connection
         ConnectionRecord record;
         bool present = false;
         start = WallSeconds();
-        LoadConnection(*db, "bench-" + std::to_string(pick() % static_cast<unsigned>(connections)), record, present);
+        LoadConnection(*db, "bench-" + std::to_string(pick() % static_cast<unsigned>(connections)),
+                       record, present);
         load.push_back(Ms(WallSeconds() - start));
     }
     PrintDistribution("history by serial number", bySerial, kQueryBoundMs);
@@ -218,7 +221,8 @@ int main(int argc, char** argv) {
         FillLargeFile(*db, connections, lines);
         PrintNote("filling the file", WallSeconds() - start, "s");
     }
-    PrintNote("records file size", static_cast<double>(std::filesystem::file_size(path)) / 1e6, "MB");
+    PrintNote("records file size", static_cast<double>(std::filesystem::file_size(path)) / 1e6,
+              "MB");
     {
         LocalRecordsOpening opening;
         FixedClock clock;
@@ -231,7 +235,8 @@ int main(int argc, char** argv) {
         FixedClock clock;
         const double start = WallSeconds();
         auto db = OpenLocalRecords(connector, path, clock, opening, LocalRecordsUse::Reading);
-        PrintNote("opening it to read beside the recording program", Ms(WallSeconds() - start), "ms");
+        PrintNote("opening it to read beside the recording program", Ms(WallSeconds() - start),
+                  "ms");
     }
     Searches(connector, path, connections);
     std::filesystem::remove_all(folder);

@@ -21,7 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 
 bool EndsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 std::string Hex8(std::uint32_t value) {
@@ -131,9 +132,10 @@ ImportResult ImportBackupFolder(RecordsStore& store, const std::string& folder,
     std::sort(backups.begin(), backups.end());
     std::sort(others.begin(), others.end());
     for (const std::string& path : others) {
-        std::string backup = path.substr(0, path.size() - (EndsWith(path, kJournalExtension)
-                                                               ? std::string(kJournalExtension).size()
-                                                               : std::string(kCurvesExtension).size()));
+        std::string backup =
+            path.substr(0, path.size() - (EndsWith(path, kJournalExtension)
+                                              ? std::string(kJournalExtension).size()
+                                              : std::string(kCurvesExtension).size()));
         backup += kBackupExtension;
         if (!fs::exists(backup, ec)) result.skipped.push_back({path, "no backup beside it"});
     }

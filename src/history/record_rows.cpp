@@ -83,13 +83,15 @@ std::optional<ConnectionState> StateFromWord(const std::string& word) {
 
 std::string ConnectionSelectSql() {
     std::string sql = "SELECT ";
-    for (const RecordsColumn& c : ConnectionColumns()) sql += std::string(c.name) + ", ";
+    for (const RecordsColumn& c : ConnectionColumns())
+        sql += std::string(c.name) + ", ";
     return sql + "id FROM connections";
 }
 
 SqlRow ConnectionRow(const ConnectionInfo& c) {
     const std::size_t slash = c.backupPath.find_last_of('/');
-    const std::string name = slash == std::string::npos ? c.backupPath : c.backupPath.substr(slash + 1);
+    const std::string name =
+        slash == std::string::npos ? c.backupPath : c.backupPath.substr(slash + 1);
     return {T(c.uid),
             T(StateWord(c.state)),
             I(c.startedAt),
@@ -155,8 +157,9 @@ SqlRow DetailRow(const TimedBisection& b) {
 
 SqlRow DetailRow(const TimedResult& r) {
     const AutoOpResult& a = r.result;
-    return {I(r.timeMs), T(ResultKindWord(a.kind)), I(a.item), I(a.ok ? 1 : 0),
-            I(a.value),  I(a.first),                I(a.last)};
+    return {
+        I(r.timeMs), T(ResultKindWord(a.kind)), I(a.item), I(a.ok ? 1 : 0), I(a.value), I(a.first),
+        I(a.last)};
 }
 
 SqlRow DetailRow(const ProcedureStep& s) {
@@ -164,12 +167,12 @@ SqlRow DetailRow(const ProcedureStep& s) {
 }
 
 SqlRow DetailRow(std::int64_t stepSeq, const StepValue& v) {
-    return {I(stepSeq), T(v.quantity), SqlValue{v.measured}, T(v.unit), R(v.low), R(v.high),
-            T(v.outcome)};
+    return {I(stepSeq), T(v.quantity), SqlValue{v.measured}, T(v.unit),
+            R(v.low),   R(v.high),     T(v.outcome)};
 }
 
 SqlRow DetailRow(const InstrumentEvent& e) {
-    return {I(e.timeMs),  T(e.role),           T(e.resource), T(e.kind),
+    return {I(e.timeMs),   T(e.role),          T(e.resource), T(e.kind),
             T(e.quantity), SqlValue{e.amount}, T(e.unit)};
 }
 
@@ -207,8 +210,13 @@ bool AddDetailRow(std::string_view table, const SqlRow& row, ConnectionRecord& r
         return true;
     }
     if (table == "procedure_steps") {
-        record.steps.push_back({TextOf(row[0]), TextOf(row[1]), TextOf(row[2]), IntOf(row[3]),
-                                IntOf(row[4]), TextOf(row[5]), {}});
+        record.steps.push_back({TextOf(row[0]),
+                                TextOf(row[1]),
+                                TextOf(row[2]),
+                                IntOf(row[3]),
+                                IntOf(row[4]),
+                                TextOf(row[5]),
+                                {}});
         return true;
     }
     if (table == "step_values") {
@@ -220,9 +228,8 @@ bool AddDetailRow(std::string_view table, const SqlRow& row, ConnectionRecord& r
         return true;
     }
     if (table == "instrument_events") {
-        record.instruments.push_back({IntOf(row[0]), TextOf(row[1]), TextOf(row[2]),
-                                      TextOf(row[3]), TextOf(row[4]), RealOf(row[5]).value_or(0),
-                                      TextOf(row[6])});
+        record.instruments.push_back({IntOf(row[0]), TextOf(row[1]), TextOf(row[2]), TextOf(row[3]),
+                                      TextOf(row[4]), RealOf(row[5]).value_or(0), TextOf(row[6])});
         return true;
     }
     return false;

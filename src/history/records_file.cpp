@@ -122,13 +122,13 @@ std::unique_ptr<ISqlConnection> OpenLocalRecords(ISqlConnector& connector, const
     opening = LocalRecordsOpening{};
     auto fail = [&opening](const std::string& why) -> std::unique_ptr<ISqlConnection> {
         opening.outcome = LocalRecordsOpening::Outcome::Failed;
-        opening.message = "The service records cannot be used." + std::string(kCrLf) + why +
-                          kCrLf +
+        opening.message = "The service records cannot be used." + std::string(kCrLf) + why + kCrLf +
                           "The adjustment goes on; the backup and journal files are written "
                           "as always.";
         return nullptr;
     };
-    if (path.empty()) return fail("No folder for user data is known (neither XDG_DATA_HOME nor HOME is set).");
+    if (path.empty())
+        return fail("No folder for user data is known (neither XDG_DATA_HOME nor HOME is set).");
     std::error_code ec;
     fs::create_directories(fs::path(path).parent_path(), ec);
     if (ec) return fail(fs::path(path).parent_path().string() + ": " + ec.message());

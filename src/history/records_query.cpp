@@ -44,7 +44,8 @@ SqlStatus FindConnections(ISqlConnection& db, const HistoryFilter& filter,
     if (!status.ok()) return status;
     found.clear();
     found.reserve(rows.size());
-    for (const SqlRow& row : rows) found.push_back(ConnectionFromRow(row));
+    for (const SqlRow& row : rows)
+        found.push_back(ConnectionFromRow(row));
     return {};
 }
 
@@ -66,7 +67,8 @@ SqlStatus LoadConnection(ISqlConnection& db, const std::string& uid, ConnectionR
         {id}, &rows);
     if (!status.ok()) return status;
     for (const SqlRow& row : rows)
-        if (row.size() == 3) record.items.push_back({TextOf(row[0]), TextOf(row[1]), TextOf(row[2])});
+        if (row.size() == 3)
+            record.items.push_back({TextOf(row[0]), TextOf(row[1]), TextOf(row[2])});
 
     for (const DetailTable& table : DetailTables()) {
         std::string sql = "SELECT ";
@@ -75,7 +77,8 @@ SqlStatus LoadConnection(ISqlConnection& db, const std::string& uid, ConnectionR
         sql += " FROM " + std::string(table.name) + " WHERE connection_id = ? ORDER BY seq";
         rows.clear();
         if (!(status = db.Execute(sql, {id}, &rows)).ok()) return status;
-        for (const SqlRow& row : rows) AddDetailRow(table.name, row, record);
+        for (const SqlRow& row : rows)
+            AddDetailRow(table.name, row, record);
     }
 
     for (ItemValue& item : record.items) {
@@ -99,7 +102,8 @@ std::vector<ItemComparison> CompareConnections(const ConnectionRecord& first,
         row.differs = row.firstAtEnd != row.secondAtEnd;
         rows.push_back(row);
     };
-    for (const ItemValue& a : first.items) add(a.item, &a, Find(second.items, a.item));
+    for (const ItemValue& a : first.items)
+        add(a.item, &a, Find(second.items, a.item));
     for (const ItemValue& b : second.items)
         if (Find(first.items, b.item) == nullptr) add(b.item, nullptr, &b);
     return rows;

@@ -68,8 +68,9 @@ const std::vector<Migration>& Migrations() {
 // Column types by name; every detail column not named here is text.
 std::string_view ColumnType(std::string_view column) {
     static constexpr std::string_view kIntegers[] = {
-        "time_ms", "row_index", "raw", "filter_no", "value", "level", "level_item", "target",
-        "item_no", "ok", "first_value", "last_value", "started_ms", "ended_ms", "step_seq"};
+        "time_ms",     "row_index",  "raw",        "filter_no", "value",
+        "level",       "level_item", "target",     "item_no",   "ok",
+        "first_value", "last_value", "started_ms", "ended_ms",  "step_seq"};
     static constexpr std::string_view kReals[] = {"measured", "low", "high", "amount"};
     for (std::string_view name : kIntegers)
         if (name == column) return "{int}";
@@ -98,7 +99,8 @@ std::vector<std::string> StatementsFor(int version) {
     std::vector<std::string> statements;
     for (const Migration& m : Migrations()) {
         if (m.version != version) continue;
-        for (std::string_view s : m.statements) statements.emplace_back(s);
+        for (std::string_view s : m.statements)
+            statements.emplace_back(s);
     }
     for (const DetailTable& table : DetailTables()) {
         if (table.sinceVersion == version) statements.push_back(CreateDetailTable(table));
@@ -117,8 +119,8 @@ SqlStatus RunMigration(ISqlConnection& db, int from, int to) {
             }
         }
     }
-    if (from == 0) return db.Execute("INSERT INTO schema_version (version) VALUES (?)",
-                                     {std::int64_t{to}});
+    if (from == 0)
+        return db.Execute("INSERT INTO schema_version (version) VALUES (?)", {std::int64_t{to}});
     return db.Execute("UPDATE schema_version SET version = ?", {std::int64_t{to}});
 }
 
@@ -126,12 +128,24 @@ SqlStatus RunMigration(ISqlConnection& db, int from, int to) {
 
 const std::vector<RecordsColumn>& ConnectionColumns() {
     static const std::vector<RecordsColumn> columns = {
-        {"uid", 1},           {"state", 1},          {"started_at", 1},
-        {"started_local", 1}, {"ended_at", 1},       {"bench", 1},
-        {"program_version", 1}, {"model_code", 1},   {"sub_code", 1},
-        {"identification", 1}, {"backup_crc", 1},    {"backup_path", 1},
-        {"backup_name", 1},   {"technician", 2},     {"serial_number", 2},
-        {"work_order", 2},    {"procedure_title", 2}, {"verdict", 2},
+        {"uid", 1},
+        {"state", 1},
+        {"started_at", 1},
+        {"started_local", 1},
+        {"ended_at", 1},
+        {"bench", 1},
+        {"program_version", 1},
+        {"model_code", 1},
+        {"sub_code", 1},
+        {"identification", 1},
+        {"backup_crc", 1},
+        {"backup_path", 1},
+        {"backup_name", 1},
+        {"technician", 2},
+        {"serial_number", 2},
+        {"work_order", 2},
+        {"procedure_title", 2},
+        {"verdict", 2},
     };
     return columns;
 }
@@ -205,8 +219,7 @@ SqlStatus ReadRecordsVersion(ISqlConnection& db, int& version) {
     status = db.Execute("SELECT version FROM schema_version", {}, &rows);
     if (!status.ok()) return status;
     if (rows.size() == 1 && !rows[0].empty()) {
-        if (const auto* v = std::get_if<std::int64_t>(&rows[0][0]))
-            version = static_cast<int>(*v);
+        if (const auto* v = std::get_if<std::int64_t>(&rows[0][0])) version = static_cast<int>(*v);
     }
     return {};
 }
@@ -220,9 +233,10 @@ SqlStatus MigrateRecords(ISqlConnection& db, int version) {
     };
     const std::string lock = MigrationLockStatement(db.dialect());
     if (!lock.empty() && !(status = db.Execute(lock, {})).ok()) return fail(status);
-    status = db.Execute(InDialect(db.dialect(),
-                                  "CREATE TABLE IF NOT EXISTS schema_version (version {int} NOT NULL)"),
-                        {});
+    status =
+        db.Execute(InDialect(db.dialect(),
+                             "CREATE TABLE IF NOT EXISTS schema_version (version {int} NOT NULL)"),
+                   {});
     if (!status.ok()) return fail(status);
     int current = 0;
     if (!(status = ReadRecordsVersion(db, current)).ok()) return fail(status);

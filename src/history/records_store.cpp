@@ -24,7 +24,7 @@ std::string ConnectionUpsert() {
     std::string sql = "INSERT INTO connections (" + ColumnList(columns) + ") VALUES (" +
                       Placeholders(columns.size()) + ") ON CONFLICT (uid) DO UPDATE SET ";
     // What a connection can still change after its start; the rest is fixed at Connect.
-    constexpr std::string_view kChanging[] = {"state",      "ended_at",      "technician",
+    constexpr std::string_view kChanging[] = {"state",         "ended_at",   "technician",
                                               "serial_number", "work_order", "procedure_title",
                                               "verdict"};
     bool first = true;
@@ -68,9 +68,9 @@ SqlStatus RecordsStore::SaveConnection(const ConnectionInfo& info,
         "excluded.at_end";
     for (std::size_t i = 0; i < items.size(); ++i) {
         const ItemValue& item = items[i];
-        status = db_.Execute(itemUpsert, {id, static_cast<std::int64_t>(i), item.item,
-                                          item.atConnect,
-                                          item.atEnd.empty() ? SqlValue{} : SqlValue{item.atEnd}});
+        status =
+            db_.Execute(itemUpsert, {id, static_cast<std::int64_t>(i), item.item, item.atConnect,
+                                     item.atEnd.empty() ? SqlValue{} : SqlValue{item.atEnd}});
         if (!status.ok()) return status;
     }
     return {};
@@ -107,7 +107,8 @@ std::vector<std::pair<std::string_view, std::vector<NumberedRow>>> DetailRowsOf(
     auto add = [&tables](std::string_view name, const auto& items) {
         std::vector<NumberedRow> rows;
         std::int64_t seq = 0;
-        for (const auto& item : items) rows.push_back({seq++, DetailRow(item)});
+        for (const auto& item : items)
+            rows.push_back({seq++, DetailRow(item)});
         tables.emplace_back(name, std::move(rows));
     };
     add("journal_entries", record.journal);
@@ -144,11 +145,10 @@ SqlStatus RecordsStore::SaveRecord(const ConnectionRecord& record, std::int64_t&
 
 SqlStatus RecordsStore::MarkOpenConnectionsUnfinished(int& count) {
     std::vector<SqlRow> rows;
-    SqlStatus status = db_.Execute(
-        "UPDATE connections SET state = ? WHERE state = ? RETURNING id",
-        {std::string(StateWord(ConnectionState::Unfinished)),
-         std::string(StateWord(ConnectionState::Open))},
-        &rows);
+    SqlStatus status = db_.Execute("UPDATE connections SET state = ? WHERE state = ? RETURNING id",
+                                   {std::string(StateWord(ConnectionState::Unfinished)),
+                                    std::string(StateWord(ConnectionState::Open))},
+                                   &rows);
     count = static_cast<int>(rows.size());
     return status;
 }
@@ -164,9 +164,9 @@ SqlStatus RecordsStore::FindConnection(const std::string& uid, std::optional<std
 SqlStatus RecordsStore::HasBackup(const std::string& backupPath, const std::string& crc,
                                   bool& found) {
     std::vector<SqlRow> rows;
-    const SqlStatus status = db_.Execute(
-        "SELECT count(*) FROM connections WHERE backup_name = ? AND backup_crc = ?",
-        {BackupName(backupPath), crc}, &rows);
+    const SqlStatus status =
+        db_.Execute("SELECT count(*) FROM connections WHERE backup_name = ? AND backup_crc = ?",
+                    {BackupName(backupPath), crc}, &rows);
     found = status.ok() && !rows.empty() && !rows[0].empty() && IntOf(rows[0][0]) > 0;
     return status;
 }

@@ -32,7 +32,8 @@ SqlStatus SendTable(ISqlConnection& local, RecordsStore& server, const DetailTab
     std::int64_t have = rows.empty() || rows[0].empty() ? -1 : IntOf(rows[0][0], -1);
 
     std::string select = "SELECT seq";
-    for (const RecordsColumn& c : table.columns) select += ", " + std::string(c.name);
+    for (const RecordsColumn& c : table.columns)
+        select += ", " + std::string(c.name);
     select += " FROM " + name + " WHERE connection_id = ? AND seq > ? ORDER BY seq LIMIT ?";
     for (;;) {
         rows.clear();
@@ -114,8 +115,8 @@ UploadOutcome SendPendingRecords(ISqlConnection& local, ISqlConnection& remote,
     return outcome;
 }
 
-RecordsUploader::RecordsUploader(ISqlConnector& connector, std::string localPath,
-                                 SqlTarget remote, std::chrono::milliseconds retryInterval)
+RecordsUploader::RecordsUploader(ISqlConnector& connector, std::string localPath, SqlTarget remote,
+                                 std::chrono::milliseconds retryInterval)
     : connector_(connector),
       localPath_(std::move(localPath)),
       remote_(std::move(remote)),

@@ -148,8 +148,8 @@ std::string Encoded(const std::string& text, std::string_view keep = "") {
     for (char c : text) {
         const auto u = static_cast<unsigned char>(c);
         const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
-                           c == '~' || keep.find(c) != std::string_view::npos;
+                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~' ||
+                           keep.find(c) != std::string_view::npos;
         if (plain) {
             out += c;
         } else {
@@ -166,11 +166,13 @@ std::string Encoded(const std::string& text, std::string_view keep = "") {
 bool ParseRecordsUrl(const std::string& url, SqlTarget& result, std::string& error) {
     std::string_view rest;
     for (std::string_view scheme : kSchemes) {
-        if (url.compare(0, scheme.size(), scheme) == 0) rest = std::string_view(url).substr(scheme.size());
+        if (url.compare(0, scheme.size(), scheme) == 0)
+            rest = std::string_view(url).substr(scheme.size());
     }
     if (rest.data() == nullptr) {
-        error = "A shared records address starts with postgresql:// (for example "
-                "postgresql://tech@server/records).";
+        error =
+            "A shared records address starts with postgresql:// (for example "
+            "postgresql://tech@server/records).";
         return false;
     }
     for (char c : url) {

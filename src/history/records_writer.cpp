@@ -99,8 +99,8 @@ void RecordsWriter::Problem(const std::string& what, const SqlStatus& status) {
         problem = problem_;
     }
     if (problem) {
-        problem("The service records of this connection could not be written (" + what +
-                ").\r\n" + status.message +
+        problem("The service records of this connection could not be written (" + what + ").\r\n" +
+                status.message +
                 "\r\nThe adjustment goes on; the backup and journal files are written as always.");
     }
 }
@@ -184,7 +184,8 @@ void RecordsWriter::AddStep(const ProcedureStep& step) {
         if (!store_ || currentId_ < 0) return;
         const std::int64_t stepSeq = nextSeq_["procedure_steps"];
         AddDetail("procedure_steps", DetailRow(step));
-        for (const StepValue& value : step.values) AddDetail("step_values", DetailRow(stepSeq, value));
+        for (const StepValue& value : step.values)
+            AddDetail("step_values", DetailRow(stepSeq, value));
     });
 }
 

@@ -53,7 +53,8 @@ std::string TableCountStatement(SqlDialect dialect) {
 
 std::string Placeholders(std::size_t count) {
     std::string text;
-    for (std::size_t i = 0; i < count; ++i) text += i == 0 ? "?" : ", ?";
+    for (std::size_t i = 0; i < count; ++i)
+        text += i == 0 ? "?" : ", ?";
     return text;
 }
 

@@ -72,7 +72,8 @@ SqlStatus StatusOf(SqlDialect dialect, const QSqlError& error) {
 }
 
 QVariant ToVariant(const SqlValue& value) {
-    if (const auto* i = std::get_if<std::int64_t>(&value)) return QVariant::fromValue(qlonglong(*i));
+    if (const auto* i = std::get_if<std::int64_t>(&value))
+        return QVariant::fromValue(qlonglong(*i));
     if (const auto* d = std::get_if<double>(&value)) return QVariant(*d);
     if (const auto* s = std::get_if<std::string>(&value)) return QVariant(Q(*s));
     return QVariant(QMetaType::fromType<QString>());
@@ -144,7 +145,8 @@ public:
             while (query->next()) {
                 SqlRow row;
                 row.reserve(static_cast<std::size_t>(columns));
-                for (int c = 0; c < columns; ++c) row.push_back(FromVariant(query->value(c)));
+                for (int c = 0; c < columns; ++c)
+                    row.push_back(FromVariant(query->value(c)));
                 rows->push_back(std::move(row));
             }
             if (query->lastError().isValid()) {
@@ -197,7 +199,8 @@ QString ConnectOptions(const SqlTarget& target) {
             << QStringLiteral("keepalives_idle=20") << QStringLiteral("keepalives_interval=5")
             << QStringLiteral("keepalives_count=3")
             << QStringLiteral("options='-c statement_timeout=60000'");
-    for (const auto& [key, value] : target.options) options << Q(key + "=" + value);
+    for (const auto& [key, value] : target.options)
+        options << Q(key + "=" + value);
     return options.join(QLatin1Char(';'));
 }
 

@@ -59,10 +59,10 @@ std::vector<std::pair<std::string, std::string>> ConnectValuesFromImage(const By
 
 // The same report from the heading and the values at Connect instead of the image; rows the
 // image does not hold take their value at Connect from the journal, as above.
-AlignmentReport MakeAlignmentReport(const ReportHeading& heading,
-                                    const std::vector<std::pair<std::string, std::string>>& connectValues,
-                                    const std::vector<JournalEntry>& journal,
-                                    const CurveLog& curves);
+AlignmentReport MakeAlignmentReport(
+    const ReportHeading& heading,
+    const std::vector<std::pair<std::string, std::string>>& connectValues,
+    const std::vector<JournalEntry>& journal, const CurveLog& curves);
 
 // Reads the backup at `backupPath`, its journal and (when there is one) its curves file
 // beside it; false with `error` when the backup is damaged, the journal is missing or

@@ -11,7 +11,8 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments) {
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0) return;
     std::vector<char*> argv;
-    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : arguments)
+        argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {

@@ -62,7 +62,8 @@ std::string PostgresServer::Run(const std::string& command) const {
 }
 
 bool PostgresServer::Stop() const {
-    return std::system(Run(bin_ + "/pg_ctl -D " + dir_ + "/data -m fast -w stop >/dev/null").c_str()) == 0;
+    return std::system(
+               Run(bin_ + "/pg_ctl -D " + dir_ + "/data -m fast -w stop >/dev/null").c_str()) == 0;
 }
 
 bool PostgresServer::Start() const {

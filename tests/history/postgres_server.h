@@ -37,11 +37,11 @@ private:
 
 // Ends the test when there is no server: a failure where the run must have one
 // (QS_REQUIRE_POSTGRES=1, as in CI), a skip elsewhere.
-#define QS_NEED_POSTGRES(server)                                                             \
-    const auto* server = ::qs::records_test::PostgresServer::Get();                          \
-    if (server == nullptr) {                                                                 \
-        const char* required = std::getenv("QS_REQUIRE_POSTGRES");                           \
-        if (required != nullptr && std::string(required) == "1")                             \
-            FAIL() << "no PostgreSQL server for the tests (QS_REQUIRE_POSTGRES=1)";          \
-        GTEST_SKIP() << "no PostgreSQL server for the tests";                                \
+#define QS_NEED_POSTGRES(server)                                                    \
+    const auto* server = ::qs::records_test::PostgresServer::Get();                 \
+    if (server == nullptr) {                                                        \
+        const char* required = std::getenv("QS_REQUIRE_POSTGRES");                  \
+        if (required != nullptr && std::string(required) == "1")                    \
+            FAIL() << "no PostgreSQL server for the tests (QS_REQUIRE_POSTGRES=1)"; \
+        GTEST_SKIP() << "no PostgreSQL server for the tests";                       \
     }

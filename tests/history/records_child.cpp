@@ -13,10 +13,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "history/connection_uid.h"
 #include "history/records_upload.h"
 #include "history/records_url.h"
 #include "history/records_writer.h"
-#include "history/connection_uid.h"
 #include "qtsql/qt_sql_connector.h"
 #include "safety/wall_clock.h"
 
@@ -74,7 +74,8 @@ int Bench(const std::string& path, const std::string& url, const std::string& be
             writer.AddJournalEntry(Entry(i));
             writer.AddReading({i * 10, {qs::ReadingGroup::Ad, i % 4, i % 256}});
         }
-        writer.EndConnection(1796640000 + c + 60, {{"Power(Hi)", "0", std::to_string(entries)}}, "pass");
+        writer.EndConnection(1796640000 + c + 60, {{"Power(Hi)", "0", std::to_string(entries)}},
+                             "pass");
     }
     writer.Flush();
     writer.setWrittenNotifier(nullptr);
@@ -93,6 +94,7 @@ int main(int argc, char** argv) {
     if (mode == "write" && argc == 3) return WriteUntilKilled(argv[2]);
     if (mode == "bench" && argc == 7)
         return Bench(argv[2], argv[3], argv[4], std::atoi(argv[5]), std::atoi(argv[6]));
-    std::fprintf(stderr, "usage: records_child write PATH | bench PATH URL BENCH CONNECTIONS ENTRIES\n");
+    std::fprintf(stderr,
+                 "usage: records_child write PATH | bench PATH URL BENCH CONNECTIONS ENTRIES\n");
     return 2;
 }

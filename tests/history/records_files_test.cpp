@@ -81,11 +81,13 @@ protected:
             EXPECT_EQ(fromRecords.items[i].item, fromFiles.items[i].item);
             EXPECT_EQ(fromRecords.items[i].atConnect, fromFiles.items[i].atConnect)
                 << fromFiles.items[i].item;
-            EXPECT_EQ(fromRecords.items[i].atEnd, fromFiles.items[i].atEnd) << fromFiles.items[i].item;
+            EXPECT_EQ(fromRecords.items[i].atEnd, fromFiles.items[i].atEnd)
+                << fromFiles.items[i].item;
         }
         for (const ItemValue& item : record.items) {
-            const auto row = std::find_if(fromFiles.items.begin(), fromFiles.items.end(),
-                                          [&](const ReportItemRow& r) { return r.item == item.item; });
+            const auto row =
+                std::find_if(fromFiles.items.begin(), fromFiles.items.end(),
+                             [&](const ReportItemRow& r) { return r.item == item.item; });
             ASSERT_NE(row, fromFiles.items.end()) << item.item;
             EXPECT_EQ(item.atConnect, row->atConnect) << item.item;
             EXPECT_EQ(item.atEnd, row->atEnd) << item.item;
@@ -105,7 +107,8 @@ protected:
 
 TEST_F(RecordedSession, TheImportedRecordsHoldEveryJournalLineAndItemValueOfTheFiles) {
     auto db = Records();
-    const ImportResult result = ImportBackupFolder(*std::make_unique<RecordsStore>(*db), backups, "bench-1");
+    const ImportResult result =
+        ImportBackupFolder(*std::make_unique<RecordsStore>(*db), backups, "bench-1");
     ASSERT_TRUE(result.status.ok()) << result.status.message;
     EXPECT_EQ(result.imported, 1);
     EXPECT_TRUE(result.skipped.empty());
@@ -131,14 +134,20 @@ TEST_F(RecordedSession, TheWriterFedAsTheConnectionWentHoldsTheSame) {
         ConnectionRecord start = RecordOfBackup(backup, rig.net().backupPath(), "bench-1");
         start.info.uid.clear();
         start.info.programVersion = "1.0";
-        for (ItemValue& item : start.items) item.atEnd.clear();
+        for (ItemValue& item : start.items)
+            item.atEnd.clear();
         uid = writer.BeginConnection(start.info, start.items);
-        for (const JournalEntry& e : ReadJournalFile(rig.net().journalPath())) writer.AddJournalEntry(e);
+        for (const JournalEntry& e : ReadJournalFile(rig.net().journalPath()))
+            writer.AddJournalEntry(e);
         const CurveLog& log = recorder.log();
-        for (const TimedReading& r : log.readings) writer.AddReading(r);
-        for (const TimedSweep& s : log.sweeps) writer.AddSweepStep(s);
-        for (const TimedBisection& b : log.bisections) writer.AddBisectionStep(b);
-        for (const TimedResult& r : log.results) writer.AddResult(r);
+        for (const TimedReading& r : log.readings)
+            writer.AddReading(r);
+        for (const TimedSweep& s : log.sweeps)
+            writer.AddSweepStep(s);
+        for (const TimedBisection& b : log.bisections)
+            writer.AddBisectionStep(b);
+        for (const TimedResult& r : log.results)
+            writer.AddResult(r);
         // At the end, the console's own values as the radio was left.
         std::vector<ItemValue> atEnd;
         const clsConsole& console = rig.app().console();
@@ -186,8 +195,9 @@ protected:
     static std::string Journal(int lines) {
         std::string text = std::string(kJournalHeading) + "\n";
         for (int i = 0; i < lines; ++i)
-            text += "2026-12-07 10:46:0" + std::to_string(i) + "\tPower(Hi)\t" + std::to_string(128 + i) +
-                    "\t" + std::to_string(129 + i) + "\t0938" + std::to_string(i) + "\n";
+            text += "2026-12-07 10:46:0" + std::to_string(i) + "\tPower(Hi)\t" +
+                    std::to_string(128 + i) + "\t" + std::to_string(129 + i) + "\t0938" +
+                    std::to_string(i) + "\n";
         return text;
     }
 
@@ -208,12 +218,13 @@ protected:
 TEST_F(BackupFolder, GoodConnectionsComeInUnreadableFilesAreListedAndAgainDoublesNothing) {
     Backup("20261207-104602-30170102", 0x10);
     Write("20261207-104602-30170102.journal.txt", Journal(4));
-    Write("20261207-104602-30170102.curves.txt", "QS-71DR ADJ curves\nFormat: 1\nsweep 10 0 64 200\n");
+    Write("20261207-104602-30170102.curves.txt",
+          "QS-71DR ADJ curves\nFormat: 1\nsweep 10 0 64 200\n");
     Backup("20261207-110000-30170102", 0x20);  // no journal, no curves: a connection all the same
     Write("20261207-120000-30170102.qsbak", "QS-71DR ADJ memory backup\nFormat: 1\ngarbage\n");
     Backup("20261207-130000-30170102", 0x30);
-    const std::string badJournal =
-        Write("20261207-130000-30170102.journal.txt", Journal(2) + "not a journal line\n" + Journal(1));
+    const std::string badJournal = Write("20261207-130000-30170102.journal.txt",
+                                         Journal(2) + "not a journal line\n" + Journal(1));
     Backup("20261207-140000-30170102", 0x40);
     Write("20261207-140000-30170102.curves.txt", "QS-71DR ADJ curves\nFormat: 1\nwobble 1 2\n");
     Write("20261207-150000-30170102.journal.txt", Journal(1));
@@ -232,12 +243,16 @@ TEST_F(BackupFolder, GoodConnectionsComeInUnreadableFilesAreListedAndAgainDouble
     EXPECT_EQ(first.imported, 2);
     EXPECT_EQ(first.alreadyThere, 0);
     std::vector<std::string> skipped;
-    for (const ImportProblem& p : first.skipped) skipped.push_back(fs::path(p.path).filename().string() + ": " + p.reason);
-    EXPECT_THAT(skipped, ::testing::UnorderedElementsAre(
-                             HasSubstr("20261207-150000-30170102.journal.txt: no backup beside it"),
-                             HasSubstr("20261207-120000-30170102.qsbak: The file is not a QS-71DR ADJ memory backup."),
-                             HasSubstr("20261207-130000-30170102.journal.txt: "),
-                             HasSubstr("20261207-140000-30170102.curves.txt: ")));
+    for (const ImportProblem& p : first.skipped)
+        skipped.push_back(fs::path(p.path).filename().string() + ": " + p.reason);
+    EXPECT_THAT(
+        skipped,
+        ::testing::UnorderedElementsAre(
+            HasSubstr("20261207-150000-30170102.journal.txt: no backup beside it"),
+            HasSubstr(
+                "20261207-120000-30170102.qsbak: The file is not a QS-71DR ADJ memory backup."),
+            HasSubstr("20261207-130000-30170102.journal.txt: "),
+            HasSubstr("20261207-140000-30170102.curves.txt: ")));
     EXPECT_EQ(Snapshot(), before);  // nothing changed, nothing deleted
     EXPECT_EQ(CountRows(*db, "journal_entries"), 4);
     EXPECT_EQ(CountRows(*db, "sweep_steps"), 1);

@@ -27,7 +27,8 @@ TEST(KilledProgramTest, RecordsHoldEveryEntryWrittenAndTheNextStartGoesOn) {
         confirmed = std::stoi(line);
     ASSERT_GE(confirmed, kEntriesBeforeKill);
     child.Kill(SIGKILL);
-    while (child.ReadLine(line, kLineTimeoutMs)) confirmed = std::stoi(line);
+    while (child.ReadLine(line, kLineTimeoutMs))
+        confirmed = std::stoi(line);
     EXPECT_EQ(child.Wait(), 128 + SIGKILL);
 
     FixedWallClock clock;

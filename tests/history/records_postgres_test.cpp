@@ -98,7 +98,8 @@ TEST(SharedRecordsTest, TwoBenchesSendingAtOnceLoseNothingAndDoubleNothing) {
                 const ConnectionRecord record = Load(*db, info.uid);
                 ASSERT_EQ(record.journal.size(), std::size_t{kEntries});
                 for (int i = 0; i < kEntries; ++i)
-                    EXPECT_EQ(record.journal[static_cast<std::size_t>(i)].oldValue, std::to_string(i));
+                    EXPECT_EQ(record.journal[static_cast<std::size_t>(i)].oldValue,
+                              std::to_string(i));
                 EXPECT_EQ(record.items.at(0).atEnd, std::to_string(kEntries));
             }
         }
@@ -108,7 +109,8 @@ TEST(SharedRecordsTest, TwoBenchesSendingAtOnceLoseNothingAndDoubleNothing) {
     // Sent again from the start, as after an answer lost on the way: still everything once.
     auto local = OpenSqlite(first);
     ASSERT_TRUE(local->Execute("DELETE FROM sent_records", {}).ok());
-    const UploadOutcome again = SendPendingRecords(*local, *db, RecordsTargetText(server->Target(database)));
+    const UploadOutcome again =
+        SendPendingRecords(*local, *db, RecordsTargetText(server->Target(database)));
     ASSERT_TRUE(again.status.ok()) << again.status.message;
     EXPECT_EQ(again.connections, kConnections);
     EXPECT_EQ(again.rows, 0);
@@ -145,15 +147,19 @@ TEST(SharedRecordsTest, ServerStoppedMidConnectionTheRecordsArriveWhenItIsBack) 
 
     const ConnectionRecord sample = SampleRecord(5, 60);
     const std::string uid = writer.BeginConnection(sample.info, sample.items);
-    for (int i = 0; i < 30; ++i) writer.AddJournalEntry(sample.journal[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < 30; ++i)
+        writer.AddJournalEntry(sample.journal[static_cast<std::size_t>(i)]);
     writer.Flush();
     ASSERT_TRUE(uploader.WaitUpToDate(30s)) << uploader.status().message;
 
     ASSERT_TRUE(server->Stop());
     // The connection goes on while the server is away; nothing here waits for it.
-    for (int i = 30; i < 60; ++i) writer.AddJournalEntry(sample.journal[static_cast<std::size_t>(i)]);
-    for (const TimedResult& r : sample.curves.results) writer.AddResult(r);
-    for (const ProcedureStep& s : sample.steps) writer.AddStep(s);
+    for (int i = 30; i < 60; ++i)
+        writer.AddJournalEntry(sample.journal[static_cast<std::size_t>(i)]);
+    for (const TimedResult& r : sample.curves.results)
+        writer.AddResult(r);
+    for (const ProcedureStep& s : sample.steps)
+        writer.AddStep(s);
     writer.EndConnection(*sample.info.endedAt, sample.items, "pass");
     writer.Flush();
     EXPECT_FALSE(uploader.WaitUpToDate(2s));
@@ -184,7 +190,8 @@ TEST(SharedRecordsTest, AServerThatIsNotThereIsSaidSoAtOnceAndTheBenchKeepsItsRe
     RecordsWriter writer(Connector(), path, random, clock);
     SqlTarget nowhere;
     std::string error;
-    ASSERT_TRUE(ParseRecordsUrl("postgresql://tech@/records?host=" + folder.path() + "/none", nowhere, error))
+    ASSERT_TRUE(ParseRecordsUrl("postgresql://tech@/records?host=" + folder.path() + "/none",
+                                nowhere, error))
         << error;
     RecordsUploader uploader(Connector(), path, nowhere, 100ms);
     writer.BeginConnection(SampleRecord(1).info, {});

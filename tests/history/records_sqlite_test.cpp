@@ -176,14 +176,16 @@ TEST_F(RecordsDatabase, TheWriterRecordsAConnectionAsItGoes) {
     info.uid.clear();
     info.technician = info.serialNumber = info.workOrder = info.procedureTitle = info.verdict = "";
     std::vector<ItemValue> atConnect = sample.items;
-    for (ItemValue& item : atConnect) item.atEnd.clear();
+    for (ItemValue& item : atConnect)
+        item.atEnd.clear();
     const std::string uid = writer.BeginConnection(info, atConnect);
     EXPECT_TRUE(std::regex_match(
         uid, std::regex("[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}")))
         << uid;
     writer.SetProcedure(sample.info.technician, sample.info.serialNumber, sample.info.workOrder,
                         sample.info.procedureTitle);
-    for (std::size_t i = 0; i < sample.journal.size() / 2; ++i) writer.AddJournalEntry(sample.journal[i]);
+    for (std::size_t i = 0; i < sample.journal.size() / 2; ++i)
+        writer.AddJournalEntry(sample.journal[i]);
     writer.Flush();
     {
         // Written as it goes: what was flushed is there while the connection is still open.
@@ -195,12 +197,18 @@ TEST_F(RecordsDatabase, TheWriterRecordsAConnectionAsItGoes) {
     }
     for (std::size_t i = sample.journal.size() / 2; i < sample.journal.size(); ++i)
         writer.AddJournalEntry(sample.journal[i]);
-    for (const TimedReading& r : sample.curves.readings) writer.AddReading(r);
-    for (const TimedSweep& s : sample.curves.sweeps) writer.AddSweepStep(s);
-    for (const TimedBisection& b : sample.curves.bisections) writer.AddBisectionStep(b);
-    for (const TimedResult& r : sample.curves.results) writer.AddResult(r);
-    for (const ProcedureStep& s : sample.steps) writer.AddStep(s);
-    for (const InstrumentEvent& e : sample.instruments) writer.AddInstrumentEvent(e);
+    for (const TimedReading& r : sample.curves.readings)
+        writer.AddReading(r);
+    for (const TimedSweep& s : sample.curves.sweeps)
+        writer.AddSweepStep(s);
+    for (const TimedBisection& b : sample.curves.bisections)
+        writer.AddBisectionStep(b);
+    for (const TimedResult& r : sample.curves.results)
+        writer.AddResult(r);
+    for (const ProcedureStep& s : sample.steps)
+        writer.AddStep(s);
+    for (const InstrumentEvent& e : sample.instruments)
+        writer.AddInstrumentEvent(e);
     writer.EndConnection(*sample.info.endedAt, sample.items, sample.info.verdict);
     writer.Flush();
 
@@ -250,9 +258,12 @@ TEST_F(RecordsDatabase, ADamagedFileIsKeptAsideAndAFreshOneStarted) {
     constexpr std::streamoff kPage = 4096;
     const Damage damages[] = {
         {"not a database at all",
-         [](const std::string& p) { std::ofstream(p, std::ios::binary | std::ios::trunc) << "hello\n"; }},
+         [](const std::string& p) {
+             std::ofstream(p, std::ios::binary | std::ios::trunc) << "hello\n";
+         }},
         {"header overwritten", [](const std::string& p) { Overwrite(p, 0, 100); }},
-        {"a page in the middle overwritten", [&](const std::string& p) { Overwrite(p, 8 * kPage, kPage); }},
+        {"a page in the middle overwritten",
+         [&](const std::string& p) { Overwrite(p, 8 * kPage, kPage); }},
     };
     FixedWallClock clock;
     for (const Damage& damage : damages) {
@@ -278,7 +289,7 @@ TEST_F(RecordsDatabase, ADamagedFileIsKeptAsideAndAFreshOneStarted) {
         EXPECT_EQ(opening.outcome, LocalRecordsOpening::Outcome::Recreated);
         EXPECT_THAT(opening.message, HasSubstr("damaged"));
         EXPECT_THAT(opening.message, HasSubstr(opening.asidePath));
-        EXPECT_FALSE(opening.backupsImported);  // the import is offered again
+        EXPECT_FALSE(opening.backupsImported);                      // the import is offered again
         EXPECT_TRUE(FileBytes(opening.asidePath) == damagedBytes);  // kept exactly as found
         EXPECT_EQ(CountRows(*db, "connections"), 0);
         std::int64_t id = 0;

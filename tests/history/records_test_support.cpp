@@ -52,7 +52,8 @@ ConnectionRecord SampleRecord(int n, int journalLines) {
     r.items = {{"Power(Hi)", "128", "130"}, {"BAL", "120", "120"}, {"RSSI S3 Level", "-", "200"}};
     for (int i = 0; i < journalLines; ++i) {
         r.journal.push_back({"2026-12-07 12:00:0" + std::to_string(i % 10), "Power(Hi)",
-                             std::to_string(128 + i), std::to_string(129 + i), "0938" + std::to_string(i)});
+                             std::to_string(128 + i), std::to_string(129 + i),
+                             "0938" + std::to_string(i)});
     }
     r.curves.readings = {{100, {ReadingGroup::Ad, 2, 120}}, {150, {ReadingGroup::Da, 8, 7}}};
     r.curves.sweeps = {{200, {0, 64, 200}}};
@@ -60,10 +61,18 @@ ConnectionRecord SampleRecord(int n, int journalLines) {
     r.curves.results = {{400, {AutoOpKind::BandPassSweep, 0, true, 64, 60, 68}},
                         {500, {AutoOpKind::LevelAdjust, 1, false, 166, 230, 230}},
                         {600, {AutoOpKind::RssiThreshold, 0, true, 200, 200, 200}}};
-    r.steps = {{"Power", "adjust", "pass", 1000, 2500, "", {{"power", 5.02, "W", 4.9, 5.1, "pass"}}},
-               {"LVIN", "check", "fail", 2600, 2700, "below", {{"LVIN", 2.1, "V", 2.3, std::nullopt, "fail"},
-                                                             {"note", 1, "", std::nullopt, std::nullopt, ""}}}};
-    r.instruments = {{900, "generator", "TCPIP::127.0.0.1::5025::SOCKET", "setting", "level", -47.5, "dBm"}};
+    r.steps = {
+        {"Power", "adjust", "pass", 1000, 2500, "", {{"power", 5.02, "W", 4.9, 5.1, "pass"}}},
+        {"LVIN",
+         "check",
+         "fail",
+         2600,
+         2700,
+         "below",
+         {{"LVIN", 2.1, "V", 2.3, std::nullopt, "fail"},
+          {"note", 1, "", std::nullopt, std::nullopt, ""}}}};
+    r.instruments = {
+        {900, "generator", "TCPIP::127.0.0.1::5025::SOCKET", "setting", "level", -47.5, "dBm"}};
     return r;
 }
 

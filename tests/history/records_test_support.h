@@ -24,7 +24,8 @@ using safety_test::TempFolder;
 class CountingRandom : public IRandomSource {
 public:
     void Fill(std::uint8_t* out, std::size_t count) override {
-        for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<std::uint8_t>(next_++ * 37);
+        for (std::size_t i = 0; i < count; ++i)
+            out[i] = static_cast<std::uint8_t>(next_++ * 37);
     }
 
 private:
