@@ -118,6 +118,9 @@ TEST_F(RecordedSession, TheImportedRecordsHoldEveryJournalLineAndItemValueOfTheF
     EXPECT_EQ(found[0].state, ConnectionState::Imported);
     EXPECT_EQ(found[0].backupPath, rig.net().backupPath());
     EXPECT_EQ(found[0].bench, "bench-1");
+    // The backup's local date and time, as seconds, for searches by date range.
+    EXPECT_EQ(DateTimeText(found[0].startedAt), found[0].startedLocal);
+    EXPECT_EQ(found[0].startedAt, rig.wall.now);
     ExpectRecordHoldsTheFiles(Load(*db, found[0].uid));
 }
 
