@@ -135,7 +135,7 @@ RecordsUploader::~RecordsUploader() {
 }
 
 void RecordsUploader::setProblemReporter(std::function<void(const std::string&)> problem) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(callbackMutex_);
     problem_ = std::move(problem);
 }
 
@@ -210,18 +210,16 @@ bool RecordsUploader::Round() {
     }
 
     const bool good = status.ok() && local_ && server_;
-    std::string message;
-    std::function<void(const std::string&)> problem;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         status_.reachable = good;
         status_.upToDate = good;
         status_.message = good ? "" : status.message;
         status_.rowsSent += outcome.rows;
-        problem = problem_;
     }
-    if (good != wasReachable_ && problem) {
-        problem(good ? "The shared records at " + targetText_ +
+    std::lock_guard<std::mutex> lock(callbackMutex_);
+    if (good != wasReachable_ && problem_) {
+        problem_(good ? "The shared records at " + targetText_ +
                            " answer again; the records kept on this bench meanwhile are sent."
                      : "The shared records at " + targetText_ + " cannot be reached (" +
                            status.message +

@@ -48,7 +48,8 @@ public:
     RecordsUploader& operator=(const RecordsUploader&) = delete;
 
     // Called from the uploader's thread when the server stops answering and when it answers
-    // again, with a sentence for the technician.
+    // again, with a sentence for the technician. Once set again (or to nothing), the one it
+    // replaced is neither running nor called again.
     void setProblemReporter(std::function<void(const std::string&)> problem);
 
     // Something new was written locally; sends it soon. Safe from any thread.
@@ -77,6 +78,7 @@ private:
     std::uint64_t roundsDone_ = 0;
     std::uint64_t lastGoodRound_ = 0;
     Status status_;
+    std::mutex callbackMutex_;
     std::function<void(const std::string&)> problem_;
 
     // Only the uploader's thread touches these.

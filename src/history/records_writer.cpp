@@ -24,12 +24,12 @@ RecordsWriter::~RecordsWriter() {
 }
 
 void RecordsWriter::setProblemReporter(std::function<void(const std::string&)> problem) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(callbackMutex_);
     problem_ = std::move(problem);
 }
 
 void RecordsWriter::setWrittenNotifier(std::function<void()> written) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(callbackMutex_);
     written_ = std::move(written);
 }
 
@@ -58,18 +58,15 @@ void RecordsWriter::Run() {
     LocalRecordsOpening opening;
     db_ = OpenLocalRecords(connector_, path_, clock_, opening);
     if (db_) store_ = std::make_unique<RecordsStore>(*db_);
-    std::function<void(const std::string&)> problem;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         opening_ = opening;
         opened_ = true;
-        problem = problem_;
     }
     done_.notify_all();
 
     for (;;) {
         Job job;
-        std::function<void()> written;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
@@ -79,12 +76,15 @@ void RecordsWriter::Run() {
         }
         job();
         {
+            std::lock_guard<std::mutex> lock(callbackMutex_);
+            if (written_) written_();
+        }
+        // Counted only now, so that after Flush() no notice of what it waited for is pending.
+        {
             std::lock_guard<std::mutex> lock(mutex_);
             ++finished_;
-            written = written_;
         }
         done_.notify_all();
-        if (written) written();
     }
     store_.reset();
     db_.reset();
@@ -93,13 +93,9 @@ void RecordsWriter::Run() {
 void RecordsWriter::Problem(const std::string& what, const SqlStatus& status) {
     if (problemShown_) return;
     problemShown_ = true;
-    std::function<void(const std::string&)> problem;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        problem = problem_;
-    }
-    if (problem) {
-        problem("The service records of this connection could not be written (" + what + ").\r\n" +
+    std::lock_guard<std::mutex> lock(callbackMutex_);
+    if (problem_) {
+        problem_("The service records of this connection could not be written (" + what + ").\r\n" +
                 status.message +
                 "\r\nThe adjustment goes on; the backup and journal files are written as always.");
     }

@@ -33,6 +33,9 @@ class RecordsStore;
 //   records.SetProcedure(...); records.AddStep(step);  // a procedure's header and steps
 //   records.EndConnection(endedAt, valuesAtEnd, verdict);
 //
+// With a shared server, the sender is made after the writer has opened the file, outlives it
+// and is nudged by it: records.setWrittenNotifier([&sender] { sender.Nudge(); }).
+//
 // Every call only queues and returns at once. Each entry is its own transaction in a
 // write-ahead log, so a program killed at any moment loses at most the entry being written;
 // the next start marks the connection unfinished and goes on. A failure to write is reported
@@ -48,8 +51,10 @@ public:
     RecordsWriter& operator=(const RecordsWriter&) = delete;
 
     // Called from the writer's thread: with the reason the records could not be written, and
-    // after every entry written (a shared server's sender waits for that). Whatever they call
-    // must outlive the writer, or be unhooked (set to nothing) before it goes.
+    // after every entry written (a shared server's sender waits for that). Once a setter has
+    // returned, the callback it replaced is neither running nor called again, so whatever it
+    // calls may go after it has been unhooked (set to nothing). A callback must not set
+    // callbacks itself.
     void setProblemReporter(std::function<void(const std::string&)> problem);
     void setWrittenNotifier(std::function<void()> written);
 
@@ -97,6 +102,8 @@ private:
     std::uint64_t queued_ = 0;
     std::uint64_t finished_ = 0;
     LocalRecordsOpening opening_;
+    // Held while a callback runs and while one is set.
+    std::mutex callbackMutex_;
     std::function<void(const std::string&)> problem_;
     std::function<void()> written_;
 

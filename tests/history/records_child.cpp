@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "history/connection_uid.h"
@@ -64,9 +65,11 @@ int Bench(const std::string& path, const std::string& url, const std::string& be
     qs::QtSqlConnector connector;
     qs::SystemRandomSource random;
     qs::SystemWallClock clock;
+    std::optional<qs::RecordsUploader> sender;  // outlives the writer, which nudges it
     qs::RecordsWriter writer(connector, path, random, clock);
     if (writer.WaitOpened().outcome != qs::LocalRecordsOpening::Outcome::Ready) return 1;
-    qs::RecordsUploader uploader(connector, path, server, std::chrono::milliseconds(200));
+    qs::RecordsUploader& uploader =
+        sender.emplace(connector, path, server, std::chrono::milliseconds(200));
     writer.setWrittenNotifier([&uploader] { uploader.Nudge(); });
     for (int c = 0; c < connections; ++c) {
         writer.BeginConnection(Info(bench, c), {{"Power(Hi)", "0", ""}});
@@ -78,7 +81,6 @@ int Bench(const std::string& path, const std::string& url, const std::string& be
                              "pass");
     }
     writer.Flush();
-    writer.setWrittenNotifier(nullptr);
     if (!uploader.WaitUpToDate(std::chrono::seconds(120))) {
         std::fprintf(stderr, "not sent: %s\n", uploader.status().message.c_str());
         return 1;

@@ -3,6 +3,7 @@
 // connection and started again.
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include <gmock/gmock.h>
@@ -139,9 +140,10 @@ TEST(SharedRecordsTest, ServerStoppedMidConnectionTheRecordsArriveWhenItIsBack) 
     FixedWallClock clock;
     CountingRandom random;
     Messages messages;
+    std::optional<RecordsUploader> sender;  // outlives the writer, which nudges it
     RecordsWriter writer(Connector(), path, random, clock);
     ASSERT_EQ(writer.WaitOpened().outcome, LocalRecordsOpening::Outcome::Ready);
-    RecordsUploader uploader(Connector(), path, server->Target(database), 200ms);
+    RecordsUploader& uploader = sender.emplace(Connector(), path, server->Target(database), 200ms);
     uploader.setProblemReporter([&messages](const std::string& text) { messages.Add(text); });
     writer.setWrittenNotifier([&uploader] { uploader.Nudge(); });
 
@@ -179,7 +181,6 @@ TEST(SharedRecordsTest, ServerStoppedMidConnectionTheRecordsArriveWhenItIsBack) 
     ASSERT_GE(said.size(), 2u);
     EXPECT_THAT(said[said.size() - 2], HasSubstr("cannot be reached"));
     EXPECT_THAT(said.back(), HasSubstr("answer again"));
-    writer.setWrittenNotifier(nullptr);
 }
 
 TEST(SharedRecordsTest, AServerThatIsNotThereIsSaidSoAtOnceAndTheBenchKeepsItsRecords) {
