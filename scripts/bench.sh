@@ -15,7 +15,7 @@ cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQS_BUILD_
     -DQS_BUILD_BENCH=ON -DQS_BUILD_GUI=$gui >/dev/null
 targets=(bench_clone_read_pty bench_core bench_startup bench_receive_cost)
 if pkg-config --exists x11 xtst 2>/dev/null; then targets+=(bench_real_program); fi
-if [ "$gui" = ON ]; then targets+=(qs71dr-adj-automated qt71dr-sim bench_idle_reference); fi
+if [ "$gui" = ON ]; then targets+=(qs71dr-adj-automated qt71dr-sim bench_idle_reference bench_records); fi
 cmake --build build-bench -j "$jobs" --target "${targets[@]}"
 
 echo "machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
@@ -34,6 +34,10 @@ adj=$(find build-bench -type f -name qs71dr-adj-automated -perm -u+x | head -n 1
 build-bench/bench/bench_startup ${adj:+"$adj"}
 echo
 build-bench/bench/bench_receive_cost
+if [ -x build-bench/bench/bench_records ]; then
+    echo
+    build-bench/bench/bench_records
+fi
 # The real program on a virtual X display against the virtual radio (about 4 minutes for
 # each arrival: the clone read alone is 96 s of line time). The machine may be shared:
 # processor times are little affected by other load, wall-clock latencies are.

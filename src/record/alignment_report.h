@@ -43,6 +43,27 @@ AlignmentReport MakeAlignmentReport(const BackupRecord& backup,
                                     const std::vector<JournalEntry>& journal,
                                     const CurveLog& curves);
 
+// What the report's head says of the radio and the read at Connect.
+struct ReportHeading {
+    std::string modelCode;
+    std::string subCode;
+    std::string identificationHex;
+    std::string dateTime;
+    std::string backupCrc;
+};
+
+// The value at Connect of every report row the memory image holds, by item name, in the
+// report's row order: what a record of the connection has to keep so that its report can be
+// made again without the backup file.
+std::vector<std::pair<std::string, std::string>> ConnectValuesFromImage(const Bytes& image);
+
+// The same report from the heading and the values at Connect instead of the image; rows the
+// image does not hold take their value at Connect from the journal, as above.
+AlignmentReport MakeAlignmentReport(
+    const ReportHeading& heading,
+    const std::vector<std::pair<std::string, std::string>>& connectValues,
+    const std::vector<JournalEntry>& journal, const CurveLog& curves);
+
 // Reads the backup at `backupPath`, its journal and (when there is one) its curves file
 // beside it; false with `error` when the backup is damaged, the journal is missing or
 // damaged, or the curves file is damaged.
