@@ -218,7 +218,7 @@ void BenchWindow::Render() {
             edit->setToolTip(simulated ? QString::fromLatin1(kSimulatedHint) : QString());
         }
         row.browse->setEnabled(!simulated);
-        const std::string& identity = panel_.identity(role);
+        const std::string identity = panel_.identity(role);
         row.identity->setText(identity.empty() ? QString() : QStringLiteral("*IDN? ") + Q(identity));
         ShowLine(row.status, panel_.status(role));
     }

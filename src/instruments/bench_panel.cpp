@@ -37,6 +37,12 @@ RoleSetup BenchPanel::setup(Role role) const {
     return station_.setup().role(role);
 }
 
+std::string BenchPanel::identity(Role role) const {
+    // The open connection knows it, whoever opened it; else what was last heard.
+    const std::string open = station_.bench().Identity(role);
+    return open.empty() ? identities_[Index(role)] : open;
+}
+
 BenchPanel::Line BenchPanel::status(Role role) const {
     if (const auto& shown = statuses_[Index(role)]) return *shown;
     if (!station_.problem(role).empty()) return {station_.problem(role), true};

@@ -53,7 +53,7 @@ public:
         return station_.setup().answerTimeout;
     }
     // The instrument's answer to *IDN?, empty until known.
-    const std::string& identity(Role role) const { return identities_[Index(role)]; }
+    std::string identity(Role role) const;
     // The last thing that happened to the role's instrument, or why it is not bound.
     Line status(Role role) const;
     const Line& reading(Quantity quantity) const {
