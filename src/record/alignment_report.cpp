@@ -1,11 +1,13 @@
 #include "record/alignment_report.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
 
+#include "instruments/roles.h"
 #include "link/hex_text.h"
 #include "model/reading_text.h"
 #include "model/rig_k52t_item_list.h"
@@ -77,7 +79,37 @@ std::string Seconds(std::int32_t ms) {
     return buf;
 }
 
+// Each instrument once, in the order it first appears, with its identity where the journal has
+// one.
+// An instrument's identity goes with its address, whichever role it was written for.
+std::vector<ReportInstrument> InstrumentsOf(const std::vector<BenchJournalEntry>& bench) {
+    const std::string identityWord = kBenchIdentityWord;
+    std::map<std::string, std::string> identities;
+    for (const BenchJournalEntry& e : bench) {
+        if (!e.failed && e.text.compare(0, identityWord.size(), identityWord) == 0) {
+            identities[e.address] = e.text.substr(identityWord.size());
+        }
+    }
+    std::vector<ReportInstrument> instruments;
+    for (const BenchJournalEntry& e : bench) {
+        const std::string role = BenchRoleTitle(e.role);
+        const bool listed = std::any_of(instruments.begin(), instruments.end(), [&](const auto& i) {
+            return i.role == role && i.address == e.address;
+        });
+        if (listed) continue;
+        const auto identity = identities.find(e.address);
+        instruments.push_back(
+            {role, e.address, identity == identities.end() ? "-" : identity->second});
+    }
+    return instruments;
+}
+
 }  // namespace
+
+std::string BenchRoleTitle(const std::string& role) {
+    const auto known = instruments::RoleFromName(role);
+    return known ? instruments::RoleTitle(*known) : role;
+}
 
 std::string FilterName(int filter) {
     return filter == 0 ? "BPF T1" : "BPF T2";
@@ -133,8 +165,18 @@ AlignmentReport MakeAlignmentReport(const BackupRecord& backup,
 AlignmentReport MakeAlignmentReport(
     const ReportHeading& heading,
     const std::vector<std::pair<std::string, std::string>>& connectValues,
-    const std::vector<JournalEntry>& journal, const CurveLog& curves) {
+    const std::vector<JournalEntry>& lines, const CurveLog& curves) {
     AlignmentReport report;
+    // The bench's lines are not adjustments: they have their own part of the report.
+    std::vector<JournalEntry> journal;
+    for (const JournalEntry& line : lines) {
+        if (const auto bench = BenchEntryOf(line)) {
+            report.bench.push_back(*bench);
+        } else {
+            journal.push_back(line);
+        }
+    }
+    report.instruments = InstrumentsOf(report.bench);
     report.modelCode = heading.modelCode;
     report.subCode = heading.subCode;
     report.identificationHex = heading.identificationHex;

@@ -18,6 +18,14 @@ struct ReportItemRow {
     bool changed = false;
 };
 
+// An instrument of the bench that worked during the connection.
+struct ReportInstrument {
+    std::string role;      // "Power meter", or the journal's word for a role it does not know
+    std::string address;
+    std::string identity;  // its answer to *IDN?, "-" when the journal does not hold it
+    bool operator==(const ReportInstrument&) const = default;
+};
+
 // What was done to one radio during one connection, built from the connection's backup,
 // journal and curves file. The HTML and PDF writers only lay it out.
 struct AlignmentReport {
@@ -35,10 +43,15 @@ struct AlignmentReport {
     std::vector<std::string> lastDa;
     std::vector<SweepRun> sweeps;
     std::vector<BisectionRun> bisections;
-    std::vector<JournalEntry> journal;
+    std::vector<JournalEntry> journal;  // the adjustment commands
+    // The bench: its instruments, then every setting and reading, in the journal's order.
+    std::vector<ReportInstrument> instruments;
+    std::vector<BenchJournalEntry> bench;
 };
 
-// The report from records already read. `curves` may be empty (an older connection).
+// The report from records already read. `journal` holds the bench's lines beside the
+// adjustment commands (an older journal has none); `curves` may be empty (an older
+// connection).
 AlignmentReport MakeAlignmentReport(const BackupRecord& backup,
                                     const std::vector<JournalEntry>& journal,
                                     const CurveLog& curves);
@@ -74,6 +87,9 @@ bool BuildAlignmentReport(const std::string& backupPath, AlignmentReport& report
 // naming the first bad line.
 bool ReadJournalStrict(const std::string& path, std::vector<JournalEntry>& entries,
                        std::string& error);
+
+// The journal's word for a bench role as people say it: "power_meter" is "Power meter".
+std::string BenchRoleTitle(const std::string& role);
 
 // Sentences for the report and the charts: "BPF T1", "RX LVA", one result in words.
 std::string FilterName(int filter);
