@@ -3,6 +3,10 @@
 #include "qtcore/qt_tcp_stream.h"
 #include "qtcore/qt_usbtmc_stream.h"
 
+#ifndef _WIN32
+#include "qtcore/posix_serial_instrument_stream.h"
+#endif
+
 namespace qs::qt {
 
 std::unique_ptr<IByteStream> QtInstrumentStreams::Create(const StreamEndpoint& endpoint,
@@ -13,11 +17,15 @@ std::unique_ptr<IByteStream> QtInstrumentStreams::Create(const StreamEndpoint& e
         case StreamEndpoint::Kind::UsbTmc:
             return std::make_unique<QtUsbTmcStream>(endpoint.device, endpoint.answerTimeoutMs);
         case StreamEndpoint::Kind::Serial:
+#ifndef _WIN32
+            return std::make_unique<PosixSerialInstrumentStream>(endpoint.device, endpoint.baud);
+#else
             break;
+#endif
     }
     if (error) {
-        *error = "instruments on a serial line are not supported yet (use its TCP or USB "
-                 "connection if it has one)";
+        *error = "instruments on a serial line are not supported on this system yet (use its "
+                 "TCP or USB connection if it has one)";
     }
     return nullptr;
 }

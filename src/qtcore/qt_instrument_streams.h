@@ -7,8 +7,8 @@
 
 namespace qs::qt {
 
-// Byte streams to bench instruments for the program: TCP sockets and USBTMC device files.
-// Serial instruments wait for the program's own serial port, which they will share.
+// Byte streams to bench instruments for the program: TCP sockets, USBTMC device files and, on
+// POSIX systems, serial lines.
 class QtInstrumentStreams : public IByteStreamFactory {
 public:
     std::unique_ptr<IByteStream> Create(const StreamEndpoint& endpoint,

@@ -632,8 +632,8 @@ TEST(CliEndToEnd, BenchMistakesEndIn2AndAnInstrumentThatIsNotThereIn1) {
         {{b, QStringLiteral("generator"), nobody, QStringLiteral("--rf"), QStringLiteral("on"),
           QStringLiteral("--profile"), meterOnly},
          2, "has no command for rf_on"},
-        {{b, QStringLiteral("identify"), QStringLiteral("ASRL/dev/ttyUSB1::9600")}, 2,
-         "not supported yet"},
+        {{b, QStringLiteral("identify"), QStringLiteral("ASRL/dev/ttyQS-none::9600")}, 1,
+         "cannot open /dev/ttyQS-none"},
     };
     for (const auto& row : rows) {
         const CliRun run = RunCli(row.args);

@@ -10,10 +10,13 @@
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QThread>
 #include <QTimer>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "instruments/bench.h"
 #include "qt/pty_pair.h"
@@ -241,9 +244,8 @@ TEST(InstrumentFaultsOverTcp, RefusedSilentClosedOrNotANumber) {
         {"refused", "TCPIP::127.0.0.1::" + closedPort + "::SOCKET", Fault::CannotConnect,
          ": cannot connect: connection refused (nothing listens on port " + closedPort +
              " of 127.0.0.1; is it the instrument's SCPI socket port?)"},
-        {"serial", "ASRL/dev/ttyUSB7::9600", Fault::NotSupported,
-         ": instruments on a serial line are not supported yet (use its TCP or USB connection "
-         "if it has one)"},
+        {"no serial device", "ASRL/dev/ttyQS-none::9600", Fault::CannotConnect,
+         ": cannot connect: cannot open /dev/ttyQS-none: No such file or directory"},
         {"no device file", "USB::/dev/usbtmc-none", Fault::CannotConnect,
          ": cannot connect: cannot open /dev/usbtmc-none: No such file or directory"},
     };
@@ -301,6 +303,91 @@ TEST(UsbTmcStream, LinesGoOutAnswersComeBackAndClosingNeverWaits) {
     // return (the run's time limit would end it).
     stream.close();
     EXPECT_FALSE(stream.isOpen());
+}
+
+// A serial instrument on a pseudo-terminal, through the bench as a technician addresses it:
+// the queries go out whole, an answer handed over in pieces (as a USB adapter does) is one
+// reading, and a line that hangs up ends in a reason with nothing more arriving.
+TEST(SerialInstrument, AnswersInPiecesAreOneReadingAndAHangUpIsReported) {
+    qt::testing::PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    const std::string address = "ASRL" + pty.slavePath().toStdString() + "::115200";
+    Rig rig;
+    InstrumentOptions options;
+    options.answerTimeout = std::chrono::milliseconds(2000);
+    ASSERT_TRUE(rig.bench.Assign(Role::PowerMeter, address, options).ok());
+
+    // The instrument: answers each query in three pieces, a few milliseconds apart.
+    QByteArray heard;
+    QTimer instrument;
+    QObject::connect(&instrument, &QTimer::timeout, [&] {
+        heard += pty.ReadAvailable();
+        while (heard.contains('\n')) {
+            const QByteArray line = heard.left(heard.indexOf('\n'));
+            heard.remove(0, line.size() + 1);
+            QByteArray answer;
+            if (line == "*IDN?") answer = "Bench,PM-1,7,1.0\n";
+            if (line == "MEAS:POW?") answer = "+4.875E+00\n";
+            if (line == "SYST:ERR?") answer = "0,\"No error\"\n";
+            for (int at = 0; at < answer.size(); at += 4) {
+                pty.Write(answer.mid(at, 4));
+                QThread::msleep(2);
+            }
+        }
+    });
+    instrument.start(5);
+
+    const auto reading =
+        Wait<Measurement>([&](auto done) { rig.bench.Measure(Quantity::Power, done); });
+    ASSERT_TRUE(reading && reading->ok()) << (reading ? reading->error().message : "none");
+    EXPECT_DOUBLE_EQ(reading->value().value, 4.875);
+    const auto identity =
+        Wait<std::string>([&](auto done) { rig.bench.Identify(Role::PowerMeter, done); });
+    ASSERT_TRUE(identity && identity->ok());
+    EXPECT_EQ(identity->value(), "Bench,PM-1,7,1.0");
+
+    instrument.stop();
+    pty.CloseMaster();
+    const auto lost =
+        Wait<Measurement>([&](auto done) { rig.bench.Measure(Quantity::Power, done); });
+    ASSERT_TRUE(lost && !lost->ok());
+    EXPECT_NE(lost->error().message.find(address), std::string::npos) << lost->error().message;
+}
+
+// The serial stream itself: nothing is told inside open, a device that is not there fails
+// from the event loop, and the hang-up of an open line is told once.
+TEST(SerialInstrument, OpenFailuresAndHangUpsAreToldFromTheEventLoopOnce) {
+    qt::QtInstrumentStreams streams;
+    StreamEndpoint endpoint;
+    endpoint.kind = StreamEndpoint::Kind::Serial;
+    endpoint.device = "/dev/ttyQS-none";
+    std::string error;
+    auto missing = streams.Create(endpoint, &error);
+    ASSERT_TRUE(missing) << error;
+    std::vector<std::string> failures;
+    missing->setHandlers({nullptr, nullptr, [&](const std::string& why) { failures.push_back(why); }});
+    missing->open();
+    EXPECT_TRUE(failures.empty()) << "never inside the call";
+    ASSERT_TRUE(RunUntil([&] { return !failures.empty(); }));
+    EXPECT_EQ(failures[0], "cannot open /dev/ttyQS-none: No such file or directory");
+
+    qt::testing::PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    endpoint.device = pty.slavePath().toStdString();
+    auto line = streams.Create(endpoint, &error);
+    bool opened = false;
+    failures.clear();
+    line->setHandlers({[&] { opened = true; }, nullptr,
+                       [&](const std::string& why) { failures.push_back(why); }});
+    line->open();
+    ASSERT_TRUE(RunUntil([&] { return opened; }));
+    pty.CloseMaster();
+    ASSERT_TRUE(RunUntil([&] { return !failures.empty(); }));
+    RunUntil([] { return false; }, 200);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0], "the serial line " + endpoint.device +
+                               " hung up (is the cable still plugged in?)");
+    EXPECT_FALSE(line->isOpen());
 }
 
 }  // namespace
