@@ -76,9 +76,9 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 [ -x "$bin/qs71dr-cli" ] || fail "the package has no qs71dr-cli"
 [ -f /usr/share/man/man1/qs71dr-cli.1 ] || fail "the package has no man page for qs71dr-cli"
-echo "qs71dr-cli --simulate --sim-baud 0 identify:"
-timeout 60 "$bin/qs71dr-cli" --simulate --sim-baud 0 identify ||
-    fail "qs71dr-cli --simulate --sim-baud 0 identify"
+echo "qs71dr-cli --simulate --sim-baud 115200 identify:"
+timeout 60 "$bin/qs71dr-cli" --simulate --sim-baud 115200 identify ||
+    fail "qs71dr-cli --simulate --sim-baud 115200 identify"
 
 # A whole clone read through the installed core and virtual radio, at a pace a cable could
 # keep: the frames in the trace, the image as the radio sent it.

@@ -27,8 +27,8 @@ std::string SimulatorOptionsMistake(bool simulate, const std::vector<std::string
 std::string SimulatorOptionsHelp() {
     return "  --simulate         Use the virtual radio qt71dr-sim on a pseudo-terminal, as\n"
            "                     COM 1, so that everything works without a radio.\n"
-           "  --sim-OPTION [V]   Hand --OPTION [V] to the virtual radio, e.g. --sim-baud 0\n"
-           "                     (as fast as possible) or --sim-fault NAME (see\n"
+           "  --sim-OPTION [V]   Hand --OPTION [V] to the virtual radio, e.g. --sim-baud\n"
+           "                     115200 (a fast cable) or --sim-fault NAME (see\n"
            "                     qt71dr-sim --help).\n";
 }
 
