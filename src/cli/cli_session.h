@@ -75,8 +75,7 @@ public:
     // Runs the event loop until `done` holds after a heartbeat. Failed when the core has
     // shown an error and gone back to its idle state.
     Outcome RunUntil(const std::function<bool()>& done);
-    // The adjustment cycle's end with nothing pending: no frame, wait, change, Enter or
-    // automatic operation.
+    // The adjustment cycle's end with nothing pending (the model's Settled).
     bool Idle();
     // Enter on the item's console row, as the technician presses it.
     void PressEnter(std::int16_t item);
@@ -97,14 +96,6 @@ public:
     int stopSignal() const { return stopSignal_; }
 
 private:
-    // Sees every heartbeat of the program after the main window's own step.
-    class HeartbeatWatch : public IMainTask {
-    public:
-        void task() override;
-        IMainTask* inner = nullptr;
-        std::function<void()> after;
-    };
-
     void AfterHeartbeat();
     void ShowProgress();
     void StopWaiting();
@@ -115,7 +106,6 @@ private:
     TerminalMessageBox messageBox_;
     SilentBeeper beeper_;
     HeadlessMainWindow window_;
-    HeartbeatWatch watch_;
     std::unique_ptr<qt::CloseOnSignal> closeOnSignal_;
 
     QDeadlineTimer deadline_;

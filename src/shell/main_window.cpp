@@ -88,6 +88,7 @@ void frmMain::MsgBoxCloneErr(clsCmcKel3Sequence& sequence) {
     state.sequenceError = sequence.error();
     // Read the state first: the reset clears the flags the message is chosen from.
     const std::string text = CloneErrorText(state);
+    lastCloneError_ = text;
     model_.RigOpFunc_ResetAll();
     ShowMessage(messageBox_, text);
 }
@@ -192,6 +193,11 @@ void frmMain::OnConsoleGotFocus() {
 void frmMain::OnCommandClick(std::int16_t index) {
     model_.RigOpFunc_ClickCmd00(index);
     RunTaskNow();
+}
+
+void frmMain::PressEnterOn(std::int16_t item) {
+    if (controls_.lboConsole != nullptr) controls_.lboConsole->setListIndex(item);
+    OnConsoleKeyDown(kKeyEnter, 0);
 }
 
 void frmMain::RunTaskNow() {
