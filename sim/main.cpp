@@ -90,6 +90,7 @@ int main(int argc, char** argv) {
 
     qtsim::VirtualRadio radio(options.radio, image);
     qtsim::PtyServer server(radio);
+    server.setArrival(options.arrival);
     if (options.verbose) {
         const auto log = options.logMonotonic ? logLineMonotonic : logLine;
         radio.setFrameLog(log);

@@ -41,6 +41,12 @@ std::int64_t PtyServer::nowMs() const {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+std::int64_t PtyServer::nextReleaseMs() const {
+    if (!shaper_.holding()) return radio_.nextOutputMs();
+    if (!radio_.outputPending()) return shaper_.nextDueMs();
+    return std::min(radio_.nextOutputMs(), shaper_.nextDueMs());
+}
+
 void PtyServer::note(const std::string& text) {
     if (log_) log_(text);
 }
@@ -94,6 +100,7 @@ void PtyServer::deviceClosed() {
     if (deviceOpen_) note("device closed");
     deviceOpen_ = false;
     pending_.clear();
+    shaper_.clear();
     radio_.lineClosed();
 }
 
@@ -153,6 +160,7 @@ bool PtyServer::run(const volatile std::sig_atomic_t& stop) {
             if ((fd.revents & POLLHUP) == 0) {
                 deviceOpen_ = true;
                 setRaw();
+                shaper_.opened(nowMs());
                 note("device opened");
                 continue;
             }
@@ -161,15 +169,17 @@ bool PtyServer::run(const volatile std::sig_atomic_t& stop) {
             continue;
         }
 
-        const Bytes released = radio_.toProgram(nowMs());
+        const std::int64_t now = nowMs();
+        shaper_.feed(radio_.toProgram(now), now);
+        const Bytes released = shaper_.take(now);
         pending_.append(released.begin(), released.end());
 
         timespec wait{};
         const timespec* timeout = nullptr;
         if (!pending_.empty()) {
             fd.events |= POLLOUT;
-        } else if (radio_.outputPending()) {
-            const std::int64_t ms = std::max<std::int64_t>(0, radio_.nextOutputMs() - nowMs());
+        } else if (radio_.outputPending() || shaper_.holding()) {
+            const std::int64_t ms = std::max<std::int64_t>(0, nextReleaseMs() - nowMs());
             wait.tv_sec = static_cast<time_t>(ms / 1000);
             wait.tv_nsec = static_cast<long>(ms % 1000) * 1000000L;
             timeout = &wait;

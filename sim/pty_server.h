@@ -12,6 +12,7 @@
 #include <string>
 
 #include "poll_participant.h"
+#include "arrival_pattern.h"
 #include "virtual_radio.h"
 
 namespace qtsim {
@@ -36,6 +37,8 @@ public:
     void setLog(std::function<void(const std::string&)> log) { log_ = std::move(log); }
     // Also served in the loop, whether or not the device is open (the service monitor).
     void setCompanion(PollParticipant* companion) { companion_ = companion; }
+    // How the radio's bytes reach the terminal (default: each as it leaves the line).
+    void setArrival(const ArrivalPattern& pattern) { shaper_ = ArrivalShaper(pattern); }
 
     // Serves until `stop` becomes non-zero (set from a signal handler). SIGINT and SIGTERM
     // must be blocked by the caller; they are let through only while the loop sleeps.
@@ -50,6 +53,8 @@ private:
     bool readFromProgram();
     bool writeToProgram();
     std::int64_t nowMs() const;
+    // When the next byte reaches the terminal; meaningful while the line or the shaper holds one.
+    std::int64_t nextReleaseMs() const;
     void note(const std::string& text);
 
     VirtualRadio& radio_;
@@ -59,6 +64,7 @@ private:
     std::string devicePath_;
     std::string linkPath_;
     bool deviceOpen_ = false;
+    ArrivalShaper shaper_;
     std::string pending_;  // released bytes the terminal has not taken yet
 };
 

@@ -90,6 +90,12 @@ ParseOutcome parseOptions(const std::vector<std::string>& args, SimOptions& opti
             if (!applyFault(value, options.radio.faults, &why)) return fail(why);
             continue;
         }
+        if (name == "--arrival") {
+            if (!takeValue()) return fail("--arrival needs a pattern");
+            std::string why;
+            if (!parseArrival(value, options.arrival, &why)) return fail(why);
+            continue;
+        }
         if (std::string* text = textOption(name, options)) {
             if (!takeValue() || value.empty()) return fail(name + " needs a path");
             *text = value;
@@ -128,6 +134,14 @@ std::string usageText() {
         "                    PORT, 0 for a free one; the second line of output is then\n"
         "                    'monitor TCPIP::127.0.0.1::PORT::SOCKET'. Without it the\n"
         "                    radio reads as below.\n"
+        "  --arrival P       how the radio's bytes reach the program (default byte):\n"
+        "                    byte: each byte as it leaves the line (a plain serial port);\n"
+        "                    chunks[=N/M]: a USB adapter: packets of N bytes, and what it\n"
+        "                    holds at every tick of its M ms latency timer (default 16/16:\n"
+        "                    about 16 bytes every 16 ms at 9600 bit/s);\n"
+        "                    bursts[=N/M]: a packing bridge (network serial server,\n"
+        "                    Bluetooth serial link): what it holds when it holds N bytes or\n"
+        "                    the line has been idle for M ms (default 256/20)\n"
         "  --fault NAME[=N]  show a fault; repeatable; names below\n"
         "  --verbose, -v     log every frame in both directions on stderr\n"
         "  --log-monotonic   log times as seconds of the monotonic clock (CLOCK_MONOTONIC,\n"

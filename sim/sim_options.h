@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "arrival_pattern.h"
 #include "virtual_radio.h"
 
 namespace qtsim {
 
 struct SimOptions {
     RadioConfig radio;
+    ArrivalPattern arrival;     // how the radio's bytes reach the program
     std::string imagePath;      // load this image instead of the built-in one
     std::string saveImagePath;  // write the (adjusted) image here when stopped
     std::string linkPath;       // symbolic link to the device

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "cli/script_words.h"
-#include "port/port_check.h"
+#include "port/port_advice.h"
 #include "program/simulator_options.h"
 
 namespace qs::cli {
@@ -24,7 +24,7 @@ struct CommandSpec {
     Needs needs;
     bool inShell;  // may stand on a line of a shell script
 };
-constexpr std::array<CommandSpec, 10> kCommands{{
+constexpr std::array<CommandSpec, 11> kCommands{{
     {"identify", Command::Identify, Needs::Identification, true},
     {"read", Command::Read, Needs::Connection, true},
     {"params", Command::Params, Needs::Connection, true},
@@ -33,6 +33,8 @@ constexpr std::array<CommandSpec, 10> kCommands{{
     {"sweep", Command::Sweep, Needs::Adjustment, true},
     {"level", Command::Level, Needs::Adjustment, true},
     {"rssi", Command::Rssi, Needs::Adjustment, true},
+    // In a shell its settings and readings go into the connection's journal.
+    {"bench", Command::Bench, Needs::Instruments, true},
     // The PDF writer needs Qt's graphical part started before anything else.
     {"report", Command::Report, Needs::Nothing, false},
     {"shell", Command::Shell, Needs::Nothing, false},
@@ -53,10 +55,14 @@ struct CommandOption {
     Command command;
     OptionRow<CommandArgs> option;
 };
-constexpr std::array<CommandOption, 5> kCommandOptions{{
+constexpr std::array<CommandOption, 9> kCommandOptions{{
     {Command::Read, {"--image", "a file name", nullptr, &CommandArgs::imageFile}},
     {Command::Read, {"--backup", nullptr, &CommandArgs::showBackup, nullptr}},
     {Command::Level, {"--target", "a level from 0 to 255", nullptr, nullptr}},
+    {Command::Bench, {"--profile", "a profile file", nullptr, nullptr}},
+    {Command::Bench, {"--frequency", "a frequency in Hz", nullptr, nullptr}},
+    {Command::Bench, {"--level", "a level in dBm", nullptr, nullptr}},
+    {Command::Bench, {"--rf", "on or off", nullptr, nullptr}},
     {Command::Report, {"--force", nullptr, &CommandArgs::reportForce, nullptr}},
     {Command::Shell, {"--script", "a file name", nullptr, &CommandArgs::scriptFile}},
 }};
@@ -137,6 +143,14 @@ const OptionRow<CommandArgs>* CommandOptionNamed(Command command, std::string_vi
     return nullptr;
 }
 
+std::optional<double> RealNumber(std::string_view text) {
+    double value = 0.0;
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
 std::optional<long> WholeNumber(std::string_view text, long low, long high) {
     long value = 0;
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
@@ -203,10 +217,76 @@ private:
         if (option == nullptr) return Fail("unknown option for " + Name() + ": " + word);
         std::string value;
         if (Apply(words, i, *option, a_, value, error_)) return error_.empty();
-        // --target, the one value that is a number.
+        if (a_.command == Command::Bench) return BenchOption(option->name, value);
+        // --target, the one value of level.
         const auto n = WholeNumber(value, 0, kMaxLevelTarget);
         if (!n) return Fail("level: --target must be from 0 to 255, not '" + value + "'");
         a_.target = static_cast<std::int16_t>(*n);
+        return true;
+    }
+
+    bool BenchOption(std::string_view name, const std::string& value) {
+        BenchArgs& b = a_.bench;
+        if (name == "--profile") {
+            b.profileFile = value;
+            return true;
+        }
+        if (name == "--rf") {
+            if (value != "on" && value != "off") {
+                return Fail("bench: --rf must be on or off, not '" + value + "'");
+            }
+            b.generator.rf = value == "on" ? instruments::RfOutput::On
+                                           : instruments::RfOutput::Off;
+            return true;
+        }
+        const auto number = RealNumber(value);
+        if (!number) {
+            return Fail("bench: " + std::string(name) + " must be a number" +
+                        (name == "--level" ? " of dBm" : " of Hz") + ", not '" + value + "'");
+        }
+        (name == "--level" ? b.generator.levelDbm : b.generator.frequencyHz) = *number;
+        return true;
+    }
+
+    bool BenchWord(const std::string& word, int n) {
+        BenchArgs& b = a_.bench;
+        if (n == 0) {
+            if (word == "identify") b.action = BenchAction::Identify;
+            else if (word == "measure") b.action = BenchAction::Measure;
+            else if (word == "generator") b.action = BenchAction::Generator;
+            else return Fail("bench: expected identify, measure or generator, not '" + word + "'");
+            return true;
+        }
+        if (b.action == BenchAction::Measure && n == 1) {
+            const auto quantity = instruments::QuantityFromName(word);
+            if (!quantity) {
+                return Fail("bench measure: expected power, deviation or frequency, not '" +
+                            word + "'");
+            }
+            b.quantity = *quantity;
+            return true;
+        }
+        if (!b.address.empty()) return Fail("bench: one ADDRESS only, not also '" + word + "'");
+        b.address = word;
+        return true;
+    }
+
+    bool FinishBench() {
+        const BenchArgs& b = a_.bench;
+        if (positional_ == 0) return Fail("bench: expected identify, measure or generator");
+        if (b.action == BenchAction::Measure && positional_ == 1) {
+            return Fail("bench measure: expected power, deviation or frequency");
+        }
+        const bool generator = b.action == BenchAction::Generator;
+        if (!generator && !b.generator.empty()) {
+            return Fail("bench: --frequency, --level and --rf are for bench generator");
+        }
+        if (!generator) return true;
+        if (b.generator.empty()) {
+            return Fail("bench generator: give --frequency HZ, --level DBM or --rf on|off");
+        }
+        const std::string mistake = instruments::GeneratorSettingsMistake(b.generator);
+        if (!mistake.empty()) return Fail("bench generator: " + mistake);
         return true;
     }
 
@@ -228,6 +308,8 @@ private:
                 else if (word == "tx") a_.level = LevelKind::Tx;
                 else return Fail("level: expected rx or tx, not '" + word + "'");
                 return true;
+            case Command::Bench:
+                return BenchWord(word, n);
             case Command::Report:
                 if (n > 1) break;
                 if (word == "-") {
@@ -275,6 +357,8 @@ private:
             case Command::Report:
                 if (positional_ < 2) return Fail("report: expected BACKUP and OUT");
                 break;
+            case Command::Bench:
+                return FinishBench();
             default:
                 break;
         }
@@ -446,6 +530,19 @@ std::string CliUsageText(const std::string& programName) {
            "  level rx|tx [--target N] The level adjustment (N: target level 0..255).\n"
            "  rssi                     Captures the S3 and then the S1 level, each when Enter\n"
            "                           is pressed on the terminal.\n"
+           "  bench identify ADDRESS [--profile FILE]\n"
+           "                           The instrument's answer to *IDN?.\n"
+           "  bench measure power|deviation|frequency ADDRESS [--profile FILE]\n"
+           "                           One reading of the meter: W, Hz, Hz.\n"
+           "  bench generator ADDRESS [--frequency HZ] [--level DBM] [--rf on|off]\n"
+           "                  [--profile FILE]\n"
+           "                           Sets the generator (RF off first, on last).\n"
+           "                           ADDRESS: TCPIP::HOST::PORT::SOCKET, TCPIP::HOST::SOCKET\n"
+           "                           (port 5025), USB::/dev/usbtmc0 or /dev/usbtmc0. The\n"
+           "                           bench commands never touch the radio; with --simulate\n"
+           "                           they use the virtual service monitor, whatever ADDRESS\n"
+           "                           says (it may then be left out). In a shell, what they\n"
+           "                           set and read goes into the connection's journal.\n"
            "  report BACKUP OUT [--force]\n"
            "                           The alignment report of a backup (as qs71dr-adj --report).\n"
            "  shell [--script FILE]    Reads commands, one a line, from standard input or FILE,\n"
@@ -466,10 +563,10 @@ std::string CliUsageText(const std::string& programName) {
            "  --                 Every word after it is an argument, e.g. a file name that\n"
            "                     starts with -.\n"
            "\n"
-           "Exit status: 0 done; 1 radio, port or file failure, or the backup could not be\n"
-           "written (the message on standard error); 2 bad options or arguments; 128+N when\n"
-           "stopped by signal N (130 for Ctrl-C): the port is then closed and the journal, if\n"
-           "there is one, complete.\n"
+           "Exit status: 0 done; 1 radio, port, instrument or file failure, or the backup\n"
+           "could not be written (the message on standard error); 2 bad options or arguments\n"
+           "(a bad ADDRESS or profile file too); 128+N when stopped by signal N (130 for\n"
+           "Ctrl-C): the port is then closed and the journal, if there is one, complete.\n"
            "Backups and journals go where qs71dr-adj puts them ($XDG_DATA_HOME/qs71dr-adj/\n"
            "backups, usually ~/.local/share/qs71dr-adj/backups). qs71dr-cli does not run while\n"
            "qs71dr-adj (or another qs71dr-cli) runs, as two programs would fight over the radio.\n"

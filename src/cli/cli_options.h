@@ -6,10 +6,14 @@
 #include <vector>
 
 #include "console/item_title.h"
+#include "instruments/generator_settings.h"
+#include "instruments/roles.h"
 
 namespace qs::cli {
 
-enum class Command { None, Identify, Read, Params, Readings, Set, Sweep, Level, Rssi, Report, Shell };
+enum class Command {
+    None, Identify, Read, Params, Readings, Set, Sweep, Level, Rssi, Bench, Report, Shell
+};
 enum class SweepKind { All, T1, T2 };
 enum class LevelKind { Rx, Tx };
 
@@ -17,6 +21,7 @@ enum class LevelKind { Rx, Tx };
 // by step to what each command needs; nothing changes the radio before Adjustment.
 enum class Needs {
     Nothing,         // report: files only
+    Instruments,     // bench: the bench's instruments only, never the radio
     Identification,  // identify: one exchange, no clone read
     Connection,      // the clone read and the console, without sending any adjustment
     Adjustment,      // also the backup and journal, then the first sending as Connect does
@@ -26,6 +31,16 @@ enum class Needs {
 struct ItemSetting {
     std::string title;
     std::int16_t value = 0;
+};
+
+// `bench identify|measure|generator`: what to do with an instrument, and at which address.
+enum class BenchAction { Identify, Measure, Generator };
+struct BenchArgs {
+    BenchAction action = BenchAction::Identify;
+    instruments::Quantity quantity = instruments::Quantity::Power;  // measure
+    std::string address;      // empty: the virtual monitor, with --simulate only
+    std::string profileFile;  // --profile FILE; empty: the generic profile
+    instruments::GeneratorSettings generator;  // --frequency HZ --level DBM --rf on|off
 };
 
 // One command with its own arguments, from the command line or a line of a shell script.
@@ -38,6 +53,7 @@ struct CommandArgs {
     SweepKind sweep = SweepKind::All;    // sweep
     LevelKind level = LevelKind::Rx;     // level
     std::optional<std::int16_t> target;  // level --target N
+    BenchArgs bench;                     // bench
     std::string reportBackup;            // report BACKUP OUT [--force]
     std::string reportOut;
     bool reportForce = false;

@@ -57,12 +57,28 @@ bool CliSession::Start() {
     });
     app().AddHeartbeatListener([this] { AfterHeartbeat(); });
     app().main().setCloseWindow([this] { Close(); });
+    WatchSignals();
+    StartCommandClock();
+    return true;
+}
+
+void CliSession::StartWithoutRadio() {
+    WatchSignals();
+    StartCommandClock();
+}
+
+void CliSession::WatchSignals() {
+    if (closeOnSignal_) return;
     closeOnSignal_ = std::make_unique<qt::CloseOnSignal>([this](int signal) {
         if (stopSignal_ == 0) stopSignal_ = signal;
         StopWaiting();
     });
-    StartCommandClock();
-    return true;
+}
+
+void CliSession::Wake() {
+    if (loop_ == nullptr || !done_ || !done_()) return;
+    outcome_ = Outcome::Done;
+    StopWaiting();
 }
 
 bool CliSession::StartSimulator(std::string& error) {

@@ -56,7 +56,13 @@ public:
     // The single-instance lock and the core; false when another copy runs (the refusal has
     // been shown). Nothing touches the port yet.
     bool Start();
-    // Starts the virtual radio when asked for; false with `error` filled.
+    // For commands that never touch the radio (bench): no lock, no core, only the signals
+    // and the command clock.
+    void StartWithoutRadio();
+    // The single-instance lock was taken and the core started.
+    bool started() const { return root_.started(); }
+    // Starts the virtual radio (with its service monitor bound to every role of the bench)
+    // when asked for; false with `error` filled.
     bool StartSimulator(std::string& error);
 
     // Each command gets the whole --timeout from here.
@@ -83,11 +89,16 @@ public:
     // The port closed, the journal complete; runs once.
     void Close();
 
+    // Looks at the condition of RunUntil now, for a result that came between heartbeats (an
+    // instrument's answer).
+    void Wake();
+
     // Called after every heartbeat (prompts of an operation that waits for the technician).
     void setTickHook(std::function<void()> hook) { tickHook_ = std::move(hook); }
 
     Application& app();
     SafetyNet& safety();
+    instruments::BenchStation& benchStation() { return root_.benchStation(); }
     HeadlessMainWindow& window() { return window_; }
     TerminalMessageBox& messages() { return messageBox_; }
     std::string device();
@@ -97,6 +108,7 @@ public:
 
 private:
     void AfterHeartbeat();
+    void WatchSignals();
     void ShowProgress();
     void StopWaiting();
 

@@ -106,6 +106,7 @@ CommandResult CommandRunner::Run(const CommandArgs& args) {
         {Command::Params, &CommandRunner::Params},     {Command::Readings, &CommandRunner::Readings},
         {Command::Set, &CommandRunner::Set},           {Command::Sweep, &CommandRunner::Sweep},
         {Command::Level, &CommandRunner::Level},       {Command::Rssi, &CommandRunner::Rssi},
+        {Command::Bench, &CommandRunner::Bench},
     };
     session_.StartCommandClock();
     CommandResult result;
@@ -118,13 +119,16 @@ CommandResult CommandRunner::Run(const CommandArgs& args) {
     for (auto it = result.json.begin(); it != result.json.end(); ++it)
         json.insert(it.key(), it.value());
     json.insert(QStringLiteral("ok"), result.status == kExitOk);
-    json.insert(QStringLiteral("device"), Q(session_.device()));
-    const SafetyNet& safety = session_.safety();
-    if (!safety.backupPath().empty()) {
-        json.insert(QStringLiteral("backup"), Q(safety.backupPath()));
-    }
-    if (!safety.journalPath().empty()) {
-        json.insert(QStringLiteral("journal"), Q(safety.journalPath()));
+    // The radio's side, where the command or an earlier one of the session touched it.
+    if (args.command != Command::Bench) json.insert(QStringLiteral("device"), Q(session_.device()));
+    if (session_.started()) {
+        const SafetyNet& safety = session_.safety();
+        if (!safety.backupPath().empty()) {
+            json.insert(QStringLiteral("backup"), Q(safety.backupPath()));
+        }
+        if (!safety.journalPath().empty()) {
+            json.insert(QStringLiteral("journal"), Q(safety.journalPath()));
+        }
     }
     // The messages of this command: the earlier ones went with the earlier documents.
     QJsonArray messages;
@@ -156,17 +160,21 @@ void CommandRunner::Stopped(CliSession::Outcome outcome, CommandResult& result) 
                                Q(shown.empty() ? "the radio link failed" : shown.back()));
             return;
         }
-        case CliSession::Outcome::TimedOut:
+        case CliSession::Outcome::TimedOut: {
+            const bool radio = session_.started();
             session_.Close();
             Fail(result, kExitFailure,
-                 "no end within " + std::to_string(session_.timeoutSeconds()) +
-                     " s (--timeout); the port is closed");
+                 "no end within " + std::to_string(session_.timeoutSeconds()) + " s (--timeout)" +
+                     (radio ? "; the port is closed" : ""));
             return;
+        }
         case CliSession::Outcome::Interrupted: {
+            const bool radio = session_.started();
             session_.Close();
-            const bool journal = !session_.safety().journalPath().empty();
+            const bool journal = radio && !session_.safety().journalPath().empty();
             Fail(result, ExitStatusForSignal(session_.stopSignal()),
-                 "stopped by " + SignalName(session_.stopSignal()) + "; the port is closed" +
+                 "stopped by " + SignalName(session_.stopSignal()) +
+                     (radio ? "; the port is closed" : "") +
                      (journal ? " and the journal is complete" : ""));
             return;
         }
@@ -457,6 +465,15 @@ CommandResult CommandRunner::Rssi(const CommandArgs& args) {
     result.json.insert(QStringLiteral("s3"), s3);
     result.json.insert(QStringLiteral("s1"), s1);
     CheckJournal(args, result);
+    return result;
+}
+
+CommandResult CommandRunner::Bench(const CommandArgs& args) {
+    CommandResult result;
+    std::string error;
+    const CliSession::Outcome outcome = BenchCommand(session_).Run(args.bench, result, error);
+    Stopped(outcome, result);
+    if (outcome == CliSession::Outcome::Done && !error.empty()) Fail(result, result.status, error);
     return result;
 }
 

@@ -6,16 +6,12 @@
 #include <vector>
 
 #include "cli/cli_options.h"
+#include "cli/bench_command.h"
 #include "cli/cli_session.h"
+#include "cli/command_result.h"
 #include "cli/item_settings.h"
 
 namespace qs::cli {
-
-struct CommandResult {
-    int status = 0;    // the exit status this command asks for
-    std::string text;  // for people, on standard output
-    QJsonObject json;  // the same for --json
-};
 
 // The commands of qs71dr-cli on a started session, one after another on its one connection,
 // as the technician would do them in the desktop program. Each command first raises the
@@ -40,6 +36,7 @@ private:
     CommandResult Sweep(const CommandArgs& args);
     CommandResult Level(const CommandArgs& args);
     CommandResult Rssi(const CommandArgs& args);
+    CommandResult Bench(const CommandArgs& args);
 
     // Raise the connection; false with `result` filled when that did not succeed.
     bool Connect(CommandResult& result);

@@ -2,11 +2,13 @@
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
+#include "cli/bench_command.h"
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 #include "cli/command_runner.h"
@@ -90,10 +92,20 @@ int main(int argc, char** argv) {
         return NotRun(options, BadArguments(error), error);
     }
     for (const CommandArgs& command : commands) {
-        if (!CommandRunner::CheckFiles(command, error)) {
-            return NotRun(options, BadArguments(error), error);
+        const bool checked =
+            CommandRunner::CheckFiles(command, error) &&
+            (command.command != Command::Bench ||
+             BenchCommand::Check(command.bench, options.simulate, error));
+        if (!checked) {
+            const std::string where =
+                command.line > 0 ? "line " + std::to_string(command.line) + ": " : "";
+            return NotRun(options, BadArguments(where + error), where + error);
         }
     }
+    // Commands of the bench alone never touch the radio: no lock, no port, no clone read.
+    const bool radio = std::any_of(commands.begin(), commands.end(), [](const CommandArgs& c) {
+        return CommandNeeds(c.command) != Needs::Instruments;
+    });
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QString::fromLatin1(kProgramName));
@@ -112,7 +124,9 @@ int main(int argc, char** argv) {
         return NotRun(options, BadArguments("--trace " + error), "--trace " + error);
     }
     // A refused second copy has its message on standard error already.
-    if (!session.Start()) {
+    if (!radio) {
+        session.StartWithoutRadio();
+    } else if (!session.Start()) {
         const auto& shown = session.messages().messages();
         return NotRun(options, kExitFailure, shown.empty() ? std::string() : shown.back());
     }

@@ -7,7 +7,7 @@
 #include <array>
 #include <string_view>
 
-#include "port/port_check.h"
+#include "port/port_advice.h"
 #include "program/program_root.h"
 #include "program/simulator_options.h"
 

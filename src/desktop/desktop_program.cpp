@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop/bench_menu.h"
 #include "desktop/command_line.h"
 #include "desktop/main_window.h"
 #include "desktop/qt_alerts.h"
@@ -115,6 +116,7 @@ int RunDesktopProgram(int argc, char** argv, const DesktopTestHooks& hooks) {
     }
     SafetyMenu safetyMenu(window, root.safety(), messageBox);
     ReportMenu reportMenu(window, root.safety(), root.records().curves(), messageBox);
+    BenchMenu benchMenu(window, *reportMenu.viewMenu(), root.benchStation());
 
     // Started after the single-instance check, so that a refused copy starts nothing.
     if (options.simulate && !root.StartSimulator(options.simulatorArgs, error)) {

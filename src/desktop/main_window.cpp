@@ -15,6 +15,7 @@
 #include <QPushButton>
 
 #include "desktop/key_codes.h"
+#include "qtcore/modal_scope.h"
 
 namespace qs::qt {
 
@@ -47,9 +48,16 @@ MainWindow::MainWindow(QWidget* parent)
     BuildMenus();
     BuildControls();
     qApp->installEventFilter(this);
+    // Any modal dialog (a file dialog, one of Qt's warning boxes) holds the heartbeat and the
+    // serial port's reports, not only the program's own message boxes.
+    SetModalDialogProbe([] {
+        return QApplication::activeModalWidget() != nullptr ||
+               QGuiApplication::modalWindow() != nullptr;
+    });
 }
 
 MainWindow::~MainWindow() {
+    SetModalDialogProbe(nullptr);
     qApp->removeEventFilter(this);
 }
 

@@ -20,6 +20,17 @@ namespace qs::qt {
 ReportMenu::ReportMenu(MainWindow& window, SafetyNet& net, CurveRecorder& recorder,
                        IMessageBox& messageBox)
     : window_(window), net_(net), recorder_(recorder), messageBox_(messageBox) {
+    // Last on the bar, so that File and Option keep the places they always had.
+    QMenuBar* bar = window.menuBar();
+    viewMenu_ = new QMenu(QStringLiteral("&View"), bar);
+    bar->addMenu(viewMenu_);
+    charts_ = viewMenu_->addAction(QString::fromLatin1(kChartsCaption));
+    QObject::connect(charts_, &QAction::triggered, viewMenu_, [this] { ShowCharts(); });
+
+    recorder_.setChanged([this] {
+        if (!chartsWindow_.isNull()) chartsWindow_->ScheduleRefresh();
+    });
+
     QAction* exitAction = window.exitAction();
     auto* fileMenu = qobject_cast<QMenu*>(exitAction->parent());
     if (fileMenu == nullptr) return;
@@ -27,17 +38,6 @@ ReportMenu::ReportMenu(MainWindow& window, SafetyNet& net, CurveRecorder& record
     fileMenu->insertAction(exitAction, saveReport_);
     fileMenu->insertSeparator(exitAction);
     QObject::connect(saveReport_, &QAction::triggered, fileMenu, [this] { ChooseAndSave(); });
-
-    // Last on the bar, so that File and Option keep the places they always had.
-    QMenuBar* bar = window.menuBar();
-    auto* viewMenu = new QMenu(QStringLiteral("&View"), bar);
-    bar->addMenu(viewMenu);
-    charts_ = viewMenu->addAction(QString::fromLatin1(kChartsCaption));
-    QObject::connect(charts_, &QAction::triggered, viewMenu, [this] { ShowCharts(); });
-
-    recorder_.setChanged([this] {
-        if (!chartsWindow_.isNull()) chartsWindow_->ScheduleRefresh();
-    });
 }
 
 ChartsWindow* ReportMenu::ShowCharts() {

@@ -6,6 +6,7 @@
 #include <string>
 
 class QAction;
+class QMenu;
 
 namespace qs {
 class CurveRecorder;
@@ -31,6 +32,8 @@ public:
     ReportMenu& operator=(const ReportMenu&) = delete;
 
     QAction* chartsAction() const { return charts_; }
+    // The View menu, for the other windows beside the main window.
+    QMenu* viewMenu() const { return viewMenu_; }
     QAction* saveReportAction() const { return saveReport_; }
 
     // Shows (creating it when needed) and raises the charts window.
@@ -49,6 +52,7 @@ private:
     IMessageBox& messageBox_;
     QAction* charts_ = nullptr;
     QAction* saveReport_ = nullptr;
+    QMenu* viewMenu_ = nullptr;
     QPointer<ChartsWindow> chartsWindow_;
 };
 

@@ -58,7 +58,8 @@ Status Bench::Assign(Role role, const std::string& address, const InstrumentOpti
     const auto existing = connections_.find(canonical);
     if (existing != connections_.end() && !(existing->second->profile() == options.profile)) {
         // An instrument asked by address alone, under another profile: start afresh.
-        existing->second->Close();
+        existing->second->Abandon("closed, to be opened again with the profile '" +
+                                  options.profile.name + "'");
         retired_.push_back(std::move(existing->second));
         connections_.erase(existing);
     }
@@ -89,7 +90,7 @@ void Bench::RetireUnused() {
             ++it;
             continue;
         }
-        it->second->Close();
+        it->second->Abandon("closed, as no role uses this instrument any more");
         retired_.push_back(std::move(it->second));
         it = connections_.erase(it);
     }
@@ -132,7 +133,8 @@ void Bench::Identify(Role role, TextDone done) {
     }
     connections_.at(address)->Identify(
         [this, role, address, done = std::move(done)](const Result<std::string>& identity) {
-            BenchEvent event{BenchEvent::Kind::Identified, role, address, "", {}, {}};
+            BenchEvent event{BenchEvent::Kind::Identified, role,     address,
+                             "",  {},  {}, Purpose::Record, Operation::Identify, 0.0};
             if (identity) {
                 event.what = identity.value();
             } else {
@@ -163,9 +165,10 @@ void Bench::Setting(Role role, Operation operation, double value, std::string wh
     }
     ScpiConnection* connection = prepared.value().connection;
     connection->Apply(prepared.value().commands,
-                      [this, role, address = connection->address(), what = std::move(what),
-                       done = std::move(done)](const Status& status) {
-                          BenchEvent event{BenchEvent::Kind::Setting, role, address, what, {}, {}};
+                      [this, role, operation, value, address = connection->address(),
+                       what = std::move(what), done = std::move(done)](const Status& status) {
+                          BenchEvent event{BenchEvent::Kind::Setting, role,      address, what, {},
+                                           {}, Purpose::Record, operation, value};
                           if (!status) event.failure = status.error();
                           Emit(event);
                           done(status);
@@ -193,7 +196,7 @@ void Bench::Reset(Role role, StatusDone done) {
     Setting(role, Operation::Reset, 0.0, "reset", std::move(done));
 }
 
-void Bench::Measure(Quantity quantity, MeasurementDone done) {
+void Bench::Measure(Quantity quantity, MeasurementDone done, Purpose purpose) {
     const QuantityFacts& facts = FactsOf(quantity);
     Result<Prepared> prepared = Prepare(facts.role, facts.operation);
     if (!prepared) {
@@ -203,9 +206,10 @@ void Bench::Measure(Quantity quantity, MeasurementDone done) {
     ScpiConnection* connection = prepared.value().connection;
     connection->Measure(
         prepared.value().commands,
-        [this, &facts, address = connection->address(), done = std::move(done)](
+        [this, &facts, purpose, address = connection->address(), done = std::move(done)](
             const Result<double>& number) {
-            BenchEvent event{BenchEvent::Kind::Reading, facts.role, address, facts.name, {}, {}};
+            BenchEvent event{BenchEvent::Kind::Reading, facts.role, address, facts.name, {}, {},
+                             purpose, facts.operation, 0.0};
             if (!number) {
                 event.failure = number.error();
                 Emit(event);
@@ -223,6 +227,8 @@ void Bench::Measure(Quantity quantity, MeasurementDone done) {
 void Bench::Close() {
     for (auto& [address, connection] : connections_)
         connection->Close();
+    for (auto& connection : retired_)
+        connection->Close();
     later_.clear();
     UpdateTimer();
 }
@@ -239,7 +245,12 @@ void Bench::Later(std::function<void()> call) {
 }
 
 void Bench::OnTick() {
-    retired_.clear();
+    // Requests on connections that were let go end with their error before the connections
+    // go; a callback that retires others leaves them for the next tick.
+    std::vector<std::unique_ptr<ScpiConnection>> leaving;
+    leaving.swap(retired_);
+    for (auto& connection : leaving)
+        connection->Tick();
     // A callback may assign or unassign roles: connections it retires stay alive until the next
     // tick, so the pointers taken here hold for this one.
     std::vector<ScpiConnection*> ticking;

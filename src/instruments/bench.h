@@ -38,6 +38,10 @@
 
 namespace qs::instruments {
 
+// Why a reading is taken: to be kept as part of the work (a procedure, the command line, the
+// technician's Measure), or only to be watched on a live display that polls the meters.
+enum class Purpose { Record, Watch };
+
 // One setting or reading as it happened, for whoever records or shows the bench.
 struct BenchEvent {
     enum class Kind { Identified, Setting, Reading };
@@ -49,6 +53,9 @@ struct BenchEvent {
     std::string what;
     std::optional<Measurement> reading;      // a successful reading
     std::optional<InstrumentError> failure;  // why it failed
+    Purpose purpose = Purpose::Record;       // of a reading
+    Operation operation = Operation::Identify;
+    double value = 0.0;  // what SetFrequency (Hz) and SetLevel (dBm) set
 };
 
 // How an instrument is spoken to.
@@ -74,7 +81,8 @@ public:
 
     // Puts the instrument at `address` in the role (replacing what held it). Refused when the
     // address cannot be understood, or when the instrument already holds another role under
-    // another profile. Opens nothing yet.
+    // another profile. Opens nothing yet. Requests under way on an instrument that no role
+    // holds any more end with ConnectionLost.
     Status Assign(Role role, const std::string& address, const InstrumentOptions& options = {});
     Status Assign(Role role, const std::string& address, const Profile& profile);
     void Unassign(Role role);
@@ -95,7 +103,7 @@ public:
     void Reset(Role role, StatusDone done);
 
     // A reading of the meter that measures `quantity`.
-    void Measure(Quantity quantity, MeasurementDone done);
+    void Measure(Quantity quantity, MeasurementDone done, Purpose purpose = Purpose::Record);
 
     // Closes every connection; requests under way end without a result.
     void Close();
@@ -123,7 +131,8 @@ private:
     const ITickSource& clock_;
     std::map<std::string, std::unique_ptr<ScpiConnection>> connections_;
     std::array<std::string, kRoles.size()> roleAddress_;
-    // Connections no role holds any more; destroyed on the next tick.
+    // Connections no role holds any more; their requests end with an error and they are
+    // destroyed on the next tick.
     std::vector<std::unique_ptr<ScpiConnection>> retired_;
     std::deque<std::function<void()>> later_;
     std::function<void(const BenchEvent&)> sink_;

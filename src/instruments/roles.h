@@ -20,6 +20,8 @@ inline constexpr std::array<Role, 4> kRoles = {Role::Generator, Role::PowerMeter
 // settings, procedure files and the command line use.
 const char* RoleName(Role role);
 std::optional<Role> RoleFromName(std::string_view name);
+// "Generator", "Power meter", "Modulation meter", "Frequency counter": for people.
+const char* RoleTitle(Role role);
 
 // What the meters measure, each with its unit.
 enum class Quantity { Power, Deviation, Frequency };
@@ -42,5 +44,10 @@ struct Measurement {
     double value = 0.0;
     const char* unit = "W";
 };
+
+// A reading for people, to the resolution a bench meter gives: power to 4 significant digits
+// ("4.921 W"), deviation to the hertz ("4500 Hz"), a frequency to a tenth of a hertz
+// ("146519780.2 Hz").
+std::string MeasurementText(const Measurement& reading);
 
 }  // namespace qs::instruments

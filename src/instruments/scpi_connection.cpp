@@ -428,6 +428,10 @@ void ScpiConnection::Close() {
     finished_.clear();
 }
 
+void ScpiConnection::Abandon(const std::string& why) {
+    FailConnection(Fault::ConnectionLost, why);
+}
+
 void ScpiConnection::Deliver() {
     while (!finished_.empty()) {
         std::function<void()> next = std::move(finished_.front());

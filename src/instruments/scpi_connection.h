@@ -73,6 +73,9 @@ public:
 
     // Closes at once; queued and running requests are dropped without a result.
     void Close();
+    // Closes at once; queued and running requests end with ConnectionLost and `why`, delivered
+    // on the next Tick() as any result.
+    void Abandon(const std::string& why);
     // Time-outs and delivery of results.
     void Tick();
 

@@ -130,6 +130,13 @@ void frmCom::OnComm(CommEvent event) {
             errOverflow_ = true;
             setComOpen(false);
             return;
+        case CommEvent::TxStalled:
+            // The frame cannot reach the radio, so its echo will not come either: the driver
+            // fails now with the no-echo error instead of at the end of the echo time-out, and
+            // a frame that awaits no answer, which has no time-out, fails at all. The next
+            // heartbeat shows the message and closes the port.
+            kel3D_.setNowError(clsCmcKel3Drv::kErrNoEcho);
+            return;
         case CommEvent::Break:
         case CommEvent::CtsTimeout:
         case CommEvent::DsrTimeout:

@@ -68,6 +68,7 @@ public:
     void RigOpFunc_SetComPortNo(std::int16_t portNo) override;
     TaggedValue RigOpFunc_ClickCmd00(std::int16_t Index) override;
     void task() override;
+    std::string StoppedOperationNote() const override;
 
     // Parameter table of the memory image (object 2 channel records, 3 channel power).
     std::int16_t RigK52TFunc_Ptbl_Search(std::int16_t objectNo) const;

@@ -22,6 +22,11 @@ public:
     virtual bool RigK52TProp_DispPara() const = 0;
     // One step of the model's state machine, once per heartbeat.
     virtual void task() = 0;
+    // When an automatic operation is running, a sentence saying which one and what the radio
+    // holds of the items it was changing (the last values sent); empty otherwise. Asked when a
+    // link failure is about to end the operation, so the technician knows the radio may be
+    // left between values.
+    virtual std::string StoppedOperationNote() const { return {}; }
 };
 
 }  // namespace qs

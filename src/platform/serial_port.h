@@ -28,10 +28,13 @@ enum class CommEvent : int {
     RxParity = 1009,
     TxFull = 1010,
     DcbError = 1011,
+    // Not one of the classic control's codes: bytes handed to the port did not leave for the
+    // line within the port's drain bound (an adapter that takes nothing any more).
+    TxStalled = 1101,
 };
 
-// One serial port as the radio link needs it. Implemented with QtSerialPort for the real
-// program and by an in-memory cable in tests.
+// One serial port as the radio link needs it. Implemented on a POSIX terminal (on QtSerialPort
+// where there is none) for the real program and by an in-memory cable in tests.
 class ISerialPort {
 public:
     virtual ~ISerialPort() = default;

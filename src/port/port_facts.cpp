@@ -1,5 +1,5 @@
 // The facts behind a port that cannot be opened, from the system itself (Linux).
-#include "port/port_check.h"
+#include "port/port_facts.h"
 
 #if defined(__linux__)
 #include <grp.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-// The procedure's bench as the instrument core takes it: addresses checked as the core reads
-// them, and the roles [bench] names put on the bench before the run.
+// The procedure's bench as the program takes it: addresses checked as the instrument core
+// reads them, and the roles [bench] names bound on the program's station for the run.
 
 #include <string>
 #include <vector>
@@ -9,7 +9,7 @@
 #include "procedure/procedure_check.h"
 
 namespace qs::instruments {
-class Bench;
+class BenchStation;
 }
 
 namespace qs::procedure {
@@ -19,9 +19,10 @@ namespace qs::procedure {
 // mistake of the file, found before any port opens.
 CheckOptions ProgramCheckOptions(BenchBinding binding);
 
-// Puts the instrument of each role [bench] names on the bench, with the file's profile and
-// answer time. Each problem (a profile file that cannot be read or holds a mistake, named
-// with its file and line) is one line; none when every role is in place.
-std::vector<std::string> BindBench(const Bench& procedureBench, instruments::Bench& bench);
+// Binds the instrument of each role [bench] names for this run only, with the file's profile
+// and answer time (under --simulate the station keeps every role on the virtual monitor).
+// Each problem (a profile file that cannot be read or holds a mistake, named with its file and
+// line) is one line; none when every role is in place. The station's Restore() undoes it.
+std::vector<std::string> BindBench(const Bench& procedureBench, instruments::BenchStation& station);
 
 }  // namespace qs::procedure

@@ -71,7 +71,7 @@ struct RunNotice {
     enum class Kind {
         Phase,        // the run's phase changed (connecting, running, stopping, finished)
         StepStarted,  // record().steps[step] began
-        StepValue,    // record().steps[step] saw or set a value
+        SeenValue,    // record().steps[step] saw or set a value
         StepEnded,    // record().steps[step] has its outcome
     };
     Kind kind = Kind::Phase;
@@ -152,9 +152,9 @@ private:
 
     // runner_values.cpp: what a step records.
     StepRecord& Current();
-    void AddValue(StepValue value);
+    void AddValue(SeenValue value);
     // Records the value judged and ends the step: pass within the limits, fail outside.
-    void Judge(StepValue measured, const StepLimits& limits);
+    void Judge(SeenValue measured, const StepLimits& limits);
     void Error(std::string message);
     std::string ItemName(std::int16_t item) const;
     void AddItemValue(std::int16_t item);

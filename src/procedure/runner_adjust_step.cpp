@@ -36,7 +36,7 @@ void ProcedureRunner::AdjustMeasure(const AdjustStep& step) {
     Measure(
         step.quantity,
         [this, &step](double value) {
-            const StepValue shown = MeasurementValue(step.quantity, value);
+            const SeenValue shown = MeasurementValue(step.quantity, value);
             AddValue(shown);
             search_->Measured(*shown.number);
             if (const std::optional<int> next = search_->Next()) {

@@ -11,13 +11,13 @@ StepRecord& ProcedureRunner::Current() {
     return record_.steps[static_cast<std::size_t>(current_)];
 }
 
-void ProcedureRunner::AddValue(StepValue value) {
+void ProcedureRunner::AddValue(SeenValue value) {
     if (current_ < 0) return;
     Current().values.push_back(std::move(value));
-    Notify(RunNotice::Kind::StepValue, current_);
+    Notify(RunNotice::Kind::SeenValue, current_);
 }
 
-void ProcedureRunner::Judge(StepValue measured, const StepLimits& limits) {
+void ProcedureRunner::Judge(SeenValue measured, const StepLimits& limits) {
     StepRecord& row = Current();
     row.limits = limits;
     row.measured = measured;

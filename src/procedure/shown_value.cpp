@@ -33,20 +33,20 @@ double ShownMeasurement(Quantity quantity, double value) {
     return Rounded(value, kDecimals[static_cast<std::size_t>(quantity)]);
 }
 
-StepValue MeasurementValue(Quantity quantity, double value) {
+SeenValue MeasurementValue(Quantity quantity, double value) {
     const int decimals = kDecimals[static_cast<std::size_t>(quantity)];
     const double shown = Rounded(value, decimals);
     const std::string unit(QuantityUnit(quantity));
     return {std::string(QuantityName(quantity)), Fixed(shown, decimals) + " " + unit, shown, unit};
 }
 
-StepValue ReadingStepValue(const ReadingValue& reading) {
+SeenValue ReadingStepValue(const ReadingValue& reading) {
     std::optional<double> number;
     if (reading.value) number = Rounded(*reading.value, 2);
     return {reading.name, reading.text, number, reading.unit};
 }
 
-StepValue ItemStepValue(const std::string& item, int value) {
+SeenValue ItemStepValue(const std::string& item, int value) {
     return {item, std::to_string(value), static_cast<double>(value), ""};
 }
 
@@ -74,7 +74,7 @@ StepLimits MakeLimits(const Acceptance& acceptance, std::string_view unitView,
     return limits;
 }
 
-std::optional<std::string> OutsideLimits(const StepValue& value, const StepLimits& limits) {
+std::optional<std::string> OutsideLimits(const SeenValue& value, const StepLimits& limits) {
     if (!value.number) return value.name + " shows " + value.text + ", no value";
     // Limits are compared as written against the value as shown, so that what the
     // technician reads decides: a tiny tolerance for the binary fractions of both.

@@ -16,17 +16,17 @@ namespace qs::procedure {
 
 double ShownMeasurement(Quantity quantity, double value);
 // "5.53 W", "2910 Hz", "146520000.0 Hz", with the number rounded as shown.
-StepValue MeasurementValue(Quantity quantity, double value);
+SeenValue MeasurementValue(Quantity quantity, double value);
 // The row's label, its text as shown ("2.35V") and its value to two decimals.
-StepValue ReadingStepValue(const ReadingValue& reading);
+SeenValue ReadingStepValue(const ReadingValue& reading);
 // An item's value sent to the radio: "Power(Hi)" "212".
-StepValue ItemStepValue(const std::string& item, int value);
+SeenValue ItemStepValue(const std::string& item, int value);
 
 // The acceptance with a target "tx" or "rx" made a frequency; the text as a technician
 // writes limits ("146520000 Hz ± 100 Hz", "2.3 to 2.6 V", "at least 7 V").
 StepLimits MakeLimits(const Acceptance& acceptance, std::string_view unit,
                       const ChannelFrequencies& channel);
 // Whether a value shown keeps the limits; when not, why ("5.72 W is above 5.6 W").
-std::optional<std::string> OutsideLimits(const StepValue& value, const StepLimits& limits);
+std::optional<std::string> OutsideLimits(const SeenValue& value, const StepLimits& limits);
 
 }  // namespace qs::procedure

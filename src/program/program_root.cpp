@@ -25,6 +25,8 @@ IInstanceLock& ProgramRoot::lock() {
 ProgramRoot::~ProgramRoot() {
     // The close sequence is the front end's to run (it saves the settings); here the port
     // is only let go, as on any early return.
+    benchStation_.reset();
+    bench_.reset();
     if (simulator_) simulator_->Stop();
     records_.reset();
     app_.reset();
@@ -55,6 +57,8 @@ bool ProgramRoot::Start(const FrontEnd& frontEnd) {
     if (!app_->Start()) return false;
     records_ = std::make_unique<ConnectionRecords>(*app_, frontEnd.messageBox, wallClock_, clock_,
                                                    DefaultBackupFolder());
+    // The bench's addresses live beside the window's options, in their own section.
+    benchStation().UseSettings(frontEnd.settings, app_->profMain().FullPath());
     return true;
 }
 
@@ -67,11 +71,38 @@ bool ProgramRoot::StartSimulator(const std::vector<std::string>& simulatorArgs,
     QStringList args;
     for (const std::string& arg : simulatorArgs)
         args << QString::fromStdString(arg);
+    // The virtual bench comes with the virtual radio, on a free port unless one is chosen.
+    if (!qt::SimulatorProcess::AsksForMonitor(args)) args << QStringLiteral("--monitor=0");
     auto simulator = std::make_unique<qt::SimulatorProcess>();
     if (!simulator->Start(qt::SimulatorProcess::FindProgram(), args, &error)) return false;
+    const instruments::Status bound =
+        benchStation().Simulate(simulator->monitorAddress().toStdString());
+    if (!bound) {
+        error = "the virtual service monitor: " + bound.error().message;
+        return false;
+    }
     bindings_.Bind(kSimulatorPort, simulator->devicePath().toStdString());
     simulator_ = std::move(simulator);
     return true;
+}
+
+instruments::Bench& ProgramRoot::bench() {
+    return benchStation().bench();
+}
+
+instruments::BenchStation& ProgramRoot::benchStation() {
+    if (benchStation_) return *benchStation_;
+    instrumentStreams_ = std::make_unique<qt::QtInstrumentStreams>();
+    benchTimer_ = std::make_unique<qt::QtTimer>();
+    bench_ = std::make_unique<instruments::Bench>(*instrumentStreams_, *benchTimer_, clock_);
+    benchStation_ = std::make_unique<instruments::BenchStation>(*bench_);
+    benchStation_->Watch([this](const instruments::BenchEvent& event) {
+        if (!records_) return;
+        // The identity of the instrument the event was about, when the role still holds it.
+        const bool same = bench_->Address(event.role) == event.address;
+        records_->bench().Record(event, same ? bench_->Identity(event.role) : std::string());
+    });
+    return *benchStation_;
 }
 
 std::string ProgramRoot::DescribePort(std::int16_t comPortNo) const {
@@ -87,6 +118,7 @@ void ProgramRoot::Close() {
     if (closed_) return;
     closed_ = true;
     if (started()) app_->Close();
+    if (bench_) bench_->Close();
     if (simulator_) simulator_->Stop();
 }
 

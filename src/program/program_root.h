@@ -6,12 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "instruments/bench.h"
+#include "instruments/bench_station.h"
 #include "platform/alerts.h"
 #include "platform/main_window_controls.h"
 #include "platform/profile_store.h"
 #include "qtcore/port_bindings.h"
 #include "qtcore/qt_instance_lock.h"
-#include "qtcore/qt_serial_port.h"
+#include "qtcore/program_serial_port.h"
+#include "qtcore/qt_instrument_streams.h"
 #include "qtcore/qt_timer.h"
 #include "qtcore/simulator_process.h"
 #include "safety/line_file.h"
@@ -24,8 +27,9 @@ class ConnectionRecords;
 class ProgramPort;
 class SafetyNet;
 
-// The serial port both programs reach the radio through; the one place its type is named.
-using ProgramSerialPort = qt::QtSerialPort;
+// The serial port both programs reach the radio through (the POSIX port, or QtSerialPort on
+// Windows); the one place the root names it.
+using ProgramSerialPort = qt::ProgramSerialPort;
 
 // The port --simulate binds the virtual radio to.
 inline constexpr std::int16_t kSimulatorPort = 1;
@@ -41,15 +45,25 @@ struct FrontEnd {
 
 // The composition root of both programs: port bindings, the serial port with its check and
 // trace, timer, clock, single-instance lock, the Application with its connection records
-// (backup, journal, curves) and the virtual radio of --simulate, built and wired here once,
-// so that the window and the command line run the same program.
+// (backup, journal, curves), the bench of instruments and the virtual radio of --simulate,
+// built and wired here once, so that the window and the command line run the same program.
 //
 //   ProgramRoot root;                              // nothing starts yet
 //   if (!root.OpenTrace(file, name, error)) ...    // a bad name stops before anything runs
 //   if (!root.Start(frontEnd)) return kExitFailure;  // another copy runs: refused, shown
-//   if (!root.StartSimulator(args, error)) ...     // with --simulate, bound to COM 1
+//   if (!root.StartSimulator(args, error)) ...     // with --simulate, bound to COM 1 and
+//                                                  // every bench role to its monitor
+//   root.bench().Measure(Quantity::Power, ...);    // the instruments, by role
 //   ... the event loop ...
 //   root.Close();                                  // port closed, settings saved
+//
+// The bench: one per program, made on first use (so the command line's bench commands have
+// it without starting the radio's side at all). Its roles are bound to the instruments the
+// settings name (the desktop program's; the command line reads none), or, under --simulate,
+// all to the virtual service monitor whatever the settings say. Every setting, identification
+// and reading taken for the record goes into the journal of the connection under way (none
+// before Connect). To see them as well, watch benchStation(); the bench's own event sink is
+// the station's.
 class ProgramRoot {
 public:
     // Nothing of Qt is made here, so the root may come before the Qt application (to open the
@@ -75,9 +89,15 @@ public:
     // copy runs. Nothing touches the port yet.
     bool Start(const FrontEnd& frontEnd);
     bool started() const;
-    // The virtual radio, bound to COM 1; false with `error` filled.
+    // The virtual radio, bound to COM 1, with its service monitor (--monitor 0 unless the
+    // arguments choose a port) holding every role of the bench; false with `error` filled.
     bool StartSimulator(const std::vector<std::string>& simulatorArgs, std::string& error);
     bool simulated() const { return simulator_ != nullptr; }
+
+    // The program's bench of instruments and the station that binds its roles (settings or
+    // the virtual monitor) and hands its events to the journal and to watchers.
+    instruments::Bench& bench();
+    instruments::BenchStation& benchStation();
     // What "COM n" stands for, for the port label's tooltip.
     std::string DescribePort(std::int16_t comPortNo) const;
 
@@ -103,6 +123,10 @@ private:
     std::unique_ptr<Application> app_;
     std::unique_ptr<ConnectionRecords> records_;
     std::unique_ptr<qt::SimulatorProcess> simulator_;
+    std::unique_ptr<qt::QtInstrumentStreams> instrumentStreams_;
+    std::unique_ptr<qt::QtTimer> benchTimer_;
+    std::unique_ptr<instruments::Bench> bench_;
+    std::unique_ptr<instruments::BenchStation> benchStation_;
     bool closed_ = false;
 };
 

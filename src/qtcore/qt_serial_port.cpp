@@ -43,17 +43,22 @@ void SetError(std::string* error, const std::string& text) {
 
 }  // namespace
 
-QtSerialPort::QtSerialPort(const PortBindings& bindings) : bindings_(bindings) {
+QtSerialPort::QtSerialPort(const PortBindings& bindings)
+    : bindings_(bindings), gate_([] { return ModalDialogOpen(); }) {
     QObject::connect(&serial_, &QSerialPort::readyRead, [this] { OnReadyRead(); });
     QObject::connect(&serial_, &QSerialPort::errorOccurred,
                      [this](QSerialPort::SerialPortError code) { OnError(code); });
-    batchTimer_.setSingleShot(true);
-    QObject::connect(&batchTimer_, &QTimer::timeout, [this] { OnBatchEnd(); });
+    heldTimer_.setInterval(kHeldRecheckMs);
+    QObject::connect(&heldTimer_, &QTimer::timeout, [this] {
+        if (gate_.Release()) heldTimer_.stop();
+    });
+    drainTimer_.setSingleShot(true);
+    QObject::connect(&drainTimer_, &QTimer::timeout, [this] { OnDrainCheck(); });
 }
 
 QtSerialPort::~QtSerialPort() {
-    handler_ = nullptr;
-    if (serial_.isOpen()) serial_.close();
+    gate_.setHandler(nullptr);
+    Close();
 }
 
 void QtSerialPort::setDtrEnable(bool on) {
@@ -88,11 +93,17 @@ bool QtSerialPort::ApplyLineSettings(const LineSettings& line, std::string* erro
     return ok;
 }
 
+void QtSerialPort::Close() {
+    heldTimer_.stop();
+    drainTimer_.stop();
+    drain_.Reset();
+    gate_.Clear();
+    if (serial_.isOpen()) serial_.close();
+}
+
 bool QtSerialPort::setPortOpen(bool open, std::string* error) {
     if (!open) {
-        batchTimer_.stop();
-        watching_ = true;
-        if (serial_.isOpen()) serial_.close();
+        Close();
         return true;
     }
     if (serial_.isOpen()) return true;
@@ -118,18 +129,11 @@ bool QtSerialPort::setPortOpen(bool open, std::string* error) {
     serial_.clear(QSerialPort::AllDirections);
     serial_.clearError();
     overflowReported_ = false;
-    batchTimer_.stop();
-    batchMs_ = kMinBatchMs;
-    readNotifier_.clear();
-    Watch(true);
     lostReason_.clear();
     return true;
 }
 
 int QtSerialPort::inBufferCount() const {
-    if (!serial_.isOpen()) return 0;
-    // Like a driver's count, a look takes what has arrived; only the look changes state.
-    if (!watching_) const_cast<QtSerialPort*>(this)->CollectHeld();
     if (!serial_.isOpen()) return 0;
     return static_cast<int>(
         std::min<qint64>(serial_.bytesAvailable(), std::numeric_limits<int>::max()));
@@ -138,8 +142,6 @@ int QtSerialPort::inBufferCount() const {
 Bytes QtSerialPort::input() {
     if (!serial_.isOpen()) return {};
     const QByteArray data = serial_.read(serial_.bytesAvailable());
-    // Reading Qt's buffer empty can make QSerialPort watch the line again.
-    if (!watching_) Watch(false);
     overflowReported_ = false;
     return Bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
                  reinterpret_cast<const std::uint8_t*>(data.constData()) + data.size());
@@ -155,12 +157,9 @@ bool QtSerialPort::output(const Bytes& data) {
     // QSerialPort only queues; without this the frame would wait for the event loop to come
     // round to the port. flush() writes what the line takes now and never blocks.
     serial_.flush();
-    // A frame sent starts a new exchange: its echo and answer are reported as they come, not
-    // at the end of the batch of an earlier one (during a report, its end looks again soon).
-    batchMs_ = kMinBatchMs;
-    if (!reporting_) {
-        batchTimer_.stop();
-        if (!watching_) Watch(true);
+    if (written > 0) bytesHanded_ += written;
+    if (drain_.Written(bytesHanded_, serial_.bytesToWrite())) {
+        drainTimer_.start(DrainWatch::kBoundMs);
     }
     return written == static_cast<qint64>(data.size());
 }
@@ -173,110 +172,42 @@ int QtSerialPort::outBufferCount() const {
 
 bool QtSerialPort::clearOutBuffer() {
     if (!serial_.isOpen()) return true;
+    drain_.Reset();
+    drainTimer_.stop();
     return serial_.clear(QSerialPort::Output);
 }
 
-void QtSerialPort::Notify(CommEvent event) {
-    // While a message box is open the data waits in the buffer; the first tick after the box
-    // closes takes it.
-    if (ModalDialogOpen() || !handler_) return;
-    handler_(event);
-}
-
-void QtSerialPort::Watch(bool on) {
-    if (!serial_.isOpen()) return;
-    watching_ = on;
-    if (readNotifier_.isNull()) {
-        for (QSocketNotifier* notifier :
-             serial_.findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly)) {
-            if (notifier->type() == QSocketNotifier::Read) readNotifier_ = notifier;
-        }
-    }
-    if (!readNotifier_.isNull()) {
-        if (on && serial_.readBufferSize() != 0) serial_.setReadBufferSize(0);
-        readNotifier_->setEnabled(on);
-        return;
-    }
-    // A read buffer no larger than what it holds makes QSerialPort stop watching (after one
-    // more byte when it is empty).
-    serial_.setReadBufferSize(on ? 0 : std::max<qint64>(1, serial_.bytesAvailable()));
-}
-
-void QtSerialPort::Collect() {
-    // A poll that does not wait; the readyRead it raises is the caller's own.
-    draining_ = true;
-    if (serial_.readBufferSize() != 0) serial_.setReadBufferSize(0);
-    serial_.waitForReadyRead(0);
-    draining_ = false;
-}
-
-void QtSerialPort::CollectHeld() {
-    if (reporting_ || !serial_.isOpen()) return;
-    const qint64 before = serial_.bytesAvailable();
-    Collect();
-    if (!serial_.isOpen()) return;
-    if (serial_.bytesAvailable() > before) batchTimer_.start(static_cast<int>(batchMs_));
-    // The batch goes on without Qt watching, whatever the collecting did to its notifier.
-    Watch(false);
+void QtSerialPort::Offer(CommEvent event) {
+    if (!gate_.Offer(event) && !heldTimer_.isActive()) heldTimer_.start();
 }
 
 void QtSerialPort::OnReadyRead() {
-    if (!serial_.isOpen() || draining_) return;
-    if (batchTimer_.isActive()) {
-        // Watching came back on within a batch: the data waits for the batch's end.
-        Watch(false);
+    if (!serial_.isOpen() || serial_.bytesAvailable() == 0) return;
+    if (serial_.bytesAvailable() > inBufferBytes_) {
+        if (overflowReported_) return;
+        overflowReported_ = true;
+        Offer(CommEvent::RxOver);
         return;
     }
-    // The first data after a quiet spell.
-    batchMs_ = kMinBatchMs;
-    Collect();
-    ReportTaken();
+    Offer(CommEvent::Receive);
 }
 
-void QtSerialPort::OnBatchEnd() {
+void QtSerialPort::OnDrainCheck() {
     if (!serial_.isOpen()) return;
-    Collect();
-    if (!serial_.isOpen()) return;
-    if (serial_.bytesAvailable() == 0) {
-        // Quiet for a whole batch time: the next data is reported as soon as it comes.
-        batchMs_ = kMinBatchMs;
-        Watch(true);
-        return;
+    const qint64 queued = serial_.bytesToWrite();
+    switch (drain_.Check(bytesHanded_, queued)) {
+        case DrainWatch::Verdict::Drained:
+            return;
+        case DrainWatch::Verdict::Draining:
+            drainTimer_.start(DrainWatch::kBoundMs);
+            return;
+        case DrainWatch::Verdict::Stalled:
+            lostReason_ = deviceName() + ": " + std::to_string(queued) +
+                          " bytes did not leave for the line within " +
+                          std::to_string(DrainWatch::kBoundMs) + " ms";
+            Offer(CommEvent::TxStalled);
+            return;
     }
-    // Data kept coming: a longer batch next time.
-    batchMs_ = std::min<qint64>(2 * batchMs_, kMaxBatchMs);
-    ReportTaken();
-}
-
-void QtSerialPort::ReportTaken() {
-    if (!serial_.isOpen()) return;
-    if (serial_.bytesAvailable() > 0) {
-        // Qt watches the line while the program handles the report: a message box it opens
-        // holds the heartbeat, and the data must not wait in the driver meanwhile.
-        Watch(true);
-        const bool outerReport = reporting_;
-        reporting_ = true;
-        if (serial_.bytesAvailable() > inBufferBytes_) {
-            if (!overflowReported_) {
-                overflowReported_ = true;
-                Notify(CommEvent::RxOver);
-            }
-        } else {
-            Notify(CommEvent::Receive);
-        }
-        reporting_ = outerReport;
-    }
-    if (!serial_.isOpen()) return;
-    if (serial_.bytesAvailable() == 0) {
-        // Everything was taken: the line is looked at again after the batch time, and until
-        // then by the program's own looks.
-        Watch(false);
-        batchTimer_.start(static_cast<int>(batchMs_));
-        return;
-    }
-    // Data nobody took (a message box is open, or an overflow): Qt keeps reading it.
-    batchTimer_.stop();
-    Watch(true);
 }
 
 void QtSerialPort::OnError(QSerialPort::SerialPortError code) {
@@ -291,10 +222,10 @@ void QtSerialPort::OnError(QSerialPort::SerialPortError code) {
             // The device went away: close now, or the notifier would fire without end.
             if (!serial_.isOpen()) return;
             lostReason_ = deviceName() + ": " + serial_.errorString().toStdString();
-            serial_.close();
+            Close();
             return;
         case QSerialPort::WriteError:
-            Notify(CommEvent::TxFull);
+            Offer(CommEvent::TxFull);
             return;
         default:
             // Open errors are reported by setPortOpen itself.

@@ -1,40 +1,32 @@
 #pragma once
 
-#include <QPointer>
 #include <QSerialPort>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <cstdint>
 #include <functional>
 #include <string>
 
-#include "qtcore/port_bindings.h"
 #include "platform/serial_port.h"
+#include "port/drain_watch.h"
+#include "port/report_gate.h"
+#include "qtcore/port_bindings.h"
 
 namespace qs::qt {
 
-// The serial port on QtSerialPort. "COM n" is looked up in the bindings at each opening.
-// Received data is held in Qt's buffer; when more than the input buffer size waits there the
-// port reports a receive overflow, as a fixed-size driver buffer would. Arrivals are reported
-// in batches, as a UART's FIFO or a USB adapter's latency timer would deliver them: the first
-// data after a quiet spell at once; after that the port stops watching the line and looks again
-// after the batch time, which starts at kMinBatchMs and doubles while data keeps coming up to
-// kMaxBatchMs. Meanwhile the bytes wait in the driver, and the program's own look at the port
-// (inBufferCount) takes them as an application reading a driver's count would: a long stream
-// (a clone read) is then taken by the program's heartbeat, with no wake-up of its own. The
-// port watches the line again when its own look finds it quiet, when a frame is sent, and
-// while the program handles a report.
-// A device that goes away while open (cable pulled, virtual radio ended) closes the port at
-// once: the transaction in progress then fails by its time-out and the link shows its error
-// message.
+// The serial port on QtSerialPort, for systems without the POSIX port (Windows). "COM n" is
+// looked up in the bindings at each opening. Every arrival is reported (readyRead), as the
+// classic control with a receive threshold of 1 does; Qt holds the data meanwhile, and when
+// more than the input buffer size waits the port reports a receive overflow, as a fixed-size
+// driver buffer would. Reports wait while a modal dialog is open (ReportGate). A device that
+// goes away while open (cable pulled, virtual radio ended) closes the port at once: the
+// transaction in progress then fails by its time-out and the link shows its error message.
+// Bytes that do not leave within the drain bound are reported as TxStalled.
 class QtSerialPort : public ISerialPort {
 public:
     static constexpr int kDefaultInBufferBytes = 1024;
     static constexpr int kDefaultOutBufferBytes = 512;
-    static constexpr int kMinBatchMs = 5;
-    // Longer than the program's 50 ms heartbeat, so that in a long stream the heartbeat's own
-    // looks keep the port's look from coming due.
-    static constexpr int kMaxBatchMs = 80;
+    // While reports are held for a dialog, how often the port looks whether it has closed.
+    static constexpr int kHeldRecheckMs = 50;
 
     explicit QtSerialPort(const PortBindings& bindings);
     ~QtSerialPort() override;
@@ -51,9 +43,8 @@ public:
     int outBufferSize() const override { return outBufferBytes_; }
 
     bool setPortOpen(bool open, std::string* error = nullptr) override;
-    bool portOpen() const override { return port_open_(); }
+    bool portOpen() const override { return serial_.isOpen(); }
 
-    // Takes what waits in the driver first when the port is not watching the line.
     int inBufferCount() const override;
     Bytes input() override;
     bool output(const Bytes& data) override;
@@ -61,31 +52,21 @@ public:
     bool clearOutBuffer() override;
 
     void setEventHandler(std::function<void(CommEvent)> handler) override {
-        handler_ = std::move(handler);
+        gate_.setHandler(std::move(handler));
     }
 
     // The device the current port number means; shown to the technician as a tooltip.
     std::string deviceName() const { return bindings_.DeviceFor(port_); }
-    // Why the port last closed by itself (empty when it did not).
+    // Why the port last failed by itself (empty when it did not since it opened).
     std::string lostReason() const { return lostReason_; }
 
 private:
-    bool port_open_() const { return serial_.isOpen(); }
     bool ApplyLineSettings(const LineSettings& line, std::string* error);
     void OnReadyRead();
-    // Reads what the driver holds now into Qt's buffer, without waiting.
-    void Collect();
-    // Data came while the port was not watching (a look of the program's): it belongs to the
-    // running batch, so the port's own look is put off by a whole batch time.
-    void CollectHeld();
-    // Stops or starts Qt watching the line. Stopped, the bytes wait in the driver.
-    void Watch(bool on);
-    // The port's own look at the end of a batch time.
-    void OnBatchEnd();
-    // Reports what has been collected, then stops watching until the next look.
-    void ReportTaken();
     void OnError(QSerialPort::SerialPortError code);
-    void Notify(CommEvent event);
+    void OnDrainCheck();
+    void Offer(CommEvent event);
+    void Close();
 
     const PortBindings& bindings_;
     QSerialPort serial_;
@@ -96,16 +77,12 @@ private:
     int inBufferBytes_ = kDefaultInBufferBytes;
     int outBufferBytes_ = kDefaultOutBufferBytes;
     bool overflowReported_ = false;
-    bool draining_ = false;
-    bool reporting_ = false;
-    bool watching_ = true;
-    // QSerialPort's own read notifier; without it, a one-byte read buffer stops the watching
-    // after one more byte instead.
-    QPointer<QSocketNotifier> readNotifier_;
-    qint64 batchMs_ = kMinBatchMs;
-    QTimer batchTimer_;
+    std::int64_t bytesHanded_ = 0;
+    ReportGate gate_;
+    QTimer heldTimer_;
+    DrainWatch drain_;
+    QTimer drainTimer_;
     std::string lostReason_;
-    std::function<void(CommEvent)> handler_;
 };
 
 }  // namespace qs::qt

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <csignal>
+#include <cstring>
 #include <cstdio>
 
 #ifdef __linux__
@@ -19,6 +20,8 @@ namespace {
 constexpr const char* kSimulatorName = "qt71dr-sim";
 constexpr int kStopTimeoutMs = 3000;
 constexpr qsizetype kMaxDeviceLineBytes = 4096;
+constexpr const char* kMonitorOption = "--monitor";
+constexpr const char* kMonitorLineStart = "monitor ";
 
 }  // namespace
 
@@ -60,18 +63,18 @@ bool SimulatorProcess::Start(const QString& program, const QStringList& args, st
     }
 
     QDeadlineTimer deadline(kStartTimeoutMs);
-    while (!process_.canReadLine()) {
-        if (process_.bytesAvailable() > kMaxDeviceLineBytes || deadline.hasExpired() ||
-            process_.state() == QProcess::NotRunning) {
-            Stop();
-            return fail("the virtual radio did not report its device");
-        }
-        process_.waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
-    }
-    devicePath_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
+    devicePath_ = ReadLine(deadline);
     if (devicePath_.isEmpty()) {
         Stop();
-        return fail("the virtual radio reported no device");
+        return fail("the virtual radio did not report its device");
+    }
+    if (AsksForMonitor(args)) {
+        const QString line = ReadLine(deadline);
+        if (!line.startsWith(QLatin1String(kMonitorLineStart))) {
+            Stop();
+            return fail("the virtual radio did not report its service monitor");
+        }
+        monitorAddress_ = line.mid(static_cast<qsizetype>(std::strlen(kMonitorLineStart)));
     }
     // Whatever it prints later (its log with --sim-verbose) goes on to our own output.
     auto forwardOut = [this] {
@@ -90,6 +93,27 @@ bool SimulatorProcess::Start(const QString& program, const QStringList& args, st
     forwardOut();
     forwardErr();
     return true;
+}
+
+QString SimulatorProcess::ReadLine(const QDeadlineTimer& deadline) {
+    while (!process_.canReadLine()) {
+        if (process_.bytesAvailable() > kMaxDeviceLineBytes || deadline.hasExpired() ||
+            process_.state() == QProcess::NotRunning) {
+            return QString();
+        }
+        process_.waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
+    }
+    return QString::fromLocal8Bit(process_.readLine()).trimmed();
+}
+
+bool SimulatorProcess::AsksForMonitor(const QStringList& args) {
+    for (const QString& arg : args) {
+        if (arg == QLatin1String(kMonitorOption) ||
+            arg.startsWith(QLatin1String(kMonitorOption) + QLatin1Char('='))) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void SimulatorProcess::Stop() {

@@ -1,11 +1,13 @@
 #include "record/alignment_report.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
 
+#include "instruments/roles.h"
 #include "link/hex_text.h"
 #include "model/reading_text.h"
 #include "model/rig_k52t_item_list.h"
@@ -54,13 +56,19 @@ bool InJournal(const std::vector<JournalEntry>& journal, const std::string& item
     return LastNewValue(journal, item).has_value();
 }
 
-ReportItemRow ItemRow(const std::string& item, std::int32_t address, const Bytes& image,
+ReportItemRow ItemRow(const std::string& item, std::int32_t address,
+                      const std::vector<std::pair<std::string, std::string>>& connectValues,
                       const std::vector<JournalEntry>& journal) {
     ReportItemRow row;
     row.item = item;
-    row.atConnect = (address >= 0 && static_cast<std::size_t>(address) < image.size())
-                        ? std::to_string(image[static_cast<std::size_t>(address)])
-                        : FirstOldValue(journal, item);
+    row.atConnect = FirstOldValue(journal, item);
+    if (address >= 0) {
+        for (const auto& [name, value] : connectValues) {
+            if (name != item) continue;
+            row.atConnect = value;
+            break;
+        }
+    }
     row.atEnd = LastNewValue(journal, item).value_or(row.atConnect);
     row.changed = row.atEnd != row.atConnect;
     return row;
@@ -72,7 +80,37 @@ std::string Seconds(std::int32_t ms) {
     return buf;
 }
 
+// Each instrument once, in the order it first appears, with its identity where the journal has
+// one.
+// An instrument's identity goes with its address, whichever role it was written for.
+std::vector<ReportInstrument> InstrumentsOf(const std::vector<BenchJournalEntry>& bench) {
+    const std::string identityWord = kBenchIdentityWord;
+    std::map<std::string, std::string> identities;
+    for (const BenchJournalEntry& e : bench) {
+        if (!e.failed && e.text.compare(0, identityWord.size(), identityWord) == 0) {
+            identities[e.address] = e.text.substr(identityWord.size());
+        }
+    }
+    std::vector<ReportInstrument> instruments;
+    for (const BenchJournalEntry& e : bench) {
+        const std::string role = BenchRoleTitle(e.role);
+        const bool listed = std::any_of(instruments.begin(), instruments.end(), [&](const auto& i) {
+            return i.role == role && i.address == e.address;
+        });
+        if (listed) continue;
+        const auto identity = identities.find(e.address);
+        instruments.push_back(
+            {role, e.address, identity == identities.end() ? "-" : identity->second});
+    }
+    return instruments;
+}
+
 }  // namespace
+
+std::string BenchRoleTitle(const std::string& role) {
+    const auto known = instruments::RoleFromName(role);
+    return known ? instruments::RoleTitle(*known) : role;
+}
 
 std::string FilterName(int filter) {
     return filter == 0 ? "BPF T1" : "BPF T2";
@@ -103,24 +141,57 @@ std::string ResultText(const AutoOpResult& r) {
            std::to_string(r.value);
 }
 
+std::vector<std::pair<std::string, std::string>> ConnectValuesFromImage(const Bytes& image) {
+    std::vector<std::pair<std::string, std::string>> values;
+    auto add = [&](const std::string& item, std::int32_t address) {
+        if (address < 0 || static_cast<std::size_t>(address) >= image.size()) return;
+        values.emplace_back(item, std::to_string(image[static_cast<std::size_t>(address)]));
+    };
+    for (const RigK52TItemInfo& info : RigK52TItemList()) {
+        if (!IsActionRow(info.title)) add(info.title, info.imageAddress);
+    }
+    for (const ExtraRow& extra : kExtraRows) add(extra.item, extra.address);
+    return values;
+}
+
 AlignmentReport MakeAlignmentReport(const BackupRecord& backup,
                                     const std::vector<JournalEntry>& journal,
                                     const CurveLog& curves) {
+    const ReportHeading heading{backup.modelCode, backup.subCode,
+                                BytesToHexText(backup.identification), backup.dateTime,
+                                Hex8(Crc32(backup.image))};
+    return MakeAlignmentReport(heading, ConnectValuesFromImage(backup.image), journal, curves);
+}
+
+AlignmentReport MakeAlignmentReport(
+    const ReportHeading& heading,
+    const std::vector<std::pair<std::string, std::string>>& connectValues,
+    const std::vector<JournalEntry>& lines, const CurveLog& curves) {
     AlignmentReport report;
-    report.modelCode = backup.modelCode;
-    report.subCode = backup.subCode;
-    report.identificationHex = BytesToHexText(backup.identification);
-    report.dateTime = backup.dateTime;
-    report.backupCrc = Hex8(Crc32(backup.image));
+    // The bench's lines are not adjustments: they have their own part of the report.
+    std::vector<JournalEntry> journal;
+    for (const JournalEntry& line : lines) {
+        if (const auto bench = BenchEntryOf(line)) {
+            report.bench.push_back(*bench);
+        } else {
+            journal.push_back(line);
+        }
+    }
+    report.instruments = InstrumentsOf(report.bench);
+    report.modelCode = heading.modelCode;
+    report.subCode = heading.subCode;
+    report.identificationHex = heading.identificationHex;
+    report.dateTime = heading.dateTime;
+    report.backupCrc = heading.backupCrc;
     report.journal = journal;
 
     for (const RigK52TItemInfo& info : RigK52TItemList()) {
         if (IsActionRow(info.title)) continue;
         if (info.imageAddress < 0 && !InJournal(journal, info.title)) continue;
-        report.items.push_back(ItemRow(info.title, info.imageAddress, backup.image, journal));
+        report.items.push_back(ItemRow(info.title, info.imageAddress, connectValues, journal));
     }
     for (const ExtraRow& extra : kExtraRows) {
-        report.items.push_back(ItemRow(extra.item, extra.address, backup.image, journal));
+        report.items.push_back(ItemRow(extra.item, extra.address, connectValues, journal));
     }
 
     for (const TimedResult& result : curves.results) {

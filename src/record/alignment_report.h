@@ -19,6 +19,14 @@ struct ReportItemRow {
     bool changed = false;
 };
 
+// An instrument of the bench that worked during the connection.
+struct ReportInstrument {
+    std::string role;      // "Power meter", or the journal's word for a role it does not know
+    std::string address;
+    std::string identity;  // its answer to *IDN?, "-" when the journal does not hold it
+    bool operator==(const ReportInstrument&) const = default;
+};
+
 // What was done to one radio during one connection, built from the connection's backup,
 // journal and curves file. The HTML and PDF writers only lay it out.
 struct AlignmentReport {
@@ -38,13 +46,39 @@ struct AlignmentReport {
     std::vector<std::string> lastDa;
     std::vector<SweepRun> sweeps;
     std::vector<BisectionRun> bisections;
-    std::vector<JournalEntry> journal;
+    std::vector<JournalEntry> journal;  // the adjustment commands
+    // The bench: its instruments, then every setting and reading, in the journal's order.
+    std::vector<ReportInstrument> instruments;
+    std::vector<BenchJournalEntry> bench;
 };
 
-// The report from records already read. `curves` may be empty (an older connection).
+// The report from records already read. `journal` holds the bench's lines beside the
+// adjustment commands (an older journal has none); `curves` may be empty (an older
+// connection).
 AlignmentReport MakeAlignmentReport(const BackupRecord& backup,
                                     const std::vector<JournalEntry>& journal,
                                     const CurveLog& curves);
+
+// What the report's head says of the radio and the read at Connect.
+struct ReportHeading {
+    std::string modelCode;
+    std::string subCode;
+    std::string identificationHex;
+    std::string dateTime;
+    std::string backupCrc;
+};
+
+// The value at Connect of every report row the memory image holds, by item name, in the
+// report's row order: what a record of the connection has to keep so that its report can be
+// made again without the backup file.
+std::vector<std::pair<std::string, std::string>> ConnectValuesFromImage(const Bytes& image);
+
+// The same report from the heading and the values at Connect instead of the image; rows the
+// image does not hold take their value at Connect from the journal, as above.
+AlignmentReport MakeAlignmentReport(
+    const ReportHeading& heading,
+    const std::vector<std::pair<std::string, std::string>>& connectValues,
+    const std::vector<JournalEntry>& journal, const CurveLog& curves);
 
 // Reads the backup at `backupPath`, its journal and (when there are) its curves file and runs
 // file beside it; false with `error` when the backup is damaged, the journal is missing or
@@ -56,6 +90,9 @@ bool BuildAlignmentReport(const std::string& backupPath, AlignmentReport& report
 // naming the first bad line.
 bool ReadJournalStrict(const std::string& path, std::vector<JournalEntry>& entries,
                        std::string& error);
+
+// The journal's word for a bench role as people say it: "power_meter" is "Power meter".
+std::string BenchRoleTitle(const std::string& role);
 
 // Sentences for the report and the charts: "BPF T1", "RX LVA", one result in words.
 std::string FilterName(int filter);

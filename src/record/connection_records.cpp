@@ -12,7 +12,8 @@ ConnectionRecords::ConnectionRecords(Application& app, IMessageBox& messageBox,
                                      std::string backupFolder)
     : app_(app),
       safety_(app, messageBox, wallClock, std::move(backupFolder)),
-      curves_(clock, [this] { return safety_.journalPath(); }) {
+      curves_(clock, [this] { return safety_.journalPath(); }),
+      bench_(safety_, wallClock) {
     curves_.setProblemReporter([&messageBox](const std::string& error) {
         ShowMessage(messageBox,
                     "The curves file of this connection could not be written.\r\n" + error +

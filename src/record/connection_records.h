@@ -4,6 +4,7 @@
 
 #include "platform/alerts.h"
 #include "platform/tick_source.h"
+#include "record/bench_journal.h"
 #include "record/curve_recorder.h"
 #include "safety/safety_net.h"
 #include "safety/wall_clock.h"
@@ -13,7 +14,8 @@ namespace qs {
 class Application;
 
 // What a front end keeps of each connection of a started Application: the safety net
-// (backup, journal) and the curves of readings and automatic operations beside the journal.
+// (backup, journal), the curves of readings and automatic operations beside the journal, and
+// the bench's settings and readings in the journal.
 // Attaches itself to the model on construction and detaches on destruction.
 class ConnectionRecords {
 public:
@@ -26,11 +28,14 @@ public:
     SafetyNet& safety() { return safety_; }
     const SafetyNet& safety() const { return safety_; }
     CurveRecorder& curves() { return curves_; }
+    // The bench's settings and readings go into the journal of the connection.
+    BenchJournal& bench() { return bench_; }
 
 private:
     Application& app_;
     SafetyNet safety_;
     CurveRecorder curves_;
+    BenchJournal bench_;
 };
 
 }  // namespace qs

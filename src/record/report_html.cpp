@@ -20,6 +20,29 @@ std::string FactRow(const std::string& label, const std::string& value) {
     return "<tr><th align=\"left\">" + E(label) + "</th><td>" + value + "</td></tr>\n";
 }
 
+// The bench's instruments and what they set and read; nothing for a connection without them.
+std::string BenchHtml(const AlignmentReport& r) {
+    if (r.bench.empty()) return {};
+    std::string h = "<h2>Bench instruments</h2>\n";
+    h += "<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n<tr>" + Cell("Role", "th") +
+         Cell("Address", "th") + Cell("Identity", "th") + "</tr>\n";
+    for (const ReportInstrument& i : r.instruments) {
+        h += "<tr>" + Cell(i.role) + "<td><tt>" + E(i.address) + "</tt></td>" + Cell(i.identity) +
+             "</tr>\n";
+    }
+    h += "</table>\n<p>Settings and readings:</p>\n";
+    h += "<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n<tr>" + Cell("Time", "th") +
+         Cell("Role", "th") + Cell("Setting or reading", "th") + "</tr>\n";
+    for (const BenchJournalEntry& e : r.bench) {
+        const std::string text =
+            e.failed ? "<td><font color=\"#b00000\"><b>" + E(e.text) + "</b></font></td>"
+                     : Cell(e.text);
+        h += "<tr>" + Cell(e.time) + Cell(BenchRoleTitle(e.role)) + text + "</tr>\n";
+    }
+    h += "</table>\n";
+    return h;
+}
+
 }  // namespace
 
 std::string GroupedHex(const std::string& hex) {
@@ -111,6 +134,8 @@ std::string AlignmentReportHtml(const AlignmentReport& r, ReportCharts charts) {
                  "\"></p>\n";
         }
     }
+
+    h += BenchHtml(r);
 
     h += "<h2>Journal</h2>\n";
     h += "<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n<tr>" + Cell("Time", "th") +

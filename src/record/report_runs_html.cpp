@@ -31,15 +31,6 @@ std::string OutcomeCell(StepOutcome outcome) {
     return std::string("<td><font color=\"") + colour + "\"><b>" + word + "</b></font></td>";
 }
 
-std::string ValuesText(const StepRecord& step) {
-    std::string text;
-    for (const StepValue& value : step.values) {
-        if (!text.empty()) text += ", ";
-        text += value.name + " " + value.text;
-    }
-    return text;
-}
-
 std::string RunHtml(const RunRecord& run) {
     std::string title = run.procedureTitle.empty() ? run.procedureFile : run.procedureTitle;
     if (!run.procedureRevision.empty()) title += " (revision " + run.procedureRevision + ")";
@@ -67,7 +58,7 @@ std::string RunHtml(const RunRecord& run) {
         if (!step.message.empty()) what += "<br><i>" + E(step.message) + "</i>";
         h += "<tr>" + Cell(std::to_string(step.number)) + Cell(what) + OutcomeCell(step.outcome) +
              Cell(step.measured ? E(step.measured->text) : "") +
-             Cell(step.limits ? E(step.limits->text) : "") + Cell(E(ValuesText(step))) +
+             Cell(step.limits ? E(step.limits->text) : "") + Cell(E(StepValuesText(step))) +
              Cell(step.startMs < 0 ? "" : E(DurationText(step.durationMs))) + "</tr>\n";
     }
     h += "</table>\n";

@@ -39,6 +39,15 @@ std::int64_t RunPace::LeastMs() const {
     return lineMs - hiddenMs + afterCommandWaitMs + instrumentMs + technicianMs;
 }
 
+std::string StepValuesText(const StepRecord& step) {
+    std::string text;
+    for (const SeenValue& value : step.values) {
+        if (!text.empty()) text += ", ";
+        text += value.name + " " + value.text;
+    }
+    return text;
+}
+
 RunVerdict VerdictOf(const std::vector<StepRecord>& steps) {
     const bool allPassed = !steps.empty() &&
                            std::all_of(steps.begin(), steps.end(), [](const StepRecord& step) {

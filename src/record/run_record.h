@@ -24,12 +24,12 @@ const char* VerdictWord(RunVerdict verdict);  // "PASS", "FAIL"
 
 // One value a step set or saw: an item's value sent, a live reading, a measurement, an
 // instrument setting.
-struct StepValue {
+struct SeenValue {
     std::string name;              // "Power(Hi)", "LVIN", "power", "generator level"
     std::string text;              // as shown: "212", "2.35V", "5.53 W", "RF on"
     std::optional<double> number;  // in `unit`; none for words such as "RF on"
     std::string unit;              // "W", "Hz", "V", "dBm", "" for an item's value
-    bool operator==(const StepValue&) const = default;
+    bool operator==(const SeenValue&) const = default;
 };
 
 // The limits a judged value had to keep, made concrete when the step ran (a target "tx" is
@@ -51,8 +51,8 @@ struct StepRecord {
     // Why it failed, could not be judged or was skipped; what it did, when it passed.
     std::string message;
     std::optional<StepLimits> limits;   // for the steps that judge a value
-    std::optional<StepValue> measured;  // the value judged, rounded as shown
-    std::vector<StepValue> values;      // everything it set or saw, in order
+    std::optional<SeenValue> measured;  // the value judged, rounded as shown
+    std::vector<SeenValue> values;      // everything it set or saw, in order
     std::string started;                // local date and time; empty when it did not run
     std::int64_t startMs = -1;          // since the run began; -1 when it did not run
     std::int64_t durationMs = 0;
@@ -102,6 +102,9 @@ struct RunRecord {
     RunPace pace;
     bool operator==(const RunRecord&) const = default;
 };
+
+// Everything a step set or saw, as one line: "Power(Hi) 212, power 5.02 W".
+std::string StepValuesText(const StepRecord& step);
 
 // PASS exactly when every step passed.
 RunVerdict VerdictOf(const std::vector<StepRecord>& steps);

@@ -30,7 +30,7 @@ void PutNumber(toml::table& t, const char* key, const std::optional<double>& num
     if (number && std::isfinite(*number)) t.insert_or_assign(key, *number);
 }
 
-toml::table ValueTable(const StepValue& value) {
+toml::table ValueTable(const SeenValue& value) {
     toml::table t;
     t.insert_or_assign("name", value.name);
     t.insert_or_assign("text", value.text);
@@ -59,7 +59,7 @@ toml::table StepTable(const StepRecord& step) {
     if (step.limits) t.insert_or_assign("limits", LimitsTable(*step.limits));
     if (step.measured) t.insert_or_assign("measured", ValueTable(*step.measured));
     toml::array values;
-    for (const StepValue& value : step.values) values.push_back(ValueTable(value));
+    for (const SeenValue& value : step.values) values.push_back(ValueTable(value));
     t.insert_or_assign("values", std::move(values));
     PutText(t, "started", step.started);
     t.insert_or_assign("startMs", step.startMs);
@@ -131,7 +131,7 @@ private:
     const toml::table* t_;
 };
 
-StepValue ReadValue(const toml::table* table) {
+SeenValue ReadValue(const toml::table* table) {
     const Reader r(table);
     return {r.Text("name"), r.Text("text"), r.Number("number"), r.Text("unit")};
 }

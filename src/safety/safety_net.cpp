@@ -82,14 +82,19 @@ void SafetyNet::SaveBackup(clsCmcKel3Sequence& sequence) {
 
 void SafetyNet::OnAdjustmentSent(const std::string& e8Hex, bool answerRequired) {
     const auto entry = recorder_.Record(e8Hex, answerRequired, DateTimeText(wallClock_.Now()));
-    if (!entry || !journal_.isOpen()) return;
-    if (journal_.WriteLine(JournalLine(*entry))) return;
+    if (entry) AddToJournal(*entry);
+}
+
+bool SafetyNet::AddToJournal(const JournalEntry& entry) {
+    if (!journal_.isOpen()) return false;
+    if (journal_.WriteLine(JournalLine(entry))) return true;
     const std::string error = journal_.writeError();
     journal_.Close();
-    if (journalFailureShown_) return;
+    if (journalFailureShown_) return false;
     journalFailureShown_ = true;
     ReportProblem(std::string("The adjustment journal could not be written.") + kCrLf + error,
                   "The adjustment goes on without a journal.");
+    return false;
 }
 
 void SafetyNet::ReportProblem(const std::string& problem, const std::string& consequence) {

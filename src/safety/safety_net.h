@@ -44,6 +44,11 @@ public:
     void OnCloneReadDone(clsCmcKel3Sequence& sequence) override;
     void OnAdjustmentSent(const std::string& e8Hex, bool answerRequired) override;
 
+    // A line of something else done during the connection (the bench's settings and
+    // readings), beside the adjustment commands. False when there is no journal to write to
+    // or the line could not be written (that is reported once, as for any journal line).
+    bool AddToJournal(const JournalEntry& entry);
+
     const std::string& backupFolder() const { return backupFolder_; }
     // Paths of this connection's files; empty when none was written.
     const std::string& backupPath() const { return backupPath_; }

@@ -87,7 +87,11 @@ void frmMain::MsgBoxCloneErr(clsCmcKel3Sequence& sequence) {
     state.driverLastError = com_.kel3D().lastError();
     state.sequenceError = sequence.error();
     // Read the state first: the reset clears the flags the message is chosen from.
-    const std::string text = CloneErrorText(state);
+    std::string text = CloneErrorText(state);
+    // An automatic operation cut short may leave the radio between values: the message says
+    // so after its own text, which stays as it is.
+    const std::string stopped = model_.StoppedOperationNote();
+    if (!stopped.empty()) text += "\r\n\r\n" + stopped;
     lastCloneError_ = text;
     model_.RigOpFunc_ResetAll();
     ShowMessage(messageBox_, text);

@@ -47,8 +47,14 @@ int main(int argc, char** argv) {
         if (actions.isEmpty()) return;
         driver = std::make_unique<Automation>(window, actions);
         driver->setExtraReport([&root] {
-            return QStringList{
+            QStringList lines{
                 QStringLiteral("hold-ms=%1").arg(root.app().sequence().comHoldReload())};
+            for (qs::instruments::Role role : qs::instruments::kRoles) {
+                lines << QStringLiteral("bench-%1=%2")
+                             .arg(QString::fromLatin1(qs::instruments::RoleName(role)),
+                                  QString::fromStdString(root.bench().Address(role)));
+            }
+            return lines;
         });
         driver->Start();
     };

@@ -1,6 +1,7 @@
 #include "automation.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -48,6 +49,11 @@ QStringList Automation::Report(const MainWindow& window) {
     for (const QAction* action : AllActions(window.menuBar())) {
         if (action->isCheckable() && action->isChecked()) {
             lines << QStringLiteral("checked=") + action->text();
+        }
+    }
+    for (const QWidget* other : QApplication::topLevelWidgets()) {
+        if (other != &window && other->isVisible() && other->parentWidget() == &window) {
+            lines << QStringLiteral("window=") + other->windowTitle();
         }
     }
     return lines;

@@ -14,7 +14,8 @@ class MainWindow;
 // carried out one per step after the window is shown:
 //   menu:CAPTION   trigger the menu item with exactly that caption ("COM &2", "&3 sec")
 //   button:N       click command button N (0..2)
-//   report         print the window caption, port label and checked menu items on stdout
+//   report         print the window caption, port label and checked menu items on stdout,
+//                  and the windows open beside the main window ("window=Bench - ...")
 //   pause          do nothing for one step
 //   screenshot:F   save a picture of the window as the PNG file F
 //   close          close the window as the technician would

@@ -234,6 +234,31 @@ TEST_F(SerialService, LineErrorsDiscardThePartialFrameOnly) {
     }
 }
 
+// A line that takes nothing fails the link at once with the no-echo error, also after a frame
+// that awaits no answer; the heartbeat shows it and closes the port.
+TEST_F(SerialService, AStalledTransmitIsTheNoEchoErrorAtOnce) {
+    clsCmcRadio radio;
+    clsCmcKel3Sequence sequence(com, radio, rig.clock);
+    com.setSequence(&sequence);
+    for (const bool waitAnswer : {true, false}) {
+        rig.reporter.calls.clear();
+        com.Reset();
+        com.setComOpen(true);
+        rig.drv.setLastError(clsCmcKel3Drv::kErrNone);
+        rig.drv.setWorkMode(clsCmcKel3Drv::kModeAdjust);
+        rig.drv.setWaitAnswer(waitAnswer);
+        rig.drv.Send(HexTextToBytes("E8 3017 0102 05 3346"));
+        cable.raise(CommEvent::TxStalled);
+        EXPECT_FALSE(rig.drv.Running());
+        EXPECT_EQ(rig.drv.lastError(), clsCmcKel3Drv::kErrNoEcho);
+        rig.Heartbeat();
+        ASSERT_EQ(rig.reporter.calls.size(), 1u) << waitAnswer;
+        EXPECT_EQ(rig.reporter.calls[0].lastError, clsCmcKel3Drv::kErrNoEcho);
+        EXPECT_FALSE(com.comOpen());
+    }
+    com.setSequence(nullptr);
+}
+
 TEST_F(SerialService, LineStateChangesDoNothing) {
     com.setComOpen(true);
     for (CommEvent e : {CommEvent::Send, CommEvent::Cts, CommEvent::Dsr, CommEvent::Cd,

@@ -213,3 +213,38 @@ TEST_F(AutoOpTest, FailedReadingDuringCaptureStoresNoThreshold) {
 
 }  // namespace
 }  // namespace qs
+
+namespace qs {
+namespace {
+
+// An operation cut short names itself and the values the radio was last sent; with none
+// running there is nothing to say.
+TEST_F(AutoOpTest, ASweepCutShortSaysWhatTheRadioHolds) {
+    EXPECT_EQ(rig.op.StoppedOperationNote(), "");
+    fixedSd = 100;
+    PressEnter(10);  // BPF T1
+    ASSERT_TRUE(rig.RunUntil([&] { return sdReadAt.size() >= 5; }, 500));
+    EXPECT_EQ(rig.op.StoppedOperationNote(),
+              "The band-pass sweep stopped before its end; the radio holds BPF T1 = " +
+                  std::to_string(rig.radioPeer.LastSent(kBpfT1Command)) + ".");
+}
+
+TEST_F(AutoOpTest, ALevelAdjustmentCutShortSaysWhatTheRadioHolds) {
+    PressEnter(12);  // RX LVA
+    ASSERT_TRUE(rig.RunUntil([&] { return lvinReadAt.size() >= 2; }, 500));
+    EXPECT_EQ(rig.op.StoppedOperationNote(),
+              "The automatic level adjustment stopped before its end; the radio holds RX LVA = " +
+                  std::to_string(rig.radioPeer.LastSent(kRxLvaCommand)) + ".");
+}
+
+TEST_F(AutoOpTest, AThresholdCaptureCutShortSaysWhatTheRadioHolds) {
+    fixedSd = 100;
+    PressEnter(16);  // RSSI
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.op.opState() == 7; }, 50));
+    EXPECT_EQ(rig.op.StoppedOperationNote(),
+              "The RSSI threshold capture stopped before its end; the radio holds RSSI S3 = 0 and "
+              "S1 = 0.");
+}
+
+}  // namespace
+}  // namespace qs

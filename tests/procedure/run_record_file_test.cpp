@@ -33,7 +33,7 @@ RunRecord SampleRun() {
     check.kind = "check";
     check.outcome = StepOutcome::Pass;
     check.limits = StepLimits{7.0, 8.0, "V", "7 to 8 V"};
-    check.measured = StepValue{"VIN", "7.49V", 7.49, "V"};
+    check.measured = SeenValue{"VIN", "7.49V", 7.49, "V"};
     check.values = {*check.measured};
     check.started = run.started;
     check.startMs = 12;

@@ -12,7 +12,7 @@
 #include "qtcore/port_bindings.h"
 #include "desktop/qt_alerts.h"
 #include "qtcore/qt_instance_lock.h"
-#include "qtcore/qt_serial_port.h"
+#include "qtcore/program_serial_port.h"
 #include "qtcore/qt_timer.h"
 #include "shell/application.h"
 
@@ -49,13 +49,13 @@ public:
     PortBindings& bindings() { return bindings_; }
     MainWindow& window() { return window_; }
     Application& app() { return *app_; }
-    QtSerialPort& port() { return port_; }
+    ProgramSerialPort& port() { return port_; }
     QString settingsFile() const;
 
 private:
     QTemporaryDir dir_;
     PortBindings bindings_;
-    QtSerialPort port_{bindings_};
+    ProgramSerialPort port_{bindings_};
     QtTimer timer_;
     SystemTickSource clock_;
     std::unique_ptr<IniFileStore> store_;

@@ -1,5 +1,5 @@
-// End to end: the real window and a real QtSerialPort on the pseudo-terminal of qt71dr-sim,
-// the virtual radio, running as its own process.
+// End to end: the real window and the program's real serial port on the pseudo-terminal of
+// qt71dr-sim, the virtual radio, running as its own process.
 #include <QDeadlineTimer>
 #include <QFrame>
 #include <QLabel>
@@ -60,7 +60,8 @@ class EndToEndTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void connectReadLoadThenAKeyAdjustsThePowerLive() {
-        VirtualRadio radio({QStringLiteral("--baud"), QStringLiteral("230400")});
+        VirtualRadio radio({QStringLiteral("--baud"), QStringLiteral("230400"),
+                            QStringLiteral("--arrival"), QStringLiteral("chunks")});
         QVERIFY2(!radio.device().isEmpty(), "the virtual radio reported no device");
         ProgramUnderTest program;
         program.bindings().Bind(1, radio.device().toStdString());
@@ -127,7 +128,8 @@ private Q_SLOTS:
 
     void cablePulledWhileIdleIsReportedAtTheNextCommand() {
         auto radio = std::make_unique<VirtualRadio>(
-            QStringList{QStringLiteral("--baud"), QStringLiteral("115200")});
+            QStringList{QStringLiteral("--baud"), QStringLiteral("115200"),
+                        QStringLiteral("--arrival"), QStringLiteral("bursts")});
         QVERIFY(!radio->device().isEmpty());
         ProgramUnderTest program;
         program.bindings().Bind(1, radio->device().toStdString());
@@ -175,7 +177,8 @@ private Q_SLOTS:
 
     void cablePulledMidReadEndsInAMessageAndAClosedPort() {
         auto radio = std::make_unique<VirtualRadio>(
-            QStringList{QStringLiteral("--baud"), QStringLiteral("19200")});
+            QStringList{QStringLiteral("--baud"), QStringLiteral("19200"),
+                        QStringLiteral("--arrival"), QStringLiteral("chunks")});
         QVERIFY(!radio->device().isEmpty());
         ProgramUnderTest program;
         program.bindings().Bind(1, radio->device().toStdString());
@@ -194,6 +197,10 @@ private Q_SLOTS:
         QVERIFY(!program.port().lostReason().empty());
         QTRY_COMPARE_WITH_TIMEOUT(program.window().portLabel()->text(),
                                   QStringLiteral("COM 1: CLOSE"), kStepMs);
+        // The closed port wakes the program no more.
+        const int wakeUps = program.port().counters().wakeUps;
+        QTest::qWait(300);
+        QCOMPARE(program.port().counters().wakeUps, wakeUps);
     }
 };
 

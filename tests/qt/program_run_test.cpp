@@ -1,7 +1,11 @@
 // Runs of the built program: qs71dr-adj itself for its command line, and its test build, whose
 // window the automation drives, each from a copy in a temporary folder with a config folder
 // inside it, so that its settings file and its single-instance lock are its own.
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -229,6 +233,40 @@ private Q_SLOTS:
         QCOMPARE(first.exitStatus(), QProcess::NormalExit);
         QCOMPARE(first.exitCode(), 0);
         QVERIFY(copy.settings().contains("ComPort=1"));
+    }
+
+    // --simulate starts the virtual radio with its service monitor and binds every role of the
+    // bench to it, whatever the settings file names; View > Bench opens on it.
+    void simulateBindsEveryBenchRoleToTheVirtualMonitor() {
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        QVERIFY(QDir().mkpath(QFileInfo(copy.settingsFile()).path()));
+        QFile settings(copy.settingsFile());
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write("[BENCH]\r\ngenerator=TCPIP::10.9.9.9::5025::SOCKET\r\n");
+        settings.close();
+
+        QProcess run;
+        copy.Start(run, QStringLiteral("menu:&Bench;pause;report;close"),
+                   {QStringLiteral("--simulate")});
+        int code = -1;
+        QByteArray err;
+        const QByteArray out = RunToEnd(run, &err, &code);
+        QCOMPARE(code, 0);
+        const QRegularExpression bound(
+            QStringLiteral("bench-(\\w+)=(TCPIP::127\\.0\\.0\\.1::\\d+::SOCKET)\n"));
+        QSet<QString> roles;
+        QSet<QString> addresses;
+        for (auto it = bound.globalMatch(QString::fromLatin1(out)); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            roles << m.captured(1);
+            addresses << m.captured(2);
+        }
+        QCOMPARE(roles.size(), 4);
+        QCOMPARE(addresses.size(), 1);
+        QVERIFY2(out.contains("window=Bench - QS-71DR ADJ\n"), out.constData());
+        // The settings keep the technician's own instrument.
+        QVERIFY(copy.settings().contains("generator=TCPIP::10.9.9.9::5025::SOCKET"));
     }
 
     void aCrashedCopyDoesNotBlockTheNext() {

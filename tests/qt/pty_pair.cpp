@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -44,6 +45,19 @@ QByteArray PtyPair::ReadAvailable() {
         all.append(buffer, n);
     }
     return all;
+}
+
+void PtyPair::CloseMaster() {
+    if (master_ >= 0) ::close(master_);
+    master_ = -1;
+}
+
+bool PtyPair::VirtualHangUp() {
+    return slave_ >= 0 && ::ioctl(slave_, TIOCVHANGUP) == 0;
+}
+
+void PtyPair::StopOutput(bool stop) {
+    if (slave_ >= 0) ::tcflow(slave_, stop ? TCOOFF : TCOON);
 }
 
 void PtyPair::HangUp() {

@@ -21,6 +21,13 @@ public:
     QByteArray ReadAvailable();
     // Hangs up: closes both ends held here, as a pulled cable would.
     void HangUp();
+    // Closes the master end only: the far end of the line is gone.
+    void CloseMaster();
+    // The kernel's hang-up of the slave device (as an unplugged USB adapter gets); false when
+    // this process may not (it needs CAP_SYS_ADMIN).
+    bool VirtualHangUp();
+    // Stops or restarts output on the line (the port's writes then stay queued).
+    void StopOutput(bool stop);
 
 private:
     int master_ = -1;

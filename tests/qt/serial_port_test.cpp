@@ -1,242 +1,262 @@
-// The serial port on QtSerialPort against a pseudo-terminal: opening, line data both ways,
-// the receive notification, overflow, a device that disappears, and missing devices.
+// Both serial ports against a pseudo-terminal, each test once for the POSIX port and once for
+// the one on QtSerialPort: opening, line data both ways, the receive report, overflow, reports
+// held while a modal dialog is open, a device that disappears, a line that takes nothing, and
+// missing devices.
 #include <QThread>
 #include <QTimer>
 #include <QtTest>
 #include <vector>
 
-#include "qtcore/port_bindings.h"
 #include "desktop/qt_alerts.h"
-#include "qtcore/qt_serial_port.h"
 #include "pty_pair.h"
+#include "qtcore/modal_scope.h"
+#include "qtcore/port_bindings.h"
+#include "qtcore/posix_serial_port.h"
+#include "qtcore/qt_serial_port.h"
 
 using namespace qs;
 using namespace qs::qt;
 using qs::qt::testing::PtyPair;
 
+namespace {
+
+template <typename Port>
+struct Fixture {
+    PtyPair pty;
+    PortBindings bindings;
+    Port port{bindings};
+    std::vector<CommEvent> events;
+    Fixture() {
+        bindings.Bind(3, pty.slavePath().toStdString());
+        port.setCommPort(3);
+        port.setSettings("9600,N,8,1");
+        port.setDtrEnable(true);
+        port.setRtsEnable(true);
+        port.setInBufferSize(32760);
+        port.setOutBufferSize(1024);
+        port.setEventHandler([this](CommEvent e) { events.push_back(e); });
+    }
+    int Count(CommEvent e) const { return int(std::count(events.begin(), events.end(), e)); }
+};
+
+void PortKinds() {
+    QTest::addColumn<bool>("posix");
+    QTest::newRow("posix") << true;
+    QTest::newRow("qtserialport") << false;
+}
+
+// Runs `test` on a fixture of the row's port.
+template <typename Test>
+void WithPort(Test&& test) {
+    QFETCH(bool, posix);
+    if (posix) {
+        Fixture<PosixSerialPort> f;
+        test(f);
+    } else {
+        Fixture<QtSerialPort> f;
+        test(f);
+    }
+}
+
+}  // namespace
+
 class SerialPortTest : public QObject {
     Q_OBJECT
-private:
-    struct Fixture {
-        PtyPair pty;
-        PortBindings bindings;
-        QtSerialPort port{bindings};
-        std::vector<CommEvent> events;
-        Fixture() {
-            bindings.Bind(3, pty.slavePath().toStdString());
-            port.setCommPort(3);
-            port.setSettings("9600,N,8,1");
-            port.setDtrEnable(true);
-            port.setRtsEnable(true);
-            port.setInBufferSize(32760);
-            port.setOutBufferSize(1024);
-            port.setEventHandler([this](CommEvent e) { events.push_back(e); });
-        }
-        int Count(CommEvent e) const { return int(std::count(events.begin(), events.end(), e)); }
-    };
-
 private Q_SLOTS:
+    void opensTheBoundDeviceAndPassesBytesBothWays_data() { PortKinds(); }
     void opensTheBoundDeviceAndPassesBytesBothWays() {
-        Fixture f;
-        QVERIFY(f.pty.ok());
-        QCOMPARE(f.port.deviceName(), f.pty.slavePath().toStdString());
-        std::string error;
-        QVERIFY2(f.port.setPortOpen(true, &error), error.c_str());
-        QVERIFY(f.port.portOpen());
-        QCOMPARE(f.port.outBufferSize(), 1024);
+        WithPort([](auto& f) {
+            QVERIFY(f.pty.ok());
+            QCOMPARE(f.port.deviceName(), f.pty.slavePath().toStdString());
+            std::string error;
+            QVERIFY2(f.port.setPortOpen(true, &error), error.c_str());
+            QVERIFY(f.port.portOpen());
+            QCOMPARE(f.port.outBufferSize(), 1024);
 
-        QVERIFY(f.pty.Write(QByteArray::fromHex("FEFEEFEEE1FD")));
-        QTRY_VERIFY_WITH_TIMEOUT(f.Count(CommEvent::Receive) > 0, 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(f.port.inBufferCount(), 6, 10000);
-        QCOMPARE(f.port.input(), (Bytes{0xFE, 0xFE, 0xEF, 0xEE, 0xE1, 0xFD}));
-        QCOMPARE(f.port.inBufferCount(), 0);
+            QVERIFY(f.pty.Write(QByteArray::fromHex("FEFEEFEEE1FD")));
+            QTRY_VERIFY_WITH_TIMEOUT(f.Count(CommEvent::Receive) > 0, 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(f.port.inBufferCount(), 6, 10000);
+            QCOMPARE(f.port.input(), (Bytes{0xFE, 0xFE, 0xEF, 0xEE, 0xE1, 0xFD}));
+            QCOMPARE(f.port.inBufferCount(), 0);
 
-        QVERIFY(f.port.output(Bytes{0xFE, 0xFE, 0xEE, 0xEF, 0xE0, 0xFD}));
-        QByteArray sent;
-        QTRY_VERIFY_WITH_TIMEOUT((sent += f.pty.ReadAvailable()).size() >= 6, 10000);
-        QCOMPARE(sent, QByteArray::fromHex("FEFEEEEFE0FD"));
-        QTRY_COMPARE_WITH_TIMEOUT(f.port.outBufferCount(), 0, 10000);
+            QVERIFY(f.port.output(Bytes{0xFE, 0xFE, 0xEE, 0xEF, 0xE0, 0xFD}));
+            QByteArray sent;
+            QTRY_VERIFY_WITH_TIMEOUT((sent += f.pty.ReadAvailable()).size() >= 6, 10000);
+            QCOMPARE(sent, QByteArray::fromHex("FEFEEEEFE0FD"));
+            QTRY_COMPARE_WITH_TIMEOUT(f.port.outBufferCount(), 0, 10000);
 
-        QVERIFY(f.port.setPortOpen(false));
-        QVERIFY(!f.port.portOpen());
-        QVERIFY(f.port.setPortOpen(false));
+            QVERIFY(f.port.setPortOpen(false));
+            QVERIFY(!f.port.portOpen());
+            QVERIFY(f.port.setPortOpen(false));
+            // Closed and opened again: the exclusive use was given up with it.
+            QVERIFY2(f.port.setPortOpen(true, &error), error.c_str());
+        });
     }
 
+    void closedPortRefusesOutputAndHasNothingBuffered_data() { PortKinds(); }
     void closedPortRefusesOutputAndHasNothingBuffered() {
-        Fixture f;
-        QVERIFY(!f.port.output(Bytes{0x01}));
-        QCOMPARE(f.port.inBufferCount(), 0);
-        QCOMPARE(f.port.outBufferCount(), 0);
-        QVERIFY(f.port.input().empty());
-        QVERIFY(f.port.clearOutBuffer());
+        WithPort([](auto& f) {
+            QVERIFY(!f.port.output(Bytes{0x01}));
+            QCOMPARE(f.port.inBufferCount(), 0);
+            QCOMPARE(f.port.outBufferCount(), 0);
+            QVERIFY(f.port.input().empty());
+            QVERIFY(f.port.clearOutBuffer());
+        });
     }
 
+    void outputBeyondTheFreeTransmitSpaceIsRefused_data() { PortKinds(); }
     void outputBeyondTheFreeTransmitSpaceIsRefused() {
-        Fixture f;
-        f.port.setOutBufferSize(8);
-        QVERIFY(f.port.setPortOpen(true));
-        QVERIFY(!f.port.output(Bytes(9, 0x55)));
-        QVERIFY(f.port.output(Bytes(8, 0x55)));
+        WithPort([](auto& f) {
+            f.port.setOutBufferSize(8);
+            QVERIFY(f.port.setPortOpen(true));
+            QVERIFY(!f.port.output(Bytes(9, 0x55)));
+            QVERIFY(f.port.output(Bytes(8, 0x55)));
+        });
     }
 
-    void missingDeviceFailsWithItsName() {
-        PortBindings bindings;
-        bindings.Bind(2, "/nonexistent/qs71dr-cable");
-        QtSerialPort port(bindings);
-        port.setCommPort(2);
-        std::string error;
-        QVERIFY(!port.setPortOpen(true, &error));
-        QVERIFY(!port.portOpen());
-        QVERIFY2(error.find("/nonexistent/qs71dr-cable") != std::string::npos, error.c_str());
+    void missingDeviceAndBadSettingsFailWithTheirNames_data() { PortKinds(); }
+    void missingDeviceAndBadSettingsFailWithTheirNames() {
+        WithPort([](auto& f) {
+            f.bindings.Bind(2, "/nonexistent/qs71dr-cable");
+            f.port.setCommPort(2);
+            std::string error;
+            QVERIFY(!f.port.setPortOpen(true, &error));
+            QVERIFY(!f.port.portOpen());
+            QVERIFY2(error.find("/nonexistent/qs71dr-cable") != std::string::npos, error.c_str());
+            f.port.setCommPort(3);
+            f.port.setSettings("9600,Z,8,1");
+            QVERIFY(!f.port.setPortOpen(true, &error));
+            QVERIFY(!f.port.portOpen());
+            QVERIFY(error.find("9600,Z,8,1") != std::string::npos);
+        });
     }
 
-    void invalidLineSettingsFailTheOpening() {
-        Fixture f;
-        f.port.setSettings("9600,Z,8,1");
-        std::string error;
-        QVERIFY(!f.port.setPortOpen(true, &error));
-        QVERIFY(!f.port.portOpen());
-        QVERIFY(error.find("9600,Z,8,1") != std::string::npos);
-    }
-
+    void moreThanTheInputBufferReportsOverflowOnce_data() { PortKinds(); }
     void moreThanTheInputBufferReportsOverflowOnce() {
-        Fixture f;
-        f.port.setInBufferSize(4);
-        QVERIFY(f.port.setPortOpen(true));
-        QVERIFY(f.pty.Write(QByteArray(10, 'x')));
-        QTRY_COMPARE_WITH_TIMEOUT(f.Count(CommEvent::RxOver), 1, 10000);
-        QVERIFY(f.pty.Write(QByteArray(10, 'y')));
-        QTRY_COMPARE_WITH_TIMEOUT(f.port.inBufferCount(), 20, 10000);
-        QCOMPARE(f.Count(CommEvent::RxOver), 1);
+        WithPort([](auto& f) {
+            f.port.setInBufferSize(4);
+            QVERIFY(f.port.setPortOpen(true));
+            QVERIFY(f.pty.Write(QByteArray(10, 'x')));
+            QTRY_COMPARE_WITH_TIMEOUT(f.Count(CommEvent::RxOver), 1, 10000);
+            QVERIFY(f.pty.Write(QByteArray(10, 'y')));
+            QTRY_COMPARE_WITH_TIMEOUT(f.port.inBufferCount(), 20, 10000);
+            QCOMPARE(f.Count(CommEvent::RxOver), 1);
+        });
     }
 
-    void noNotificationWhileAMessageBoxIsOpen() {
-        Fixture f;
-        QVERIFY(f.port.setPortOpen(true));
-        {
-            ModalScope modal;
-            QVERIFY(f.pty.Write(QByteArray(3, 'z')));
-            QTRY_COMPARE_WITH_TIMEOUT(f.port.inBufferCount(), 3, 10000);
-            QVERIFY(f.events.empty());
-        }
-        // The data waits for the next heartbeat.
-        QCOMPARE(f.port.input().size(), std::size_t(3));
+    // Any modal dialog holds the reports; what came meanwhile, an overflow included, is
+    // reported once the dialog has closed, and no byte is lost.
+    void reportsWhileADialogIsOpenComeAfterIt_data() { PortKinds(); }
+    void reportsWhileADialogIsOpenComeAfterIt() {
+        WithPort([](auto& f) {
+            bool fileDialogOpen = false;
+            SetModalDialogProbe([&fileDialogOpen] { return fileDialogOpen; });
+            f.port.setInBufferSize(16);
+            QVERIFY(f.port.setPortOpen(true));
+            {
+                ModalScope modal;
+                QVERIFY(f.pty.Write(QByteArray(3, 'z')));
+                QTRY_COMPARE_WITH_TIMEOUT(f.port.inBufferCount(), 3, 10000);
+                QVERIFY(f.events.empty());
+            }
+            QTRY_VERIFY_WITH_TIMEOUT(f.Count(CommEvent::Receive) >= 1, 10000);
+            QCOMPARE(f.port.input().size(), std::size_t(3));
+            fileDialogOpen = true;
+            QVERIFY(f.pty.Write(QByteArray(40, 'o')));
+            QTRY_COMPARE_WITH_TIMEOUT(f.port.inBufferCount(), 40, 10000);
+            QTest::qWait(200);
+            QCOMPARE(f.Count(CommEvent::RxOver), 0);
+            fileDialogOpen = false;
+            QTRY_COMPARE_WITH_TIMEOUT(f.Count(CommEvent::RxOver), 1, 10000);
+            QCOMPARE(f.port.input().size(), std::size_t(40));
+            SetModalDialogProbe(nullptr);
+        });
     }
 
     // A message box opened while handling a report holds the heartbeat; the port must keep
-    // taking the line meanwhile, even when the report came from its own look in a batch.
+    // taking the line meanwhile.
+    void aMessageBoxOpenedInAReportStillTakesTheLine_data() { PortKinds(); }
     void aMessageBoxOpenedInAReportStillTakesTheLine() {
-        Fixture f;
-        int reports = 0;
-        int heldDuringBox = -1;
-        f.port.setEventHandler([&](CommEvent) {
-            if (++reports == 1) {
+        WithPort([](auto& f) {
+            int reports = 0;
+            int heldDuringBox = -1;
+            f.port.setEventHandler([&](CommEvent) {
+                if (++reports > 1) return;
                 f.port.input();
-                // Comes within the batch: the port's own look reports it.
-                QVERIFY(f.pty.Write("b"));
-                return;
-            }
-            ModalScope modal;
-            QVERIFY(f.pty.Write("c"));
-            QTRY_VERIFY_WITH_TIMEOUT(f.port.inBufferCount() >= 2, 5000);
-            heldDuringBox = f.port.inBufferCount();
+                ModalScope modal;
+                QVERIFY(f.pty.Write("bc"));
+                QTRY_VERIFY_WITH_TIMEOUT(f.port.inBufferCount() >= 2, 5000);
+                heldDuringBox = f.port.inBufferCount();
+            });
+            QVERIFY(f.port.setPortOpen(true));
+            QVERIFY(f.pty.Write("a"));
+            QTRY_VERIFY_WITH_TIMEOUT(heldDuringBox >= 0, 10000);
+            QCOMPARE(heldDuringBox, 2);
+            QCOMPARE(f.port.input(), (Bytes{'b', 'c'}));
         });
-        QVERIFY(f.port.setPortOpen(true));
-        QVERIFY(f.pty.Write("a"));
-        QTRY_VERIFY_WITH_TIMEOUT(heldDuringBox >= 0, 10000);
-        QCOMPARE(heldDuringBox, 2);
-        QCOMPARE(f.port.input(), (Bytes{'b', 'c'}));
     }
 
-    // Arrivals are reported in batches: bytes held back between reports must all arrive, in
-    // order, with the reports the heartbeat acts on.
+    // Bytes arriving one by one all reach the handler, in order.
+    void bytesArrivingOneByOneAllReachTheHandlerInOrder_data() { PortKinds(); }
     void bytesArrivingOneByOneAllReachTheHandlerInOrder() {
-        Fixture f;
-        Bytes got;
-        f.port.setEventHandler([&f, &got](CommEvent e) {
-            if (e != CommEvent::Receive) return;
-            const Bytes in = f.port.input();
-            got.insert(got.end(), in.begin(), in.end());
-        });
-        QVERIFY(f.port.setPortOpen(true));
-        Bytes sent;
-        for (int i = 0; i < 60; ++i) {
-            sent.push_back(static_cast<std::uint8_t>(i * 7));
-            QVERIFY(f.pty.Write(QByteArray(1, static_cast<char>(sent.back()))));
-            if (i % 3 == 0) QTest::qWait(1);
-        }
-        QTRY_COMPARE_WITH_TIMEOUT(got.size(), sent.size(), 10000);
-        QVERIFY(got == sent);
-    }
-
-    // After a report the port stops watching the line and the next bytes wait in the driver;
-    // the program's own look takes them with no event loop running, as a driver's count would.
-    void theProgramsLookTakesWhatWaitsInTheDriver() {
-        Fixture f;
-        Bytes got;
-        f.port.setEventHandler([&f, &got](CommEvent) {
-            const Bytes in = f.port.input();
-            got.insert(got.end(), in.begin(), in.end());
-        });
-        QVERIFY(f.port.setPortOpen(true));
-        QVERIFY(f.pty.Write("a"));
-        QTRY_COMPARE_WITH_TIMEOUT(got, Bytes{'a'}, 10000);
-        QVERIFY(f.pty.Write("bc"));
-        int count = 0;
-        for (int i = 0; i < 5000 && count < 2; ++i) {
-            count = f.port.inBufferCount();
-            if (count < 2) QThread::usleep(1000);
-        }
-        QCOMPARE(count, 2);
-        QCOMPARE(f.port.input(), (Bytes{'b', 'c'}));
-        // The line then goes quiet and is watched again: the next byte is reported by itself.
-        QVERIFY(f.pty.Write("d"));
-        QTRY_COMPARE_WITH_TIMEOUT(got, (Bytes{'a', 'd'}), 10000);
-    }
-
-    // A long stream reaches a program that looks every 50 ms, whole and in order, without a
-    // report for each byte.
-    void aLongStreamReachesTheProgramWholeWithFewReports() {
-        Fixture f;
-        Bytes got;
-        int reports = 0;
-        const auto take = [&f, &got] {
-            if (f.port.inBufferCount() == 0) return;
-            const Bytes in = f.port.input();
-            got.insert(got.end(), in.begin(), in.end());
-        };
-        f.port.setEventHandler([&](CommEvent) {
-            ++reports;
-            take();
-        });
-        QTimer heartbeat;
-        QObject::connect(&heartbeat, &QTimer::timeout, take);
-        heartbeat.start(50);
-        QVERIFY(f.port.setPortOpen(true));
-        Bytes sent;
-        for (int i = 0; i < 1200; ++i) {
-            sent.push_back(static_cast<std::uint8_t>(i * 13));
-            if (i % 4 == 3) {
-                QVERIFY(f.pty.Write(QByteArray(reinterpret_cast<const char*>(sent.data()) + i - 3, 4)));
-                QTest::qWait(4);
+        WithPort([](auto& f) {
+            Bytes got;
+            f.port.setEventHandler([&f, &got](CommEvent e) {
+                if (e != CommEvent::Receive) return;
+                const Bytes in = f.port.input();
+                got.insert(got.end(), in.begin(), in.end());
+            });
+            QTimer heartbeat;
+            QObject::connect(&heartbeat, &QTimer::timeout, [&f, &got] {
+                if (f.port.inBufferCount() == 0) return;
+                const Bytes in = f.port.input();
+                got.insert(got.end(), in.begin(), in.end());
+            });
+            heartbeat.start(50);
+            QVERIFY(f.port.setPortOpen(true));
+            Bytes sent;
+            for (int i = 0; i < 60; ++i) {
+                sent.push_back(static_cast<std::uint8_t>(i * 7));
+                QVERIFY(f.pty.Write(QByteArray(1, static_cast<char>(sent.back()))));
+                if (i % 3 == 0) QTest::qWait(1);
             }
-        }
-        QTRY_COMPARE_WITH_TIMEOUT(got.size(), sent.size(), 10000);
-        QVERIFY(got == sent);
-        QVERIFY2(reports < 100, std::to_string(reports).c_str());
+            QTRY_COMPARE_WITH_TIMEOUT(got.size(), sent.size(), 10000);
+            QVERIFY(got == sent);
+        });
     }
 
+    void hangUpWhileOpenClosesThePort_data() { PortKinds(); }
     void hangUpWhileOpenClosesThePort() {
-        Fixture f;
-        QVERIFY(f.port.setPortOpen(true));
-        f.pty.HangUp();
-        QTRY_VERIFY_WITH_TIMEOUT(!f.port.portOpen(), 10000);
-        QVERIFY(!f.port.lostReason().empty());
-        QVERIFY(!f.port.output(Bytes{0x01}));
-        // Opening again fails cleanly: the device is gone.
-        std::string error;
-        QVERIFY(!f.port.setPortOpen(true, &error));
-        QVERIFY(!error.empty());
+        WithPort([](auto& f) {
+            QVERIFY(f.port.setPortOpen(true));
+            f.pty.HangUp();
+            QTRY_VERIFY_WITH_TIMEOUT(!f.port.portOpen(), 10000);
+            QVERIFY(!f.port.lostReason().empty());
+            QVERIFY(!f.port.output(Bytes{0x01}));
+            // Opening again fails cleanly: the device is gone.
+            std::string error;
+            QVERIFY(!f.port.setPortOpen(true, &error));
+            QVERIFY(!error.empty());
+        });
+    }
+
+    // A line that takes nothing is reported once the drain bound has passed, not left to the
+    // protocol's time-out.
+    void aLineThatTakesNothingIsReportedAsStalled_data() { PortKinds(); }
+    void aLineThatTakesNothingIsReportedAsStalled() {
+        WithPort([](auto& f) {
+            QVERIFY(f.port.setPortOpen(true));
+            f.pty.StopOutput(true);
+            QVERIFY(f.port.output(Bytes(10, 0x41)));
+            // QtSerialPort (6.4) on Linux takes a write the driver refuses for a lost device
+            // and closes at once; the port of the program's own sees the queue stand still.
+            QTRY_VERIFY_WITH_TIMEOUT(f.Count(CommEvent::TxStalled) == 1 || !f.port.portOpen(),
+                                     10000);
+            QVERIFY(!f.port.lostReason().empty());
+            // Closing does not wait for the line.
+            QVERIFY(f.port.setPortOpen(false));
+            f.pty.StopOutput(false);
+        });
     }
 };
 

@@ -1,5 +1,5 @@
-// What reaches the radio over a real serial port: the real window and QtSerialPort on the
-// pseudo-terminal of qt71dr-sim. The in-memory cable takes every frame at once; a real port
+// What reaches the radio over a real serial port: the real window and the program's serial
+// port on the pseudo-terminal of qt71dr-sim. The in-memory cable takes every frame at once; a real port
 // keeps written bytes in its own buffer until the event loop runs, which is where frames can
 // get lost or reordered.
 #include <QFile>
@@ -14,6 +14,7 @@
 #include "app_harness.h"
 #include "fakes/fake_alerts.h"
 #include "link/hex_text.h"
+#include "model/rig_k52t_op.h"
 #include "safety/journal_file.h"
 #include "safety/safety_net.h"
 #include "safety/wall_clock.h"
@@ -103,12 +104,18 @@ bool Editing(ProgramUnderTest& program) {
     return program.app().model().RigK52TProp_EditEnabled();
 }
 
+// At the end of the model's cycle with no frame, change, Enter, reading request or automatic
+// operation left: a reading cycle asked for by F5 also runs between its exchanges.
 bool NothingPending(ProgramUnderTest& program) {
+    constexpr std::int16_t kCycleEndState = 28;
     clsConsole& console = program.app().console();
     for (std::int16_t i = 0; i < console.ListCount(); ++i) {
-        if (console.flgChanged(i)) return false;
+        if (console.flgChanged(i) || console.flgEnterOn(i)) return false;
     }
-    return program.app().model().opState() == 0 && !program.app().sequence().OpRunning();
+    const clsIndOp_RigK52T& model = program.app().model();
+    return model.taskState() == kCycleEndState && model.opState() == 0 &&
+           !model.reloadRequest() && !model.dispParaRequest() &&
+           !program.app().sequence().OpRunning();
 }
 
 // The program with its safety net (so that the journal of the connection is written) on the
@@ -148,7 +155,8 @@ private Q_SLOTS:
         const QString path = dir.filePath(QStringLiteral("mirrors.img"));
         QVERIFY(WriteImage(path, image));
 
-        Bench bench({QStringLiteral("--image"), path});
+        Bench bench({QStringLiteral("--image"), path, QStringLiteral("--arrival"),
+                     QStringLiteral("chunks")});
         QVERIFY(bench.Start());
         VirtualRadio& radio = bench.radio;
         ProgramUnderTest& program = bench.program;
@@ -174,7 +182,8 @@ private Q_SLOTS:
     void randomKeysLeaveTheRadioAsTheConsoleShowsAndTheJournalAsTheLineCarried() {
         QTemporaryDir dir;
         const QString saved = dir.filePath(QStringLiteral("after.img"));
-        Bench bench({QStringLiteral("--save-image"), saved});
+        Bench bench({QStringLiteral("--save-image"), saved, QStringLiteral("--arrival"),
+                     QStringLiteral("bursts")});
         QVERIFY(bench.Start());
         VirtualRadio& radio = bench.radio;
         ProgramUnderTest& program = bench.program;

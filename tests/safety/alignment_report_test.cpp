@@ -13,6 +13,7 @@
 #include "builtin_image.h"
 #include "link/hex_text.h"
 #include "record/alignment_report.h"
+#include "record/bench_journal.h"
 #include "record/curve_recorder.h"
 #include "record/curves_file.h"
 #include "record/report_html.h"
@@ -197,6 +198,82 @@ TEST_F(AlignmentSession, ReportFromTheFilesAgreesWithTheJournal) {
     EXPECT_THAT(html, HasSubstr("FAILED: target out of reach"));  // in the chart
     EXPECT_EQ(html.find("<img"), std::string::npos);               // self-contained
     EXPECT_EQ(html.find("src="), std::string::npos);
+    // A connection without the bench has no part for it.
+    EXPECT_TRUE(report.bench.empty());
+    EXPECT_EQ(html.find("Bench instruments"), std::string::npos);
+}
+
+// The bench's settings and readings beside the adjustment commands: in the journal in time
+// order, in the report in a part of their own, never among the items or the adjustments.
+TEST_F(AlignmentSession, BenchLinesKeepToTheirOwnPartOfTheReport) {
+    using instruments::BenchEvent;
+    using instruments::Purpose;
+    AlignmentReport before;
+    std::string error;
+    ASSERT_TRUE(BuildAlignmentReport(rig.net().backupPath(), before, error)) << error;
+
+    const std::string address = "TCPIP::10.0.0.5::5025::SOCKET";
+    const std::string identity = "Bench Works,SM-1,0001,1.0";
+    const instruments::Measurement watt{instruments::Quantity::Power, 4.92, "W"};
+    auto event = [&](BenchEvent::Kind kind, instruments::Role role, std::string what) {
+        BenchEvent e;
+        e.kind = kind;
+        e.role = role;
+        e.address = address;
+        e.what = std::move(what);
+        return e;
+    };
+    BenchJournal bench(rig.net(), rig.wall);
+    bench.Record(event(BenchEvent::Kind::Setting, instruments::Role::Generator, "level -47 dBm"),
+                 identity);
+    BenchEvent live = event(BenchEvent::Kind::Reading, instruments::Role::PowerMeter, "power");
+    live.reading = watt;
+    live.purpose = Purpose::Watch;
+    bench.Record(live, identity);  // a live display's poll: not kept
+    BenchEvent power = live;
+    power.purpose = Purpose::Record;
+    bench.Record(power, identity);
+    BenchEvent failed =
+        event(BenchEvent::Kind::Reading, instruments::Role::ModulationMeter, "deviation");
+    failed.failure = instruments::InstrumentError{instruments::Fault::NoAnswer,
+                                                  address + ": no answer to MEAS:FM:DEV?"};
+    bench.Record(failed, identity);
+    // An item's title and value in the text take nothing for an adjustment.
+    bench.Record(event(BenchEvent::Kind::Setting, instruments::Role::Generator, "Power(Hi)"),
+                 identity);
+
+    const std::string time = DateTimeText(rig.wall.now);
+    std::vector<std::string> lines;
+    std::ifstream in(rig.net().journalPath());
+    for (std::string line; std::getline(in, line);) {
+        if (line.find("\tbench ") != std::string::npos) lines.push_back(line);
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         time + "\tbench generator\t-\tidentity " + identity + "\t" + address,
+                         time + "\tbench generator\t-\tlevel -47 dBm\t" + address,
+                         time + "\tbench power_meter\t-\tpower 4.92 W\t" + address,
+                         time + "\tbench modulation_meter\t-\tdeviation FAILED: " + address +
+                             ": no answer to MEAS:FM:DEV?\t" + address,
+                         time + "\tbench generator\t-\tPower(Hi)\t" + address,
+                     }));
+
+    AlignmentReport report;
+    ASSERT_TRUE(BuildAlignmentReport(rig.net().backupPath(), report, error)) << error;
+    EXPECT_EQ(report.journal, before.journal);
+    ASSERT_EQ(report.items.size(), before.items.size());
+    for (std::size_t i = 0; i < report.items.size(); ++i) {
+        EXPECT_EQ(report.items[i].atEnd, before.items[i].atEnd) << report.items[i].item;
+        EXPECT_EQ(report.items[i].changed, before.items[i].changed) << report.items[i].item;
+    }
+    EXPECT_EQ(report.bench.size(), 5u);
+    EXPECT_EQ(report.instruments,
+              (std::vector<ReportInstrument>{{"Generator", address, identity},
+                                             {"Power meter", address, identity},
+                                             {"Modulation meter", address, identity}}));
+    const std::string html = AlignmentReportHtml(report, ReportCharts::InlineSvg);
+    EXPECT_THAT(html, HasSubstr("<h2>Bench instruments</h2>"));
+    EXPECT_THAT(html, HasSubstr("<td>Power meter</td><td>power 4.92 W</td>"));
+    EXPECT_THAT(html, HasSubstr("<font color=\"#b00000\"><b>deviation FAILED: "));
 }
 
 TEST(CurveRecorderTest, ANewConnectStartsANewLogAndANewFile) {

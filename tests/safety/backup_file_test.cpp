@@ -16,6 +16,7 @@ namespace qs::safety_test {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::EndsWith;
 using ::testing::StartsWith;
 
 BackupRecord SampleRecord() {
@@ -219,6 +220,43 @@ TEST(JournalFileTest, LinesReadBackEqualAndTabsInFieldsCannotBreakThem) {
     EXPECT_FALSE(ParseJournalLine("a\tb\tc", back));
     EXPECT_FALSE(ParseJournalLine("a\tb\tc\td\te\tf", back));
     EXPECT_FALSE(ParseJournalLine(std::string(2000, '\t'), back));
+}
+
+TEST(JournalFileTest, BenchLinesAreTheirOwnAndStayReadable) {
+    const struct {
+        const char* name;
+        JournalEntry line;
+        std::optional<BenchJournalEntry> bench;
+    } rows[] = {
+        {"setting",
+         {"t", "bench generator", "-", "level -47 dBm", "TCPIP::10.0.0.5::5025::SOCKET"},
+         BenchJournalEntry{"t", "generator", "level -47 dBm", "TCPIP::10.0.0.5::5025::SOCKET",
+                           false}},
+        {"failure",
+         {"t", "bench power_meter", "-", "power FAILED: X: no answer", "X"},
+         BenchJournalEntry{"t", "power_meter", "power FAILED: X: no answer", "X", true}},
+        {"identity that says FAILED", {"t", "bench generator", "-", "identity A FAILED: B", "X"},
+         BenchJournalEntry{"t", "generator", "identity A FAILED: B", "X", false}},
+        {"adjustment", {"t", "Power(Hi)", "128", "130", "093832"}, std::nullopt},
+        {"a title that only begins alike", {"t", "bench", "-", "1", "X"}, std::nullopt},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(BenchEntryOf(row.line), row.bench);
+        if (row.bench) {
+            EXPECT_EQ(BenchLine(*row.bench), row.line);
+        }
+    }
+
+    // An instrument's endless answer is cut, never across a UTF-8 character, and the line
+    // still reads back.
+    std::string identity = "identity ";
+    while (identity.size() < 5000) identity += "\xC3\xA9";  // é
+    const JournalEntry cut = BenchLine({"t", "generator", identity, std::string(900, 'a'), false});
+    JournalEntry back;
+    ASSERT_TRUE(ParseJournalLine(JournalLine(cut), back));
+    EXPECT_THAT(back.newValue, EndsWith("\xC3\xA9..."));
+    EXPECT_EQ(back.command.size(), 256u);
 }
 
 TEST(DataFolderTest, UsesTheUsersDataFolderNeverThePrograms) {

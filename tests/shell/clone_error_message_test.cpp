@@ -82,6 +82,16 @@ TEST_F(MsgBoxCloneErrTest, ResetsTheModelBeforeShowingTheMessage) {
     EXPECT_EQ(box.shown[0].text, "No answer from transceiver.\r\n\r\n" + kListA);
 }
 
+// An automatic operation cut short: its note follows the message, which stays as it is.
+TEST_F(MsgBoxCloneErrTest, AnOperationCutShortIsNamedAfterTheMessage) {
+    model.stoppedNote = "The band-pass sweep stopped before its end; the radio holds BPF T1 = 70.";
+    com.kel3D().setLastError(2);
+    main.MsgBoxCloneErr(sequence);
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].text, "No answer from transceiver.\r\n\r\n" + kListA + "\r\n\r\n" +
+                                     model.stoppedNote);
+}
+
 TEST_F(MsgBoxCloneErrTest, PortThatCannotOpenIsNamedAndBeatsTheDriverCode) {
     cable.setOpenFailure("no such port");
     com.setComPortNum(4);

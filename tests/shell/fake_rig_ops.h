@@ -31,6 +31,7 @@ public:
     bool RigK52TProp_EditEnabled() const override { return false; }
     bool RigK52TProp_DispPara() const override { return false; }
     bool RigOpFunc_CheckSubNameLegal(const std::string&) override { return true; }
+    std::string StoppedOperationNote() const override { return stoppedNote; }
     void task() override {
         ++tasks;
         note("task");
@@ -48,6 +49,7 @@ public:
     std::vector<std::int16_t> portNos;
     std::vector<std::int16_t> clicks;
     int tasks = 0;
+    std::string stoppedNote;
     // Runs at the end of each task(), as the model's own work would.
     std::function<void()> onTask;
 

@@ -16,6 +16,8 @@
 #include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <csignal>
 #include <cstdlib>
@@ -55,15 +57,26 @@ public:
                                           QString::fromLatin1(kBaud)} +
                               extraArgs);
         process_.start();
-        QDeadlineTimer deadline(kStartMs);
-        while (!process_.canReadLine() && !deadline.hasExpired() &&
-               process_.state() != QProcess::NotRunning) {
-            process_.waitForReadyRead(100);
+        device_ = ReadLine();
+        // With its service monitor, the monitor's address follows on the second line.
+        if (extraArgs.contains(QStringLiteral("--monitor"))) {
+            monitor_ = ReadLine().section(QLatin1Char(' '), 1);
         }
-        device_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
     }
     ~VirtualRadio() { Stop(); }
     const QString& device() const { return device_; }
+    const QString& monitor() const { return monitor_; }
+    // One query to the monitor on a connection of its own, as a second client asks.
+    QByteArray Ask(const QByteArray& query) {
+        QTcpSocket socket;
+        socket.connectToHost(QStringLiteral("127.0.0.1"),
+                             static_cast<quint16>(monitor_.section(QStringLiteral("::"), 2, 2).toInt()));
+        if (!socket.waitForConnected(kStartMs)) return "not connected";
+        socket.write(query + "\n");
+        while (!socket.canReadLine() && socket.waitForReadyRead(kStartMs)) {
+        }
+        return socket.readLine().trimmed();
+    }
     const QByteArray& log() {
         log_ = ReadFile(logPath_);
         return log_;
@@ -85,10 +98,20 @@ public:
     }
 
 private:
+    QString ReadLine() {
+        QDeadlineTimer deadline(kStartMs);
+        while (!process_.canReadLine() && !deadline.hasExpired() &&
+               process_.state() != QProcess::NotRunning) {
+            process_.waitForReadyRead(100);
+        }
+        return QString::fromLocal8Bit(process_.readLine()).trimmed();
+    }
+
     QTemporaryDir logDir_;
     QString logPath_;
     QProcess process_;
     QString device_;
+    QString monitor_;
     QByteArray log_;
 };
 
@@ -217,7 +240,7 @@ TEST(CliEndToEnd, ReadImageIsTheBytesTheRadioSentAndChangesNothing) {
     const QString saved = dir.filePath(QStringLiteral("radio.bin"));
     const QString read = dir.filePath(QStringLiteral("read.bin"));
     VirtualRadio radio({QStringLiteral("--image"), OddBalanceImage(), QStringLiteral("--save-image"),
-                        saved});
+                        saved, QStringLiteral("--arrival"), QStringLiteral("chunks")});
     const CliRun run = RunCli(On(radio, {QStringLiteral("read"), QStringLiteral("--image"), read,
                                          QStringLiteral("--backup")}));
     EXPECT_EQ(run.status, 0) << run.err.constData();
@@ -237,7 +260,7 @@ TEST(CliEndToEnd, ReadOnlyCommandsShareOneReadAndChangeNothingNotEvenARefusedSet
     QTemporaryDir dir;
     const QString image = dir.filePath(QStringLiteral("image.bin"));
     VirtualRadio radio({QStringLiteral("--image"), OddBalanceImage(), QStringLiteral("--wobble"),
-                        QStringLiteral("0")});
+                        QStringLiteral("0"), QStringLiteral("--arrival"), QStringLiteral("bursts")});
     const QByteArray script = "# a copy of the radio, as it is\n"
                               "identify\n"
                               "read --image '" + image.toLocal8Bit() + "'\n"
@@ -295,7 +318,7 @@ TEST(CliEndToEnd, ABackupThatCannotBeWrittenStopsAChangeBeforeAnythingIsSent) {
 }
 
 TEST(CliEndToEnd, SetSendsTheValuesWithTheBalanceMirrorsAndJournalsThem) {
-    VirtualRadio radio;
+    VirtualRadio radio({QStringLiteral("--arrival"), QStringLiteral("bursts")});
     const CliRun run = RunCli(On(radio, {QStringLiteral("--json"), QStringLiteral("set"),
                                          QStringLiteral("Power(Hi)=150"),
                                          QStringLiteral("bal=120")}));
@@ -336,7 +359,7 @@ TEST(CliEndToEnd, SetSendsTheValuesWithTheBalanceMirrorsAndJournalsThem) {
 }
 
 TEST(CliEndToEnd, SweepOfBothFiltersEndsOnEachPlateau) {
-    VirtualRadio radio;
+    VirtualRadio radio({QStringLiteral("--arrival"), QStringLiteral("chunks")});
     const CliRun run = RunCli(On(radio, {QStringLiteral("--json"), QStringLiteral("sweep"),
                                          QStringLiteral("bpf-all")}));
     EXPECT_EQ(run.status, 0) << run.err.constData();
@@ -357,7 +380,7 @@ TEST(CliEndToEnd, LevelAdjustmentsOnOneConnectionAndAFailureStopsTheRest) {
     QTemporaryDir dir;
     const QString script =
         ScriptFile(dir, "level rx\nlevel tx\nlevel rx --target 250\nreadings\n");
-    VirtualRadio radio;
+    VirtualRadio radio({QStringLiteral("--arrival"), QStringLiteral("bursts")});
     const CliRun run = RunCli(On(radio, {QStringLiteral("shell"), QStringLiteral("--script"),
                                          script}));
     EXPECT_EQ(run.status, 1);
@@ -389,6 +412,45 @@ TEST(CliEndToEnd, RssiCapturesS3AndS1OnTwoEnterLinesAndNoBackupGoesOnWithout) {
     ASSERT_EQ(docs.size(), 2);
     EXPECT_TRUE(docs[0].contains(QStringLiteral("s1")));
     EXPECT_FALSE(docs[1].value(QStringLiteral("ok")).toBool());
+}
+
+// The line hangs up in the middle of a sweep: the message, then which operation stopped and
+// what the radio holds, which is the last value the journal says was sent; the journal has
+// every command the radio took.
+TEST(CliEndToEnd, ASweepCutShortByAHangUpSaysWhatTheRadioHolds) {
+    VirtualRadio radio({QStringLiteral("--arrival"), QStringLiteral("chunks")});
+    QProcess cli;
+    cli.start(kCli, On(radio, {QStringLiteral("--json"), QStringLiteral("sweep"),
+                               QStringLiteral("bpf-t1")}));
+    ASSERT_TRUE(cli.waitForStarted(kStartMs));
+    QDeadlineTimer deadline(kRunMs);
+    while (radio.Count("BPF T1 = ") < 8 && !deadline.hasExpired() &&
+           cli.state() == QProcess::Running) {
+        cli.waitForFinished(20);
+    }
+    ASSERT_EQ(cli.state(), QProcess::Running) << cli.readAllStandardError().constData();
+    radio.Stop();  // the far end of the line closes: the pseudo-terminal hangs up
+    ASSERT_TRUE(cli.waitForFinished(kRunMs));
+    EXPECT_EQ(cli.exitCode(), 1);
+    const QByteArray err = cli.readAllStandardError();
+    const QJsonObject json = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
+    QFile journal(json.value(QStringLiteral("journal")).toString());
+    ASSERT_TRUE(journal.open(QIODevice::ReadOnly)) << err.constData();
+    QList<QByteArray> sweepLines;
+    for (const QByteArray& line : journal.readAll().split('\n')) {
+        if (line.contains("\tBPF T1\t")) sweepLines << line;
+    }
+    ASSERT_FALSE(sweepLines.isEmpty());
+    const QByteArray held = sweepLines.last().split('\t').at(3);
+    EXPECT_HAS(err, "The band-pass sweep stopped before its end; the radio holds BPF T1 = " + held +
+                        ".");
+    EXPECT_TRUE(json.value(QStringLiteral("error")).toString().contains(
+        QStringLiteral("the radio holds BPF T1 = ") + QString::fromLatin1(held)))
+        << err.constData();
+    // A frame can be on its way when the line goes: the journal has it, the radio may not.
+    const int taken = radio.Count("BPF T1 = ");
+    EXPECT_GE(sweepLines.size(), taken);
+    EXPECT_LE(sweepLines.size(), taken + 1);
 }
 
 TEST(CliEndToEnd, ARadioThatNeverAnswersEndsInStatus1WithTheMessage) {
@@ -483,6 +545,149 @@ TEST(CliEndToEnd, ARunningDesktopProgramKeepsTheCommandLineOff) {
     EXPECT_EQ(run.status, 1);
     EXPECT_HAS(run.err, "is already executing.");
     EXPECT_EQ(radio.Count("program -> radio"), 0);
+}
+
+// The bench commands never touch the radio: they run while the desktop program holds the
+// radio, and what they read follows the virtual monitor's documented curves.
+TEST(CliEndToEnd, BenchCommandsSpeakToTheMonitorAndLeaveTheRadioAlone) {
+    VirtualRadio radio({QStringLiteral("--monitor"), QStringLiteral("0")});
+    ASSERT_TRUE(radio.monitor().startsWith(QStringLiteral("TCPIP::127.0.0.1::")));
+    const QString desktop = QDir(QFileInfo(kCli).absolutePath()).filePath(QStringLiteral("qs71dr-adj"));
+    QLockFile held(qs::qt::QtInstanceLock::LockFilePathFor(desktop));
+    ASSERT_TRUE(held.tryLock(0));
+    const QString b = QStringLiteral("bench");
+    const struct {
+        QStringList args;
+        QByteArray out;
+    } rows[] = {
+        {{b, QStringLiteral("identify"), radio.monitor()}, "qt71dr-sim,Virtual service monitor,0,"},
+        {{b, QStringLiteral("measure"), QStringLiteral("power"), radio.monitor()},
+         "power = 4.921 W\n"},
+        {{b, QStringLiteral("measure"), QStringLiteral("deviation"), radio.monitor()},
+         "deviation = 4500 Hz\n"},
+        {{b, QStringLiteral("measure"), QStringLiteral("frequency"), radio.monitor()},
+         "frequency = 146519780.2 Hz\n"},
+        {{b, QStringLiteral("generator"), radio.monitor(), QStringLiteral("--frequency"),
+          QStringLiteral("146.52e6"), QStringLiteral("--level"), QStringLiteral("-47.5"),
+          QStringLiteral("--rf"), QStringLiteral("on")},
+         "frequency = 146520000 Hz\nlevel = -47.5 dBm\nRF = on\n"},
+    };
+    for (const auto& row : rows) {
+        const CliRun run = RunCli(row.args);
+        EXPECT_EQ(run.status, 0) << row.args.join(' ').toStdString() << run.err.constData();
+        EXPECT_TRUE(run.out.startsWith(row.out)) << run.out.constData();
+    }
+    EXPECT_EQ(radio.Ask("FREQ?").toDouble(), 146520000.0);
+    EXPECT_EQ(radio.Ask("POW?").toDouble(), -47.5);
+    EXPECT_EQ(radio.Ask("OUTP?"), "1");
+
+    const CliRun json = RunCli({QStringLiteral("--json"), b, QStringLiteral("generator"),
+                                radio.monitor(), QStringLiteral("--rf"), QStringLiteral("off")});
+    EXPECT_EQ(json.status, 0);
+    EXPECT_EQ(Text(Json(json), "rf"), QStringLiteral("off"));
+    EXPECT_EQ(Text(Json(json), "address"), radio.monitor());
+    EXPECT_FALSE(Json(json).contains(QStringLiteral("device")));
+    EXPECT_EQ(radio.Ask("OUTP?"), "0");
+    EXPECT_EQ(radio.Count("program -> radio"), 0);
+}
+
+TEST(CliEndToEnd, BenchMistakesEndIn2AndAnInstrumentThatIsNotThereIn1) {
+    QTemporaryDir dir;
+    const QString profile = dir.filePath(QStringLiteral("meter.profile"));
+    QFile file(profile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("name = meter\n# no generator commands\nmeasure_power = MEAS:POW?\nrf_on OUTP ON\n");
+    file.close();
+    const QString meterOnly = dir.filePath(QStringLiteral("meter-only.profile"));
+    QFile meter(meterOnly);
+    ASSERT_TRUE(meter.open(QIODevice::WriteOnly));
+    meter.write("measure_power = MEAS:POW?\n");
+    meter.close();
+    // A port nothing listens on any more.
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    const QString nobody = QStringLiteral("TCPIP::127.0.0.1::%1::SOCKET").arg(server.serverPort());
+    server.close();
+
+    const QString b = QStringLiteral("bench");
+    const struct {
+        QStringList args;
+        int status;
+        QByteArray message;
+    } rows[] = {
+        {{b, QStringLiteral("identify"), nobody}, 1,
+         "qs71dr-cli: bench identify: " + nobody.toLatin1() + ": cannot connect: connection refused"},
+        {{b, QStringLiteral("measure"), QStringLiteral("power"), nobody}, 1, nobody.toLatin1()},
+        {{b, QStringLiteral("identify"), QStringLiteral("TCPIP::10.0.0.5::INSTR")}, 2,
+         "bench identify: "},
+        {{b, QStringLiteral("identify")}, 2, "give the instrument's ADDRESS"},
+        {{b, QStringLiteral("measure"), QStringLiteral("volume"), nobody}, 2,
+         "expected power, deviation or frequency"},
+        {{b, QStringLiteral("generator"), nobody}, 2, "give --frequency HZ, --level DBM"},
+        {{b, QStringLiteral("generator"), nobody, QStringLiteral("--level"), QStringLiteral("+90")},
+         2, "the level must be from -200 to 50 dBm"},
+        {{b, QStringLiteral("measure"), QStringLiteral("power"), nobody, QStringLiteral("--profile"),
+          profile},
+         2, profile.toLatin1() + ":4: expected KEY = COMMAND"},
+        {{b, QStringLiteral("generator"), nobody, QStringLiteral("--rf"), QStringLiteral("on"),
+          QStringLiteral("--profile"), meterOnly},
+         2, "has no command for rf_on"},
+        {{b, QStringLiteral("identify"), QStringLiteral("ASRL/dev/ttyUSB1::9600")}, 2,
+         "not supported yet"},
+    };
+    for (const auto& row : rows) {
+        const CliRun run = RunCli(row.args);
+        EXPECT_EQ(run.status, row.status) << row.args.join(' ').toStdString();
+        EXPECT_HAS(run.err, row.message);
+        EXPECT_TRUE(run.out.isEmpty()) << run.out.constData();
+    }
+}
+
+// --simulate: every role is the virtual monitor (ADDRESS may be left out), and in a shell the
+// bench's work after Connect goes into the connection's journal and its report.
+TEST(CliEndToEnd, SimulatedBenchInAShellIsJournaledAndReported) {
+    const QByteArray script = "bench generator --frequency 146520000 --level -47 --rf on\n"
+                              "readings\n"
+                              "bench measure power\n"
+                              "bench measure deviation TCPIP::10.9.9.9::SOCKET  # replaced\n"
+                              "bench measure frequency\n"
+                              "bench generator --rf off\n";
+    const CliRun run = RunCli({QStringLiteral("--simulate"), QStringLiteral("--sim-baud"),
+                               QString::fromLatin1(kBaud), QStringLiteral("--json"),
+                               QStringLiteral("shell")},
+                              {script, {}, 0});
+    ASSERT_EQ(run.status, 0) << run.err.constData();
+    const QList<QJsonObject> docs = JsonLines(run);
+    ASSERT_EQ(docs.size(), 6);
+    const QString monitor = Text(docs[0], "address");
+    EXPECT_TRUE(monitor.startsWith(QStringLiteral("TCPIP::127.0.0.1::"))) << monitor.toStdString();
+    for (int i : {2, 3, 4, 5}) EXPECT_EQ(Text(docs[i], "address"), monitor) << i;
+    EXPECT_NEAR(docs[2].value(QStringLiteral("value")).toDouble(), 8.0 * (200.0 / 255) * (200.0 / 255),
+                1e-6);
+
+    const QString journal = Text(docs[5], "journal");
+    const QList<QByteArray> bench = [&] {
+        QList<QByteArray> lines;
+        for (const QByteArray& line : ReadFile(journal).split('\n'))
+            if (line.contains("\tbench ")) lines << line.mid(line.indexOf('\t') + 1);
+        return lines;
+    }();
+    const QByteArray m = monitor.toLatin1();
+    EXPECT_EQ(bench, (QList<QByteArray>{
+                         "bench power_meter\t-\tidentity qt71dr-sim,Virtual service monitor,0,1.0\t" + m,
+                         "bench power_meter\t-\tpower 4.921 W\t" + m,
+                         "bench modulation_meter\t-\tdeviation 4500 Hz\t" + m,
+                         "bench frequency_counter\t-\tfrequency 146519780.2 Hz\t" + m,
+                         "bench generator\t-\tRF off\t" + m,
+                     }));
+
+    const QString html = QFileInfo(journal).dir().filePath(QStringLiteral("bench-report.html"));
+    const CliRun report = RunCli({QStringLiteral("report"), Text(docs[5], "backup"), html});
+    ASSERT_EQ(report.status, 0) << report.err.constData();
+    const QByteArray text = ReadFile(html);
+    EXPECT_HAS(text, "<tr><td>Frequency counter</td><td><tt>" + m +
+                         "</tt></td><td>qt71dr-sim,Virtual service monitor,0,1.0</td></tr>");
+    EXPECT_HAS(text, "<td>Power meter</td><td>power 4.921 W</td>");
 }
 
 }  // namespace

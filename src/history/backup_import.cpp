@@ -1,0 +1,166 @@
+#include "history/backup_import.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "history/connection_uid.h"
+#include "history/records_file.h"
+#include "link/hex_text.h"
+#include "record/alignment_report.h"
+#include "record/curves_file.h"
+#include "safety/backup_file.h"
+#include "safety/crc32.h"
+#include "safety/journal_file.h"
+#include "safety/wall_clock.h"
+
+namespace qs {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+std::string Hex8(std::uint32_t value) {
+    char text[9] = {};
+    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(value));
+    return text;
+}
+
+std::string LastNewValue(const std::vector<JournalEntry>& journal, const std::string& item) {
+    for (auto it = journal.rbegin(); it != journal.rend(); ++it)
+        if (it->item == item) return it->newValue;
+    return "";
+}
+
+std::string FileName(const std::string& path) {
+    return fs::path(path).filename().string();
+}
+
+// One backup with its journal and curves into a record; false with the file and reason when
+// one of them cannot be read.
+bool ReadConnection(const std::string& backupPath, const std::string& bench,
+                    ConnectionRecord& record, ImportProblem& problem) {
+    BackupRecord backup;
+    std::string error;
+    if (!ReadBackupFile(backupPath, backup, error)) {
+        problem = {backupPath, error};
+        return false;
+    }
+    std::error_code ec;
+    const std::string journalPath = JournalPathFor(backupPath);
+    if (fs::exists(journalPath, ec) && !ReadJournalStrict(journalPath, record.journal, error)) {
+        problem = {journalPath, error};
+        return false;
+    }
+    const std::string curvesPath = CurvesPathFor(backupPath);
+    if (fs::exists(curvesPath, ec) && !ReadCurvesFile(curvesPath, record.curves, error)) {
+        problem = {curvesPath, error};
+        return false;
+    }
+
+    std::vector<JournalEntry> journal = std::move(record.journal);
+    CurveLog curves = std::move(record.curves);
+    record = RecordOfBackup(backup, backupPath, bench);
+    record.journal = std::move(journal);
+    record.curves = std::move(curves);
+    for (ItemValue& item : record.items) {
+        const std::string last = LastNewValue(record.journal, item.item);
+        if (!last.empty()) item.atEnd = last;
+    }
+    return true;
+}
+
+}  // namespace
+
+ConnectionRecord RecordOfBackup(const BackupRecord& backup, const std::string& backupPath,
+                                const std::string& bench) {
+    ConnectionRecord record;
+    ConnectionInfo& info = record.info;
+    info.backupCrc = Hex8(Crc32(backup.image));
+    info.uid = ImportedConnectionUid(FileName(backupPath), info.backupCrc);
+    info.state = ConnectionState::Imported;
+    if (!LocalTimeFromText(backup.dateTime, info.startedAt)) info.startedAt = 0;
+    info.startedLocal = backup.dateTime;
+    info.bench = bench;
+    info.modelCode = backup.modelCode;
+    info.subCode = backup.subCode;
+    info.identificationHex = BytesToHexText(backup.identification);
+    info.backupPath = backupPath;
+    for (const auto& [item, value] : ConnectValuesFromImage(backup.image))
+        record.items.push_back({item, value, value});
+    return record;
+}
+
+bool LocalTimeFromText(const std::string& text, std::time_t& when) {
+    std::tm parts{};
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &parts.tm_year, &parts.tm_mon,
+                    &parts.tm_mday, &parts.tm_hour, &parts.tm_min, &parts.tm_sec, &tail) != 6) {
+        return false;
+    }
+    parts.tm_year -= 1900;
+    parts.tm_mon -= 1;
+    parts.tm_isdst = -1;
+    when = std::mktime(&parts);
+    return when != static_cast<std::time_t>(-1);
+}
+
+ImportResult ImportBackupFolder(RecordsStore& store, const std::string& folder,
+                                const std::string& bench) {
+    ImportResult result;
+    std::error_code ec;
+    std::vector<std::string> backups;
+    std::vector<std::string> others;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (!it->is_regular_file(ec)) continue;
+        const std::string path = it->path().string();
+        if (EndsWith(path, kBackupExtension)) {
+            backups.push_back(path);
+        } else if (EndsWith(path, kJournalExtension) || EndsWith(path, kCurvesExtension)) {
+            others.push_back(path);
+        }
+    }
+    if (ec) {
+        result.status = SqlStatus::Failed(SqlError::Other, folder + ": " + ec.message());
+        return result;
+    }
+    std::sort(backups.begin(), backups.end());
+    std::sort(others.begin(), others.end());
+    for (const std::string& path : others) {
+        std::string backup =
+            path.substr(0, path.size() - (EndsWith(path, kJournalExtension)
+                                              ? std::string(kJournalExtension).size()
+                                              : std::string(kCurvesExtension).size()));
+        backup += kBackupExtension;
+        if (!fs::exists(backup, ec)) result.skipped.push_back({path, "no backup beside it"});
+    }
+
+    for (const std::string& path : backups) {
+        ConnectionRecord record;
+        ImportProblem problem;
+        if (!ReadConnection(path, bench, record, problem)) {
+            result.skipped.push_back(problem);
+            continue;
+        }
+        bool found = false;
+        result.status = store.HasBackup(path, record.info.backupCrc, found);
+        if (!result.status.ok()) return result;
+        if (found) {
+            ++result.alreadyThere;
+            continue;
+        }
+        std::int64_t id = 0;
+        result.status = store.SaveRecord(record, id);
+        if (!result.status.ok()) return result;
+        ++result.imported;
+    }
+    result.status = store.SetFact(kBackupsImportedFact, folder);
+    return result;
+}
+
+}  // namespace qs

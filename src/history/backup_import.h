@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "history/records_store.h"
+#include "safety/backup_file.h"
+
+namespace qs {
+
+// A file the import could not take, and why. The file itself is never changed or removed.
+struct ImportProblem {
+    std::string path;
+    std::string reason;
+};
+
+struct ImportResult {
+    int imported = 0;      // connections added by this import
+    int alreadyThere = 0;  // connections the records held already
+    std::vector<ImportProblem> skipped;
+    SqlStatus status;  // a failure of the records themselves ends the import early
+};
+
+// Imports every connection of a backups folder: each backup with the journal and curves file
+// beside it, one connection per transaction. A connection whose backup, journal or curves file
+// cannot be read is skipped and the file listed; a journal or curves file without its backup is
+// listed too. A backup already recorded (by name and checksum, whether imported or recorded
+// live) is left alone, so importing again doubles nothing. Afterwards the records remember that
+// the folder was imported.
+ImportResult ImportBackupFolder(RecordsStore& store, const std::string& folder,
+                                const std::string& bench);
+
+// The connection a backup stands for, as the import records it: its row (the uid made from
+// the file's name and checksum, the radio, the start, the backup) and every item's value at
+// Connect from the image, without journal or curves. A program recording a connection live
+// starts from the same, with a uid of its own.
+ConnectionRecord RecordOfBackup(const BackupRecord& backup, const std::string& backupPath,
+                                const std::string& bench);
+
+// Seconds since 1970 UTC of a local "2026-12-07 10:46:02"; false when the text is not one.
+bool LocalTimeFromText(const std::string& text, std::time_t& when);
+
+}  // namespace qs

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "platform/sql_connection.h"
+
+namespace qs {
+
+// The records' tables, their version and the migrations between versions.
+//
+// Version 1 holds what a connection's files hold: the connection (times, bench, program,
+// radio, backup), item values at Connect and at the end, journal entries, readings, sweep and
+// bisection steps and the automatic operations' results. Version 2 adds who aligned which
+// radio for which work order, the procedure's steps with their values, limits and outcome, the
+// verdict, and the bench instruments' settings and readings.
+//
+// Every table of a connection's detail is keyed by the connection's number and a sequence
+// number that counts that table's rows of that connection from 0, so a row sent twice to a
+// shared server is the same row.
+inline constexpr int kLatestRecordsVersion = 2;
+
+struct RecordsColumn {
+    std::string_view name;
+    int sinceVersion;
+};
+
+// A table of a connection's detail: `connection_id`, `seq`, then these columns.
+struct DetailTable {
+    std::string_view name;
+    std::vector<RecordsColumn> columns;
+    int sinceVersion;
+};
+
+// The columns of `connections` after its own `id`, in order.
+const std::vector<RecordsColumn>& ConnectionColumns();
+// Every detail table, in the order they are written and sent.
+const std::vector<DetailTable>& DetailTables();
+const DetailTable& DetailTableNamed(std::string_view name);
+
+// The version the database holds: 0 for an empty one.
+SqlStatus ReadRecordsVersion(ISqlConnection& db, int& version);
+
+// Brings the database to `version` (the latest unless a test asks for an earlier one), each
+// step in one transaction with the version. A database newer than this program is refused.
+SqlStatus MigrateRecords(ISqlConnection& db, int version = kLatestRecordsVersion);
+
+}  // namespace qs

@@ -1,0 +1,233 @@
+#include "history/records_upload.h"
+
+#include <utility>
+
+#include "history/record_rows.h"
+#include "history/records_file.h"
+#include "history/records_schema.h"
+#include "history/records_store.h"
+#include "history/records_url.h"
+
+namespace qs {
+namespace {
+
+// Rows read from the local file at a time while catching a server up.
+constexpr std::int64_t kRowsPerRead = 512;
+// Nudges that come faster than this are taken together in one round.
+constexpr auto kRoundGap = std::chrono::milliseconds(250);
+
+SqlStatus OnServer(SqlStatus status) {
+    if (!status.ok()) status.message = "server: " + status.message;
+    return status;
+}
+
+// Brings one table of one connection up to date on the server.
+SqlStatus SendTable(ISqlConnection& local, RecordsStore& server, const DetailTable& table,
+                    std::int64_t localId, std::int64_t serverId, std::int64_t& sent) {
+    const std::string name(table.name);
+    std::vector<SqlRow> rows;
+    SqlStatus status = server.db().Execute(
+        "SELECT max(seq) FROM " + name + " WHERE connection_id = ?", {serverId}, &rows);
+    if (!status.ok()) return OnServer(status);
+    std::int64_t have = rows.empty() || rows[0].empty() ? -1 : IntOf(rows[0][0], -1);
+
+    std::string select = "SELECT seq";
+    for (const RecordsColumn& c : table.columns)
+        select += ", " + std::string(c.name);
+    select += " FROM " + name + " WHERE connection_id = ? AND seq > ? ORDER BY seq LIMIT ?";
+    for (;;) {
+        rows.clear();
+        status = local.Execute(select, {localId, have, kRowsPerRead}, &rows);
+        if (!status.ok()) return status;
+        if (rows.empty()) return {};
+        std::vector<NumberedRow> numbered;
+        numbered.reserve(rows.size());
+        for (SqlRow& row : rows) {
+            NumberedRow n;
+            n.seq = IntOf(row[0]);
+            n.values.assign(std::make_move_iterator(row.begin() + 1),
+                            std::make_move_iterator(row.end()));
+            numbered.push_back(std::move(n));
+        }
+        if (!(status = server.AddDetailRows(serverId, table.name, numbered)).ok())
+            return OnServer(status);
+        sent += static_cast<std::int64_t>(numbered.size());
+        have = numbered.back().seq;
+        if (static_cast<std::int64_t>(numbered.size()) < kRowsPerRead) return {};
+    }
+}
+
+SqlStatus SendConnection(ISqlConnection& local, ISqlConnection& remote, std::int64_t localId,
+                         std::int64_t& sent) {
+    std::vector<SqlRow> rows;
+    SqlStatus status = local.Execute(ConnectionSelectSql() + " WHERE id = ?", {localId}, &rows);
+    if (!status.ok() || rows.empty()) return status;
+    const ConnectionInfo info = ConnectionFromRow(rows[0]);
+    rows.clear();
+    status = local.Execute(
+        "SELECT item, at_connect, at_end FROM item_values WHERE connection_id = ? ORDER BY "
+        "item_no",
+        {localId}, &rows);
+    if (!status.ok()) return status;
+    std::vector<ItemValue> items;
+    for (const SqlRow& row : rows)
+        if (row.size() == 3) items.push_back({TextOf(row[0]), TextOf(row[1]), TextOf(row[2])});
+
+    RecordsStore server(remote);
+    if (!(status = remote.Begin()).ok()) return OnServer(status);
+    std::int64_t serverId = 0;
+    status = OnServer(server.SaveConnection(info, items, serverId));
+    for (const DetailTable& table : DetailTables()) {
+        if (!status.ok()) break;
+        status = SendTable(local, server, table, localId, serverId, sent);
+    }
+    if (!status.ok()) {
+        remote.Rollback();
+        return status;
+    }
+    return OnServer(remote.Commit());
+}
+
+}  // namespace
+
+UploadOutcome SendPendingRecords(ISqlConnection& local, ISqlConnection& remote,
+                                 const std::string& targetText) {
+    UploadOutcome outcome;
+    std::vector<SqlRow> pending;
+    outcome.status = local.Execute(
+        "SELECT c.id, c.state, c.uid FROM connections c WHERE NOT EXISTS (SELECT 1 FROM "
+        "sent_records s WHERE s.connection_uid = c.uid AND s.target = ?) ORDER BY c.id",
+        {targetText}, &pending);
+    if (!outcome.status.ok()) return outcome;
+    for (const SqlRow& row : pending) {
+        if (row.size() != 3) continue;
+        outcome.status = SendConnection(local, remote, IntOf(row[0]), outcome.rows);
+        if (!outcome.status.ok()) return outcome;
+        ++outcome.connections;
+        // An open connection is still growing: it is looked at again next time.
+        if (TextOf(row[1]) == StateWord(ConnectionState::Open)) continue;
+        outcome.status = local.Execute(
+            "INSERT INTO sent_records (connection_uid, target) VALUES (?, ?) ON CONFLICT DO "
+            "NOTHING",
+            {TextOf(row[2]), targetText});
+        if (!outcome.status.ok()) return outcome;
+    }
+    return outcome;
+}
+
+RecordsUploader::RecordsUploader(ISqlConnector& connector, std::string localPath, SqlTarget remote,
+                                 std::chrono::milliseconds retryInterval)
+    : connector_(connector),
+      localPath_(std::move(localPath)),
+      remote_(std::move(remote)),
+      targetText_(RecordsTargetText(remote_)),
+      retry_(retryInterval) {
+    thread_ = std::thread([this] { Run(); });
+}
+
+RecordsUploader::~RecordsUploader() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+}
+
+void RecordsUploader::setProblemReporter(std::function<void(const std::string&)> problem) {
+    std::lock_guard<std::mutex> lock(callbackMutex_);
+    problem_ = std::move(problem);
+}
+
+void RecordsUploader::Nudge() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        nudged_ = true;
+    }
+    wake_.notify_all();
+}
+
+RecordsUploader::Status RecordsUploader::status() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return status_;
+}
+
+bool RecordsUploader::WaitUpToDate(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    const std::uint64_t round = roundsStarted_ + 1;
+    nudged_ = true;
+    wake_.notify_all();
+    return roundDone_.wait_for(lock, timeout, [&] { return lastGoodRound_ >= round; });
+}
+
+void RecordsUploader::Run() {
+    auto nextTry = std::chrono::steady_clock::now();
+    for (;;) {
+        std::uint64_t round = 0;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            // While the server is away only the retry interval brings the next attempt; new
+            // records wait locally meanwhile.
+            wake_.wait_until(lock, nextTry, [this] { return stopping_; });
+            if (stopping_) break;
+            if (status_.reachable) {
+                wake_.wait(lock, [this] { return stopping_ || nudged_; });
+                if (stopping_) break;
+            }
+            nudged_ = false;
+            round = ++roundsStarted_;
+        }
+        const bool good = Round();
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++roundsDone_;
+            if (good) lastGoodRound_ = round;
+        }
+        roundDone_.notify_all();
+        nextTry = std::chrono::steady_clock::now() + (good ? kRoundGap : retry_);
+    }
+    server_.reset();
+    local_.reset();
+}
+
+bool RecordsUploader::Round() {
+    SqlStatus status;
+    if (!local_) {
+        local_ = connector_.Open(LocalRecordsTarget(localPath_), status);
+        if (local_ && !(status = SetLocalPragmas(*local_)).ok()) local_.reset();
+        if (local_ && !(status = MigrateRecords(*local_)).ok()) local_.reset();
+    }
+    UploadOutcome outcome;
+    if (local_ && !server_) {
+        server_ = connector_.Open(remote_, status);
+        if (server_ && !(status = OnServer(MigrateRecords(*server_))).ok()) server_.reset();
+    }
+    if (local_ && server_) {
+        outcome = SendPendingRecords(*local_, *server_, targetText_);
+        status = outcome.status;
+        // Whatever went wrong, the next attempt starts with a fresh connection.
+        if (!status.ok()) server_.reset();
+    }
+
+    const bool good = status.ok() && local_ && server_;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        status_.reachable = good;
+        status_.upToDate = good;
+        status_.message = good ? "" : status.message;
+        status_.rowsSent += outcome.rows;
+    }
+    std::lock_guard<std::mutex> lock(callbackMutex_);
+    if (good != wasReachable_ && problem_) {
+        problem_(good ? "The shared records at " + targetText_ +
+                           " answer again; the records kept on this bench meanwhile are sent."
+                     : "The shared records at " + targetText_ + " cannot be reached (" +
+                           status.message +
+                           "). The records are kept on this bench and sent when the server "
+                           "answers again.");
+    }
+    wasReachable_ = good;
+    return good;
+}
+
+}  // namespace qs

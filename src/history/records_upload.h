@@ -1,0 +1,92 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "platform/sql_connection.h"
+
+namespace qs {
+
+struct UploadOutcome {
+    int connections = 0;    // connections looked at and brought up to date on the server
+    std::int64_t rows = 0;  // detail rows the server did not have yet
+    SqlStatus status;
+};
+
+// Sends the server whatever the local records hold that it lacks: every connection not yet
+// known to be complete there, each in one transaction on the server. Rows are matched by the
+// connection's uid and their sequence numbers, so nothing is ever doubled, whether a
+// connection is sent again after a lost answer or by two programs at once. A connection that
+// has ended and reached the server whole is remembered locally as sent to `targetText`.
+UploadOutcome SendPendingRecords(ISqlConnection& local, ISqlConnection& remote,
+                                 const std::string& targetText);
+
+// Keeps a shop's shared server up to date from a bench's local records, on a thread of its
+// own: every blocking call to the server happens there, each connection attempt is bounded by
+// the target's connect time-out, and while the server cannot be reached the records simply
+// wait in the local file and go when it answers again.
+class RecordsUploader {
+public:
+    struct Status {
+        bool reachable = false;  // the last attempt reached the server
+        bool upToDate = false;   // and left nothing to send
+        std::string message;     // why the server could not be reached
+        std::int64_t rowsSent = 0;
+    };
+
+    RecordsUploader(ISqlConnector& connector, std::string localPath, SqlTarget remote,
+                    std::chrono::milliseconds retryInterval = std::chrono::seconds(10));
+    // Stops after the call in progress, which the connect time-out bounds.
+    ~RecordsUploader();
+    RecordsUploader(const RecordsUploader&) = delete;
+    RecordsUploader& operator=(const RecordsUploader&) = delete;
+
+    // Called from the uploader's thread when the server stops answering and when it answers
+    // again, with a sentence for the technician. Once set again (or to nothing), the one it
+    // replaced is neither running nor called again.
+    void setProblemReporter(std::function<void(const std::string&)> problem);
+
+    // Something new was written locally; sends it soon. Safe from any thread.
+    void Nudge();
+    Status status() const;
+    // Waits until a round that started after this call has left the server up to date, or
+    // until `timeout` (tests, and a program that wants to send before it ends).
+    bool WaitUpToDate(std::chrono::milliseconds timeout);
+
+private:
+    void Run();
+    bool Round();
+
+    ISqlConnector& connector_;
+    const std::string localPath_;
+    const SqlTarget remote_;
+    const std::string targetText_;
+    const std::chrono::milliseconds retry_;
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable roundDone_;
+    bool stopping_ = false;
+    bool nudged_ = true;
+    std::uint64_t roundsStarted_ = 0;
+    std::uint64_t roundsDone_ = 0;
+    std::uint64_t lastGoodRound_ = 0;
+    Status status_;
+    std::mutex callbackMutex_;
+    std::function<void(const std::string&)> problem_;
+
+    // Only the uploader's thread touches these.
+    std::unique_ptr<ISqlConnection> local_;
+    std::unique_ptr<ISqlConnection> server_;
+    bool wasReachable_ = true;
+
+    std::thread thread_;
+};
+
+}  // namespace qs

@@ -1,0 +1,80 @@
+#include "instruments/bench_setup.h"
+
+#include <charconv>
+
+#include "instruments/profile_file.h"
+
+namespace qs::instruments {
+
+namespace {
+
+constexpr std::size_t kValueBufferChars = 4096;
+constexpr const char* kProfileSuffix = "_profile";
+constexpr const char* kAnswerTimeoutKey = "answer_timeout_ms";
+
+std::string Read(IProfileStore& store, const std::string& file, const std::string& key) {
+    std::string out;
+    const std::size_t copied = store.GetPrivateProfileString(kBenchSettingsSection, key, "", out,
+                                                             kValueBufferChars, file);
+    out.resize(std::min(copied, out.size()));
+    const auto first = out.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    return out.substr(first, out.find_last_not_of(" \t") - first + 1);
+}
+
+std::optional<std::chrono::milliseconds> TimeoutFrom(const std::string& text) {
+    long ms = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, ms);
+    if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
+    if (ms < kMinAnswerTimeout.count() || ms > kMaxAnswerTimeout.count()) return std::nullopt;
+    return std::chrono::milliseconds(ms);
+}
+
+}  // namespace
+
+Result<InstrumentOptions> OptionsFor(const RoleSetup& role,
+                                     std::optional<std::chrono::milliseconds> answerTimeout) {
+    InstrumentOptions options;
+    options.answerTimeout = answerTimeout;
+    if (role.profileFile.empty()) return options;
+    Result<Profile> profile = LoadProfile(role.profileFile);
+    if (!profile) return profile.error();
+    options.profile = profile.value();
+    return options;
+}
+
+BenchSetup LoadBenchSettings(IProfileStore& store, const std::string& file) {
+    BenchSetup setup;
+    for (Role role : kRoles) {
+        const std::string name = RoleName(role);
+        setup.role(role).address = Read(store, file, name);
+        setup.role(role).profileFile = Read(store, file, name + kProfileSuffix);
+    }
+    setup.answerTimeout = TimeoutFrom(Read(store, file, kAnswerTimeoutKey));
+    return setup;
+}
+
+bool SaveBenchSettings(IProfileStore& store, const std::string& file, const BenchSetup& setup,
+                       const std::optional<BenchSetup>& before) {
+    bool written = true;
+    // Each key is a rewrite of the whole file: only those that changed are written.
+    auto write = [&](const std::string& key, const std::string& value, const std::string& was) {
+        if (before && value == was) return;
+        written = store.WritePrivateProfileString(kBenchSettingsSection, key, value, file) &&
+                  written;
+    };
+    const BenchSetup old = before.value_or(BenchSetup{});
+    for (Role role : kRoles) {
+        const std::string name = RoleName(role);
+        write(name, setup.role(role).address, old.role(role).address);
+        write(name + kProfileSuffix, setup.role(role).profileFile, old.role(role).profileFile);
+    }
+    auto timeoutText = [](const BenchSetup& s) {
+        return s.answerTimeout ? std::to_string(s.answerTimeout->count()) : std::string();
+    };
+    write(kAnswerTimeoutKey, timeoutText(setup), timeoutText(old));
+    return written;
+}
+
+}  // namespace qs::instruments

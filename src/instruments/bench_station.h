@@ -1,0 +1,94 @@
+#pragma once
+
+// The bench as the program sets it up, around the one Bench of the program: each role bound
+// to the instrument the settings name, kept in the settings when the technician changes it;
+// or, under --simulate, every role bound to the virtual service monitor whatever the
+// settings (or a procedure) name. Whoever wants to see every setting and reading watches
+// the station; the bench's own event sink belongs to it.
+//
+//   BenchStation station(bench);
+//   station.UseSettings(store, settingsFile);        // binds the roles the settings name
+//   station.Simulate("TCPIP::127.0.0.1::40581::SOCKET");  // --simulate: every role, for good
+//   const int id = station.Watch([](const BenchEvent& e) { ... });
+//   station.Bind(Role::Generator, {"TCPIP::10.0.0.5::SOCKET", ""});   // kept in the settings
+//   station.BindForRun(Role::PowerMeter, address, options);  // a procedure's, not kept
+//   station.Restore();                                       // back to the settings' own
+
+#include <array>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "instruments/bench.h"
+#include "instruments/bench_setup.h"
+#include "platform/profile_store.h"
+
+namespace qs::instruments {
+
+class BenchStation {
+public:
+    using Watcher = std::function<void(const BenchEvent&)>;
+
+    explicit BenchStation(Bench& bench);
+    ~BenchStation();
+    BenchStation(const BenchStation&) = delete;
+    BenchStation& operator=(const BenchStation&) = delete;
+
+    Bench& bench() { return bench_; }
+
+    // Reads the bench's section of `file` and binds the roles it names (under --simulate they
+    // stay on the virtual monitor). Later changes are written back there.
+    void UseSettings(IProfileStore& store, std::string file);
+    // Every role bound to the virtual service monitor at `address` (generic profile) for the
+    // rest of the run; the settings are left as they are.
+    Status Simulate(const std::string& address);
+    bool simulated() const { return !monitorAddress_.empty(); }
+    const std::string& monitorAddress() const { return monitorAddress_; }
+
+    // What the settings say (and the technician set in this run).
+    const BenchSetup& setup() const { return setup_; }
+    // Why the role's instrument from the settings is not bound (a profile file that cannot be
+    // read, ...), empty when it is.
+    const std::string& problem(Role role) const { return problems_[static_cast<std::size_t>(role)]; }
+    // Why the settings could not be written, empty when they were (or nothing changed).
+    const std::string& settingsProblem() const { return settingsProblem_; }
+
+    // The technician's choice for a role (an empty address: none), bound at once and kept in
+    // the settings. Refused, with the reason, for an address or a profile with a mistake, or
+    // when the bench refuses it (one instrument under two profiles). Under --simulate it is
+    // checked only: nothing is bound or kept.
+    Status Bind(Role role, const RoleSetup& choice);
+    // The answer time-out for every role (none: the profile's own, else 2 s), kept in the
+    // settings. Open connections are closed so the next request uses it.
+    Status SetAnswerTimeout(std::optional<std::chrono::milliseconds> timeout);
+
+    // A binding for this run only, as a procedure names it; the settings keep theirs. Under
+    // --simulate the address is checked and the role stays on the virtual monitor.
+    Status BindForRun(Role role, const std::string& address, const InstrumentOptions& options);
+    // Every role back to what the settings name (or the virtual monitor).
+    void Restore();
+
+    // Sees every setting, reading and identification of the bench, in order; returns an id
+    // for Unwatch. A watcher may unwatch itself (or another) while it is called.
+    int Watch(Watcher watcher);
+    void Unwatch(int id);
+
+private:
+    void BindRole(Role role);
+    void Dispatch(const BenchEvent& event);
+    void Save(const BenchSetup& before);
+
+    Bench& bench_;
+    IProfileStore* store_ = nullptr;
+    std::string file_;
+    BenchSetup setup_;
+    std::array<std::string, kRoles.size()> problems_;
+    std::string settingsProblem_;
+    std::string monitorAddress_;
+    std::map<int, Watcher> watchers_;
+    int nextWatcher_ = 1;
+};
+
+}  // namespace qs::instruments

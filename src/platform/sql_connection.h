@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace qs {
+
+// The two database engines the records can live in. The statements the core sends differ
+// between them only where their dialects do (column types, the id column).
+enum class SqlDialect { Sqlite, Postgres };
+
+// One bound value or one column of a row: NULL, an integer, a real or text.
+using SqlValue = std::variant<std::monostate, std::int64_t, double, std::string>;
+using SqlRow = std::vector<SqlValue>;
+
+// Why a statement or an opening failed, as far as the caller has to react differently.
+enum class SqlError {
+    None,
+    Unreachable,  // no server, a refused login, or a connection lost: try again later
+    Corrupt,      // the database file is damaged or is no database at all
+    Busy,         // another program holds the database's write lock longer than allowed
+    Constraint,   // a unique key or another constraint refused the row
+    Other,
+};
+
+struct SqlStatus {
+    SqlError error = SqlError::None;
+    std::string message;  // the engine's own words, empty when all went well
+
+    bool ok() const { return error == SqlError::None; }
+    static SqlStatus Failed(SqlError error, std::string message) {
+        return {error, std::move(message)};
+    }
+};
+
+// Where a database is. For SQLite only `path` counts; for PostgreSQL the rest, with libpq's
+// meaning (a `host` starting with '/' is the folder of the server's socket).
+struct SqlTarget {
+    SqlDialect dialect = SqlDialect::Sqlite;
+    std::string path;
+    std::string host;
+    int port = 0;  // 0: the engine's default
+    std::string user;
+    std::string password;
+    std::string database;
+    std::vector<std::pair<std::string, std::string>> options;  // further libpq keywords
+    int connectTimeoutSeconds = 5;
+};
+
+// One open connection to a database. It belongs to the thread that opened it: every call
+// comes from that thread, and so does its destruction.
+class ISqlConnection {
+public:
+    virtual ~ISqlConnection() = default;
+    virtual SqlDialect dialect() const = 0;
+    // Runs one statement with `?` placeholders, bound in order. The rows it returns, if any,
+    // are appended to `rows` when that is given.
+    virtual SqlStatus Execute(std::string_view sql, const std::vector<SqlValue>& values,
+                              std::vector<SqlRow>* rows = nullptr) = 0;
+    virtual SqlStatus Begin() = 0;
+    virtual SqlStatus Commit() = 0;
+    virtual SqlStatus Rollback() = 0;
+};
+
+// Opens connections. An SQLite file that does not exist is created; a PostgreSQL server is
+// given at most the target's connect time-out to answer.
+class ISqlConnector {
+public:
+    virtual ~ISqlConnector() = default;
+    virtual std::unique_ptr<ISqlConnection> Open(const SqlTarget& target, SqlStatus& status) = 0;
+};
+
+}  // namespace qs

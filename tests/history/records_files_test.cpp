@@ -1,0 +1,294 @@
+// The records against the files: a whole connection against the virtual radio writes its
+// backup, journal and curves; the records made from them (by the import, and by the writer as
+// a connection goes) hold every journal line and item value, and give the same report. Then
+// the import of a folder with good, unreadable and orphaned files, run twice.
+#include <filesystem>
+#include <fstream>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "builtin_image.h"
+#include "console/console.h"
+#include "history/backup_import.h"
+#include "history/record_report.h"
+#include "history/records_file.h"
+#include "history/records_query.h"
+#include "history/records_schema.h"
+#include "history/records_writer.h"
+#include "link/hex_text.h"
+#include "record/curve_recorder.h"
+#include "record/curves_file.h"
+#include "record/report_html.h"
+#include "records_test_support.h"
+#include "safety/backup_file.h"
+#include "shell/main_window.h"
+
+namespace qs::records_test {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+constexpr int kPowerHiRow = 1;
+constexpr int kBpfT1Row = 10;
+constexpr int kRxLvaRow = 12;
+
+// One connection with an adjustment, a band-pass sweep and a level adjustment, its files in a
+// backups folder of its own.
+class RecordedSession : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(backups);
+        rig.app().model().setOperationObserver(&recorder);
+        ASSERT_TRUE(rig.Connect());
+        rig.Step(kPowerHiRow, 3);
+        rig.RunFor(10);
+        RunEnterOn(kBpfT1Row);
+        RunEnterOn(kRxLvaRow);
+        rig.Step(kPowerHiRow, -1);
+        rig.RunFor(10);
+        rig.app().model().setOperationObserver(nullptr);
+    }
+
+    void RunEnterOn(int row) {
+        rig.win.lboConsole.setListIndex(row);
+        if (!rig.app().main().OnWindowKeyDown(kKeyEnter, 0))
+            rig.app().main().OnConsoleKeyDown(kKeyEnter, 0);
+        ASSERT_TRUE(rig.RunUntil([&] { return rig.app().model().opState() != 0; }, 20));
+        ASSERT_TRUE(rig.RunUntil([&] { return rig.app().model().opState() == 0; }, 20000));
+    }
+
+    std::unique_ptr<ISqlConnection> Records() {
+        LocalRecordsOpening opening;
+        auto db = OpenLocalRecords(Connector(), folder.path() + "/records.sqlite", wall, opening);
+        EXPECT_TRUE(db) << opening.message;
+        return db;
+    }
+
+    // Every journal line and every item value of the files is in the record, equal.
+    void ExpectRecordHoldsTheFiles(const ConnectionRecord& record) {
+        const std::vector<JournalEntry> journal = ReadJournalFile(rig.net().journalPath());
+        ASSERT_GE(journal.size(), 10u);
+        EXPECT_EQ(record.journal, journal);
+
+        AlignmentReport fromFiles;
+        std::string error;
+        ASSERT_TRUE(BuildAlignmentReport(rig.net().backupPath(), fromFiles, error)) << error;
+        const AlignmentReport fromRecords = ReportFromRecord(record);
+        ASSERT_EQ(fromRecords.items.size(), fromFiles.items.size());
+        for (std::size_t i = 0; i < fromFiles.items.size(); ++i) {
+            EXPECT_EQ(fromRecords.items[i].item, fromFiles.items[i].item);
+            EXPECT_EQ(fromRecords.items[i].atConnect, fromFiles.items[i].atConnect)
+                << fromFiles.items[i].item;
+            EXPECT_EQ(fromRecords.items[i].atEnd, fromFiles.items[i].atEnd)
+                << fromFiles.items[i].item;
+        }
+        for (const ItemValue& item : record.items) {
+            const auto row =
+                std::find_if(fromFiles.items.begin(), fromFiles.items.end(),
+                             [&](const ReportItemRow& r) { return r.item == item.item; });
+            ASSERT_NE(row, fromFiles.items.end()) << item.item;
+            EXPECT_EQ(item.atConnect, row->atConnect) << item.item;
+            EXPECT_EQ(item.atEnd, row->atEnd) << item.item;
+        }
+        EXPECT_EQ(CurvesText(record.curves), CurvesText(recorder.log()));
+        // The whole report, charts included, is the same whichever source it came from.
+        EXPECT_EQ(AlignmentReportHtml(fromRecords, ReportCharts::InlineSvg),
+                  AlignmentReportHtml(fromFiles, ReportCharts::InlineSvg));
+    }
+
+    TempFolder folder;
+    std::string backups = folder.path() + "/backups";
+    safety_test::SafetyRig rig{backups};
+    CurveRecorder recorder{rig.clock, [this] { return rig.net().journalPath(); }};
+    FixedWallClock wall;
+};
+
+TEST_F(RecordedSession, TheImportedRecordsHoldEveryJournalLineAndItemValueOfTheFiles) {
+    auto db = Records();
+    const ImportResult result =
+        ImportBackupFolder(*std::make_unique<RecordsStore>(*db), backups, "bench-1");
+    ASSERT_TRUE(result.status.ok()) << result.status.message;
+    EXPECT_EQ(result.imported, 1);
+    EXPECT_TRUE(result.skipped.empty());
+    std::vector<ConnectionInfo> found;
+    ASSERT_TRUE(FindConnections(*db, {}, found).ok());
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].state, ConnectionState::Imported);
+    EXPECT_EQ(found[0].backupPath, rig.net().backupPath());
+    EXPECT_EQ(found[0].bench, "bench-1");
+    // The backup's local date and time, as seconds, for searches by date range.
+    EXPECT_EQ(DateTimeText(found[0].startedAt), found[0].startedLocal);
+    EXPECT_EQ(found[0].startedAt, rig.wall.now);
+    ExpectRecordHoldsTheFiles(Load(*db, found[0].uid));
+}
+
+TEST_F(RecordedSession, TheWriterFedAsTheConnectionWentHoldsTheSame) {
+    BackupRecord backup;
+    std::string error;
+    ASSERT_TRUE(ReadBackupFile(rig.net().backupPath(), backup, error)) << error;
+    CountingRandom random;
+    const std::string path = folder.path() + "/records.sqlite";
+    std::string uid;
+    {
+        RecordsWriter writer(Connector(), path, random, wall);
+        // What a program recording live has at Connect: the backup it just saved.
+        ConnectionRecord start = RecordOfBackup(backup, rig.net().backupPath(), "bench-1");
+        start.info.uid.clear();
+        start.info.programVersion = "1.0";
+        for (ItemValue& item : start.items)
+            item.atEnd.clear();
+        uid = writer.BeginConnection(start.info, start.items);
+        for (const JournalEntry& e : ReadJournalFile(rig.net().journalPath()))
+            writer.AddJournalEntry(e);
+        const CurveLog& log = recorder.log();
+        for (const TimedReading& r : log.readings)
+            writer.AddReading(r);
+        for (const TimedSweep& s : log.sweeps)
+            writer.AddSweepStep(s);
+        for (const TimedBisection& b : log.bisections)
+            writer.AddBisectionStep(b);
+        for (const TimedResult& r : log.results)
+            writer.AddResult(r);
+        // At the end, the console's own values as the radio was left.
+        std::vector<ItemValue> atEnd;
+        const clsConsole& console = rig.app().console();
+        for (std::int16_t i = 0; i < console.ListCount(); ++i) {
+            std::string title = console.Title(i);
+            title.erase(0, title.find_first_not_of(' '));
+            atEnd.push_back({title, "", std::to_string(console.Value(i))});
+        }
+        writer.EndConnection(wall.now + 60, atEnd, "");
+    }
+    auto db = OpenSqlite(path);
+    const ConnectionRecord record = Load(*db, uid);
+    EXPECT_EQ(record.info.state, ConnectionState::Finished);
+    ExpectRecordHoldsTheFiles(record);
+
+    // A folder imported after the same connection was recorded live doubles nothing.
+    RecordsStore store(*db);
+    const ImportResult result = ImportBackupFolder(store, backups, "bench-1");
+    EXPECT_EQ(result.imported, 0);
+    EXPECT_EQ(result.alreadyThere, 1);
+    EXPECT_EQ(CountRows(*db, "connections"), 1);
+}
+
+// A backups folder made by hand: what each file holds is under the test's control.
+class BackupFolder : public ::testing::Test {
+protected:
+    void SetUp() override { fs::create_directories(backups); }
+
+    std::string Write(const std::string& name, const std::string& text) {
+        const std::string path = backups + "/" + name;
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+
+    std::string Backup(const std::string& stem, std::uint8_t fill) {
+        BackupRecord r;
+        r.modelCode = "3017";
+        r.subCode = "0102";
+        r.identification = {0xEF, 0xEE, 0xE1, 0x30};
+        r.dateTime = "2026-12-07 10:46:02";
+        r.image.assign(kBackupImageBytes, fill);
+        return Write(stem + ".qsbak", BackupText(r));
+    }
+
+    static std::string Journal(int lines) {
+        std::string text = std::string(kJournalHeading) + "\n";
+        for (int i = 0; i < lines; ++i)
+            text += "2026-12-07 10:46:0" + std::to_string(i) + "\tPower(Hi)\t" +
+                    std::to_string(128 + i) + "\t" + std::to_string(129 + i) + "\t0938" +
+                    std::to_string(i) + "\n";
+        return text;
+    }
+
+    std::map<std::string, std::string> Snapshot() const {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::directory_iterator(backups)) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            files[entry.path().filename().string()] =
+                std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        return files;
+    }
+
+    TempFolder folder;
+    std::string backups = folder.path() + "/backups";
+};
+
+TEST_F(BackupFolder, GoodConnectionsComeInUnreadableFilesAreListedAndAgainDoublesNothing) {
+    Backup("20261207-104602-30170102", 0x10);
+    Write("20261207-104602-30170102.journal.txt", Journal(4));
+    Write("20261207-104602-30170102.curves.txt",
+          "QS-71DR ADJ curves\nFormat: 1\nsweep 10 0 64 200\n");
+    Backup("20261207-110000-30170102", 0x20);  // no journal, no curves: a connection all the same
+    Write("20261207-120000-30170102.qsbak", "QS-71DR ADJ memory backup\nFormat: 1\ngarbage\n");
+    Backup("20261207-130000-30170102", 0x30);
+    const std::string badJournal = Write("20261207-130000-30170102.journal.txt",
+                                         Journal(2) + "not a journal line\n" + Journal(1));
+    Backup("20261207-140000-30170102", 0x40);
+    Write("20261207-140000-30170102.curves.txt", "QS-71DR ADJ curves\nFormat: 1\nwobble 1 2\n");
+    Write("20261207-150000-30170102.journal.txt", Journal(1));
+    Write("notes.txt", "not ours\n");
+    const auto before = Snapshot();
+
+    LocalRecordsOpening opening;
+    FixedWallClock wall;
+    auto db = OpenLocalRecords(Connector(), folder.path() + "/records.sqlite", wall, opening);
+    ASSERT_TRUE(db);
+    EXPECT_FALSE(opening.backupsImported);
+    RecordsStore store(*db);
+
+    ImportResult first = ImportBackupFolder(store, backups, "bench-1");
+    ASSERT_TRUE(first.status.ok()) << first.status.message;
+    EXPECT_EQ(first.imported, 2);
+    EXPECT_EQ(first.alreadyThere, 0);
+    std::vector<std::string> skipped;
+    for (const ImportProblem& p : first.skipped)
+        skipped.push_back(fs::path(p.path).filename().string() + ": " + p.reason);
+    EXPECT_THAT(
+        skipped,
+        ::testing::UnorderedElementsAre(
+            HasSubstr("20261207-150000-30170102.journal.txt: no backup beside it"),
+            HasSubstr(
+                "20261207-120000-30170102.qsbak: The file is not a QS-71DR ADJ memory backup."),
+            HasSubstr("20261207-130000-30170102.journal.txt: "),
+            HasSubstr("20261207-140000-30170102.curves.txt: ")));
+    EXPECT_EQ(Snapshot(), before);  // nothing changed, nothing deleted
+    EXPECT_EQ(CountRows(*db, "journal_entries"), 4);
+    EXPECT_EQ(CountRows(*db, "sweep_steps"), 1);
+    std::optional<std::string> imported;
+    ASSERT_TRUE(store.Fact(kBackupsImportedFact, imported).ok());
+    EXPECT_EQ(imported, backups);
+
+    const ImportResult second = ImportBackupFolder(store, backups, "bench-1");
+    EXPECT_EQ(second.imported, 0);
+    EXPECT_EQ(second.alreadyThere, 2);
+    EXPECT_EQ(second.skipped.size(), 4u);
+    EXPECT_EQ(CountRows(*db, "connections"), 2);
+    EXPECT_EQ(CountRows(*db, "journal_entries"), 4);
+
+    // Mended, the skipped connection comes in on the next import.
+    Write("20261207-130000-30170102.journal.txt", Journal(3));
+    const ImportResult third = ImportBackupFolder(store, backups, "bench-1");
+    EXPECT_EQ(third.imported, 1);
+    EXPECT_EQ(third.alreadyThere, 2);
+    EXPECT_EQ(CountRows(*db, "journal_entries"), 7);
+    (void)badJournal;
+}
+
+TEST_F(BackupFolder, AFolderThatCannotBeReadIsSaidSo) {
+    LocalRecordsOpening opening;
+    FixedWallClock wall;
+    auto db = OpenLocalRecords(Connector(), folder.path() + "/records.sqlite", wall, opening);
+    ASSERT_TRUE(db);
+    RecordsStore store(*db);
+    const ImportResult result = ImportBackupFolder(store, folder.path() + "/missing", "bench-1");
+    EXPECT_FALSE(result.status.ok());
+    EXPECT_THAT(result.status.message, HasSubstr("missing"));
+}
+
+}  // namespace
+}  // namespace qs::records_test

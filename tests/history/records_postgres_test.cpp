@@ -1,0 +1,210 @@
+// The shared records on a real PostgreSQL server: the same schema and data as on a bench,
+// two benches (two processes) sending at once, and a server stopped in the middle of a
+// connection and started again.
+#include <atomic>
+#include <chrono>
+#include <optional>
+#include <thread>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "child_process.h"
+#include "history/record_rows.h"
+#include "history/records_file.h"
+#include "history/records_query.h"
+#include "history/records_schema.h"
+#include "history/records_store.h"
+#include "history/records_upload.h"
+#include "history/records_url.h"
+#include "history/records_writer.h"
+#include "postgres_server.h"
+#include "records_test_support.h"
+
+namespace qs::records_test {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::HasSubstr;
+
+class MigrationOnServer : public ::testing::TestWithParam<int> {};
+
+TEST_P(MigrationOnServer, ReachesTheLatestWithItsDataKept) {
+    QS_NEED_POSTGRES(server);
+    const int from = GetParam();
+    auto db = OpenOrFail(server->Target(server->NewDatabase("migrate")));
+    ASSERT_TRUE(db);
+    // A statement that waits on the server is given up after a minute, not left hanging.
+    std::vector<SqlRow> timeout;
+    ASSERT_TRUE(db->Execute("SHOW statement_timeout", {}, &timeout).ok());
+    EXPECT_EQ(TextOf(timeout.at(0).at(0)), "1min");
+    ASSERT_TRUE(MigrateRecords(*db, from).ok());
+    const ConnectionRecord sample = SampleRecord(1, 5);
+    if (from > 0) WriteAtVersion(*db, sample, from);
+    const SqlStatus status = MigrateRecords(*db);
+    ASSERT_TRUE(status.ok()) << status.message;
+    int version = 0;
+    ASSERT_TRUE(ReadRecordsVersion(*db, version).ok());
+    EXPECT_EQ(version, kLatestRecordsVersion);
+    if (from > 0) ExpectSameRecord(Load(*db, sample.info.uid), AsOfVersion(sample, from));
+
+    const ConnectionRecord latest = SampleRecord(2, 5);
+    std::int64_t id = 0;
+    ASSERT_TRUE(RecordsStore(*db).SaveRecord(latest, id).ok());
+    ASSERT_TRUE(RecordsStore(*db).SaveRecord(latest, id).ok());
+    EXPECT_EQ(CountRows(*db, "journal_entries"), from > 0 ? 10 : 5);
+    ExpectSameRecord(Load(*db, latest.info.uid), latest);
+    HistoryFilter filter;
+    filter.serialNumber = latest.info.serialNumber;
+    std::vector<ConnectionInfo> found;
+    ASSERT_TRUE(FindConnections(*db, filter, found).ok());
+    EXPECT_EQ(found, std::vector<ConnectionInfo>{latest.info});
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryEarlierVersion, MigrationOnServer,
+                         ::testing::Range(0, kLatestRecordsVersion));
+
+TEST(SharedRecordsTest, TwoBenchesSendingAtOnceLoseNothingAndDoubleNothing) {
+    QS_NEED_POSTGRES(server);
+    constexpr int kConnections = 15;
+    constexpr int kEntries = 40;
+    const std::string database = server->NewDatabase("benches");
+    TempFolder folder;
+    const std::string url = server->Url(database);
+    const std::string first = folder.path() + "/bench-a.sqlite";
+    const std::string second = folder.path() + "/bench-b.sqlite";
+    ChildProcess a({QS_RECORDS_CHILD, "bench", first, url, "bench-a", std::to_string(kConnections),
+                    std::to_string(kEntries)});
+    ChildProcess b({QS_RECORDS_CHILD, "bench", second, url, "bench-b", std::to_string(kConnections),
+                    std::to_string(kEntries)});
+    ASSERT_TRUE(a.started() && b.started());
+    EXPECT_EQ(a.Wait(), 0);
+    EXPECT_EQ(b.Wait(), 0);
+
+    auto db = OpenOrFail(server->Target(database));
+    ASSERT_TRUE(db);
+    auto expectEverythingOnce = [&] {
+        EXPECT_EQ(CountRows(*db, "connections"), 2 * kConnections);
+        EXPECT_EQ(CountRows(*db, "journal_entries"), 2 * kConnections * kEntries);
+        EXPECT_EQ(CountRows(*db, "readings"), 2 * kConnections * kEntries);
+        for (const char* bench : {"bench-a", "bench-b"}) {
+            HistoryFilter filter;
+            filter.bench = bench;
+            std::vector<ConnectionInfo> found;
+            ASSERT_TRUE(FindConnections(*db, filter, found).ok());
+            ASSERT_EQ(found.size(), std::size_t{kConnections}) << bench;
+            for (const ConnectionInfo& info : found) {
+                EXPECT_EQ(info.state, ConnectionState::Finished);
+                EXPECT_EQ(info.verdict, "pass");
+                const ConnectionRecord record = Load(*db, info.uid);
+                ASSERT_EQ(record.journal.size(), std::size_t{kEntries});
+                for (int i = 0; i < kEntries; ++i)
+                    EXPECT_EQ(record.journal[static_cast<std::size_t>(i)].oldValue,
+                              std::to_string(i));
+                EXPECT_EQ(record.items.at(0).atEnd, std::to_string(kEntries));
+            }
+        }
+    };
+    expectEverythingOnce();
+
+    // Sent again from the start, as after an answer lost on the way: still everything once.
+    auto local = OpenSqlite(first);
+    ASSERT_TRUE(local->Execute("DELETE FROM sent_records", {}).ok());
+    const UploadOutcome again =
+        SendPendingRecords(*local, *db, RecordsTargetText(server->Target(database)));
+    ASSERT_TRUE(again.status.ok()) << again.status.message;
+    EXPECT_EQ(again.connections, kConnections);
+    EXPECT_EQ(again.rows, 0);
+    expectEverythingOnce();
+}
+
+// Collects what the uploader tells the technician.
+struct Messages {
+    void Add(const std::string& text) {
+        std::lock_guard<std::mutex> lock(mutex);
+        texts.push_back(text);
+    }
+    std::vector<std::string> All() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return texts;
+    }
+    std::mutex mutex;
+    std::vector<std::string> texts;
+};
+
+TEST(SharedRecordsTest, ServerStoppedMidConnectionTheRecordsArriveWhenItIsBack) {
+    QS_NEED_POSTGRES(server);
+    const std::string database = server->NewDatabase("outage");
+    TempFolder folder;
+    const std::string path = folder.path() + "/records.sqlite";
+    FixedWallClock clock;
+    CountingRandom random;
+    Messages messages;
+    std::optional<RecordsUploader> sender;  // outlives the writer, which nudges it
+    RecordsWriter writer(Connector(), path, random, clock);
+    ASSERT_EQ(writer.WaitOpened().outcome, LocalRecordsOpening::Outcome::Ready);
+    RecordsUploader& uploader = sender.emplace(Connector(), path, server->Target(database), 200ms);
+    uploader.setProblemReporter([&messages](const std::string& text) { messages.Add(text); });
+    writer.setWrittenNotifier([&uploader] { uploader.Nudge(); });
+
+    const ConnectionRecord sample = SampleRecord(5, 60);
+    const std::string uid = writer.BeginConnection(sample.info, sample.items);
+    for (int i = 0; i < 30; ++i)
+        writer.AddJournalEntry(sample.journal[static_cast<std::size_t>(i)]);
+    writer.Flush();
+    ASSERT_TRUE(uploader.WaitUpToDate(30s)) << uploader.status().message;
+
+    ASSERT_TRUE(server->Stop());
+    // The connection goes on while the server is away; nothing here waits for it.
+    for (int i = 30; i < 60; ++i)
+        writer.AddJournalEntry(sample.journal[static_cast<std::size_t>(i)]);
+    for (const TimedResult& r : sample.curves.results)
+        writer.AddResult(r);
+    for (const ProcedureStep& s : sample.steps)
+        writer.AddStep(s);
+    writer.EndConnection(*sample.info.endedAt, sample.items, "pass");
+    writer.Flush();
+    EXPECT_FALSE(uploader.WaitUpToDate(2s));
+    EXPECT_FALSE(uploader.status().reachable);
+    auto local = OpenSqlite(path);
+    EXPECT_EQ(Load(*local, uid).journal.size(), 60u);  // kept on the bench meanwhile
+
+    ASSERT_TRUE(server->Start());
+    ASSERT_TRUE(uploader.WaitUpToDate(60s)) << uploader.status().message;
+    auto shared = OpenOrFail(server->Target(database));
+    ASSERT_TRUE(shared);
+    const ConnectionRecord there = Load(*shared, uid);
+    ExpectSameRecord(there, Load(*local, uid));
+    EXPECT_EQ(there.info.state, ConnectionState::Finished);
+    EXPECT_EQ(there.journal.size(), 60u);
+    const std::vector<std::string> said = messages.All();
+    ASSERT_GE(said.size(), 2u);
+    EXPECT_THAT(said[said.size() - 2], HasSubstr("cannot be reached"));
+    EXPECT_THAT(said.back(), HasSubstr("answer again"));
+}
+
+TEST(SharedRecordsTest, AServerThatIsNotThereIsSaidSoAtOnceAndTheBenchKeepsItsRecords) {
+    TempFolder folder;
+    const std::string path = folder.path() + "/records.sqlite";
+    FixedWallClock clock;
+    CountingRandom random;
+    RecordsWriter writer(Connector(), path, random, clock);
+    SqlTarget nowhere;
+    std::string error;
+    ASSERT_TRUE(ParseRecordsUrl("postgresql://tech@/records?host=" + folder.path() + "/none",
+                                nowhere, error))
+        << error;
+    RecordsUploader uploader(Connector(), path, nowhere, 100ms);
+    writer.BeginConnection(SampleRecord(1).info, {});
+    writer.AddJournalEntry(SampleRecord(1).journal[0]);
+    writer.Flush();
+    EXPECT_FALSE(uploader.WaitUpToDate(1s));
+    const RecordsUploader::Status status = uploader.status();
+    EXPECT_FALSE(status.reachable);
+    EXPECT_FALSE(status.message.empty());
+    auto local = OpenSqlite(path);
+    EXPECT_EQ(CountRows(*local, "journal_entries"), 1);
+}
+
+}  // namespace
+}  // namespace qs::records_test

@@ -1,0 +1,328 @@
+// The records core against real SQLite files through the Qt SQL adapter: migrations from
+// every earlier version, writes and queries, the writer as a connection goes, damaged files.
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <set>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "history/record_rows.h"
+#include "history/records_file.h"
+#include "history/records_query.h"
+#include "history/records_schema.h"
+#include "history/records_store.h"
+#include "history/records_writer.h"
+#include "history/sql_dialect.h"
+#include "record/curves_file.h"
+#include "records_test_support.h"
+
+namespace qs::records_test {
+namespace {
+
+using ::testing::HasSubstr;
+
+class RecordsDatabase : public ::testing::Test {
+protected:
+    std::string Path() const { return folder.path() + "/records.sqlite"; }
+    TempFolder folder;
+};
+
+class MigrationFromVersion : public RecordsDatabase, public ::testing::WithParamInterface<int> {};
+
+TEST_P(MigrationFromVersion, ReachesTheLatestWithItsDataKept) {
+    const int from = GetParam();
+    auto db = OpenSqlite(Path());
+    ASSERT_TRUE(db);
+    ASSERT_TRUE(MigrateRecords(*db, from).ok());
+    int version = -1;
+    ASSERT_TRUE(ReadRecordsVersion(*db, version).ok());
+    ASSERT_EQ(version, from);
+    const ConnectionRecord sample = SampleRecord(1, 5);
+    if (from > 0) WriteAtVersion(*db, sample, from);
+
+    const SqlStatus status = MigrateRecords(*db);
+    ASSERT_TRUE(status.ok()) << status.message;
+    ASSERT_TRUE(ReadRecordsVersion(*db, version).ok());
+    EXPECT_EQ(version, kLatestRecordsVersion);
+    ASSERT_TRUE(MigrateRecords(*db).ok());  // once there, nothing more happens
+
+    if (from > 0) ExpectSameRecord(Load(*db, sample.info.uid), AsOfVersion(sample, from));
+    // The migrated database takes a record of the latest version whole.
+    const ConnectionRecord latest = SampleRecord(2, 5);
+    std::int64_t id = 0;
+    ASSERT_TRUE(RecordsStore(*db).SaveRecord(latest, id).ok());
+    ExpectSameRecord(Load(*db, latest.info.uid), latest);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryEarlierVersion, MigrationFromVersion,
+                         ::testing::Range(0, kLatestRecordsVersion));
+
+TEST_F(RecordsDatabase, ADatabaseOfANewerProgramIsRefusedAndLeftAsItIs) {
+    auto db = OpenSqlite(Path());
+    ASSERT_TRUE(MigrateRecords(*db).ok());
+    ASSERT_TRUE(db->Execute("UPDATE schema_version SET version = ?",
+                            {std::int64_t{kLatestRecordsVersion + 1}})
+                    .ok());
+    const SqlStatus status = MigrateRecords(*db);
+    EXPECT_FALSE(status.ok());
+    EXPECT_THAT(status.message, HasSubstr("newer program"));
+    int version = 0;
+    ASSERT_TRUE(ReadRecordsVersion(*db, version).ok());
+    EXPECT_EQ(version, kLatestRecordsVersion + 1);
+}
+
+TEST_F(RecordsDatabase, ARecordSavedTwiceIsThereOnceAndLoadsBackEqual) {
+    auto db = OpenSqlite(Path());
+    ASSERT_TRUE(MigrateRecords(*db).ok());
+    RecordsStore store(*db);
+    const ConnectionRecord sample = SampleRecord(7, 40);
+    std::int64_t first = 0;
+    std::int64_t second = 0;
+    ASSERT_TRUE(store.SaveRecord(sample, first).ok());
+    ASSERT_TRUE(store.SaveRecord(sample, second).ok());
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(CountRows(*db, "connections"), 1);
+    EXPECT_EQ(CountRows(*db, "journal_entries"), 40);
+    EXPECT_EQ(CountRows(*db, "step_values"), 3);
+    ExpectSameRecord(Load(*db, sample.info.uid), sample);
+}
+
+struct SearchCase {
+    const char* name;
+    HistoryFilter filter;
+    std::function<bool(const ConnectionInfo&)> matches;
+};
+
+TEST_F(RecordsDatabase, SearchesFindExactlyTheMatchingConnectionsNewestFirst) {
+    auto db = OpenSqlite(Path());
+    ASSERT_TRUE(MigrateRecords(*db).ok());
+    std::vector<ConnectionInfo> all;
+    for (int n = 0; n < 24; ++n) {
+        std::int64_t id = 0;
+        const ConnectionRecord r = SampleRecord(n, 1);
+        ASSERT_TRUE(RecordsStore(*db).SaveRecord(r, id).ok());
+        all.push_back(r.info);
+    }
+    const std::time_t t0 = all[0].startedAt;
+    HistoryFilter serial;
+    serial.serialNumber = "4F12";
+    HistoryFilter order;
+    order.workOrder = "WO-5";
+    HistoryFilter tech;
+    tech.technician = "Ana";
+    HistoryFilter failed;
+    failed.verdict = "fail";
+    HistoryFilter range;
+    range.since = t0 + 5 * 3600;
+    range.until = t0 + 9 * 3600;
+    HistoryFilter combined = range;
+    combined.technician = "Ben";
+    HistoryFilter limited;
+    limited.limit = 3;
+    const SearchCase cases[] = {
+        {"serial", serial, [](const ConnectionInfo& c) { return c.serialNumber == "4F12"; }},
+        {"work order", order, [](const ConnectionInfo& c) { return c.workOrder == "WO-5"; }},
+        {"technician", tech, [](const ConnectionInfo& c) { return c.technician == "Ana"; }},
+        {"verdict", failed, [](const ConnectionInfo& c) { return c.verdict == "fail"; }},
+        {"date range", range,
+         [&](const ConnectionInfo& c) {
+             return c.startedAt >= t0 + 5 * 3600 && c.startedAt < t0 + 9 * 3600;
+         }},
+        {"range and technician", combined,
+         [&](const ConnectionInfo& c) {
+             return c.technician == "Ben" && c.startedAt >= t0 + 5 * 3600 &&
+                    c.startedAt < t0 + 9 * 3600;
+         }},
+        {"limit", limited, [&](const ConnectionInfo& c) { return c.startedAt > t0 + 20 * 3600; }},
+    };
+    for (const SearchCase& test : cases) {
+        std::vector<ConnectionInfo> found;
+        ASSERT_TRUE(FindConnections(*db, test.filter, found).ok()) << test.name;
+        std::vector<ConnectionInfo> expected;
+        for (auto it = all.rbegin(); it != all.rend(); ++it)
+            if (test.matches(*it)) expected.push_back(*it);
+        EXPECT_FALSE(expected.empty()) << test.name;
+        EXPECT_EQ(found, expected) << test.name;
+    }
+}
+
+TEST_F(RecordsDatabase, TwoConnectionsCompareItemByItem) {
+    ConnectionRecord a = SampleRecord(1);
+    ConnectionRecord b = SampleRecord(2);
+    b.items[0].atEnd = "131";
+    b.items.erase(b.items.begin() + 1);
+    b.items.push_back({"REF", "100", "101"});
+    const std::vector<ItemComparison> rows = CompareConnections(a, b);
+    const std::vector<ItemComparison> expected = {
+        {"Power(Hi)", "128", "130", "128", "131", true},
+        {"BAL", "120", "120", "-", "-", true},
+        {"RSSI S3 Level", "-", "200", "-", "200", false},
+        {"REF", "-", "-", "100", "101", true},
+    };
+    EXPECT_EQ(rows, expected);
+}
+
+TEST_F(RecordsDatabase, TheWriterRecordsAConnectionAsItGoes) {
+    FixedWallClock clock;
+    CountingRandom random;
+    const ConnectionRecord sample = SampleRecord(3, 12);
+    RecordsWriter writer(Connector(), Path(), random, clock);
+    ASSERT_EQ(writer.WaitOpened().outcome, LocalRecordsOpening::Outcome::Ready);
+
+    ConnectionInfo info = sample.info;
+    info.uid.clear();
+    info.technician = info.serialNumber = info.workOrder = info.procedureTitle = info.verdict = "";
+    std::vector<ItemValue> atConnect = sample.items;
+    for (ItemValue& item : atConnect)
+        item.atEnd.clear();
+    const std::string uid = writer.BeginConnection(info, atConnect);
+    EXPECT_TRUE(std::regex_match(
+        uid, std::regex("[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}")))
+        << uid;
+    writer.SetProcedure(sample.info.technician, sample.info.serialNumber, sample.info.workOrder,
+                        sample.info.procedureTitle);
+    for (std::size_t i = 0; i < sample.journal.size() / 2; ++i)
+        writer.AddJournalEntry(sample.journal[i]);
+    writer.Flush();
+    {
+        // Written as it goes: what was flushed is there while the connection is still open.
+        auto reader = OpenSqlite(Path());
+        const ConnectionRecord sofar = Load(*reader, uid);
+        EXPECT_EQ(sofar.info.state, ConnectionState::Open);
+        EXPECT_EQ(sofar.journal.size(), sample.journal.size() / 2);
+        EXPECT_EQ(sofar.info.serialNumber, sample.info.serialNumber);
+    }
+    for (std::size_t i = sample.journal.size() / 2; i < sample.journal.size(); ++i)
+        writer.AddJournalEntry(sample.journal[i]);
+    for (const TimedReading& r : sample.curves.readings)
+        writer.AddReading(r);
+    for (const TimedSweep& s : sample.curves.sweeps)
+        writer.AddSweepStep(s);
+    for (const TimedBisection& b : sample.curves.bisections)
+        writer.AddBisectionStep(b);
+    for (const TimedResult& r : sample.curves.results)
+        writer.AddResult(r);
+    for (const ProcedureStep& s : sample.steps)
+        writer.AddStep(s);
+    for (const InstrumentEvent& e : sample.instruments)
+        writer.AddInstrumentEvent(e);
+    writer.EndConnection(*sample.info.endedAt, sample.items, sample.info.verdict);
+    writer.Flush();
+
+    auto reader = OpenSqlite(Path());
+    ConnectionRecord expected = sample;
+    expected.info.uid = uid;
+    ExpectSameRecord(Load(*reader, uid), expected);
+}
+
+TEST_F(RecordsDatabase, ANewConnectionEndsOneLeftOpenAsUnfinished) {
+    FixedWallClock clock;
+    CountingRandom random;
+    RecordsWriter writer(Connector(), Path(), random, clock);
+    const std::string first = writer.BeginConnection(SampleRecord(1).info, {});
+    writer.AddJournalEntry(SampleRecord(1).journal[0]);
+    const std::string second = writer.BeginConnection(SampleRecord(2).info, {});
+    writer.AddJournalEntry(SampleRecord(2).journal[1]);
+    writer.Flush();
+    auto reader = OpenSqlite(Path());
+    const ConnectionRecord a = Load(*reader, first);
+    const ConnectionRecord b = Load(*reader, second);
+    EXPECT_EQ(a.info.state, ConnectionState::Unfinished);
+    EXPECT_EQ(b.info.state, ConnectionState::Open);
+    EXPECT_EQ(a.journal, std::vector<JournalEntry>{SampleRecord(1).journal[0]});
+    EXPECT_EQ(b.journal, std::vector<JournalEntry>{SampleRecord(2).journal[1]});
+}
+
+// How a test damages a records file.
+struct Damage {
+    const char* name;
+    std::function<void(const std::string&)> apply;
+};
+
+void Overwrite(const std::string& path, std::streamoff at, std::size_t count) {
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(at);
+    const std::string junk(count, '\x5A');
+    f.write(junk.data(), static_cast<std::streamsize>(junk.size()));
+}
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST_F(RecordsDatabase, ADamagedFileIsKeptAsideAndAFreshOneStarted) {
+    constexpr std::streamoff kPage = 4096;
+    const Damage damages[] = {
+        {"not a database at all",
+         [](const std::string& p) {
+             std::ofstream(p, std::ios::binary | std::ios::trunc) << "hello\n";
+         }},
+        {"header overwritten", [](const std::string& p) { Overwrite(p, 0, 100); }},
+        {"a page in the middle overwritten",
+         [&](const std::string& p) { Overwrite(p, 8 * kPage, kPage); }},
+    };
+    FixedWallClock clock;
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.name);
+        const std::string path = Path();
+        std::filesystem::remove_all(folder.path());
+        std::filesystem::create_directories(folder.path());
+        {
+            auto db = OpenSqlite(path);
+            ASSERT_TRUE(MigrateRecords(*db).ok());
+            ASSERT_TRUE(db->Execute("PRAGMA journal_mode = DELETE", {}).ok());
+            for (int n = 0; n < 30; ++n) {
+                std::int64_t id = 0;
+                ASSERT_TRUE(RecordsStore(*db).SaveRecord(SampleRecord(n, 40), id).ok());
+            }
+        }
+        damage.apply(path);
+        const std::string damagedBytes = FileBytes(path);
+
+        LocalRecordsOpening opening;
+        auto db = OpenLocalRecords(Connector(), path, clock, opening);
+        ASSERT_TRUE(db) << opening.message;
+        EXPECT_EQ(opening.outcome, LocalRecordsOpening::Outcome::Recreated);
+        EXPECT_THAT(opening.message, HasSubstr("damaged"));
+        EXPECT_THAT(opening.message, HasSubstr(opening.asidePath));
+        EXPECT_FALSE(opening.backupsImported);                      // the import is offered again
+        EXPECT_TRUE(FileBytes(opening.asidePath) == damagedBytes);  // kept exactly as found
+        EXPECT_EQ(CountRows(*db, "connections"), 0);
+        std::int64_t id = 0;
+        EXPECT_TRUE(RecordsStore(*db).SaveRecord(SampleRecord(1), id).ok());
+    }
+}
+
+TEST_F(RecordsDatabase, AnIntactFileOpensAsItIs) {
+    FixedWallClock clock;
+    {
+        LocalRecordsOpening opening;
+        auto db = OpenLocalRecords(Connector(), Path(), clock, opening);
+        ASSERT_EQ(opening.outcome, LocalRecordsOpening::Outcome::Ready) << opening.message;
+        std::int64_t id = 0;
+        ASSERT_TRUE(RecordsStore(*db).SaveRecord(SampleRecord(1), id).ok());
+        ASSERT_TRUE(RecordsStore(*db).SetFact(kBackupsImportedFact, "/x").ok());
+    }
+    LocalRecordsOpening opening;
+    auto db = OpenLocalRecords(Connector(), Path(), clock, opening);
+    ASSERT_EQ(opening.outcome, LocalRecordsOpening::Outcome::Ready) << opening.message;
+    EXPECT_TRUE(opening.backupsImported);
+    EXPECT_EQ(CountRows(*db, "connections"), 1);
+    EXPECT_EQ(folder.Files(), (std::vector<std::string>{"records.sqlite", "records.sqlite-shm",
+                                                        "records.sqlite-wal"}));
+}
+
+TEST(RecordsFileTest, LivesInTheDataFolderBesideTheBackups) {
+    EXPECT_EQ(RecordsPathFor("/home/t/.local/share/qs71dr-adj/backups"),
+              "/home/t/.local/share/qs71dr-adj/records.sqlite");
+    EXPECT_EQ(RecordsPathFor("/home/t/.local/share/qs71dr-adj/backups/"),
+              "/home/t/.local/share/qs71dr-adj/records.sqlite");
+    EXPECT_EQ(RecordsPathFor(""), "");
+}
+
+}  // namespace
+}  // namespace qs::records_test
