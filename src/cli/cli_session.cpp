@@ -71,6 +71,10 @@ void CliSession::WatchSignals() {
     if (closeOnSignal_) return;
     closeOnSignal_ = std::make_unique<qt::CloseOnSignal>([this](int signal) {
         if (stopSignal_ == 0) stopSignal_ = signal;
+        if (signalHook_) {
+            signalHook_();
+            return;
+        }
         StopWaiting();
     });
 }
@@ -162,15 +166,27 @@ CliSession::Outcome CliSession::RunUntil(const std::function<bool()>& done) {
         std::fputs("\n", stderr);
         progressShown_ = false;
     }
-    if (stopSignal_ != 0) return Outcome::Interrupted;
+    if (stopSignal_ != 0 && !signalHook_) return Outcome::Interrupted;
     return outcome_;
+}
+
+CliSession::Outcome CliSession::RunToEnd(const std::function<bool()>& done,
+                                         std::function<void()> onSignal) {
+    if (stopSignal_ != 0) return Outcome::Interrupted;
+    signalHook_ = std::move(onSignal);
+    const bool wanted = connectionWanted_;
+    connectionWanted_ = false;
+    const Outcome outcome = RunUntil(done);
+    connectionWanted_ = wanted;
+    signalHook_ = nullptr;
+    return outcome;
 }
 
 void CliSession::AfterHeartbeat() {
     ShowProgress();
     if (tickHook_) tickHook_();
     if (loop_ == nullptr || !done_) return;
-    if (stopSignal_ != 0) {
+    if (stopSignal_ != 0 && !signalHook_) {
         StopWaiting();
     } else if (connectionWanted_ && app().model().state() == TaskState::Idle) {
         // Every error the core reports ends with the model reset to its idle state.

@@ -89,6 +89,11 @@ public:
     // The port closed, the journal complete; runs once.
     void Close();
 
+    // As RunUntil, for work that ends itself (a procedure): a failure of the radio or a signal
+    // does not end the wait; the work sees the one and `onSignal` hears the other, and the
+    // wait goes on until `done` holds (or the time runs out).
+    Outcome RunToEnd(const std::function<bool()>& done, std::function<void()> onSignal);
+
     // Looks at the condition of RunUntil now, for a result that came between heartbeats (an
     // instrument's answer).
     void Wake();
@@ -125,6 +130,8 @@ private:
     std::function<bool()> done_;
     Outcome outcome_ = Outcome::Done;
     std::function<void()> tickHook_;
+    // Set while RunToEnd waits: a signal goes here instead of ending the wait.
+    std::function<void()> signalHook_;
     Link link_ = Link::None;
     // A connection was asked for: the model back at its idle state means it failed.
     bool connectionWanted_ = false;
