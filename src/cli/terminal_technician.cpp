@@ -8,6 +8,8 @@ namespace qs::cli {
 namespace {
 
 constexpr std::size_t kMaxLine = 4096;
+// Far more answers than any procedure asks for; a stream beyond it is not answers.
+constexpr std::size_t kMaxKeptLines = 1000;
 
 std::string Trimmed(const std::string& text) {
     const std::size_t first = text.find_first_not_of(" \t\r");
@@ -45,18 +47,21 @@ void TerminalTechnician::Ask(const procedure::Question& question,
     }
     question_ = question;
     answer_ = std::move(answer);
-    if (ended_) {
-        answer_ = nullptr;
-        if (inputEnded_) inputEnded_();
-        return;
-    }
-    // Lines typed ahead of the question are not answers to it.
-    if (!input_) {
+    if (!input_ && !ended_) {
         input_ = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
         QObject::connect(input_.get(), &QSocketNotifier::activated, input_.get(),
                          [this] { OnInput(); });
     }
-    input_->setEnabled(true);
+    while (answer_ && !lines_.empty()) {
+        const std::string line = lines_.front();
+        lines_.pop_front();
+        TakeLine(line);
+    }
+    if (answer_ && ended_) {
+        answer_ = nullptr;
+        std::fputs("\n", stderr);
+        if (inputEnded_) inputEnded_();
+    }
 }
 
 void TerminalTechnician::Withdraw() {
@@ -91,7 +96,10 @@ void TerminalTechnician::OnInput() {
 }
 
 void TerminalTechnician::TakeLine(const std::string& line) {
-    if (!answer_) return;  // typed while no question was open
+    if (!answer_) {
+        if (lines_.size() < kMaxKeptLines) lines_.push_back(line);
+        return;
+    }
     if (question_.kind == procedure::Question::Kind::Prompt) {
         auto answer = std::move(answer_);
         answer_ = nullptr;

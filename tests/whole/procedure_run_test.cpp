@@ -276,7 +276,6 @@ TEST(ProcedureRunTest, TheExampleTakesLittleMoreThanTheLeastItCould) {
     const RunRecord& record = rig.record();
     EXPECT_EQ(record.verdict, RunVerdict::Pass);
     const double ratio = static_cast<double>(record.durationMs) / record.pace.LeastMs();
-    std::printf("DEBUG %s\n", RunRecordJson(record).c_str());
     EXPECT_LE(ratio, 1.05) << record.durationMs << " ms against " << record.pace.LeastMs();
     EXPECT_GE(ratio, 0.98);
 }

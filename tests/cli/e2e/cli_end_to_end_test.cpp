@@ -823,6 +823,33 @@ TEST(CliEndToEnd, CtrlCStopsARunAtTheNextSafePointWithTheGeneratorOff) {
     EXPECT_TRUE(ReadFile(Text(json, "journal")).trimmed().split('\n').last().contains("\tRF off\t"));
 }
 
+// Without --yes the terminal answers: Enter for a prompt, y or n for a question (anything else
+// is asked again); input that ends with a question open stops the run.
+TEST(CliEndToEnd, PromptsAreAnsweredOnTheTerminal) {
+    QTemporaryDir dir;
+    const QString file = ProcedureFile(
+        dir, "[[step]]\nkind = \"prompt\"\ntext = \"Connect the monitor.\"\n"
+             "[[step]]\nname = \"Lit\"\nkind = \"confirm\"\ntext = \"Is the display lit?\"\n");
+    const struct {
+        QByteArray input;
+        int status;
+        const char* lit;  // the question's outcome
+    } rows[] = {
+        {"\nmaybe\ny\n", 0, "pass"},
+        {"\nn\n", 1, "fail"},
+        {"\n", 1, "skipped"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.input.constData());
+        const CliRun run = RunCli(Simulated({QStringLiteral("--json"), QStringLiteral("run"), file}),
+                                  {row.input, {}, 0});
+        EXPECT_EQ(run.status, row.status) << run.err.constData();
+        EXPECT_EQ(Text(RunStep(Json(run), QStringLiteral("Lit")), "outcome"),
+                  QString::fromLatin1(row.lit));
+        EXPECT_HAS(run.err, "step 2: Is the display lit?\n  [y/n] ");
+    }
+}
+
 TEST(CliEndToEnd, AProcedureFileWithMistakesEndsIn2BeforeAnythingStarts) {
     QTemporaryDir dir;
     const QString file = ProcedureFile(dir, "[[step]]\nkind = \"dance\"\n");
