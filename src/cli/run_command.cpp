@@ -117,19 +117,32 @@ void RunCommand::Run(const CommandArgs& args, CommandResult& result) {
         if (runner->finished()) session_.Wake();
     });
     runner->Start();
-    session_.RunToEnd([&] { return runner->finished(); }, [&] {
-            std::fputs("\nqs71dr-cli: stopping at the next safe point...\n", stderr);
-            std::fflush(stderr);
-            runner->Stop();
-        });
+    const auto done = [&] { return runner->finished(); };
+    const auto onSignal = [&] {
+        std::fputs("\nqs71dr-cli: stopping at the next safe point...\n", stderr);
+        std::fflush(stderr);
+        runner->Stop();
+    };
+    const std::string outOfTime =
+        "no end within " + std::to_string(session_.timeoutSeconds()) + " s (--timeout)";
+    bool timedOut = false;
+    if (session_.RunToEnd(done, onSignal) == CliSession::Outcome::TimedOut && !done()) {
+        // Out of time: the run still ends as a Stop ends it (generator off, item put back),
+        // with the same time again for that.
+        timedOut = true;
+        std::fprintf(stderr, "qs71dr-cli: run: %s; stopping at the next safe point...\n",
+                     outOfTime.c_str());
+        std::fflush(stderr);
+        runner->Stop();
+        session_.StartCommandClock();
+        session_.RunToEnd(done, onSignal);
+    }
     station.Restore();
 
     const RunRecord& record = runner->record();
     if (!runner->finished()) {
-        // Out of time (--timeout): the port is closed as for any command.
         session_.Close();
-        fail(kExitFailure, "run: no end within " + std::to_string(session_.timeoutSeconds()) +
-                               " s (--timeout); the port is closed");
+        fail(kExitFailure, "run: " + outOfTime + "; the port is closed");
         return;
     }
     result.text = RunRecordText(record);
@@ -149,6 +162,9 @@ void RunCommand::Run(const CommandArgs& args, CommandResult& result) {
     if (session_.stopSignal() != 0) {
         result.status = ExitStatusForSignal(session_.stopSignal());
         result.json.insert(QStringLiteral("error"), Q(record.endReason));
+    } else if (timedOut) {
+        result.status = kExitFailure;
+        result.json.insert(QStringLiteral("error"), Q(outOfTime + "; " + record.endReason));
     } else if (record.verdict != RunVerdict::Pass) {
         result.status = kExitFailure;
         result.json.insert(QStringLiteral("error"),

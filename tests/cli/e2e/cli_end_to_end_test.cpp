@@ -792,35 +792,48 @@ TEST(CliEndToEnd, AnUnmeetableLimitFailsTheRunAndPutsTheItemBack) {
     EXPECT_EQ(JournalValue(journal, "Power(Hi)"), "200");
 }
 
-TEST(CliEndToEnd, CtrlCStopsARunAtTheNextSafePointWithTheGeneratorOff) {
+// Ctrl-C, or the command's time running out, ends a run at its next safe point: the rest is
+// skipped, the generator is switched off and the record kept.
+TEST(CliEndToEnd, CtrlCOrTheTimeoutStopsARunAtTheNextSafePointWithTheGeneratorOff) {
     QTemporaryDir dir;
     const QString file = ProcedureFile(
         dir, "[[step]]\nkind = \"generator\"\nfrequency = \"rx\"\nlevel_dbm = -47.0\nrf = true\n"
              "[[step]]\nname = \"Long warm-up\"\nkind = \"wait\"\nseconds = 600\n"
              "[[step]]\nname = \"Supply\"\nkind = \"check\"\nreading = \"VIN\"\nmin = 7.0\n"
              "max = 8.0\n");
-    QProcess cli;
-    cli.start(kCli, Simulated({QStringLiteral("--json"), QStringLiteral("run"), file}));
-    ASSERT_TRUE(cli.waitForStarted(kStartMs));
-    QByteArray err;
-    QDeadlineTimer deadline(kRunMs);
-    while (!err.contains("step 2/3") && !deadline.hasExpired() &&
-           cli.state() == QProcess::Running) {
-        cli.waitForReadyRead(50);
-        err += cli.readAllStandardError();
+    const struct {
+        int signal;  // 0: --timeout ends it
+        int status;
+    } rows[] = {{SIGINT, 130}, {0, 1}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.signal);
+        QStringList args{QStringLiteral("--json"), QStringLiteral("run"), file};
+        if (row.signal == 0) args << QStringLiteral("--timeout") << QStringLiteral("20");
+        QProcess cli;
+        cli.start(kCli, Simulated(args));
+        ASSERT_TRUE(cli.waitForStarted(kStartMs));
+        QByteArray err;
+        QDeadlineTimer deadline(kRunMs);
+        while (!err.contains("step 2/3") && !deadline.hasExpired() &&
+               cli.state() == QProcess::Running) {
+            cli.waitForReadyRead(50);
+            err += cli.readAllStandardError();
+        }
+        ASSERT_EQ(cli.state(), QProcess::Running) << err.constData();
+        if (row.signal != 0) ::kill(static_cast<pid_t>(cli.processId()), row.signal);
+        ASSERT_TRUE(cli.waitForFinished(kRunMs));
+        EXPECT_EQ(cli.exitCode(), row.status);
+        const QJsonObject json = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
+        EXPECT_EQ(Text(json, "verdict"), QStringLiteral("FAIL"));
+        EXPECT_EQ(Text(RunStep(json, QStringLiteral("Long warm-up")), "outcome"),
+                  QStringLiteral("skipped"));
+        EXPECT_EQ(Text(RunStep(json, QStringLiteral("Supply")), "outcome"),
+                  QStringLiteral("skipped"));
+        EXPECT_TRUE(Text(json.value(QStringLiteral("run")).toObject(), "endReason")
+                        .startsWith(QStringLiteral("stopped by the technician")));
+        EXPECT_TRUE(
+            ReadFile(Text(json, "journal")).trimmed().split('\n').last().contains("\tRF off\t"));
     }
-    ASSERT_EQ(cli.state(), QProcess::Running) << err.constData();
-    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
-    ASSERT_TRUE(cli.waitForFinished(kStartMs));
-    EXPECT_EQ(cli.exitCode(), 130);
-    const QJsonObject json = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
-    EXPECT_EQ(Text(json, "verdict"), QStringLiteral("FAIL"));
-    EXPECT_EQ(Text(RunStep(json, QStringLiteral("Long warm-up")), "outcome"),
-              QStringLiteral("skipped"));
-    EXPECT_EQ(Text(RunStep(json, QStringLiteral("Supply")), "outcome"), QStringLiteral("skipped"));
-    EXPECT_TRUE(Text(json.value(QStringLiteral("run")).toObject(), "endReason")
-                    .startsWith(QStringLiteral("stopped by the technician")));
-    EXPECT_TRUE(ReadFile(Text(json, "journal")).trimmed().split('\n').last().contains("\tRF off\t"));
 }
 
 // Without --yes the terminal answers: Enter for a prompt, y or n for a question (anything else
