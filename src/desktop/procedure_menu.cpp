@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -45,6 +46,17 @@ ProcedureMenu::ProcedureMenu(MainWindow& window, Application& app, SafetyNet& sa
     fileMenu->insertAction(exitAction, run_);
     fileMenu->insertSeparator(exitAction);
     QObject::connect(run_, &QAction::triggered, fileMenu, [this] { ChooseAndRun(); });
+    main_.installEventFilter(this);
+}
+
+bool ProcedureMenu::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != &main_ || event->type() != QEvent::Close) return false;
+    if (window_.isNull() || window_->runner().finished()) return false;
+    // The run is not left halfway: it stops first, then the program closes.
+    closeMainWhenFinished_ = true;
+    window_->Stop();
+    event->ignore();
+    return true;
 }
 
 void ProcedureMenu::ChooseAndRun() {
@@ -114,6 +126,9 @@ ProcedureWindow* ProcedureMenu::Run(const std::string& file, const procedure::Ru
     if (!window_.isNull()) window_->close();
     window_ = new ProcedureWindow(app_, safety_, station_, *checked.procedure, info, &main_);
     window_->setAttribute(Qt::WA_DeleteOnClose);
+    window_->setFinished([this] {
+        if (closeMainWhenFinished_) main_.close();
+    });
     window_->show();
     window_->Start();
     return window_.data();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QPointer>
 #include <string>
 
@@ -21,8 +22,10 @@ class MainWindow;
 // "File > Run procedure...": a procedure file chosen and checked as a whole (its mistakes
 // shown, nothing opened), the technician's name, the radio's serial number and the work
 // order asked for (filled in with the last run's, kept in the settings), then the procedure
-// window running it. One run at a time.
-class ProcedureMenu {
+// window running it. One run at a time. Closing the main window while a run goes on stops
+// the run at its next safe point first (generator off, an adjustment's item put back); the
+// program then closes.
+class ProcedureMenu : public QObject {
 public:
     static constexpr const char* kRunCaption = "Run &procedure...";
 
@@ -38,6 +41,9 @@ public:
     ProcedureWindow* Run(const std::string& file, const procedure::RunInfo& info);
     ProcedureWindow* procedureWindow() const { return window_.data(); }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void ChooseAndRun();
     // Asks for who runs it on which radio; false when the technician cancelled.
@@ -51,6 +57,7 @@ private:
     IMessageBox& messageBox_;
     QAction* run_ = nullptr;
     QPointer<ProcedureWindow> window_;
+    bool closeMainWhenFinished_ = false;
 };
 
 }  // namespace qs::qt

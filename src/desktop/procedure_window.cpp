@@ -151,6 +151,7 @@ void ProcedureWindow::OnNotice(const procedure::RunNotice& notice) {
     station_.Restore();
     // Never inside the runner's own notification: the window (and the runner) may go.
     if (closeWhenFinished_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    if (finished_) QMetaObject::invokeMethod(this, finished_, Qt::QueuedConnection);
 }
 
 void ProcedureWindow::ShowStep(int index) {

@@ -36,7 +36,11 @@ public:
     ~ProcedureWindow() override;
 
     void Start();
+    // Stops the run at its next safe point (as the Stop button does).
+    void Stop() { runner_->Stop(); }
     const procedure::ProcedureRunner& runner() const { return *runner_; }
+    // Called once the run has ended.
+    void setFinished(std::function<void()> finished) { finished_ = std::move(finished); }
 
     // Widgets, for the tests.
     QTableWidget* stepsTable() const { return steps_; }
@@ -69,6 +73,7 @@ private:
     std::unique_ptr<procedure::ProcedureRunner> runner_;
     std::function<void(procedure::Answer)> answer_;
     bool closeWhenFinished_ = false;
+    std::function<void()> finished_;
 
     QLabel* state_ = nullptr;
     QLabel* who_ = nullptr;

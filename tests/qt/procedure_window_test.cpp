@@ -103,6 +103,16 @@ private Q_SLOTS:
         QVERIFY(run->stateLabel()->text().startsWith(QStringLiteral("FAIL: stopped by the technician")));
         QCOMPARE(Cell(*run, 0, 2), QStringLiteral("SKIPPED"));
         QCOMPARE(Cell(*run, 1, 2), QString());
+
+        // Closing the program during a run stops the run first, then closes.
+        run = menu.Run(waiting.toStdString(), {"A. Technician", "SN 9", "WO-3"});
+        QVERIFY(run != nullptr);
+        window.show();
+        QTRY_COMPARE_WITH_TIMEOUT(Cell(*run, 0, 2), QStringLiteral("running"), kRunMs);
+        window.close();
+        QVERIFY(window.isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), kRunMs);
+        QVERIFY(run->runner().finished());
         root.Close();
     }
 };
