@@ -82,4 +82,10 @@ if(QS_BUILD_GUI)
     endif()
 endif()
 
+# The example alignment procedure for the virtual bench and the description of procedure
+# files, where a technician finds the documentation.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/procedures/virtual-bench.toml
+              ${PROJECT_SOURCE_DIR}/docs/procedures/README.md
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/qs71dr-adj/procedures)
+
 include(${CMAKE_CURRENT_LIST_DIR}/DebianPackage.cmake)

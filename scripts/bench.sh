@@ -15,7 +15,9 @@ cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQS_BUILD_
     -DQS_BUILD_BENCH=ON -DQS_BUILD_GUI=$gui >/dev/null
 targets=(bench_clone_read_pty bench_core bench_startup bench_receive_cost)
 if pkg-config --exists x11 xtst 2>/dev/null; then targets+=(bench_real_program); fi
-if [ "$gui" = ON ]; then targets+=(qs71dr-adj-automated qt71dr-sim bench_idle_reference bench_records); fi
+if [ "$gui" = ON ]; then
+    targets+=(qs71dr-adj-automated qs71dr-cli qt71dr-sim bench_idle_reference bench_records)
+fi
 cmake --build build-bench -j "$jobs" --target "${targets[@]}"
 
 echo "machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
@@ -37,6 +39,31 @@ build-bench/bench/bench_receive_cost
 if [ -x build-bench/bench/bench_records ]; then
     echo
     build-bench/bench/bench_records
+fi
+# The example procedure on the virtual bench (about 2 minutes: the clone read is 96 s of line
+# time): its wall time from the first step to the end over the least the line, the console's
+# waits after commands, the instruments' answers and the wait steps allow.
+cli=build-bench/bin/qs71dr-cli
+if [ -x "$cli" ]; then
+    echo
+    scratch=$(mktemp -d)
+    XDG_DATA_HOME="$scratch" TMPDIR="$scratch" "$cli" --simulate --json run \
+        docs/procedures/virtual-bench.toml --yes >"$scratch/run.json" 2>/dev/null || true
+    python3 - "$scratch/run.json" <<'PY'
+import json, sys
+try:
+    run = json.load(open(sys.argv[1]))["run"]
+except (OSError, ValueError, KeyError):
+    print("procedure virtual-bench.toml: no run record (the run failed)")
+    sys.exit(0)
+pace, wall = run["pace"], run["durationMs"]
+least = max(1, pace["leastMs"])
+print(f"procedure virtual-bench.toml: {run['verdict']}, {wall} ms wall, least {least} ms "
+      f"(line {pace['lineBytes']} bytes at {pace['baud']} bit/s, waits {pace['afterCommandWaitMs']} ms, "
+      f"instruments {pace['instrumentMs']} ms, wait steps {pace['technicianMs']} ms)")
+print(f"  ratio {wall / least:.3f} (bound 1.05)")
+PY
+    rm -rf "$scratch"
 fi
 # The real program on a virtual X display against the virtual radio (about 4 minutes for
 # each arrival: the clone read alone is 96 s of line time). The machine may be shared:

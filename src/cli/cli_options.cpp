@@ -24,7 +24,7 @@ struct CommandSpec {
     Needs needs;
     bool inShell;  // may stand on a line of a shell script
 };
-constexpr std::array<CommandSpec, 11> kCommands{{
+constexpr std::array<CommandSpec, 12> kCommands{{
     {"identify", Command::Identify, Needs::Identification, true},
     {"read", Command::Read, Needs::Connection, true},
     {"params", Command::Params, Needs::Connection, true},
@@ -35,6 +35,8 @@ constexpr std::array<CommandSpec, 11> kCommands{{
     {"rssi", Command::Rssi, Needs::Adjustment, true},
     // In a shell its settings and readings go into the connection's journal.
     {"bench", Command::Bench, Needs::Instruments, true},
+    // A whole alignment procedure on the one connection.
+    {"run", Command::Run, Needs::Adjustment, true},
     // The PDF writer needs Qt's graphical part started before anything else.
     {"report", Command::Report, Needs::Nothing, false},
     {"shell", Command::Shell, Needs::Nothing, false},
@@ -55,7 +57,7 @@ struct CommandOption {
     Command command;
     OptionRow<CommandArgs> option;
 };
-constexpr std::array<CommandOption, 9> kCommandOptions{{
+constexpr std::array<CommandOption, 13> kCommandOptions{{
     {Command::Read, {"--image", "a file name", nullptr, &CommandArgs::imageFile}},
     {Command::Read, {"--backup", nullptr, &CommandArgs::showBackup, nullptr}},
     {Command::Level, {"--target", "a level from 0 to 255", nullptr, nullptr}},
@@ -63,6 +65,10 @@ constexpr std::array<CommandOption, 9> kCommandOptions{{
     {Command::Bench, {"--frequency", "a frequency in Hz", nullptr, nullptr}},
     {Command::Bench, {"--level", "a level in dBm", nullptr, nullptr}},
     {Command::Bench, {"--rf", "on or off", nullptr, nullptr}},
+    {Command::Run, {"--technician", "a name", nullptr, &CommandArgs::technician}},
+    {Command::Run, {"--serial", "the radio's serial number", nullptr, &CommandArgs::serialNumber}},
+    {Command::Run, {"--work-order", "a work order", nullptr, &CommandArgs::workOrder}},
+    {Command::Run, {"--yes", nullptr, &CommandArgs::answerYes, nullptr}},
     {Command::Report, {"--force", nullptr, &CommandArgs::reportForce, nullptr}},
     {Command::Shell, {"--script", "a file name", nullptr, &CommandArgs::scriptFile}},
 }};
@@ -310,6 +316,10 @@ private:
                 return true;
             case Command::Bench:
                 return BenchWord(word, n);
+            case Command::Run:
+                if (n > 0) break;
+                a_.procedureFile = word;
+                return true;
             case Command::Report:
                 if (n > 1) break;
                 if (word == "-") {
@@ -353,6 +363,9 @@ private:
                 break;
             case Command::Level:
                 if (positional_ == 0) return Fail("level: expected rx or tx");
+                break;
+            case Command::Run:
+                if (positional_ == 0) return Fail("run: expected a procedure FILE");
                 break;
             case Command::Report:
                 if (positional_ < 2) return Fail("report: expected BACKUP and OUT");
@@ -543,6 +556,14 @@ std::string CliUsageText(const std::string& programName) {
            "                           they use the virtual service monitor, whatever ADDRESS\n"
            "                           says (it may then be left out). In a shell, what they\n"
            "                           set and read goes into the connection's journal.\n"
+           "  run FILE [--technician NAME] [--serial TEXT] [--work-order TEXT] [--yes]\n"
+           "                           Runs the alignment procedure in FILE (TOML) on one\n"
+           "                           connection: each step passes, fails or is skipped, with\n"
+           "                           the values it saw; the verdict goes into the report.\n"
+           "                           Prompts ask on the terminal; --yes answers them all\n"
+           "                           (a bench wired so that no hand is needed). The file is\n"
+           "                           checked before the port opens. Ctrl-C stops at the\n"
+           "                           next safe point, the generator's RF switched off.\n"
            "  report BACKUP OUT [--force]\n"
            "                           The alignment report of a backup (as qs71dr-adj --report).\n"
            "  shell [--script FILE]    Reads commands, one a line, from standard input or FILE,\n"
@@ -556,16 +577,18 @@ std::string CliUsageText(const std::string& programName) {
            "  --trace FILE       Append every frame on the serial line to FILE.\n"
            "  --json             One JSON document on standard output (in a shell, one a\n"
            "                     line, one per command).\n"
-           "  --timeout SECONDS  Give up a command after this long (default 600).\n"
+           "  --timeout SECONDS  Give up a command after this long (default 600); a run then\n"
+           "                     stops at its next safe point as Ctrl-C stops it.\n"
            "  --no-backup        Change the radio even when the backup or journal cannot be\n"
            "                     written (they are still tried).\n"
            "  -h, --help, --version\n"
            "  --                 Every word after it is an argument, e.g. a file name that\n"
            "                     starts with -.\n"
            "\n"
-           "Exit status: 0 done; 1 radio, port, instrument or file failure, or the backup\n"
-           "could not be written (the message on standard error); 2 bad options or arguments\n"
-           "(a bad ADDRESS or profile file too); 128+N when stopped by signal N (130 for\n"
+           "Exit status: 0 done (run: every step passed); 1 radio, port, instrument or file\n"
+           "failure, the backup could not be written (the message on standard error), or a\n"
+           "step of run failed; 2 bad options or arguments (a bad ADDRESS or profile file, or\n"
+           "a mistake in a procedure file, too); 128+N when stopped by signal N (130 for\n"
            "Ctrl-C): the port is then closed and the journal, if there is one, complete.\n"
            "Backups and journals go where qs71dr-adj puts them ($XDG_DATA_HOME/qs71dr-adj/\n"
            "backups, usually ~/.local/share/qs71dr-adj/backups). qs71dr-cli does not run while\n"

@@ -12,7 +12,7 @@
 namespace qs::cli {
 
 enum class Command {
-    None, Identify, Read, Params, Readings, Set, Sweep, Level, Rssi, Bench, Report, Shell
+    None, Identify, Read, Params, Readings, Set, Sweep, Level, Rssi, Bench, Run, Report, Shell
 };
 enum class SweepKind { All, T1, T2 };
 enum class LevelKind { Rx, Tx };
@@ -58,6 +58,12 @@ struct CommandArgs {
     std::string reportOut;
     bool reportForce = false;
     std::string scriptFile;  // shell --script FILE; empty: standard input
+    // run FILE [--technician NAME] [--serial TEXT] [--work-order TEXT] [--yes]
+    std::string procedureFile;
+    std::string technician;
+    std::string serialNumber;
+    std::string workOrder;
+    bool answerYes = false;  // --yes: every prompt answered at once (a bench needing no hand)
 };
 
 // What the command line asks of qs71dr-cli: the program's own options and one command.

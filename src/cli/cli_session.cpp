@@ -23,11 +23,6 @@ constexpr int kMsPerSecond = 1000;
 
 }  // namespace
 
-void CliSession::HeartbeatWatch::task() {
-    if (inner != nullptr) inner->task();
-    if (after) after();
-}
-
 CliSession::CliSession(SessionSetup setup)
     : setup_(std::move(setup)), root_(ProgramRoot::DesktopProgramLockPath()) {
     if (!setup_.device.empty()) root_.bindings().Bind(kPort, setup_.device);
@@ -60,9 +55,7 @@ bool CliSession::Start() {
     safety().setProblemReporter([this](const std::string& problem) {
         messageBox_.ShowStop(std::string(), problem);
     });
-    watch_.inner = &app().main();
-    watch_.after = [this] { AfterHeartbeat(); };
-    app().com().setMainTask(&watch_);
+    app().AddHeartbeatListener([this] { AfterHeartbeat(); });
     app().main().setCloseWindow([this] { Close(); });
     WatchSignals();
     StartCommandClock();
@@ -78,6 +71,10 @@ void CliSession::WatchSignals() {
     if (closeOnSignal_) return;
     closeOnSignal_ = std::make_unique<qt::CloseOnSignal>([this](int signal) {
         if (stopSignal_ == 0) stopSignal_ = signal;
+        if (signalHook_) {
+            signalHook_();
+            return;
+        }
         StopWaiting();
     });
 }
@@ -136,19 +133,11 @@ CliSession::Outcome CliSession::BeginAdjustment() {
 }
 
 bool CliSession::Idle() {
-    clsIndOp_RigK52T& model = app().model();
-    if (!model.CycleReached() || app().sequence().OpRunning()) return false;
-    if (model.OperationRunning() || model.reloadRequest() || model.dispParaRequest()) return false;
-    const clsConsole& console = app().console();
-    for (std::int16_t i = 0; i < console.ListCount(); ++i) {
-        if (console.flgChanged(i) || console.flgEnterOn(i)) return false;
-    }
-    return true;
+    return app().model().Settled();
 }
 
 void CliSession::PressEnter(std::int16_t item) {
-    window_.lboConsole.setListIndex(item);
-    app().main().OnConsoleKeyDown(kKeyEnter, 0);
+    app().main().PressEnterOn(item);
 }
 
 void CliSession::ClickButton(std::int16_t index) {
@@ -177,15 +166,27 @@ CliSession::Outcome CliSession::RunUntil(const std::function<bool()>& done) {
         std::fputs("\n", stderr);
         progressShown_ = false;
     }
-    if (stopSignal_ != 0) return Outcome::Interrupted;
+    if (stopSignal_ != 0 && !signalHook_) return Outcome::Interrupted;
     return outcome_;
+}
+
+CliSession::Outcome CliSession::RunToEnd(const std::function<bool()>& done,
+                                         std::function<void()> onSignal) {
+    if (stopSignal_ != 0) return Outcome::Interrupted;
+    signalHook_ = std::move(onSignal);
+    const bool wanted = connectionWanted_;
+    connectionWanted_ = false;
+    const Outcome outcome = RunUntil(done);
+    connectionWanted_ = wanted;
+    signalHook_ = nullptr;
+    return outcome;
 }
 
 void CliSession::AfterHeartbeat() {
     ShowProgress();
     if (tickHook_) tickHook_();
     if (loop_ == nullptr || !done_) return;
-    if (stopSignal_ != 0) {
+    if (stopSignal_ != 0 && !signalHook_) {
         StopWaiting();
     } else if (connectionWanted_ && app().model().state() == TaskState::Idle) {
         // Every error the core reports ends with the model reset to its idle state.

@@ -81,14 +81,18 @@ public:
     // Runs the event loop until `done` holds after a heartbeat. Failed when the core has
     // shown an error and gone back to its idle state.
     Outcome RunUntil(const std::function<bool()>& done);
-    // The adjustment cycle's end with nothing pending: no frame, wait, change, Enter or
-    // automatic operation.
+    // The adjustment cycle's end with nothing pending (the model's Settled).
     bool Idle();
     // Enter on the item's console row, as the technician presses it.
     void PressEnter(std::int16_t item);
     void ClickButton(std::int16_t index);
     // The port closed, the journal complete; runs once.
     void Close();
+
+    // As RunUntil, for work that ends itself (a procedure): a failure of the radio or a signal
+    // does not end the wait; the work sees the one and `onSignal` hears the other, and the
+    // wait goes on until `done` holds (or the time runs out).
+    Outcome RunToEnd(const std::function<bool()>& done, std::function<void()> onSignal);
 
     // Looks at the condition of RunUntil now, for a result that came between heartbeats (an
     // instrument's answer).
@@ -108,14 +112,6 @@ public:
     int stopSignal() const { return stopSignal_; }
 
 private:
-    // Sees every heartbeat of the program after the main window's own step.
-    class HeartbeatWatch : public IMainTask {
-    public:
-        void task() override;
-        IMainTask* inner = nullptr;
-        std::function<void()> after;
-    };
-
     void AfterHeartbeat();
     void WatchSignals();
     void ShowProgress();
@@ -127,7 +123,6 @@ private:
     TerminalMessageBox messageBox_;
     SilentBeeper beeper_;
     HeadlessMainWindow window_;
-    HeartbeatWatch watch_;
     std::unique_ptr<qt::CloseOnSignal> closeOnSignal_;
 
     QDeadlineTimer deadline_;
@@ -135,6 +130,8 @@ private:
     std::function<bool()> done_;
     Outcome outcome_ = Outcome::Done;
     std::function<void()> tickHook_;
+    // Set while RunToEnd waits: a signal goes here instead of ending the wait.
+    std::function<void()> signalHook_;
     Link link_ = Link::None;
     // A connection was asked for: the model back at its idle state means it failed.
     bool connectionWanted_ = false;

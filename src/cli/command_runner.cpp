@@ -1,5 +1,7 @@
 #include "cli/command_runner.h"
 
+#include "cli/run_command.h"
+
 #include <QJsonValue>
 #include <QSocketNotifier>
 #include <csignal>
@@ -106,7 +108,7 @@ CommandResult CommandRunner::Run(const CommandArgs& args) {
         {Command::Params, &CommandRunner::Params},     {Command::Readings, &CommandRunner::Readings},
         {Command::Set, &CommandRunner::Set},           {Command::Sweep, &CommandRunner::Sweep},
         {Command::Level, &CommandRunner::Level},       {Command::Rssi, &CommandRunner::Rssi},
-        {Command::Bench, &CommandRunner::Bench},
+        {Command::Bench, &CommandRunner::Bench},       {Command::Run, &CommandRunner::RunProcedure},
     };
     session_.StartCommandClock();
     CommandResult result;
@@ -474,6 +476,14 @@ CommandResult CommandRunner::Bench(const CommandArgs& args) {
     const CliSession::Outcome outcome = BenchCommand(session_).Run(args.bench, result, error);
     Stopped(outcome, result);
     if (outcome == CliSession::Outcome::Done && !error.empty()) Fail(result, result.status, error);
+    return result;
+}
+
+CommandResult CommandRunner::RunProcedure(const CommandArgs& args) {
+    CommandResult result;
+    if (!Connect(result) || !BeginAdjustment(args, result)) return result;
+    RunCommand(session_, options_).Run(args, result);
+    if (result.status == kExitOk) CheckJournal(args, result);
     return result;
 }
 

@@ -37,6 +37,7 @@ private:
     CommandResult Level(const CommandArgs& args);
     CommandResult Rssi(const CommandArgs& args);
     CommandResult Bench(const CommandArgs& args);
+    CommandResult RunProcedure(const CommandArgs& args);
 
     // Raise the connection; false with `result` filled when that did not succeed.
     bool Connect(CommandResult& result);

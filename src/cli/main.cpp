@@ -13,6 +13,7 @@
 #include "cli/cli_session.h"
 #include "cli/command_runner.h"
 #include "cli/report_command.h"
+#include "cli/run_command.h"
 #include "cli/shell_script.h"
 #include "program/exit_status.h"
 
@@ -95,7 +96,9 @@ int main(int argc, char** argv) {
         const bool checked =
             CommandRunner::CheckFiles(command, error) &&
             (command.command != Command::Bench ||
-             BenchCommand::Check(command.bench, options.simulate, error));
+             BenchCommand::Check(command.bench, options.simulate, error)) &&
+            (command.command != Command::Run ||
+             RunCommand::Check(command, options.simulate, error));
         if (!checked) {
             const std::string where =
                 command.line > 0 ? "line " + std::to_string(command.line) + ": " : "";

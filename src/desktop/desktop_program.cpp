@@ -10,6 +10,7 @@
 #include "desktop/bench_menu.h"
 #include "desktop/command_line.h"
 #include "desktop/main_window.h"
+#include "desktop/procedure_menu.h"
 #include "desktop/qt_alerts.h"
 #include "desktop/report_menu.h"
 #include "desktop/safety_menu.h"
@@ -117,6 +118,8 @@ int RunDesktopProgram(int argc, char** argv, const DesktopTestHooks& hooks) {
     SafetyMenu safetyMenu(window, root.safety(), messageBox);
     ReportMenu reportMenu(window, root.safety(), root.records().curves(), messageBox);
     BenchMenu benchMenu(window, *reportMenu.viewMenu(), root.benchStation());
+    ProcedureMenu procedureMenu(window, root.app(), root.safety(), root.benchStation(),
+                                settingsStore, messageBox);
 
     // Started after the single-instance check, so that a refused copy starts nothing.
     if (options.simulate && !root.StartSimulator(options.simulatorArgs, error)) {

@@ -66,6 +66,7 @@ std::int16_t clsCmcKel3Drv::RealSend(const Bytes& data) {
     ClearRxBuffer();
     // A write the port refuses simply never echoes; the echo time-out reports it.
     myObjCom_->MsCom().output(transmitFrame_);
+    myObjCom_->NoteSent(transmitFrame_.size());
     sendReady_ = false;
     waitState_ = WaitState::Echo;
     waitTick_.setCounter(kEchoTimeoutMs);

@@ -5,7 +5,7 @@
 namespace qs {
 
 frmCom::frmCom(ISerialPort& port, ITimer& timer, const ITickSource& clock)
-    : MsCom_(port), timSolid_(timer), kel3D_(clock) {
+    : MsCom_(port), timSolid_(timer), clock_(clock), kel3D_(clock) {
     kel3D_.setMyObjCom(this);
     MsCom_.setEventHandler([this](CommEvent event) { OnComm(event); });
     timSolid_.setInterval(kHeartbeatMs);
@@ -86,13 +86,39 @@ void frmCom::timSolid_Timer() {
 }
 
 void frmCom::RunHeartbeat() {
-    if (MsCom_.inBufferCount() > 0) kel3D_.read(MsCom_.input());
+    if (MsCom_.inBufferCount() > 0) {
+        const Bytes received = MsCom_.input();
+        bytesReceived_ += received.size();
+        kel3D_.read(received);
+    }
     kel3D_.task();
     if (mainTask_ != nullptr) mainTask_->task();
     if (totalError() && errorReporter_ != nullptr && sequence_ != nullptr) {
         errorReporter_->MsgBoxCloneErr(*sequence_);
     }
     if (totalError() && comOpen()) setComOpen(false);
+}
+
+void frmCom::NoteSent(std::size_t bytes) {
+    constexpr std::int64_t kBitsPerByte = 10;
+    constexpr std::int64_t kMsPerSecond = 1000;
+    const std::int32_t now = clock_.GetTickCount();
+    // Bytes queue behind those still leaving; rounded up to the next millisecond.
+    const std::int32_t from = LineBusyMs() > 0 ? lineFreeTick_ : now;
+    const std::int64_t bits = static_cast<std::int64_t>(bytes) * kBitsPerByte * kMsPerSecond;
+    const std::int64_t ms = comBaud_ > 0 ? (bits + comBaud_ - 1) / comBaud_ : 0;
+    lineFreeTick_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(from) +
+                                              static_cast<std::uint32_t>(ms));
+    lineBusy_ = true;
+}
+
+std::int32_t frmCom::LineBusyMs() const {
+    if (!lineBusy_) return 0;
+    const auto left = static_cast<std::int32_t>(static_cast<std::uint32_t>(lineFreeTick_) -
+                                                static_cast<std::uint32_t>(clock_.GetTickCount()));
+    if (left > 0) return left;
+    lineBusy_ = false;
+    return 0;
 }
 
 void frmCom::OnComm(CommEvent event) {

@@ -77,6 +77,16 @@ public:
     // Window unload: port closed, heartbeat off.
     void Form_Unload();
 
+    // Bytes taken from the port since the program started. The cable echoes every byte sent,
+    // so this counts every byte that was on the line in either direction.
+    std::uint64_t bytesReceived() const { return bytesReceived_; }
+    // A frame of `bytes` has been handed to the port (the driver tells).
+    void NoteSent(std::size_t bytes);
+    // Milliseconds until the frames handed to the port have all left it at the line speed
+    // (10 bits a byte): until then the radio has not heard the last of them. 0 when none is
+    // on its way.
+    std::int32_t LineBusyMs() const;
+
     clsCmcKel3Drv& kel3D() { return kel3D_; }
     const clsCmcKel3Drv& kel3D() const { return kel3D_; }
     ISerialPort& MsCom() { return MsCom_; }
@@ -91,6 +101,7 @@ private:
 
     ISerialPort& MsCom_;
     ITimer& timSolid_;
+    const ITickSource& clock_;
     clsCmcKel3Drv kel3D_;
 
     std::int16_t comPortNum_ = kDefaultPortNum;
@@ -99,6 +110,9 @@ private:
     bool errCannotOpen_ = false;
     std::string openErrorText_;
     bool inHeartbeat_ = false;
+    std::uint64_t bytesReceived_ = 0;
+    std::int32_t lineFreeTick_ = 0;  // when the bytes handed to the port have left it
+    mutable bool lineBusy_ = false;  // cleared once seen over, so a stale tick cannot wrap
 
     IMainTask* mainTask_ = nullptr;
     ICloneErrorReporter* errorReporter_ = nullptr;

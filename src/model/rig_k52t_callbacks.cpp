@@ -50,26 +50,34 @@ int SelectionIndex(std::int16_t Index, std::int16_t firstItem) {
 
 }  // namespace
 
-std::string clsIndOp_RigK52T::ChannelRow(std::int16_t Index, std::int16_t val) {
-    const std::int16_t ch = chanList(val);
-    const std::int32_t d = static_cast<std::int32_t>(ch) * RigK52TFunc_Obj_Size(kObjChannelRecords);
+clsIndOp_RigK52T::TestChannel clsIndOp_RigK52T::ChannelAt(std::int16_t val) const {
+    TestChannel channel;
+    channel.number = chanList(val);
+    const std::int32_t d =
+        static_cast<std::int32_t>(channel.number) * RigK52TFunc_Obj_Size(kObjChannelRecords);
+    if (!eepObj_.Check_Inh(rxFreqBase_ + d)) {
+        channel.rxHz = eepObj_.GetChFreqRxReal(rxFreqBase_, channel.number);
+    }
+    if (!eepObj_.Check_Inh(txFreqBase_ + d)) {
+        channel.txHz = eepObj_.GetChFreqTxReal(txFreqBase_, channel.number);
+    }
+    return channel;
+}
 
+clsIndOp_RigK52T::TestChannel clsIndOp_RigK52T::testChannel() const {
+    return ChannelAt(console_.Value(chItem_));
+}
+
+std::string clsIndOp_RigK52T::ChannelRow(std::int16_t Index, std::int16_t val) {
+    const TestChannel channel = ChannelAt(val);
+    const std::int16_t ch = channel.number;
     std::string name = eepObj_.GetChName(ch);
     if (ch + 1 < 10) name = "0" + name;  // names are the channel numbers
 
-    const bool rxInhibit = eepObj_.Check_Inh(rxFreqBase_ + d);
-    const bool txInhibit = eepObj_.Check_Inh(txFreqBase_ + d);
     std::string rx = kInhibitText;
     std::string tx = kInhibitText;
-    if (!rxInhibit) rx = MHzText(eepObj_.GetChFreqRxReal(rxFreqBase_, ch));
-    if (!txInhibit) {
-        const std::int32_t txHz = eepObj_.GetChFreqTxReal(txFreqBase_, ch);
-        if (!rxInhibit && txHz == eepObj_.GetChFreqRxReal(rxFreqBase_, ch)) {
-            tx = kSameAsRxText;
-        } else {
-            tx = MHzText(txHz);
-        }
-    }
+    if (channel.rxHz) rx = MHzText(*channel.rxHz);
+    if (channel.txHz) tx = channel.txHz == channel.rxHz ? kSameAsRxText : MHzText(*channel.txHz);
 
     const char* power = "Low1";
     switch (eepObj_.GetChRFPower(powerTableAddr_, ch)) {

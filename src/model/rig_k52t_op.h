@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "console/cons_ev.h"
@@ -111,6 +112,33 @@ public:
     RssiCapture rssiCapture() const;
     // The last raw value (0..255) of a live-reading row, -1 before its first reading.
     std::int16_t lastReading(ReadingGroup group, int index) const;
+    // Readings answered since the program started, of either list; a driver that changed
+    // something the readings follow waits for the next one to know it saw the change.
+    std::uint32_t readingsTaken() const { return readingsTaken_; }
+
+    // Nothing left to do: at the end of an adjustment cycle with no frame under way, no
+    // after-command wait running, no changed item, no Enter, no automatic operation and no
+    // reload or parameter page asked for. What a driver waits for after it set something.
+    bool Settled();
+    // Milliseconds left of the after-command wait; a wait asked for whose countdown has not
+    // started yet counts whole. 0 when none runs.
+    std::int32_t AfterCommandWaitMs();
+    // The after-command waits started since the program started, in milliseconds: the time
+    // the console's pacing alone asks for.
+    std::int64_t afterCommandWaitsStartedMs() const { return waitsStartedMs_; }
+    // How many such waits, one for each command that asked for one.
+    std::uint32_t afterCommandWaitsStarted() const { return waitsStarted_; }
+    // Stops a running automatic operation as any command button does before its own action.
+    void StopOperation() { StopAutoOp(); }
+
+    // The channel CH No. selects now, as its row shows it: the radio's channel number
+    // (0-based) and its frequencies, none where the channel's record inhibits one.
+    struct TestChannel {
+        std::int16_t number = 0;
+        std::optional<std::int32_t> rxHz;
+        std::optional<std::int32_t> txHz;
+    };
+    TestChannel testChannel() const;
 
     // State, for the window and for tests.
     std::int16_t taskState() const { return taskState_; }
@@ -193,6 +221,7 @@ private:
 
     // rig_k52t_callbacks.cpp
     std::string ChannelRow(std::int16_t Index, std::int16_t val);
+    TestChannel ChannelAt(std::int16_t val) const;
 
     // rig_k52t_auto_ops.cpp
     void GoToOpState(std::int16_t state);
@@ -259,6 +288,9 @@ private:
     std::array<bool, 3> lvaMark_{};
     OpWork opWork_;
     IOperationObserver* observer_ = nullptr;
+    std::uint32_t readingsTaken_ = 0;
+    std::int64_t waitsStartedMs_ = 0;
+    std::uint32_t waitsStarted_ = 0;
 };
 
 }  // namespace qs

@@ -20,6 +20,7 @@ bool clsIndOp_RigK52T::ReadLevel(ReadingList list, std::int16_t index, bool send
         return true;
     }
     const std::int16_t v = E8AnswerValue(answer);
+    ++readingsTaken_;
     if (observer_ != nullptr) {
         observer_->OnReading({ad ? ReadingGroup::Ad : ReadingGroup::Da, index, v});
     }

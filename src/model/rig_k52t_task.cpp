@@ -45,6 +45,8 @@ void clsIndOp_RigK52T::task() {
     if (taskState_ >= 3 && taskState_ <= kLastLoadState) ShowProgress(LoadProgressText());
     if (waitE8Pending_ > 0) {
         waitTick_.setCounter(waitE8Pending_);
+        waitsStartedMs_ += waitE8Pending_;
+        ++waitsStarted_;
         waitE8Pending_ = 0;
     }
     if (waitTick_.counter() > 0) return;
@@ -208,6 +210,20 @@ bool clsIndOp_RigK52T::BeginAdjustment() {
     for (std::int16_t i = 0; i < console_.ListCount(); ++i)
         console_.setFlgChanged(i, true);
     return true;
+}
+
+bool clsIndOp_RigK52T::Settled() {
+    if (!CycleReached() || seq_.OpRunning() || AfterCommandWaitMs() > 0) return false;
+    if (OperationRunning() || reloadRequest_ || dispParaRequest_) return false;
+    for (std::int16_t i = 0; i < console_.ListCount(); ++i) {
+        if (console_.flgChanged(i) || console_.flgEnterOn(i)) return false;
+    }
+    return true;
+}
+
+std::int32_t clsIndOp_RigK52T::AfterCommandWaitMs() {
+    if (waitE8Pending_ > 0) return waitE8Pending_;
+    return waitTick_.counter();
 }
 
 bool clsIndOp_RigK52T::Connected() const {

@@ -7,31 +7,9 @@
 namespace qs::procedure {
 namespace {
 
-struct RoleNames {
-    std::string_view key;
-    std::string_view words;
-};
-
 // In BenchRole order.
-constexpr std::array<RoleNames, kBenchRoles.size()> kRoles{{
-    {"generator", "a generator"},
-    {"power_meter", "a power meter"},
-    {"modulation_meter", "a modulation meter"},
-    {"frequency_counter", "a frequency counter"},
-}};
-
-struct QuantityFacts {
-    std::string_view name;
-    std::string_view unit;
-    BenchRole meter;
-};
-
-// In Quantity order.
-constexpr std::array<QuantityFacts, kQuantities.size()> kQuantityFacts{{
-    {"power", "W", BenchRole::PowerMeter},
-    {"deviation", "Hz", BenchRole::ModulationMeter},
-    {"frequency", "Hz", BenchRole::FrequencyCounter},
-}};
+constexpr std::array<std::string_view, kBenchRoles.size()> kRoleWords{
+    "a generator", "a power meter", "a modulation meter", "a frequency counter"};
 
 template <class... Fs>
 struct Overloaded : Fs... {
@@ -135,23 +113,23 @@ std::string_view FilterName(BandPassFilter filter) {
 }
 
 std::string_view RoleKey(BenchRole role) {
-    return kRoles[static_cast<std::size_t>(role)].key;
+    return instruments::RoleName(role);
 }
 
 std::string_view RoleWords(BenchRole role) {
-    return kRoles[static_cast<std::size_t>(role)].words;
+    return kRoleWords[static_cast<std::size_t>(role)];
 }
 
 std::string_view QuantityName(Quantity quantity) {
-    return kQuantityFacts[static_cast<std::size_t>(quantity)].name;
+    return instruments::FactsOf(quantity).name;
 }
 
 std::string_view QuantityUnit(Quantity quantity) {
-    return kQuantityFacts[static_cast<std::size_t>(quantity)].unit;
+    return instruments::FactsOf(quantity).unit;
 }
 
 BenchRole MeterFor(Quantity quantity) {
-    return kQuantityFacts[static_cast<std::size_t>(quantity)].meter;
+    return instruments::FactsOf(quantity).role;
 }
 
 double Resolve(const Nominal& nominal, const ChannelFrequencies& channel) {

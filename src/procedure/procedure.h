@@ -15,6 +15,7 @@
 #include <variant>
 #include <vector>
 
+#include "instruments/roles.h"
 #include "model/operation_observer.h"
 
 namespace qs::procedure {
@@ -26,10 +27,9 @@ struct FilePlace {
     friend auto operator<=>(const FilePlace&, const FilePlace&) = default;
 };
 
-enum class BenchRole { Generator, PowerMeter, ModulationMeter, FrequencyCounter };
-inline constexpr std::array<BenchRole, 4> kBenchRoles{
-    BenchRole::Generator, BenchRole::PowerMeter, BenchRole::ModulationMeter,
-    BenchRole::FrequencyCounter};
+// The bench's roles and the quantities its meters measure are the instrument core's own.
+using BenchRole = instruments::Role;
+inline constexpr auto kBenchRoles = instruments::kRoles;
 // The role's key in [bench]: "generator", "power_meter", "modulation_meter",
 // "frequency_counter".
 std::string_view RoleKey(BenchRole role);
@@ -37,7 +37,7 @@ std::string_view RoleKey(BenchRole role);
 std::string_view RoleWords(BenchRole role);
 
 // What the meters measure on the transmitter: power in W, deviation and frequency in Hz.
-enum class Quantity { Power, Deviation, Frequency };
+using Quantity = instruments::Quantity;
 inline constexpr std::array<Quantity, 3> kQuantities{Quantity::Power, Quantity::Deviation,
                                                      Quantity::Frequency};
 std::string_view QuantityName(Quantity quantity);  // "power", "deviation", "frequency"

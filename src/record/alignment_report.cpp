@@ -12,6 +12,7 @@
 #include "model/reading_text.h"
 #include "model/rig_k52t_item_list.h"
 #include "record/curves_file.h"
+#include "record/run_record_file.h"
 #include "safety/crc32.h"
 
 namespace qs {
@@ -267,10 +268,16 @@ bool BuildAlignmentReport(const std::string& backupPath, AlignmentReport& report
     std::error_code ec;
     const bool haveCurves = std::filesystem::exists(curvesPath, ec);
     if (haveCurves && !ReadCurvesFile(curvesPath, curves, error)) return false;
+    std::vector<RunRecord> runs;
+    const std::string runsPath = RunsPathFor(backupPath);
+    const bool haveRuns = std::filesystem::exists(runsPath, ec);
+    if (haveRuns && !ReadRunsFile(runsPath, runs, error)) return false;
     report = MakeAlignmentReport(backup, journal, curves);
     report.backupPath = backupPath;
     report.journalPath = journalPath;
     report.curvesPath = haveCurves ? curvesPath : std::string();
+    report.runsPath = haveRuns ? runsPath : std::string();
+    report.runs = std::move(runs);
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include "record/curve_log.h"
 #include "record/curve_runs.h"
+#include "record/run_record.h"
 #include "safety/backup_file.h"
 #include "safety/journal_file.h"
 
@@ -37,6 +38,8 @@ struct AlignmentReport {
     std::string backupCrc;  // CRC-32 of the image, 8 hexadecimal digits
     std::string journalPath;
     std::string curvesPath;  // empty when the connection has no curves file
+    std::string runsPath;    // empty when no procedure was run on the connection
+    std::vector<RunRecord> runs;  // the procedures run, in order; their verdicts come first
     std::vector<ReportItemRow> items;
     std::vector<std::string> operations;  // one sentence per operation result, in time order
     std::vector<std::string> lastAd;      // the [A/D] rows as the list shows them last
@@ -77,9 +80,9 @@ AlignmentReport MakeAlignmentReport(
     const std::vector<std::pair<std::string, std::string>>& connectValues,
     const std::vector<JournalEntry>& journal, const CurveLog& curves);
 
-// Reads the backup at `backupPath`, its journal and (when there is one) its curves file
-// beside it; false with `error` when the backup is damaged, the journal is missing or
-// damaged, or the curves file is damaged.
+// Reads the backup at `backupPath`, its journal and (when there are) its curves file and runs
+// file beside it; false with `error` when the backup is damaged, the journal is missing or
+// damaged, or the curves or runs file is damaged.
 bool BuildAlignmentReport(const std::string& backupPath, AlignmentReport& report,
                           std::string& error);
 

@@ -296,4 +296,8 @@ std::string JournalPathFor(const std::string& backupPath) {
     return Stem(backupPath) + kJournalExtension;
 }
 
+std::string RunsPathFor(const std::string& path) {
+    return Stem(path) + kRunsExtension;
+}
+
 }  // namespace qs

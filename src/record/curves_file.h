@@ -40,5 +40,9 @@ bool ReadCurvesFile(const std::string& path, CurveLog& log, std::string& error);
 std::string CurvesPathFor(const std::string& path);
 // The journal of the backup at `path`.
 std::string JournalPathFor(const std::string& backupPath);
+// The runs file (procedure runs, run_record_file.h) of the connection whose backup or journal
+// is at `path`.
+inline constexpr const char* kRunsExtension = ".runs.toml";
+std::string RunsPathFor(const std::string& path);
 
 }  // namespace qs

@@ -1,6 +1,7 @@
 #include "record/report_html.h"
 
 #include "record/report_charts_svg.h"
+#include "record/report_runs_html.h"
 
 namespace qs {
 namespace {
@@ -70,6 +71,8 @@ std::string AlignmentReportHtml(const AlignmentReport& r, ReportCharts charts) {
          ".mono{font-family:monospace}@media print{h2{page-break-after:avoid}"
          "svg,tr{page-break-inside:avoid}}</style>\n";
     h += "</head><body>\n<h1>QS-71DR alignment report</h1>\n";
+    // A procedure's verdict is what the report is read for: it comes first.
+    h += RunSectionsHtml(r.runs);
 
     h += "<h2>Radio</h2>\n<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n";
     h += FactRow("Model", E(r.modelCode));
@@ -81,6 +84,7 @@ std::string AlignmentReportHtml(const AlignmentReport& r, ReportCharts charts) {
     h += FactRow("Backup CRC-32", "<tt>" + E(r.backupCrc) + "</tt>");
     h += FactRow("Journal", E(r.journalPath));
     h += FactRow("Curves", r.curvesPath.empty() ? std::string("none recorded") : E(r.curvesPath));
+    if (!r.runsPath.empty()) h += FactRow("Procedure runs", E(r.runsPath));
     h += "</table>\n";
 
     int changed = 0;

@@ -1,5 +1,6 @@
 #include "shell/application.h"
 
+#include <algorithm>
 #include <string>
 
 #include "shell/program_texts.h"
@@ -67,7 +68,8 @@ bool Application::Start() {
     sequence_->setSubNameCheck(model_.get());
     sequence_->setCloneErrorReporter(main_.get());
     com_->setSequence(sequence_.get());
-    com_->setMainTask(main_.get());
+    heartbeat_.main = main_.get();
+    com_->setMainTask(&heartbeat_);
     com_->setCloneErrorReporter(main_.get());
     com_->setSettingsSaver([this] { main_->saveData(*profMain_); });
 
@@ -77,6 +79,32 @@ bool Application::Start() {
     main_->Form_Load();
     main_->Form_Resize();
     return true;
+}
+
+void Application::Heartbeat::task() {
+    if (main != nullptr) main->task();
+    // By id, so that a listener removed by an earlier one in this round is not called.
+    std::vector<int> ids;
+    for (const auto& [id, listener] : listeners) ids.push_back(id);
+    for (int id : ids) {
+        const auto it = std::find_if(listeners.begin(), listeners.end(),
+                                     [id](const auto& entry) { return entry.first == id; });
+        if (it == listeners.end()) continue;
+        const std::function<void()> listener = it->second;
+        listener();
+    }
+}
+
+int Application::AddHeartbeatListener(std::function<void()> listener) {
+    heartbeat_.listeners.emplace_back(++heartbeat_.lastId, std::move(listener));
+    return heartbeat_.lastId;
+}
+
+void Application::RemoveHeartbeatListener(int id) {
+    auto& listeners = heartbeat_.listeners;
+    listeners.erase(std::remove_if(listeners.begin(), listeners.end(),
+                                   [id](const auto& entry) { return entry.first == id; }),
+                    listeners.end());
 }
 
 void Application::Close() {

@@ -2,6 +2,8 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "console/console.h"
 #include "link/clone_sequence.h"
@@ -61,6 +63,13 @@ public:
     // front end calls it for every way of closing the window, then ends the program.
     void Close();
 
+    // Called after every heartbeat (the timer's, data arriving, a key), once the main window's
+    // step has run: for whatever follows the core step by step, such as a procedure or the
+    // command line's waits. A listener may add or remove listeners, itself included. Returns
+    // the number RemoveHeartbeatListener takes.
+    int AddHeartbeatListener(std::function<void()> listener);
+    void RemoveHeartbeatListener(int id);
+
     // The program-wide objects; valid after a successful Start().
     frmCom& com() { return *com_; }
     clsCmcProfileIO& profMain() { return *profMain_; }
@@ -78,6 +87,15 @@ private:
             if (target != nullptr) target->MsgBoxCloneErr(sequence);
         }
         frmMain* target = nullptr;
+    };
+
+    // The main task of the heartbeat: the main window's step, then the listeners.
+    class Heartbeat : public IMainTask {
+    public:
+        void task() override;
+        frmMain* main = nullptr;
+        std::vector<std::pair<int, std::function<void()>>> listeners;
+        int lastId = 0;
     };
 
     ISerialPort& port_;
@@ -98,6 +116,7 @@ private:
     ErrorRelay errorRelay_;
     std::unique_ptr<clsIndOp_RigK52T> model_;
     std::unique_ptr<frmMain> main_;
+    Heartbeat heartbeat_;
 };
 
 }  // namespace qs

@@ -92,6 +92,7 @@ void frmMain::MsgBoxCloneErr(clsCmcKel3Sequence& sequence) {
     // so after its own text, which stays as it is.
     const std::string stopped = model_.StoppedOperationNote();
     if (!stopped.empty()) text += "\r\n\r\n" + stopped;
+    lastCloneError_ = text;
     model_.RigOpFunc_ResetAll();
     ShowMessage(messageBox_, text);
 }
@@ -196,6 +197,11 @@ void frmMain::OnConsoleGotFocus() {
 void frmMain::OnCommandClick(std::int16_t index) {
     model_.RigOpFunc_ClickCmd00(index);
     RunTaskNow();
+}
+
+void frmMain::PressEnterOn(std::int16_t item) {
+    if (controls_.lboConsole != nullptr) controls_.lboConsole->setListIndex(item);
+    OnConsoleKeyDown(kKeyEnter, 0);
 }
 
 void frmMain::RunTaskNow() {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "link/link_hooks.h"
 #include "platform/alerts.h"
@@ -77,6 +78,13 @@ public:
     // The console list gained the focus: select row 0 when nothing is selected.
     void OnConsoleGotFocus();
     void OnCommandClick(std::int16_t index);
+    // Enter on an item's row, as the technician selects the row and presses the key.
+    void PressEnterOn(std::int16_t item);
+    // Runs the heartbeat at once, after an input the task acts on (a key, a click, a value
+    // set by a driver of the core).
+    void RunTaskNow();
+    // The clone error message last shown, empty before the first.
+    const std::string& lastCloneError() const { return lastCloneError_; }
     // A character typed while a command button has the focus.
     void OnCommandKeyPress(char keyAscii);
     void OnMenuComPort(std::int16_t index);
@@ -90,8 +98,6 @@ public:
     const HiddenKeySequence& hiddenKeys() const { return hiddenKeys_; }
 
 private:
-    // Runs the heartbeat at once, after an input the task acts on.
-    void RunTaskNow();
     void RefreshMenuChecks();
     void RefreshPortLabel();
 
@@ -107,6 +113,7 @@ private:
     std::int16_t ComAutoRelease_ = 0;
     HiddenKeySequence hiddenKeys_;
     bool unloaded_ = false;
+    std::string lastCloneError_;
 };
 
 }  // namespace qs

@@ -27,6 +27,16 @@ void WholeProgram::Tick() {
     NoteWriteTimes();
 }
 
+void WholeProgram::Millisecond() {
+    clock.advance(1);
+    if (sim_) sim_->pump(MemoryCable::RaiseEvent::Yes);
+    if (++msSinceBeat_ >= frmCom::kHeartbeatMs) {
+        msSinceBeat_ = 0;
+        timer.fire();
+    }
+    NoteWriteTimes();
+}
+
 void WholeProgram::NoteWriteTimes() {
     while (writeTimesMs_.size() < cable.writes().size())
         writeTimesMs_.push_back(clock.GetTickCount());

@@ -28,6 +28,10 @@ public:
 
     // One 50 ms heartbeat; the radio's bytes that have arrived by then come first.
     void Tick();
+    // One millisecond as the running program lives it: the radio's bytes arrive as they
+    // leave its line, each arrival running the heartbeat at once (the port's notification),
+    // and the timer's heartbeat comes every 50 ms.
+    void Millisecond();
     // Heartbeats until `done` holds; false if it never did within `maxTicks`.
     bool RunUntil(const std::function<bool()>& done, int maxTicks = 4000);
     void RunFor(int ticks);
@@ -75,6 +79,7 @@ private:
     std::unique_ptr<qtsim::VirtualRadio> radio_;
     std::unique_ptr<SimCable> sim_;
     std::vector<std::int32_t> writeTimesMs_;  // fake-clock time of each cable write
+    int msSinceBeat_ = 0;
 
 public:
     Application app;

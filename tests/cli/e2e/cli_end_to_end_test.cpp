@@ -690,6 +690,188 @@ TEST(CliEndToEnd, SimulatedBenchInAShellIsJournaledAndReported) {
     EXPECT_HAS(text, "<td>Power meter</td><td>power 4.921 W</td>");
 }
 
+// `run`: alignment procedures on the virtual bench (--simulate), prompts answered by --yes.
+QString ProcedureFile(const QTemporaryDir& dir, const QByteArray& steps) {
+    const QString path = dir.filePath(QStringLiteral("procedure.toml"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) file.write("title = \"Test procedure\"\n" + steps);
+    return path;
+}
+
+QStringList Simulated(QStringList args) {
+    return QStringList{QStringLiteral("--simulate"), QStringLiteral("--sim-baud"),
+                       QString::fromLatin1(kBaud)} +
+           args;
+}
+
+// The step of a run's JSON by its title.
+QJsonObject RunStep(const QJsonObject& json, const QString& title) {
+    for (const QJsonValue& step : json.value(QStringLiteral("run")).toObject().value(
+             QStringLiteral("step")).toArray()) {
+        if (Text(step.toObject(), "title") == title) return step.toObject();
+    }
+    return {};
+}
+
+// The last value the journal gives the item.
+QByteArray JournalValue(const QString& journal, const QByteArray& item) {
+    QByteArray value;
+    for (const QByteArray& line : ReadFile(journal).split('\n')) {
+        const QList<QByteArray> fields = line.split('\t');
+        if (fields.size() > 3 && fields[1] == item) value = fields[3];
+    }
+    return value;
+}
+
+TEST(CliEndToEnd, TheExampleProcedurePassesOnTheVirtualBenchAndIsReported) {
+    const CliRun run = RunCli(Simulated(
+        {QStringLiteral("--json"), QStringLiteral("run"),
+         QStringLiteral(QS_PROCEDURES_DIR "/virtual-bench.toml"), QStringLiteral("--yes"),
+         QStringLiteral("--technician"), QStringLiteral("A. Technician"), QStringLiteral("--serial"),
+         QStringLiteral("SN 0001"), QStringLiteral("--work-order"), QStringLiteral("WO-1")}));
+    ASSERT_EQ(run.status, 0) << run.err.constData() << run.out.constData();
+    const QJsonObject json = Json(run);
+    EXPECT_EQ(Text(json, "verdict"), QStringLiteral("PASS"));
+    const QJsonObject record = json.value(QStringLiteral("run")).toObject();
+    EXPECT_EQ(Text(record, "serialNumber"), QStringLiteral("SN 0001"));
+    EXPECT_EQ(Text(record, "workOrder"), QStringLiteral("WO-1"));
+    // What the virtual monitor's curves give (see the whole-program test of the same file).
+    const struct {
+        const char* step;
+        const char* measured;
+    } judged[] = {
+        {"Reference frequency", "146520000.0 Hz"}, {"High power", "5.53 W"},
+        {"Low power 2", "2.45 W"},                 {"Low power 1", "1.02 W"},
+        {"Modulation", "2910 Hz"},                 {"Level-adjust input", "2.35V"},
+    };
+    for (const auto& row : judged) {
+        const QJsonObject step = RunStep(json, QString::fromLatin1(row.step));
+        EXPECT_EQ(Text(step, "outcome"), QStringLiteral("pass")) << row.step;
+        EXPECT_EQ(Text(step.value(QStringLiteral("measured")).toObject(), "text"),
+                  QString::fromLatin1(row.measured))
+            << row.step;
+    }
+    const QString journal = Text(json, "journal");
+    const struct {
+        const char* item;
+        const char* value;
+    } finals[] = {{"REF", "143"}, {"Power(Hi)", "212"}, {"Power(L2)", "141"},
+                  {"Power(L1)", "91"}, {"MOD", "97"}, {"TX LVA", "166"}, {"RX LVA", "128"}};
+    for (const auto& row : finals) EXPECT_EQ(JournalValue(journal, row.item), row.value) << row.item;
+    // The generator is left off.
+    EXPECT_TRUE(ReadFile(journal).trimmed().split('\n').last().contains("\tRF off\t"));
+
+    const QString html = QFileInfo(journal).dir().filePath(QStringLiteral("run-report.html"));
+    const CliRun report = RunCli({QStringLiteral("report"), Text(json, "backup"), html});
+    ASSERT_EQ(report.status, 0) << report.err.constData();
+    const QByteArray text = ReadFile(html);
+    EXPECT_HAS(text, "<b>PASS</b>");
+    EXPECT_HAS(text, "<td>A. Technician</td>");
+    EXPECT_HAS(text, "<td>5.53 W</td>");
+}
+
+TEST(CliEndToEnd, AnUnmeetableLimitFailsTheRunAndPutsTheItemBack) {
+    QTemporaryDir dir;
+    const QString file = ProcedureFile(
+        dir, "[[step]]\nname = \"Too much power\"\nkind = \"adjust\"\nitem = \"Power(Hi)\"\n"
+             "measure = \"power\"\ntarget = 9.5\ntolerance = 0.1\nmax_steps = 8\n"
+             "[[step]]\nname = \"Supply\"\nkind = \"check\"\nreading = \"VIN\"\nmin = 7.0\n"
+             "max = 8.0\n");
+    const CliRun run = RunCli(Simulated({QStringLiteral("run"), file}));
+    EXPECT_EQ(run.status, 1) << run.err.constData();
+    EXPECT_TRUE(run.out.startsWith("Verdict: FAIL\n")) << run.out.constData();
+    EXPECT_HAS(run.out, "1. FAIL  Too much power");
+    EXPECT_HAS(run.out, "2. SKIPPED  Supply");
+    const int at = run.out.indexOf("\nJournal: ") + 10;
+    const QString journal = QString::fromLocal8Bit(run.out.mid(at, run.out.indexOf('\n', at) - at));
+    // Eight steps up from the radio's 200, then back to where the step began.
+    const QList<QByteArray> lines = ReadFile(journal).split('\n');
+    int changes = 0;
+    for (const QByteArray& line : lines) changes += line.contains("\tPower(Hi)\t") ? 1 : 0;
+    EXPECT_GE(changes, 2) << ReadFile(journal).constData();
+    EXPECT_EQ(JournalValue(journal, "Power(Hi)"), "200");
+}
+
+// Ctrl-C, or the command's time running out, ends a run at its next safe point: the rest is
+// skipped, the generator is switched off and the record kept.
+TEST(CliEndToEnd, CtrlCOrTheTimeoutStopsARunAtTheNextSafePointWithTheGeneratorOff) {
+    QTemporaryDir dir;
+    const QString file = ProcedureFile(
+        dir, "[[step]]\nkind = \"generator\"\nfrequency = \"rx\"\nlevel_dbm = -47.0\nrf = true\n"
+             "[[step]]\nname = \"Long warm-up\"\nkind = \"wait\"\nseconds = 600\n"
+             "[[step]]\nname = \"Supply\"\nkind = \"check\"\nreading = \"VIN\"\nmin = 7.0\n"
+             "max = 8.0\n");
+    const struct {
+        int signal;  // 0: --timeout ends it
+        int status;
+    } rows[] = {{SIGINT, 130}, {0, 1}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.signal);
+        QStringList args{QStringLiteral("--json"), QStringLiteral("run"), file};
+        if (row.signal == 0) args << QStringLiteral("--timeout") << QStringLiteral("20");
+        QProcess cli;
+        cli.start(kCli, Simulated(args));
+        ASSERT_TRUE(cli.waitForStarted(kStartMs));
+        QByteArray err;
+        QDeadlineTimer deadline(kRunMs);
+        while (!err.contains("step 2/3") && !deadline.hasExpired() &&
+               cli.state() == QProcess::Running) {
+            cli.waitForReadyRead(50);
+            err += cli.readAllStandardError();
+        }
+        ASSERT_EQ(cli.state(), QProcess::Running) << err.constData();
+        if (row.signal != 0) ::kill(static_cast<pid_t>(cli.processId()), row.signal);
+        ASSERT_TRUE(cli.waitForFinished(kRunMs));
+        EXPECT_EQ(cli.exitCode(), row.status);
+        const QJsonObject json = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
+        EXPECT_EQ(Text(json, "verdict"), QStringLiteral("FAIL"));
+        EXPECT_EQ(Text(RunStep(json, QStringLiteral("Long warm-up")), "outcome"),
+                  QStringLiteral("skipped"));
+        EXPECT_EQ(Text(RunStep(json, QStringLiteral("Supply")), "outcome"),
+                  QStringLiteral("skipped"));
+        EXPECT_TRUE(Text(json.value(QStringLiteral("run")).toObject(), "endReason")
+                        .startsWith(QStringLiteral("stopped by the technician")));
+        EXPECT_TRUE(
+            ReadFile(Text(json, "journal")).trimmed().split('\n').last().contains("\tRF off\t"));
+    }
+}
+
+// Without --yes the terminal answers: Enter for a prompt, y or n for a question (anything else
+// is asked again); input that ends with a question open stops the run.
+TEST(CliEndToEnd, PromptsAreAnsweredOnTheTerminal) {
+    QTemporaryDir dir;
+    const QString file = ProcedureFile(
+        dir, "[[step]]\nkind = \"prompt\"\ntext = \"Connect the monitor.\"\n"
+             "[[step]]\nname = \"Lit\"\nkind = \"confirm\"\ntext = \"Is the display lit?\"\n");
+    const struct {
+        QByteArray input;
+        int status;
+        const char* lit;  // the question's outcome
+    } rows[] = {
+        {"\nmaybe\ny\n", 0, "pass"},
+        {"\nn\n", 1, "fail"},
+        {"\n", 1, "skipped"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.input.constData());
+        const CliRun run = RunCli(Simulated({QStringLiteral("--json"), QStringLiteral("run"), file}),
+                                  {row.input, {}, 0});
+        EXPECT_EQ(run.status, row.status) << run.err.constData();
+        EXPECT_EQ(Text(RunStep(Json(run), QStringLiteral("Lit")), "outcome"),
+                  QString::fromLatin1(row.lit));
+        EXPECT_HAS(run.err, "step 2: Is the display lit?\n  [y/n] ");
+    }
+}
+
+TEST(CliEndToEnd, AProcedureFileWithMistakesEndsIn2BeforeAnythingStarts) {
+    QTemporaryDir dir;
+    const QString file = ProcedureFile(dir, "[[step]]\nkind = \"dance\"\n");
+    const CliRun run = RunCli(Simulated({QStringLiteral("run"), file}));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_HAS(run.err, "procedure.toml:3:");
+    EXPECT_FALSE(run.err.contains("step 1")) << run.err.constData();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -72,6 +72,14 @@ const ValidRow kValid[] = {
          return o.json && o.args.reportForce && o.args.reportBackup == "-b.qsbak" &&
                 o.args.reportOut == "--json.html";
      }},
+    {"run_with_who_and_yes",
+     {"run", "p.toml", "--technician", "A. T", "--serial=SN 1", "--work-order", "WO-7", "--yes"},
+     Command::Run,
+     [](const CliOptions& o) {
+         const qs::cli::CommandArgs& a = o.args;
+         return a.procedureFile == "p.toml" && a.technician == "A. T" &&
+                a.serialNumber == "SN 1" && a.workOrder == "WO-7" && a.answerYes;
+     }},
     {"no_backup_anywhere", {"set", "BAL=1", "--no-backup"}, Command::Set,
      [](const CliOptions& o) { return o.noBackup && o.args.settings.size() == 1; }},
     {"shell_from_standard_input", {"--json", "shell"}, Command::Shell,
@@ -121,6 +129,9 @@ const InvalidRow kInvalid[] = {
     {"report_three_files", {"report", "a", "b", "c"}, "unexpected argument for report: c"},
     {"report_to_standard_output", {"report", "b.qsbak", "-"}, "'-' is no file name"},
     {"command_word_after_double_dash", {"--", "identify"}, "unknown command: identify"},
+    {"run_without_file", {"run", "--yes"}, "run: expected a procedure FILE"},
+    {"run_two_files", {"run", "a.toml", "b.toml"}, "unexpected argument for run: b.toml"},
+    {"run_technician_without_name", {"run", "a.toml", "--technician"}, "--technician needs a name"},
     {"shell_script_without_file", {"shell", "--script"}, "--script needs a file name"},
     {"shell_takes_no_command", {"shell", "readings"}, "unexpected argument for shell"},
 };

@@ -1,0 +1,137 @@
+#include "desktop/procedure_menu.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QMenu>
+
+#include "desktop/main_window.h"
+#include "instruments/bench_station.h"
+#include "procedure/bench_binding.h"
+#include "procedure/procedure_check.h"
+#include "procedure/run_info_settings.h"
+#include "shell/application.h"
+#include "shell/show_message.h"
+
+namespace qs::qt {
+
+namespace {
+
+constexpr int kMaxFieldLength = 120;
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+ProcedureMenu::ProcedureMenu(MainWindow& window, Application& app, SafetyNet& safety,
+                             instruments::BenchStation& station, IProfileStore& settings,
+                             IMessageBox& messageBox)
+    : main_(window),
+      app_(app),
+      safety_(safety),
+      station_(station),
+      settings_(settings),
+      messageBox_(messageBox) {
+    QAction* exitAction = window.exitAction();
+    auto* fileMenu = qobject_cast<QMenu*>(exitAction->parent());
+    if (fileMenu == nullptr) return;
+    run_ = new QAction(QString::fromLatin1(kRunCaption), fileMenu);
+    fileMenu->insertAction(exitAction, run_);
+    fileMenu->insertSeparator(exitAction);
+    QObject::connect(run_, &QAction::triggered, fileMenu, [this] { ChooseAndRun(); });
+    main_.installEventFilter(this);
+}
+
+bool ProcedureMenu::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != &main_ || event->type() != QEvent::Close) return false;
+    if (window_.isNull() || window_->runner().finished()) return false;
+    // The run is not left halfway: it stops first, then the program closes.
+    closeMainWhenFinished_ = true;
+    window_->Stop();
+    event->ignore();
+    return true;
+}
+
+void ProcedureMenu::ChooseAndRun() {
+    if (!window_.isNull() && !window_->runner().finished()) {
+        window_->show();
+        window_->raise();
+        return;
+    }
+    const QString file = QFileDialog::getOpenFileName(
+        &main_, QStringLiteral("Run procedure"), QString(),
+        QStringLiteral("Procedure files (*.toml);;All files (*)"));
+    if (file.isEmpty()) return;
+    procedure::RunInfo info = procedure::LoadRunInfo(settings_, app_.profMain().FullPath());
+    if (!AskRunInfo(info)) return;
+    Run(file.toStdString(), info);
+}
+
+bool ProcedureMenu::AskRunInfo(procedure::RunInfo& info) {
+    QDialog dialog(&main_);
+    dialog.setWindowTitle(QStringLiteral("Run procedure"));
+    auto* form = new QFormLayout(&dialog);
+    const auto field = [&](const char* label, const std::string& text) {
+        auto* edit = new QLineEdit(Q(text), &dialog);
+        edit->setMaxLength(kMaxFieldLength);
+        form->addRow(QString::fromLatin1(label), edit);
+        return edit;
+    };
+    QLineEdit* technician = field("&Technician:", info.technician);
+    QLineEdit* serial = field("Radio &serial number (label):", info.serialNumber);
+    QLineEdit* workOrder = field("&Work order:", info.workOrder);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    form->addRow(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    // A new radio: its serial number is the one to type.
+    serial->setFocus();
+    serial->selectAll();
+    if (dialog.exec() != QDialog::Accepted) return false;
+    info.technician = technician->text().trimmed().toStdString();
+    info.serialNumber = serial->text().trimmed().toStdString();
+    info.workOrder = workOrder->text().trimmed().toStdString();
+    return true;
+}
+
+ProcedureWindow* ProcedureMenu::Run(const std::string& file, const procedure::RunInfo& info) {
+    if (!window_.isNull() && !window_->runner().finished()) return nullptr;
+    const procedure::CheckedProcedure checked = procedure::CheckProcedureFile(
+        file, procedure::ProgramCheckOptions(station_.simulated()
+                                                 ? procedure::BenchBinding::Simulated
+                                                 : procedure::BenchBinding::AsWritten));
+    if (!checked.ok()) {
+        std::string text = "The procedure file has mistakes; nothing was started.\r\n";
+        for (const procedure::Diagnostic& d : checked.diagnostics)
+            text += "\r\n" + procedure::DiagnosticText(d);
+        ShowMessage(messageBox_, text);
+        return nullptr;
+    }
+    const std::vector<std::string> problems = procedure::BindBench(checked.procedure->bench, station_);
+    if (!problems.empty()) {
+        station_.Restore();
+        std::string text = "The bench could not be set up for the procedure; nothing was started.\r\n";
+        for (const std::string& p : problems) text += "\r\n" + p;
+        ShowMessage(messageBox_, text);
+        return nullptr;
+    }
+    procedure::SaveRunInfo(settings_, app_.profMain().FullPath(), info);
+    if (!window_.isNull()) window_->close();
+    window_ = new ProcedureWindow(app_, safety_, station_, *checked.procedure, info, &main_);
+    window_->setAttribute(Qt::WA_DeleteOnClose);
+    window_->setFinished([this] {
+        if (closeMainWhenFinished_) main_.close();
+    });
+    window_->show();
+    window_->Start();
+    return window_.data();
+}
+
+}  // namespace qs::qt

@@ -1,0 +1,42 @@
+#include "procedure/bench_binding.h"
+
+#include "instruments/bench_station.h"
+#include "instruments/profile_file.h"
+#include "instruments/resource.h"
+
+namespace qs::procedure {
+
+CheckOptions ProgramCheckOptions(BenchBinding binding) {
+    CheckOptions options;
+    options.binding = binding;
+    options.builtInProfiles = {instruments::GenericProfile().name};
+    options.addressMistake = [](const std::string& address) -> std::string {
+        const auto resource = instruments::ParseResource(address);
+        return resource ? std::string() : resource.error().message;
+    };
+    return options;
+}
+
+std::vector<std::string> BindBench(const Bench& procedureBench,
+                                   instruments::BenchStation& station) {
+    instruments::InstrumentOptions options;
+    if (!procedureBench.profileFile.empty()) {
+        const auto profile = instruments::LoadProfile(procedureBench.profileFile);
+        if (!profile) return {profile.error().message};
+        options.profile = profile.value();
+    }
+    // The file's answer time where it gives one; otherwise the profile's own.
+    if (procedureBench.queryTimeout != kDefaultQueryTimeout) {
+        options.answerTimeout = procedureBench.queryTimeout;
+    }
+    std::vector<std::string> problems;
+    for (const BenchRole role : kBenchRoles) {
+        const std::string& address = procedureBench.address(role);
+        if (address.empty()) continue;
+        const instruments::Status status = station.BindForRun(role, address, options);
+        if (!status) problems.push_back(status.error().message);
+    }
+    return problems;
+}
+
+}  // namespace qs::procedure

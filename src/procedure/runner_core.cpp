@@ -1,0 +1,474 @@
+// The runner's own machinery: the one thing it waits for, the timer that wakes it (and the
+// core) the moment something is due, Stop, the connection before the first step and the end
+// of the run.
+#include <algorithm>
+
+#include "instruments/bench.h"
+#include "procedure/adjust_search.h"
+#include "procedure/procedure_runner.h"
+#include "record/curves_file.h"
+#include "record/run_record_file.h"
+#include "safety/safety_net.h"
+#include "safety/wall_clock.h"
+#include "shell/application.h"
+
+namespace qs::procedure {
+namespace {
+
+// Kicks of the core that changed nothing before the runner leaves it to the heartbeat.
+constexpr int kMaxIdleKicks = 3;
+
+template <class... Fs>
+struct Overloaded : Fs... {
+    using Fs::operator()...;
+};
+template <class... Fs>
+Overloaded(Fs...) -> Overloaded<Fs...>;
+
+// A message of several lines (a clone error) as one line for the record.
+std::string OneLine(const std::string& text) {
+    std::string line;
+    for (const char c : text) {
+        if (c == '\r') continue;
+        line += c == '\n' ? ' ' : c;
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    return line;
+}
+
+}  // namespace
+
+ProcedureRunner::ProcedureRunner(RunnerParts parts, Procedure procedure, RunInfo info)
+    : parts_(parts),
+      procedure_(std::move(procedure)),
+      self_(std::make_shared<ProcedureRunner*>(this)) {
+    record_.procedureTitle = procedure_.title;
+    record_.procedureRevision = procedure_.revision;
+    record_.procedureFile = procedure_.file;
+    record_.technician = std::move(info.technician);
+    record_.serialNumber = std::move(info.serialNumber);
+    record_.workOrder = std::move(info.workOrder);
+    record_.pace.baud = parts_.app.com().comBaud();
+    for (std::size_t i = 0; i < procedure_.steps.size(); ++i) {
+        const Step& step = procedure_.steps[i];
+        StepRecord row;
+        row.number = static_cast<int>(i) + 1;
+        row.title = StepTitle(step);
+        row.kind = std::string(KindName(step.action));
+        row.continueOnFail = step.continueOnFail;
+        record_.steps.push_back(std::move(row));
+    }
+    parts_.timer.setEnabled(false);
+    parts_.timer.setHandler([this] { OnTimer(); });
+}
+
+ProcedureRunner::~ProcedureRunner() {
+    *self_ = nullptr;
+    parts_.timer.setEnabled(false);
+    parts_.timer.setHandler(nullptr);
+    if (heartbeatListener_ != 0) parts_.app.RemoveHeartbeatListener(heartbeatListener_);
+    if (await_.kind == Await::Kind::Technician) parts_.technician.Withdraw();
+}
+
+// --- Waiting and waking -------------------------------------------------------------------
+
+void ProcedureRunner::Post(Then work) {
+    posted_.push_back(std::move(work));
+    if (!draining_) Drain();
+}
+
+void ProcedureRunner::Drain() {
+    draining_ = true;
+    // Index, not iterators: the work may post more.
+    for (std::size_t i = 0; i < posted_.size(); ++i) {
+        Then work = std::move(posted_[i]);
+        work();
+    }
+    posted_.clear();
+    draining_ = false;
+    ArmTimer();
+}
+
+void ProcedureRunner::OnHeartbeat() {
+    // Never acted on inside the heartbeat itself: the core may be halfway through its step,
+    // and a heartbeat asked for from in there would not run.
+    evaluateWanted_ = true;
+    if (!draining_) ArmTimer();
+}
+
+void ProcedureRunner::OnTimer() {
+    parts_.timer.setEnabled(false);
+    timerArmed_ = false;
+    Post([this] {
+        if (phase_ == Phase::Finished) return;
+        if (kickWanted_ || ShouldKick()) {
+            kickWanted_ = false;
+            parts_.app.main().RunTaskNow();
+        }
+        evaluateWanted_ = false;
+        Evaluate();
+    });
+}
+
+void ProcedureRunner::Evaluate() {
+    if (phase_ == Phase::Finished) return;
+    const bool watching = connected_ || phase_ == Phase::Connecting;
+    if (watching && !radioLost_ && parts_.app.model().state() == TaskState::Idle) {
+        RadioLost();
+        return;
+    }
+    if (await_.kind == Await::Kind::Radio && await_.ready()) {
+        Resume(await_.id, await_.then);
+    } else if (await_.kind == Await::Kind::Delay &&
+               static_cast<std::int32_t>(parts_.clock.GetTickCount() - await_.dueTick) >= 0) {
+        record_.pace.technicianMs += parts_.clock.GetTickCount() - await_.startTick;
+        Resume(await_.id, await_.then);
+    }
+}
+
+bool ProcedureRunner::ShouldKick() {
+    if (phase_ == Phase::Ready || phase_ == Phase::Finished) return false;
+    clsIndOp_RigK52T& model = parts_.app.model();
+    if (model.state() == TaskState::Idle || model.RigK52TProp_DispPara() ||
+        model.dispParaRequest() || parts_.app.sequence().OpRunning() ||
+        model.AfterCommandWaitMs() > 0 || model.Settled()) {
+        return false;
+    }
+    // The core has work it can do now; a kick that moved nothing (no state, no frame, no
+    // reading, no wait) is not repeated for ever.
+    const std::uint64_t signature =
+        (static_cast<std::uint64_t>(model.taskState()) << 56) ^
+        (static_cast<std::uint64_t>(model.opState()) << 48) ^
+        (static_cast<std::uint64_t>(model.readingsTaken()) << 24) ^
+        parts_.app.com().bytesReceived() ^
+        static_cast<std::uint64_t>(model.afterCommandWaitsStartedMs());
+    if (signature == kickSignature_) {
+        if (++idleKicks_ > kMaxIdleKicks) return false;
+    } else {
+        kickSignature_ = signature;
+        idleKicks_ = 0;
+    }
+    return true;
+}
+
+void ProcedureRunner::ArmTimer() {
+    if (phase_ == Phase::Finished || phase_ == Phase::Ready) return;
+    const std::int32_t now = parts_.clock.GetTickCount();
+    std::optional<std::int32_t> due;
+    const auto atMost = [&due](std::int32_t ms) {
+        ms = std::max<std::int32_t>(0, ms);
+        due = due ? std::min(*due, ms) : ms;
+    };
+    if (kickWanted_ || evaluateWanted_) atMost(0);
+    if (await_.kind == Await::Kind::Delay) atMost(await_.dueTick - now);
+    if (connected_ || phase_ == Phase::Connecting) {
+        const std::int32_t wait = parts_.app.model().AfterCommandWaitMs();
+        if (wait > 0) {
+            // The core would take this up on its next 50 ms heartbeat only.
+            atMost(wait);
+        } else if (ShouldKick()) {
+            atMost(0);
+        } else if (await_.kind == Await::Kind::Radio) {
+            const std::int32_t line = parts_.app.com().LineBusyMs();
+            if (line > 0) atMost(line);
+        }
+    }
+    if (!due) {
+        if (timerArmed_) parts_.timer.setEnabled(false);
+        timerArmed_ = false;
+        return;
+    }
+    // A periodic timer used once: stopped, set, started (a running one would keep its time).
+    parts_.timer.setEnabled(false);
+    parts_.timer.setInterval(*due);
+    parts_.timer.setEnabled(true);
+    timerArmed_ = true;
+}
+
+void ProcedureRunner::Kick() {
+    kickWanted_ = true;
+}
+
+std::uint64_t ProcedureRunner::AwaitRadio(std::function<bool()> ready, Then then) {
+    await_ = Await{};
+    await_.kind = Await::Kind::Radio;
+    await_.id = ++lastAwaitId_;
+    await_.ready = std::move(ready);
+    await_.startTick = parts_.clock.GetTickCount();
+    await_.then = std::move(then);
+    Kick();
+    return await_.id;
+}
+
+void ProcedureRunner::AwaitSettled(Then then) {
+    // Settled, and the last frame has left the port: the radio has heard it (a command such
+    // as the channel's asks for no wait after it).
+    AwaitRadio([this] { return parts_.app.model().Settled() && parts_.app.com().LineBusyMs() == 0; },
+               std::move(then));
+}
+
+void ProcedureRunner::AwaitDelay(std::int32_t milliseconds, Then then) {
+    await_ = Await{};
+    await_.kind = Await::Kind::Delay;
+    await_.id = ++lastAwaitId_;
+    await_.startTick = parts_.clock.GetTickCount();
+    await_.dueTick = await_.startTick + milliseconds;
+    await_.then = std::move(then);
+}
+
+void ProcedureRunner::Resume(std::uint64_t id, Then then) {
+    if (id != await_.id || await_.kind == Await::Kind::None) return;  // a late answer
+    await_ = Await{};
+    if (stopRequested_ && stopHandler_) {
+        Then stop = std::move(stopHandler_);
+        stopHandler_ = nullptr;
+        stop();
+        return;
+    }
+    if (then) then();
+}
+
+void ProcedureRunner::Notify(RunNotice::Kind kind, int step) {
+    if (changed_) changed_(RunNotice{kind, step});
+}
+
+void ProcedureRunner::SetPhase(Phase phase) {
+    if (phase_ == phase) return;
+    phase_ = phase;
+    Notify(RunNotice::Kind::Phase, -1);
+}
+
+std::int32_t ProcedureRunner::TickNow() const {
+    return parts_.clock.GetTickCount();
+}
+
+std::int64_t ProcedureRunner::ElapsedMs() const {
+    return static_cast<std::int32_t>(parts_.clock.GetTickCount() - startTick_);
+}
+
+void ProcedureRunner::SaveRecord() {
+    if (runsFile_.empty()) return;
+    std::string error;
+    if (StoreRun(runsFile_, record_, runSlot_, error)) {
+        runsFileProblem_.clear();
+    } else {
+        runsFileProblem_ = error;
+    }
+}
+
+// --- Start, Stop and the connection -------------------------------------------------------
+
+void ProcedureRunner::Start() {
+    if (phase_ != Phase::Ready) return;
+    startTick_ = parts_.clock.GetTickCount();
+    startBytes_ = parts_.app.com().bytesReceived();
+    startWaitsMs_ = parts_.app.model().afterCommandWaitsStartedMs();
+    startWaits_ = parts_.app.model().afterCommandWaitsStarted();
+    record_.started = DateTimeText(parts_.wallClock.Now());
+    heartbeatListener_ = parts_.app.AddHeartbeatListener([this] { OnHeartbeat(); });
+    SetPhase(Phase::Connecting);
+    Post([this] { Connect(); });
+}
+
+void ProcedureRunner::Stop() {
+    if (phase_ == Phase::Ready || phase_ == Phase::Finished || stopRequested_) return;
+    stopRequested_ = true;
+    Post([this] {
+        if (phase_ == Phase::Finished) return;
+        if (phase_ == Phase::Connecting && !connected_) {
+            // Nothing has been sent to the radio yet: the read it is in may simply end.
+            clsIndOp_RigK52T& model = parts_.app.model();
+            if (model.readOnly()) model.RigOpFunc_ResetAll();
+            await_ = Await{};
+            Finish("stopped by the technician before the radio was connected");
+            return;
+        }
+        SetPhase(Phase::Stopping);
+        switch (await_.kind) {
+            case Await::Kind::Technician:
+                parts_.technician.Withdraw();
+                record_.pace.technicianMs += parts_.clock.GetTickCount() - await_.startTick;
+                Resume(await_.id, nullptr);
+                break;
+            case Await::Kind::Delay:
+                record_.pace.technicianMs += parts_.clock.GetTickCount() - await_.startTick;
+                Resume(await_.id, nullptr);
+                break;
+            case Await::Kind::Radio:
+                // A running automatic operation stops as the model stops it; anything else
+                // the core is sending ends first.
+                if (parts_.app.model().OperationRunning()) {
+                    parts_.app.model().StopOperation();
+                    Kick();
+                }
+                break;
+            case Await::Kind::Bench:
+            case Await::Kind::None:
+                break;
+        }
+    });
+}
+
+void ProcedureRunner::Connect() {
+    clsIndOp_RigK52T& model = parts_.app.model();
+    if (model.RigK52TProp_DispPara() || model.dispParaRequest()) {
+        Finish("the parameter page is shown: return to the console (Disp para) and start again");
+        return;
+    }
+    if (model.state() == TaskState::Idle) {
+        // Read first, send nothing: the backup and journal come before any change.
+        model.ConnectReadOnly();
+    } else if (model.OperationRunning()) {
+        // The procedure takes over the connection the technician made.
+        model.StopOperation();
+    }
+    AwaitSettled([this] { BeginAdjustment(); });
+}
+
+void ProcedureRunner::BeginAdjustment() {
+    connected_ = true;
+    Application& app = parts_.app;
+    record_.modelCode = app.radio().radioNameM();
+    record_.subCode = app.radio().radionameS();
+    record_.backupPath = parts_.safety.backupPath();
+    record_.journalPath = parts_.safety.journalPath();
+    runsFile_ = record_.backupPath.empty() ? std::string() : RunsPathFor(record_.backupPath);
+    if (parts_.guard == ChangeGuard::RecordsFirst && !parts_.safety.recordsWritten()) {
+        const std::string why = parts_.safety.problem().empty()
+                                    ? "the backup and journal of this connection were not written"
+                                    : OneLine(parts_.safety.problem());
+        Finish("nothing was sent to the radio: " + why);
+        return;
+    }
+    if (!app.model().readOnly()) {
+        SetPhase(Phase::Running);
+        BeginStep(0);
+        return;
+    }
+    app.model().BeginAdjustment();
+    AwaitSettled([this] {
+        SetPhase(Phase::Running);
+        BeginStep(0);
+    });
+}
+
+void ProcedureRunner::RadioLost() {
+    radioLost_ = true;
+    radioLostText_ = "the radio link failed: " + OneLine(parts_.app.main().lastCloneError());
+    if (await_.kind != Await::Kind::Radio) return;  // the step ends on its own, then the run
+    await_ = Await{};
+    if (current_ >= 0) {
+        EndStep(StepOutcome::Error, radioLostText_);
+    } else {
+        Finish(radioLostText_);
+    }
+}
+
+// --- Steps --------------------------------------------------------------------------------
+
+void ProcedureRunner::BeginStep(int index) {
+    if (stopRequested_) {
+        Finish("stopped by the technician before step " + std::to_string(index + 1));
+        return;
+    }
+    if (index >= static_cast<int>(procedure_.steps.size())) {
+        Finish("");
+        return;
+    }
+    current_ = index;
+    stepStartTick_ = parts_.clock.GetTickCount();
+    StepRecord& row = Current();
+    row.started = DateTimeText(parts_.wallClock.Now());
+    row.startMs = ElapsedMs();
+    stopHandler_ = [this] { EndStep(StepOutcome::Skipped, "stopped by the technician"); };
+    Notify(RunNotice::Kind::StepStarted, index);
+    std::visit(Overloaded{
+                   [this](const PromptStep& s) { RunPrompt(s); },
+                   [this](const ConfirmStep& s) { RunConfirm(s); },
+                   [this](const WaitStep& s) { RunWait(s); },
+                   [this](const GeneratorStep& s) { RunGenerator(s); },
+                   [this](const SetStep& s) { RunSet(s); },
+                   [this](const SweepStep& s) { RunSweep(s); },
+                   [this](const LevelStep& s) { RunLevel(s); },
+                   [this](const RssiStep& s) { RunRssi(s); },
+                   [this](const AdjustStep& s) { RunAdjust(s); },
+                   [this](const CheckStep& s) { RunCheck(s); },
+                   [this](const MeasureStep& s) { RunMeasure(s); },
+               },
+               procedure_.steps[static_cast<std::size_t>(index)].action);
+}
+
+void ProcedureRunner::EndStep(StepOutcome outcome, std::string message) {
+    if (current_ < 0) return;
+    const int index = current_;
+    StepRecord& row = Current();
+    row.outcome = outcome;
+    row.message = std::move(message);
+    row.durationMs = static_cast<std::int32_t>(parts_.clock.GetTickCount() - stepStartTick_);
+    current_ = -1;
+    stopHandler_ = nullptr;
+    search_.reset();
+    SaveRecord();
+    Notify(RunNotice::Kind::StepEnded, index);
+
+    const std::string number = std::to_string(index + 1);
+    if (stopRequested_) {
+        Finish("stopped by the technician at step " + number);
+    } else if (radioLost_) {
+        Finish(radioLostText_);
+    } else if ((outcome == StepOutcome::Fail || outcome == StepOutcome::Error) &&
+               !procedure_.steps[static_cast<std::size_t>(index)].continueOnFail) {
+        Finish("step " + number + (outcome == StepOutcome::Fail ? " failed" : " could not be judged"));
+    } else {
+        Post([this, index] { BeginStep(index + 1); });
+    }
+}
+
+// --- The end ------------------------------------------------------------------------------
+
+void ProcedureRunner::Finish(std::string reason) {
+    if (finishing_) return;
+    finishing_ = true;
+    record_.endReason = std::move(reason);
+    record_.complete = record_.endReason.empty();
+    for (StepRecord& row : record_.steps) {
+        if (row.startMs < 0 && row.message.empty()) row.message = "not run";
+    }
+    SetPhase(Phase::Stopping);
+    if (generatorUsed_ && !parts_.bench.Address(instruments::Role::Generator).empty()) {
+        SwitchGeneratorOff();
+    } else {
+        Close();
+    }
+}
+
+void ProcedureRunner::SwitchGeneratorOff() {
+    // Whatever ended the run, the generator does not go on feeding the radio.
+    parts_.bench.SetRf(instruments::RfOutput::Off,
+                       BenchAnswer<instruments::Status>([this](const instruments::Status& s) {
+                           record_.notes.push_back(
+                               s ? "Generator RF switched off at the end."
+                                 : "Generator RF could not be switched off at the end: " +
+                                       s.error().message);
+                           Close();
+                       }));
+}
+
+void ProcedureRunner::Close() {
+    Application& app = parts_.app;
+    record_.ended = DateTimeText(parts_.wallClock.Now());
+    record_.durationMs = ElapsedMs();
+    record_.verdict = VerdictOf(record_.steps);
+    record_.pace.lineBytes = app.com().bytesReceived() - startBytes_;
+    record_.pace.afterCommandWaitMs = app.model().afterCommandWaitsStartedMs() - startWaitsMs_;
+    record_.pace.waitedCommands = app.model().afterCommandWaitsStarted() - startWaits_;
+    if (heartbeatListener_ != 0) app.RemoveHeartbeatListener(heartbeatListener_);
+    heartbeatListener_ = 0;
+    SaveRecord();
+    phase_ = Phase::Finished;
+    parts_.timer.setEnabled(false);
+    timerArmed_ = false;
+    Notify(RunNotice::Kind::Phase, -1);
+}
+
+}  // namespace qs::procedure

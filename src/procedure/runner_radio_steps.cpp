@@ -1,0 +1,133 @@
+// The steps that work the radio through the core: items set as the console sets them, Enter
+// on a row for the model's automatic operations, a live reading taken as Reload takes it.
+#include "console/console.h"
+#include "model/rig_k52t_item_list.h"
+#include "procedure/procedure_runner.h"
+#include "procedure/shown_value.h"
+#include "shell/application.h"
+
+namespace qs::procedure {
+namespace {
+
+constexpr std::int16_t kReloadButton = 1;
+
+const char* SweepItem(BandPassFilter filter) {
+    switch (filter) {
+        case BandPassFilter::T1:
+            return "BPF T1";
+        case BandPassFilter::T2:
+            return "BPF T2";
+        case BandPassFilter::All:
+            break;
+    }
+    return "BPF ALL";
+}
+
+}  // namespace
+
+void ProcedureRunner::PressEnterAndAwaitEnd(std::int16_t item, Then then) {
+    parts_.app.main().PressEnterOn(item);
+    // Settled: the Enter has been taken and the operation it started has ended.
+    AwaitSettled(std::move(then));
+}
+
+void ProcedureRunner::RunSet(const SetStep& step) {
+    const clsConsole& console = parts_.app.console();
+    // The channel item's upper limit is this radio's own channel count, known only now;
+    // nothing is sent when any setting is out of reach.
+    for (const ItemSetting& setting : step.settings) {
+        const std::int16_t max = console.Max(setting.item.index);
+        if (setting.value <= max) continue;
+        EndStep(StepOutcome::Fail, setting.item.title + " = " + std::to_string(setting.value) +
+                                       " is beyond this radio's limit " + std::to_string(max) +
+                                       "; nothing was set");
+        return;
+    }
+    SetNext(step, 0);
+}
+
+void ProcedureRunner::SetNext(const SetStep& step, std::size_t next) {
+    if (next == step.settings.size()) {
+        EndStep(StepOutcome::Pass, "");
+        return;
+    }
+    // One at a time in the file's order, each with the console's wait after its command.
+    const std::int16_t item = step.settings[next].item.index;
+    parts_.app.console().setValue(item, step.settings[next].value);
+    AwaitSettled([this, &step, next, item] {
+        AddItemValue(item);
+        SetNext(step, next + 1);
+    });
+}
+
+void ProcedureRunner::RunSweep(const SweepStep& step) {
+    const std::int16_t first = parts_.app.model().bpfItem();
+    const BandPassFilter filter = step.filter;
+    const auto values = [this, first, filter] {
+        if (filter != BandPassFilter::T2) AddItemValue(first);
+        if (filter != BandPassFilter::T1) AddItemValue(static_cast<std::int16_t>(first + 1));
+    };
+    stopHandler_ = [this, values] {
+        values();
+        EndStep(StepOutcome::Skipped, "stopped by the technician; the sweep was stopped");
+    };
+    PressEnterAndAwaitEnd(FindRigK52TItem(SweepItem(filter)), [this, values] {
+        values();
+        EndStep(StepOutcome::Pass, "");
+    });
+}
+
+void ProcedureRunner::RunLevel(const LevelStep& step) {
+    clsIndOp_RigK52T& model = parts_.app.model();
+    const bool rx = step.side == LevelSide::Rx;
+    const auto item = static_cast<std::int16_t>(model.lvaItem() + (rx ? 0 : 1));
+    const std::int16_t targetItem = rx ? model.lvTargetItem() : model.lvTargetItemTx();
+    const LevelItem level = rx ? LevelItem::Rx : LevelItem::Tx;
+    stopHandler_ = [this, item] {
+        AddItemValue(item);
+        EndStep(StepOutcome::Skipped, "stopped by the technician; the level adjustment was "
+                                      "stopped where it stood");
+    };
+    const auto adjust = [this, item, targetItem, level] {
+        PressEnterAndAwaitEnd(item, [this, item, targetItem, level] {
+            AddItemValue(item);
+            if (!parts_.app.model().LevelAdjustFailed(level)) {
+                EndStep(StepOutcome::Pass, "");
+                return;
+            }
+            const clsConsole& console = parts_.app.console();
+            EndStep(StepOutcome::Fail,
+                    "Auto Adjust Failed: the target level " +
+                        std::to_string(console.Value(targetItem)) + " is out of reach; " +
+                        ItemName(item) + " is back at " + std::to_string(console.Value(item)));
+        });
+    };
+    if (!step.target) {
+        AddItemValue(targetItem);
+        adjust();
+        return;
+    }
+    parts_.app.console().setValue(targetItem, *step.target);
+    AwaitSettled([this, targetItem, adjust] {
+        AddItemValue(targetItem);
+        adjust();
+    });
+}
+
+void ProcedureRunner::RunCheck(const CheckStep& step) {
+    // As Reload takes them: every row of both lists, read afresh.
+    parts_.app.main().OnCommandClick(kReloadButton);
+    AwaitSettled([this, &step] {
+        const std::int16_t raw =
+            parts_.app.model().lastReading(step.reading.group, step.reading.index);
+        const std::optional<ReadingValue> reading =
+            raw < 0 ? std::nullopt : ReadingValueOf(step.reading.group, step.reading.index, raw);
+        if (!reading) {
+            Error("no reading of " + step.reading.label + " came");
+            return;
+        }
+        Judge(ReadingStepValue(*reading), MakeLimits(step.limits, step.reading.unit, {}));
+    });
+}
+
+}  // namespace qs::procedure

@@ -1,0 +1,41 @@
+// What a step puts in the record: the values it sets and sees, the value it judges.
+#include "console/console.h"
+#include "console/item_title.h"
+#include "procedure/procedure_runner.h"
+#include "procedure/shown_value.h"
+#include "shell/application.h"
+
+namespace qs::procedure {
+
+StepRecord& ProcedureRunner::Current() {
+    return record_.steps[static_cast<std::size_t>(current_)];
+}
+
+void ProcedureRunner::AddValue(SeenValue value) {
+    if (current_ < 0) return;
+    Current().values.push_back(std::move(value));
+    Notify(RunNotice::Kind::SeenValue, current_);
+}
+
+void ProcedureRunner::Judge(SeenValue measured, const StepLimits& limits) {
+    StepRecord& row = Current();
+    row.limits = limits;
+    row.measured = measured;
+    AddValue(measured);
+    const std::optional<std::string> outside = OutsideLimits(measured, limits);
+    EndStep(outside ? StepOutcome::Fail : StepOutcome::Pass, outside.value_or(""));
+}
+
+void ProcedureRunner::Error(std::string message) {
+    EndStep(StepOutcome::Error, std::move(message));
+}
+
+std::string ProcedureRunner::ItemName(std::int16_t item) const {
+    return ItemTitleWithoutBlanks(parts_.app.console().Title(item));
+}
+
+void ProcedureRunner::AddItemValue(std::int16_t item) {
+    AddValue(ItemStepValue(ItemName(item), parts_.app.console().Value(item)));
+}
+
+}  // namespace qs::procedure

@@ -1,0 +1,59 @@
+#include "record/run_record.h"
+
+#include <algorithm>
+#include <array>
+
+namespace qs {
+namespace {
+
+constexpr int kBitsPerByte = 10;  // start, 8 data, stop
+constexpr std::int64_t kMsPerSecond = 1000;
+// An adjustment command on the line: FE FE, two addresses, E8, model and sub code, the
+// command and its two digits, FD.
+constexpr std::int64_t kCommandFrameBytes = 13;
+
+constexpr std::array<const char*, 4> kOutcomeWords{"pass", "fail", "error", "skipped"};
+
+}  // namespace
+
+const char* OutcomeWord(StepOutcome outcome) {
+    return kOutcomeWords[static_cast<std::size_t>(outcome)];
+}
+
+std::optional<StepOutcome> OutcomeFromWord(const std::string& word) {
+    for (std::size_t i = 0; i < kOutcomeWords.size(); ++i) {
+        if (word == kOutcomeWords[i]) return static_cast<StepOutcome>(i);
+    }
+    return std::nullopt;
+}
+
+const char* VerdictWord(RunVerdict verdict) {
+    return verdict == RunVerdict::Pass ? "PASS" : "FAIL";
+}
+
+std::int64_t RunPace::LeastMs() const {
+    if (baud <= 0) return afterCommandWaitMs + instrumentMs + technicianMs;
+    const std::int64_t bitMs = kBitsPerByte * kMsPerSecond;
+    const std::int64_t lineMs = static_cast<std::int64_t>(lineBytes) * bitMs / baud;
+    const std::int64_t hiddenMs = waitedCommands * kCommandFrameBytes * bitMs / baud;
+    return lineMs - hiddenMs + afterCommandWaitMs + instrumentMs + technicianMs;
+}
+
+std::string StepValuesText(const StepRecord& step) {
+    std::string text;
+    for (const SeenValue& value : step.values) {
+        if (!text.empty()) text += ", ";
+        text += value.name + " " + value.text;
+    }
+    return text;
+}
+
+RunVerdict VerdictOf(const std::vector<StepRecord>& steps) {
+    const bool allPassed = !steps.empty() &&
+                           std::all_of(steps.begin(), steps.end(), [](const StepRecord& step) {
+                               return step.outcome == StepOutcome::Pass;
+                           });
+    return allPassed ? RunVerdict::Pass : RunVerdict::Fail;
+}
+
+}  // namespace qs

@@ -1,0 +1,49 @@
+#include "record/run_record_text.h"
+
+#include <cctype>
+
+#include "record/report_runs_html.h"
+
+namespace qs {
+namespace {
+
+std::string Upper(std::string word) {
+    for (char& c : word) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return word;
+}
+
+std::string Fact(const std::string& label, const std::string& value) {
+    return label + ": " + (value.empty() ? "-" : value) + "\n";
+}
+
+}  // namespace
+
+std::string RunRecordText(const RunRecord& run) {
+    std::string title = run.procedureTitle.empty() ? run.procedureFile : run.procedureTitle;
+    if (!run.procedureRevision.empty()) title += " (revision " + run.procedureRevision + ")";
+    std::string t = "Verdict: " + std::string(VerdictWord(run.verdict)) + "\n";
+    t += Fact("Procedure", title);
+    t += Fact("Technician", run.technician);
+    t += Fact("Serial number", run.serialNumber);
+    t += Fact("Work order", run.workOrder);
+    t += Fact("Radio", "model " + run.modelCode + ", sub code " + run.subCode);
+    t += Fact("Started", run.started);
+    t += Fact("Duration", DurationText(run.durationMs));
+    if (!run.endReason.empty()) t += Fact("Ended early", run.endReason);
+    for (const std::string& note : run.notes) t += note + "\n";
+    t += "\n";
+    for (const StepRecord& step : run.steps) {
+        t += std::to_string(step.number) + ". " + Upper(OutcomeWord(step.outcome)) + "  " +
+             step.title;
+        if (step.measured) t += "  measured " + step.measured->text;
+        if (step.limits) t += "  limits " + step.limits->text;
+        if (step.startMs >= 0) t += "  (" + DurationText(step.durationMs) + ")";
+        t += "\n";
+        const std::string values = StepValuesText(step);
+        if (!values.empty()) t += "     " + values + "\n";
+        if (!step.message.empty()) t += "     " + step.message + "\n";
+    }
+    return t;
+}
+
+}  // namespace qs
