@@ -33,6 +33,7 @@ struct SessionSetup {
     std::string traceFile;
     int timeoutSeconds = 600;  // for each command
     bool progressBar = false;  // the clone read's progress on standard error
+    RecordsOptions records;    // problems and the first import said on standard error
 };
 
 // The program as the composition root builds it, with headless controls, driven command by

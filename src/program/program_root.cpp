@@ -2,8 +2,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QMetaObject>
 #include <QStringList>
+#include <QSysInfo>
+#include <cstdio>
 
+#include "history/records_settings.h"
+#include "history/service_records.h"
 #include "port/program_port.h"
 #include "record/connection_records.h"
 #include "safety/data_folder.h"
@@ -28,6 +33,7 @@ ProgramRoot::~ProgramRoot() {
     benchStation_.reset();
     bench_.reset();
     if (simulator_) simulator_->Stop();
+    StopServiceRecords();
     records_.reset();
     app_.reset();
     programPort_.reset();
@@ -57,9 +63,61 @@ bool ProgramRoot::Start(const FrontEnd& frontEnd) {
     if (!app_->Start()) return false;
     records_ = std::make_unique<ConnectionRecords>(*app_, frontEnd.messageBox, wallClock_, clock_,
                                                    DefaultBackupFolder());
+    StartServiceRecords(frontEnd);
     // The bench's addresses live beside the window's options, in their own section.
     benchStation().UseSettings(frontEnd.settings, app_->profMain().FullPath());
     return true;
+}
+
+void ProgramRoot::RecordsNotice(const std::string& text) {
+    const auto notice = recordsOptions_.notice;
+    if (!notice || QCoreApplication::instance() == nullptr) {
+        // Said at once from whichever thread: a short-lived command may end before a queued
+        // notice would have been taken.
+        std::string line = text;
+        for (std::size_t at = line.find("\r\n"); at != std::string::npos; at = line.find("\r\n"))
+            line.replace(at, 2, "\n");
+        std::fprintf(stderr, "%s: %s\n", QCoreApplication::applicationName().toUtf8().constData(),
+                     line.c_str());
+        return;
+    }
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [notice, text] { notice(text); }, Qt::QueuedConnection);
+}
+
+void ProgramRoot::StartServiceRecords(const FrontEnd& frontEnd) {
+    const RecordsSettings settings =
+        LoadRecordsSettings(frontEnd.settings, app_->profMain().FullPath());
+    const std::string url = recordsOptions_.url.value_or(settings.url);
+    RecordsPlace place;
+    std::string error;
+    if (!RecordsPlaceFrom(url, place, error)) {
+        // Only the settings can hold a bad address here; the command lines refuse theirs.
+        RecordsNotice("The records address in the settings cannot be used: " + error +
+                      "\r\nThe service records are kept on this bench only.");
+        place = RecordsPlace{};
+    }
+    recordsUrl_ = place.kind == RecordsPlace::Kind::Server ? url : std::string();
+    if (place.kind == RecordsPlace::Kind::Off) return;
+    ServiceRecordsSetup setup;
+    setup.backupFolder = DefaultBackupFolder();
+    setup.bench = recordsOptions_.benchName.value_or(settings.benchName);
+    if (setup.bench.empty()) setup.bench = QSysInfo::machineHostName().toStdString();
+    setup.programVersion = QS_VERSION_TEXT;
+    if (place.kind == RecordsPlace::Kind::Server) setup.server = place.server;
+    serviceRecords_ =
+        std::make_unique<ServiceRecords>(sqlConnector_, random_, wallClock_, std::move(setup),
+                                         [this](const std::string& text) { RecordsNotice(text); });
+    records_->safety().setFilesObserver(serviceRecords_.get());
+    records_->curves().setObserver(serviceRecords_.get());
+}
+
+void ProgramRoot::StopServiceRecords() {
+    if (!serviceRecords_) return;
+    records_->safety().setFilesObserver(nullptr);
+    records_->curves().setObserver(nullptr);
+    // Ends the connection and writes what is queued while the Qt application still runs.
+    serviceRecords_.reset();
 }
 
 bool ProgramRoot::started() const {
@@ -118,6 +176,7 @@ void ProgramRoot::Close() {
     if (closed_) return;
     closed_ = true;
     if (started()) app_->Close();
+    StopServiceRecords();
     if (bench_) bench_->Close();
     if (simulator_) simulator_->Stop();
 }
