@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "history/backup_import.h"
+#include "history/bench_event_record.h"
 #include "history/records_file.h"
 #include "history/records_store.h"
 #include "history/records_upload.h"
@@ -56,7 +57,9 @@ ServiceRecords::~ServiceRecords() {
     EndConnection();
     if (opener_.joinable()) opener_.join();
     writer_->Flush();
-    if (uploader_) {
+    // A server that answers gets a moment for what is new; one that does not is not waited
+    // for at all (the records go at the next start).
+    if (uploader_ && uploader_->status().reachable) {
         uploader_->Nudge();
         uploader_->WaitUpToDate(kLastSendWait);
     }
@@ -118,6 +121,17 @@ void ServiceRecords::OnConnectionStarted(const BackupRecord& backup,
     verdict_.clear();
     writer_->BeginConnection(std::move(start.info), std::move(start.items));
     open_ = true;
+    if (setup_.ticks) startTick_ = setup_.ticks->GetTickCount();
+}
+
+void ServiceRecords::OnBenchEvent(const instruments::BenchEvent& event) {
+    if (!open_) return;
+    // The tick wraps; the difference stays right across the wrap.
+    const std::int64_t elapsed = setup_.ticks
+                                     ? static_cast<std::uint32_t>(setup_.ticks->GetTickCount()) -
+                                           static_cast<std::uint32_t>(startTick_)
+                                     : 0;
+    if (const auto row = InstrumentEventOf(event, elapsed)) writer_->AddInstrumentEvent(*row);
 }
 
 void ServiceRecords::OnJournalEntry(const JournalEntry& entry) {

@@ -11,8 +11,10 @@
 
 #include "history/backup_import.h"
 #include "history/record_types.h"
+#include "instruments/bench.h"
 #include "platform/random_source.h"
 #include "platform/sql_connection.h"
+#include "platform/tick_source.h"
 #include "record/curve_log.h"
 #include "safety/connection_observer.h"
 #include "safety/wall_clock.h"
@@ -27,6 +29,8 @@ struct ServiceRecordsSetup {
     std::string bench;         // the settings' name, or the host name
     std::string programVersion;
     std::optional<SqlTarget> server;  // a shop's shared server; none: the bench's file only
+    // Times the bench's events into the connection; none: they are all at 0.
+    const ITickSource* ticks = nullptr;
 };
 
 // The service records of a running program: every connection the safety net and the curve
@@ -67,6 +71,9 @@ public:
     void OnBisectionStep(const TimedBisection& bisection) override;
     void OnResult(const TimedResult& result) override;
 
+    // A setting made or a reading taken on the bench (only those for the record are kept).
+    void OnBenchEvent(const instruments::BenchEvent& event);
+
     // What a procedure run during the connection adds: its header (asked at its start), each
     // step as it ends, and the verdict, written when the connection ends.
     void SetProcedure(std::string technician, std::string serialNumber, std::string workOrder,
@@ -102,6 +109,7 @@ private:
     std::vector<ItemValue> atConnect_;
     std::map<std::string, std::string> lastSent_;
     std::string verdict_;
+    std::int32_t startTick_ = 0;
 };
 
 // The notice of an import: how many connections came in and which files were skipped;

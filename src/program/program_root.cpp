@@ -105,6 +105,7 @@ void ProgramRoot::StartServiceRecords(const FrontEnd& frontEnd) {
     if (setup.bench.empty()) setup.bench = QSysInfo::machineHostName().toStdString();
     setup.programVersion = QS_VERSION_TEXT;
     if (place.kind == RecordsPlace::Kind::Server) setup.server = place.server;
+    setup.ticks = &clock_;
     serviceRecords_ =
         std::make_unique<ServiceRecords>(sqlConnector_, random_, wallClock_, std::move(setup),
                                          [this](const std::string& text) { RecordsNotice(text); });
@@ -159,6 +160,7 @@ instruments::BenchStation& ProgramRoot::benchStation() {
         // The identity of the instrument the event was about, when the role still holds it.
         const bool same = bench_->Address(event.role) == event.address;
         records_->bench().Record(event, same ? bench_->Identity(event.role) : std::string());
+        if (serviceRecords_) serviceRecords_->OnBenchEvent(event);
     });
     return *benchStation_;
 }

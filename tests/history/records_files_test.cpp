@@ -184,7 +184,7 @@ protected:
     void SetUp() override {
         fs::create_directories(backups);
         records = std::make_unique<ServiceRecords>(
-            Connector(), random, wall, ServiceRecordsSetup{backups, "bench-1", "1.0", {}},
+            Connector(), random, wall, ServiceRecordsSetup{backups, "bench-1", "1.0", {}, nullptr},
             [this](const std::string& text) {
                 std::lock_guard<std::mutex> lock(mutex);
                 notices.push_back(text);
@@ -352,7 +352,8 @@ TEST_F(BackupFolder, TheFirstStartImportsOnceAndADamagedFileIsImportedAgain) {
         std::mutex mutex;
         std::string said;
         {
-            ServiceRecords records(Connector(), random, wall, {backups, "bench-1", "1.0", {}},
+            ServiceRecords records(Connector(), random, wall,
+                                   {backups, "bench-1", "1.0", {}, nullptr},
                                    [&](const std::string& text) {
                                        std::lock_guard<std::mutex> lock(mutex);
                                        said += text + "\n";
