@@ -8,19 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "history/connection_uid.h"
 #include "instruments/bench.h"
 #include "instruments/bench_station.h"
 #include "platform/alerts.h"
 #include "platform/main_window_controls.h"
-#include "history/connection_uid.h"
 #include "platform/profile_store.h"
-#include "qtsql/qt_sql_connector.h"
 #include "qtcore/port_bindings.h"
 #include "qtcore/qt_instance_lock.h"
 #include "qtcore/program_serial_port.h"
 #include "qtcore/qt_instrument_streams.h"
 #include "qtcore/qt_timer.h"
 #include "qtcore/simulator_process.h"
+#include "qtsql/qt_sql_connector.h"
 #include "safety/line_file.h"
 #include "safety/wall_clock.h"
 
@@ -61,8 +61,9 @@ struct RecordsOptions {
 
 // The composition root of both programs: port bindings, the serial port with its check and
 // trace, timer, clock, single-instance lock, the Application with its connection records
-// (backup, journal, curves), the bench of instruments and the virtual radio of --simulate,
-// built and wired here once, so that the window and the command line run the same program.
+// (backup, journal, curves) and service records (the database of every connection), the
+// bench of instruments and the virtual radio of --simulate, built and wired here once, so
+// that the window and the command line run the same program.
 //
 //   ProgramRoot root;                              // nothing starts yet
 //   if (!root.OpenTrace(file, name, error)) ...    // a bad name stops before anything runs
