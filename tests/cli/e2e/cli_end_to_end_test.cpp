@@ -774,6 +774,20 @@ TEST(CliEndToEnd, HistorySearchesReportsAndImportsTheRecords) {
     EXPECT_HAS(unopened.err, "The service records cannot be used.");
 }
 
+// Records that cannot be kept are said once on standard error, and the work goes on: the
+// backup is written and the command succeeds.
+TEST(CliEndToEnd, RecordsThatCannotBeKeptAreSaidOnceAndTheReadGoesOn) {
+    QTemporaryDir data;
+    // A folder stands where the records file would be.
+    ASSERT_TRUE(QDir().mkpath(data.filePath(QStringLiteral("qs71dr-adj/records.sqlite"))));
+    VirtualRadio radio;
+    const CliRun run = RunCli(On(radio, {QStringLiteral("read"), QStringLiteral("--backup")}),
+                              {{}, {QStringLiteral("XDG_DATA_HOME=") + data.path()}, 0});
+    EXPECT_EQ(run.status, 0) << run.err.constData();
+    EXPECT_HAS(run.out, "Backup: ");
+    EXPECT_EQ(run.err.count("The service records cannot be used."), 1) << run.err.constData();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
