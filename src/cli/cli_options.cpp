@@ -6,6 +6,8 @@
 #include <string_view>
 
 #include "cli/script_words.h"
+#include "history/history_view.h"
+#include "history/records_settings.h"
 #include "port/port_advice.h"
 #include "program/simulator_options.h"
 
@@ -24,7 +26,7 @@ struct CommandSpec {
     Needs needs;
     bool inShell;  // may stand on a line of a shell script
 };
-constexpr std::array<CommandSpec, 12> kCommands{{
+constexpr std::array<CommandSpec, 13> kCommands{{
     {"identify", Command::Identify, Needs::Identification, true},
     {"read", Command::Read, Needs::Connection, true},
     {"params", Command::Params, Needs::Connection, true},
@@ -39,6 +41,8 @@ constexpr std::array<CommandSpec, 12> kCommands{{
     {"run", Command::Run, Needs::Adjustment, true},
     // The PDF writer needs Qt's graphical part started before anything else.
     {"report", Command::Report, Needs::Nothing, false},
+    // The records only: no radio, no port, no lock, so it runs beside a working program.
+    {"history", Command::History, Needs::Nothing, false},
     {"shell", Command::Shell, Needs::Nothing, false},
 }};
 
@@ -57,7 +61,7 @@ struct CommandOption {
     Command command;
     OptionRow<CommandArgs> option;
 };
-constexpr std::array<CommandOption, 13> kCommandOptions{{
+constexpr std::array<CommandOption, 20> kCommandOptions{{
     {Command::Read, {"--image", "a file name", nullptr, &CommandArgs::imageFile}},
     {Command::Read, {"--backup", nullptr, &CommandArgs::showBackup, nullptr}},
     {Command::Level, {"--target", "a level from 0 to 255", nullptr, nullptr}},
@@ -70,12 +74,20 @@ constexpr std::array<CommandOption, 13> kCommandOptions{{
     {Command::Run, {"--work-order", "a work order", nullptr, &CommandArgs::workOrder}},
     {Command::Run, {"--yes", nullptr, &CommandArgs::answerYes, nullptr}},
     {Command::Report, {"--force", nullptr, &CommandArgs::reportForce, nullptr}},
+    {Command::History, {"--serial", "a serial number", nullptr, &CommandArgs::historySerial}},
+    {Command::History, {"--work-order", "a work order", nullptr, &CommandArgs::historyWorkOrder}},
+    {Command::History,
+     {"--technician", "a technician's name", nullptr, &CommandArgs::historyTechnician}},
+    {Command::History, {"--since", "a date like 2026-12-07", nullptr, &CommandArgs::historySince}},
+    {Command::History, {"--until", "a date like 2026-12-07", nullptr, &CommandArgs::historyUntil}},
+    {Command::History, {"--verdict", "pass or fail", nullptr, &CommandArgs::historyVerdict}},
+    {Command::History, {"--force", nullptr, &CommandArgs::reportForce, nullptr}},
     {Command::Shell, {"--script", "a file name", nullptr, &CommandArgs::scriptFile}},
 }};
 
 // The program's own options, which stand before or after the command but never on a line of
 // a shell script.
-constexpr std::array<OptionRow<CliOptions>, 9> kGlobalOptions{{
+constexpr std::array<OptionRow<CliOptions>, 10> kGlobalOptions{{
     {"--help", nullptr, &CliOptions::help, nullptr},
     {"-h", nullptr, &CliOptions::help, nullptr},
     {"--version", nullptr, &CliOptions::version, nullptr},
@@ -85,6 +97,7 @@ constexpr std::array<OptionRow<CliOptions>, 9> kGlobalOptions{{
     {"--port", "a device, for example /dev/ttyUSB0", nullptr, &CliOptions::device},
     {"--trace", "a file name", nullptr, &CliOptions::traceFile},
     {"--timeout", "a number of seconds", nullptr, nullptr},
+    {"--records", "postgresql://USER@HOST/DB or none", nullptr, &CliOptions::records},
 }};
 
 // A word of a command; after "--" it is an argument even when it starts with "-".
@@ -320,6 +333,8 @@ private:
                 if (n > 0) break;
                 a_.procedureFile = word;
                 return true;
+            case Command::History:
+                return HistoryWord(word, n);
             case Command::Report:
                 if (n > 1) break;
                 if (word == "-") {
@@ -332,6 +347,52 @@ private:
                 break;
         }
         return Fail("unexpected argument for " + Name() + ": " + word);
+    }
+
+    bool HistoryWord(const std::string& word, int n) {
+        if (n == 0 && word == "report") {
+            a_.history = HistoryAction::Report;
+            return true;
+        }
+        if (n == 0 && word == "import") {
+            a_.history = HistoryAction::Import;
+            return true;
+        }
+        if (a_.history == HistoryAction::Report && n <= 2) {
+            (n == 1 ? a_.historyId : a_.historyOut) = word;
+            return true;
+        }
+        if (a_.history == HistoryAction::Import && n == 1) {
+            a_.historyFolder = word;
+            return true;
+        }
+        if (n == 0) return Fail("history: expected report, import or options, not '" + word + "'");
+        return Fail("unexpected argument for history: " + word);
+    }
+
+    bool FinishHistory() {
+        const bool filtered = !a_.historySerial.empty() || !a_.historyWorkOrder.empty() ||
+                              !a_.historyTechnician.empty() || !a_.historySince.empty() ||
+                              !a_.historyUntil.empty() || !a_.historyVerdict.empty();
+        switch (a_.history) {
+            case HistoryAction::Report:
+                if (a_.historyOut.empty()) return Fail("history report: expected ID and OUT");
+                if (filtered) return Fail("history report: takes no search options");
+                return true;
+            case HistoryAction::Import:
+                if (a_.historyFolder.empty()) return Fail("history import: expected FOLDER");
+                if (filtered || a_.reportForce) return Fail("history import: takes no options");
+                return true;
+            case HistoryAction::List:
+                break;
+        }
+        if (a_.reportForce) return Fail("history: --force is for history report");
+        HistoryFilter filter;
+        std::string error;
+        if (!HistoryFilterFromText(HistoryFilterOf(a_), filter, error)) {
+            return Fail("history: " + error);
+        }
+        return true;
     }
 
     bool Setting(const std::string& word) {
@@ -372,6 +433,8 @@ private:
                 break;
             case Command::Bench:
                 return FinishBench();
+            case Command::History:
+                return FinishHistory();
             default:
                 break;
         }
@@ -425,6 +488,11 @@ public:
         if (!error_.empty()) return false;
         if (o_.simulate && !o_.device.empty()) {
             return Fail("--simulate and --port both choose the line; give one of them");
+        }
+        if (!o_.records.empty()) {
+            RecordsPlace place;
+            std::string error;
+            if (!RecordsPlaceFrom(o_.records, place, error)) return Fail("--records: " + error);
         }
         return ArgsParser(o_.args, error_).Run(commandWords);
     }
@@ -507,6 +575,11 @@ ScriptLineResult ParseScriptLine(const std::string& text, int line) {
     return result;
 }
 
+HistoryFilterText HistoryFilterOf(const CommandArgs& args) {
+    return {args.historySerial, args.historyWorkOrder, args.historyTechnician,
+            args.historySince,  args.historyUntil,     args.historyVerdict};
+}
+
 std::string CommandName(Command command) {
     return std::string(SpecOf(command).name);
 }
@@ -566,6 +639,18 @@ std::string CliUsageText(const std::string& programName) {
            "                           next safe point, the generator's RF switched off.\n"
            "  report BACKUP OUT [--force]\n"
            "                           The alignment report of a backup (as qs71dr-adj --report).\n"
+           "  history [--serial S] [--work-order W] [--technician T] [--since DAY]\n"
+           "          [--until DAY] [--verdict pass|fail]\n"
+           "                           The recorded connections, newest first, as a table (or\n"
+           "                           one JSON document with --json). DAY: 2026-12-07, local\n"
+           "                           time; both days count.\n"
+           "  history report ID OUT [--force]\n"
+           "                           The alignment report of a recorded connection (ID from\n"
+           "                           the table), as PDF or HTML by OUT's extension.\n"
+           "  history import FOLDER    Takes a backups folder's connections into the records;\n"
+           "                           prints the counts and the files it could not read.\n"
+           "                           The history commands never touch the radio and run\n"
+           "                           beside qs71dr-adj.\n"
            "  shell [--script FILE]    Reads commands, one a line, from standard input or FILE,\n"
            "                           connects once and runs them in order; # starts a\n"
            "                           comment. The first command that fails stops the rest.\n"
@@ -579,6 +664,10 @@ std::string CliUsageText(const std::string& programName) {
            "                     line, one per command).\n"
            "  --timeout SECONDS  Give up a command after this long (default 600); a run then\n"
            "                     stops at its next safe point as Ctrl-C stops it.\n"
+           "  --records URL      The service records for this run: postgresql://USER@HOST/DB\n"
+           "                     (a shop's server; the bench's file first, sent on from\n"
+           "                     there), none (no records), or empty for the bench's file.\n"
+           "                     Default: [RECORDS] url= of qs71dr-adj's settings.\n"
            "  --no-backup        Change the radio even when the backup or journal cannot be\n"
            "                     written (they are still tried).\n"
            "  -h, --help, --version\n"
@@ -586,9 +675,10 @@ std::string CliUsageText(const std::string& programName) {
            "                     starts with -.\n"
            "\n"
            "Exit status: 0 done (run: every step passed); 1 radio, port, instrument or file\n"
-           "failure, the backup could not be written (the message on standard error), or a\n"
-           "step of run failed; 2 bad options or arguments (a bad ADDRESS or profile file, or\n"
-           "a mistake in a procedure file, too); 128+N when stopped by signal N (130 for\n"
+           "failure, the backup could not be written, a step of run failed, or (history) the\n"
+           "records cannot be opened or the ID is unknown (the message on standard error);\n"
+           "2 bad options or arguments (a bad ADDRESS or profile file, or a mistake in a\n"
+           "procedure file, too); 128+N when stopped by signal N (130 for\n"
            "Ctrl-C): the port is then closed and the journal, if there is one, complete.\n"
            "Backups and journals go where qs71dr-adj puts them ($XDG_DATA_HOME/qs71dr-adj/\n"
            "backups, usually ~/.local/share/qs71dr-adj/backups). qs71dr-cli does not run while\n"

@@ -6,13 +6,15 @@
 #include <vector>
 
 #include "console/item_title.h"
+#include "history/history_view.h"
 #include "instruments/generator_settings.h"
 #include "instruments/roles.h"
 
 namespace qs::cli {
 
 enum class Command {
-    None, Identify, Read, Params, Readings, Set, Sweep, Level, Rssi, Bench, Run, Report, Shell
+    None, Identify, Read, Params, Readings, Set, Sweep, Level, Rssi, Bench, Run, Report,
+    History, Shell
 };
 enum class SweepKind { All, T1, T2 };
 enum class LevelKind { Rx, Tx };
@@ -43,6 +45,9 @@ struct BenchArgs {
     instruments::GeneratorSettings generator;  // --frequency HZ --level DBM --rf on|off
 };
 
+// `history [FILTER]...`, `history report ID OUT [--force]`, `history import FOLDER`.
+enum class HistoryAction { List, Report, Import };
+
 // One command with its own arguments, from the command line or a line of a shell script.
 struct CommandArgs {
     Command command = Command::None;
@@ -64,6 +69,16 @@ struct CommandArgs {
     std::string serialNumber;
     std::string workOrder;
     bool answerYes = false;  // --yes: every prompt answered at once (a bench needing no hand)
+    HistoryAction history = HistoryAction::List;
+    std::string historySerial;  // history --serial S --work-order W --technician T
+    std::string historyWorkOrder;
+    std::string historyTechnician;
+    std::string historySince;  // --since DAY --until DAY
+    std::string historyUntil;
+    std::string historyVerdict;  // --verdict pass|fail
+    std::string historyId;       // history report ID OUT
+    std::string historyOut;
+    std::string historyFolder;  // history import FOLDER
 };
 
 // What the command line asks of qs71dr-cli: the program's own options and one command.
@@ -75,6 +90,7 @@ struct CliOptions {
     bool json = false;                       // --json
     int timeoutSeconds = 600;                // --timeout SECONDS, for each command
     bool noBackup = false;                   // --no-backup
+    std::string records;                     // --records URL|none; empty: as the settings say
     bool help = false;
     bool version = false;
     CommandArgs args;
@@ -99,6 +115,9 @@ struct ScriptLineResult {
     bool ok() const { return error.empty(); }
 };
 ScriptLineResult ParseScriptLine(const std::string& text, int line);
+
+// The search `history` asks for, as typed.
+HistoryFilterText HistoryFilterOf(const CommandArgs& args);
 
 // The command's word on the command line ("identify", ...); empty for None.
 std::string CommandName(Command command);

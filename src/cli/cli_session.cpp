@@ -49,6 +49,7 @@ bool CliSession::OpenTrace(std::string& error) {
 }
 
 bool CliSession::Start() {
+    root_.setRecordsOptions(setup_.records);
     if (!root_.Start(FrontEnd{settings_, messageBox_, beeper_, window_.controls()})) return false;
     // The backup's problems are said on standard error, without the desktop program's promise
     // that the adjustment goes on: here the command decides.

@@ -33,6 +33,7 @@ struct SessionSetup {
     std::string traceFile;
     int timeoutSeconds = 600;  // for each command
     bool progressBar = false;  // the clone read's progress on standard error
+    RecordsOptions records;    // problems and the first import said on standard error
 };
 
 // The program as the composition root builds it, with headless controls, driven command by
@@ -104,6 +105,8 @@ public:
     Application& app();
     SafetyNet& safety();
     instruments::BenchStation& benchStation() { return root_.benchStation(); }
+    // A procedure run's way into the service records.
+    procedure::RunObserver RunRecorder() { return root_.RunRecorder(); }
     HeadlessMainWindow& window() { return window_; }
     TerminalMessageBox& messages() { return messageBox_; }
     std::string device();

@@ -12,6 +12,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 #include "cli/command_runner.h"
+#include "cli/history_command.h"
 #include "cli/report_command.h"
 #include "cli/run_command.h"
 #include "cli/shell_script.h"
@@ -86,6 +87,13 @@ int main(int argc, char** argv) {
         return RunReportCommand(options.args.reportBackup, options.args.reportOut,
                                 options.args.reportForce, options.json);
     }
+    // The records of both programs of the bench: qs71dr-adj's settings, unless --records says.
+    const RecordsSettings recordsSettings = DesktopRecordsSettings();
+    const std::string recordsUrl = options.records.empty() ? recordsSettings.url : options.records;
+    if (options.args.command == Command::History) {
+        return RunHistoryCommand(argc, argv, options.args, recordsUrl, recordsSettings.benchName,
+                                 options.json);
+    }
     const bool shell = options.args.command == Command::Shell;
     std::vector<CommandArgs> commands;
     std::string error;
@@ -120,6 +128,8 @@ int main(int argc, char** argv) {
     setup.traceFile = options.traceFile;
     setup.timeoutSeconds = options.timeoutSeconds;
     setup.progressBar = ::isatty(STDERR_FILENO) == 1;
+    setup.records.url = recordsUrl;
+    setup.records.benchName = recordsSettings.benchName;
     CliSession session(setup);
     CommandRunner runner(session, options);
 

@@ -112,6 +112,7 @@ void RunCommand::Run(const CommandArgs& args, CommandResult& result) {
                                                  : procedure::ChangeGuard::RecordsFirst},
         *checked.procedure,
         procedure::RunInfo{args.technician, args.serialNumber, args.workOrder});
+    runner->setObserver(session_.RunRecorder());
     runner->setChanged([&](const procedure::RunNotice& notice) {
         ShowProgress(*runner, notice);
         if (runner->finished()) session_.Wake();

@@ -7,6 +7,7 @@
 #include <array>
 #include <string_view>
 
+#include "history/records_settings.h"
 #include "port/port_advice.h"
 #include "program/program_root.h"
 #include "program/simulator_options.h"
@@ -52,7 +53,8 @@ struct ValueOption {
     const char* name;
     const char* needs;
 };
-constexpr std::array<ValueOption, 3> kValueOptions{{
+constexpr std::array<ValueOption, 4> kValueOptions{{
+    {"records", "--records needs postgresql://USER@HOST/DB or none"},
     {"port", "--port needs a value such as 1=/dev/ttyUSB0"},
     {"trace", "--trace needs a file name"},
     {"report", "--report needs a backup file and an output file (.pdf or .html)"},
@@ -110,7 +112,9 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& args) {
     const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("N=DEVICE"));
     const QCommandLineOption trace(QStringLiteral("trace"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption report(QStringLiteral("report"), QString(), QStringLiteral("BACKUP"));
-    parser.addOptions({help, helpAll, version, simulate, listPorts, force, port, trace, report});
+    const QCommandLineOption records(QStringLiteral("records"), QString(), QStringLiteral("URL"));
+    parser.addOptions(
+        {help, helpAll, version, simulate, listPorts, force, port, trace, report, records});
     for (const QtOption& qtOption : kQtOptions) {
         QCommandLineOption option(Q(qtOption.name), Q(qtOption.description),
                                   qtOption.valueName != nullptr ? Q(qtOption.valueName)
@@ -142,6 +146,17 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& args) {
         options.traceFile = parser.value(trace).toStdString();
         if (options.traceFile.empty()) {
             result.error = "--trace needs a file name";
+            return result;
+        }
+    }
+
+    if (parser.isSet(records)) {
+        options.records = parser.value(records).toStdString();
+        RecordsPlace place;
+        std::string error;
+        if (options.records->empty()) error = "needs postgresql://USER@HOST/DB or none";
+        if (!error.empty() || !RecordsPlaceFrom(*options.records, place, error)) {
+            result.error = "--records: " + error;
             return result;
         }
     }
@@ -180,7 +195,8 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string UsageText(const std::string& programName) {
     return "Usage: " + programName +
-           " [--port N=DEVICE]... [--trace FILE] [--simulate [--sim-...]]\n"
+           " [--port N=DEVICE]... [--trace FILE] [--records URL|none]\n"
+           "           [--simulate [--sim-...]]\n"
            "  or:  " + programName + " --list-ports\n"
            "  or:  " + programName + " --report BACKUP OUT [--force]\n"
            "Service adjustment utility for the QT-71DR radio.\n"
@@ -192,6 +208,10 @@ std::string UsageText(const std::string& programName) {
            "  --trace FILE       Append every frame on the serial line to FILE, both\n"
            "                     directions, with a millisecond time stamp and the decoded\n"
            "                     command. Without it nothing is logged.\n"
+           "  --records URL      Keep this run's service records also in a shop's server,\n"
+           "                     postgresql://USER@HOST/DB (written on the bench first and\n"
+           "                     sent on from there), or none to keep none. Without it, as\n"
+           "                     the settings' [RECORDS] url= says (empty: on the bench only).\n"
            "  --list-ports       List the serial devices with their description and USB\n"
            "                     vendor:product ids, and exit.\n"
            "  --report BACKUP OUT\n"
@@ -211,7 +231,9 @@ std::string UsageText(const std::string& programName) {
            "$XDG_CONFIG_HOME/qs71dr-adj (usually ~/.config/qs71dr-adj); a RW5120A.rs\n"
            "beside the program is copied there once. Every memory image read at Connect\n"
            "is backed up, with a journal of the adjustments sent, in\n"
-           "$XDG_DATA_HOME/qs71dr-adj/backups (usually ~/.local/share/qs71dr-adj/backups).\n"
+           "$XDG_DATA_HOME/qs71dr-adj/backups (usually ~/.local/share/qs71dr-adj/backups),\n"
+           "and every connection in the service records records.sqlite beside that folder\n"
+           "(View > History).\n"
            "\n" +
            PortCheckHelpText();
 }

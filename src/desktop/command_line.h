@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ struct CommandLine {
     std::string reportBackup;
     std::string reportOut;
     bool force = false;
+    // --records URL|none: the service records for this run; none given: as the settings say.
+    std::optional<std::string> records;
 };
 
 struct CommandLineResult {

@@ -9,6 +9,7 @@
 
 #include "desktop/bench_menu.h"
 #include "desktop/command_line.h"
+#include "desktop/history_menu.h"
 #include "desktop/main_window.h"
 #include "desktop/procedure_menu.h"
 #include "desktop/qt_alerts.h"
@@ -112,6 +113,19 @@ int RunDesktopProgram(int argc, char** argv, const DesktopTestHooks& hooks) {
     IMessageBox& messageBox = testMessageBox ? *testMessageBox : windowMessageBox;
     QtBeeper beeper;
 
+    // The records' notices come on the program's thread once the event loop runs, by when
+    // the menu that shows them exists; after it, they go to standard error.
+    HistoryMenu* historyMenu = nullptr;
+    RecordsOptions records;
+    records.url = options.records;
+    records.notice = [&historyMenu](const std::string& text) {
+        if (historyMenu != nullptr) {
+            historyMenu->ShowNotice(text);
+        } else {
+            std::fprintf(stderr, "%s: %s\n", kProgramName, text.c_str());
+        }
+    };
+    root.setRecordsOptions(std::move(records));
     if (!root.Start(FrontEnd{settingsStore, messageBox, beeper, window.controls()})) {
         return kExitFailure;
     }
@@ -120,6 +134,9 @@ int RunDesktopProgram(int argc, char** argv, const DesktopTestHooks& hooks) {
     BenchMenu benchMenu(window, *reportMenu.viewMenu(), root.benchStation());
     ProcedureMenu procedureMenu(window, root.app(), root.safety(), root.benchStation(),
                                 settingsStore, messageBox);
+    procedureMenu.setRunRecorder([&root] { return root.RunRecorder(); });
+    HistoryMenu history(window, *reportMenu.viewMenu(), root);
+    historyMenu = &history;
 
     // Started after the single-instance check, so that a refused copy starts nothing.
     if (options.simulate && !root.StartSimulator(options.simulatorArgs, error)) {
@@ -138,6 +155,7 @@ int RunDesktopProgram(int argc, char** argv, const DesktopTestHooks& hooks) {
     window.show();
     if (hooks.shown) hooks.shown(window, root);
     const int status = QApplication::exec();
+    historyMenu = nullptr;
     root.Close();
     return status;
 }

@@ -125,6 +125,7 @@ ProcedureWindow* ProcedureMenu::Run(const std::string& file, const procedure::Ru
     procedure::SaveRunInfo(settings_, app_.profMain().FullPath(), info);
     if (!window_.isNull()) window_->close();
     window_ = new ProcedureWindow(app_, safety_, station_, *checked.procedure, info, &main_);
+    if (recorder_) window_->setRunObserver(recorder_());
     window_->setAttribute(Qt::WA_DeleteOnClose);
     window_->setFinished([this] {
         if (closeMainWhenFinished_) main_.close();

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <functional>
 #include <string>
 
 #include "desktop/procedure_window.h"
@@ -36,6 +37,10 @@ public:
     ProcedureMenu& operator=(const ProcedureMenu&) = delete;
 
     QAction* runAction() const { return run_; }
+    // Gives each run its way into the service records.
+    void setRunRecorder(std::function<procedure::RunObserver()> recorder) {
+        recorder_ = std::move(recorder);
+    }
     // Checks the file and starts its run in a procedure window with `info` (kept in the
     // settings); null, with the mistakes shown, when the file has any or a run goes on.
     ProcedureWindow* Run(const std::string& file, const procedure::RunInfo& info);
@@ -53,6 +58,7 @@ private:
     Application& app_;
     SafetyNet& safety_;
     instruments::BenchStation& station_;
+    std::function<procedure::RunObserver()> recorder_;
     IProfileStore& settings_;
     IMessageBox& messageBox_;
     QAction* run_ = nullptr;

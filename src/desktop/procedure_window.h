@@ -36,6 +36,8 @@ public:
     ~ProcedureWindow() override;
 
     void Start();
+    // Follows the run beside the window (the service records); set before Start.
+    void setRunObserver(procedure::RunObserver observer) { runner_->setObserver(std::move(observer)); }
     // Stops the run at its next safe point (as the Stop button does).
     void Stop() { runner_->Stop(); }
     const procedure::ProcedureRunner& runner() const { return *runner_; }

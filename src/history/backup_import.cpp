@@ -110,8 +110,24 @@ bool LocalTimeFromText(const std::string& text, std::time_t& when) {
     return when != static_cast<std::time_t>(-1);
 }
 
+std::vector<std::string> BackupsIn(const std::string& folder) {
+    std::vector<std::string> backups;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string path = it->path().string();
+        if (EndsWith(path, kBackupExtension) && it->is_regular_file(ec)) backups.push_back(path);
+    }
+    return backups;
+}
+
 ImportResult ImportBackupFolder(RecordsStore& store, const std::string& folder,
                                 const std::string& bench) {
+    return ImportBackupFolder(store, folder, bench, {});
+}
+
+ImportResult ImportBackupFolder(RecordsStore& store, const std::string& folder,
+                                const std::string& bench,
+                                const std::function<bool(const std::string&)>& wanted) {
     ImportResult result;
     std::error_code ec;
     std::vector<std::string> backups;
@@ -120,7 +136,7 @@ ImportResult ImportBackupFolder(RecordsStore& store, const std::string& folder,
         if (!it->is_regular_file(ec)) continue;
         const std::string path = it->path().string();
         if (EndsWith(path, kBackupExtension)) {
-            backups.push_back(path);
+            if (!wanted || wanted(path)) backups.push_back(path);
         } else if (EndsWith(path, kJournalExtension) || EndsWith(path, kCurvesExtension)) {
             others.push_back(path);
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,15 @@ struct ImportResult {
 // the folder was imported.
 ImportResult ImportBackupFolder(RecordsStore& store, const std::string& folder,
                                 const std::string& bench);
+// The same for the backups `wanted` accepts (by path); the others are passed over unlisted.
+// A program importing while it records takes only the backups that were there when it
+// started, so that a connection it records live never comes in a second time.
+ImportResult ImportBackupFolder(RecordsStore& store, const std::string& folder,
+                                const std::string& bench,
+                                const std::function<bool(const std::string&)>& wanted);
+
+// The backups in `folder` now, by path; empty when it cannot be read.
+std::vector<std::string> BackupsIn(const std::string& folder);
 
 // The connection a backup stands for, as the import records it: its row (the uid made from
 // the file's name and checksum, the radio, the start, the backup) and every item's value at

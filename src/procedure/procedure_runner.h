@@ -67,6 +67,11 @@ struct RunnerParts {
     ChangeGuard guard = ChangeGuard::RecordsFirst;
 };
 
+struct RunNotice;
+// Told every notice after the front end's handler, with the record as it then stands: how the
+// service records follow a run without the front ends carrying it.
+using RunObserver = std::function<void(const RunRecord&, const RunNotice&)>;
+
 struct RunNotice {
     enum class Kind {
         Phase,        // the run's phase changed (connecting, running, stopping, finished)
@@ -107,6 +112,7 @@ public:
     const std::string& runsFileProblem() const { return runsFileProblem_; }
 
     void setChanged(std::function<void(const RunNotice&)> changed) { changed_ = std::move(changed); }
+    void setObserver(RunObserver observer) { observer_ = std::move(observer); }
 
 private:
     // What the run waits for; exactly one thing at a time.
@@ -209,6 +215,7 @@ private:
     Procedure procedure_;
     RunRecord record_;
     std::function<void(const RunNotice&)> changed_;
+    RunObserver observer_;
     // Copies of it are kept by the callbacks handed to the bench and the technician; it is
     // cleared when the runner goes, so a late answer finds nobody.
     std::shared_ptr<ProcedureRunner*> self_;

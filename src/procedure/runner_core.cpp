@@ -229,7 +229,9 @@ void ProcedureRunner::Resume(std::uint64_t id, Then then) {
 }
 
 void ProcedureRunner::Notify(RunNotice::Kind kind, int step) {
-    if (changed_) changed_(RunNotice{kind, step});
+    const RunNotice notice{kind, step};
+    if (changed_) changed_(notice);
+    if (observer_) observer_(record_, notice);
 }
 
 void ProcedureRunner::SetPhase(Phase phase) {

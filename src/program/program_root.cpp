@@ -2,8 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QMetaObject>
 #include <QStringList>
+#include <QSysInfo>
+#include <cstdio>
 
+#include "history/records_settings.h"
+#include "history/run_steps.h"
+#include "history/service_records.h"
 #include "port/program_port.h"
 #include "record/connection_records.h"
 #include "safety/data_folder.h"
@@ -28,6 +34,7 @@ ProgramRoot::~ProgramRoot() {
     benchStation_.reset();
     bench_.reset();
     if (simulator_) simulator_->Stop();
+    StopServiceRecords();
     records_.reset();
     app_.reset();
     programPort_.reset();
@@ -57,9 +64,62 @@ bool ProgramRoot::Start(const FrontEnd& frontEnd) {
     if (!app_->Start()) return false;
     records_ = std::make_unique<ConnectionRecords>(*app_, frontEnd.messageBox, wallClock_, clock_,
                                                    DefaultBackupFolder());
+    StartServiceRecords(frontEnd);
     // The bench's addresses live beside the window's options, in their own section.
     benchStation().UseSettings(frontEnd.settings, app_->profMain().FullPath());
     return true;
+}
+
+void ProgramRoot::RecordsNotice(const std::string& text) {
+    const auto notice = recordsOptions_.notice;
+    if (!notice || QCoreApplication::instance() == nullptr) {
+        // Said at once from whichever thread: a short-lived command may end before a queued
+        // notice would have been taken.
+        std::string line = text;
+        for (std::size_t at = line.find("\r\n"); at != std::string::npos; at = line.find("\r\n"))
+            line.replace(at, 2, "\n");
+        std::fprintf(stderr, "%s: %s\n", QCoreApplication::applicationName().toUtf8().constData(),
+                     line.c_str());
+        return;
+    }
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [notice, text] { notice(text); }, Qt::QueuedConnection);
+}
+
+void ProgramRoot::StartServiceRecords(const FrontEnd& frontEnd) {
+    const RecordsSettings settings =
+        LoadRecordsSettings(frontEnd.settings, app_->profMain().FullPath());
+    const std::string url = recordsOptions_.url.value_or(settings.url);
+    RecordsPlace place;
+    std::string error;
+    if (!RecordsPlaceFrom(url, place, error)) {
+        // Only the settings can hold a bad address here; the command lines refuse theirs.
+        RecordsNotice("The records address in the settings cannot be used: " + error +
+                      "\r\nThe service records are kept on this bench only.");
+        place = RecordsPlace{};
+    }
+    recordsUrl_ = place.kind == RecordsPlace::Kind::Server ? url : std::string();
+    if (place.kind == RecordsPlace::Kind::Off) return;
+    ServiceRecordsSetup setup;
+    setup.backupFolder = DefaultBackupFolder();
+    setup.bench = recordsOptions_.benchName.value_or(settings.benchName);
+    if (setup.bench.empty()) setup.bench = QSysInfo::machineHostName().toStdString();
+    setup.programVersion = QS_VERSION_TEXT;
+    if (place.kind == RecordsPlace::Kind::Server) setup.server = place.server;
+    setup.ticks = &clock_;
+    serviceRecords_ =
+        std::make_unique<ServiceRecords>(sqlConnector_, random_, wallClock_, std::move(setup),
+                                         [this](const std::string& text) { RecordsNotice(text); });
+    records_->safety().setFilesObserver(serviceRecords_.get());
+    records_->curves().setObserver(serviceRecords_.get());
+}
+
+void ProgramRoot::StopServiceRecords() {
+    if (!serviceRecords_) return;
+    records_->safety().setFilesObserver(nullptr);
+    records_->curves().setObserver(nullptr);
+    // Ends the connection and writes what is queued while the Qt application still runs.
+    serviceRecords_.reset();
 }
 
 bool ProgramRoot::started() const {
@@ -101,6 +161,7 @@ instruments::BenchStation& ProgramRoot::benchStation() {
         // The identity of the instrument the event was about, when the role still holds it.
         const bool same = bench_->Address(event.role) == event.address;
         records_->bench().Record(event, same ? bench_->Identity(event.role) : std::string());
+        if (serviceRecords_) serviceRecords_->OnBenchEvent(event);
     });
     return *benchStation_;
 }
@@ -118,8 +179,41 @@ void ProgramRoot::Close() {
     if (closed_) return;
     closed_ = true;
     if (started()) app_->Close();
+    StopServiceRecords();
     if (bench_) bench_->Close();
     if (simulator_) simulator_->Stop();
+}
+
+procedure::RunObserver ProgramRoot::RunRecorder() {
+    struct Progress {
+        bool headed = false;
+        std::vector<bool> sent;  // by step index
+    };
+    auto progress = std::make_shared<Progress>();
+    return [this, progress](const RunRecord& record, const procedure::RunNotice& notice) {
+        ServiceRecords* records = serviceRecords();
+        if (records == nullptr || !records->connectionOpen()) return;
+        using Kind = procedure::RunNotice::Kind;
+        progress->sent.resize(record.steps.size(), false);
+        const auto send = [&](std::size_t index) {
+            if (progress->sent[index]) return;
+            progress->sent[index] = true;
+            records->AddStep(RecordedStep(record.steps[index], records->elapsedMs()));
+        };
+        if (!progress->headed && notice.kind != Kind::Phase) {
+            records->SetProcedure(record.technician, record.serialNumber, record.workOrder,
+                                  record.procedureTitle);
+            progress->headed = true;
+        }
+        if (notice.kind == Kind::StepEnded && notice.step >= 0 &&
+            static_cast<std::size_t>(notice.step) < record.steps.size()) {
+            send(static_cast<std::size_t>(notice.step));
+        }
+        if (notice.kind == Kind::Phase && progress->headed && !record.ended.empty()) {
+            for (std::size_t i = 0; i < record.steps.size(); ++i) send(i);
+            records->SetVerdict(RecordedVerdict(record.verdict));
+        }
+    };
 }
 
 }  // namespace qs

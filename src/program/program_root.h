@@ -2,21 +2,26 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "history/connection_uid.h"
 #include "instruments/bench.h"
 #include "instruments/bench_station.h"
 #include "platform/alerts.h"
 #include "platform/main_window_controls.h"
 #include "platform/profile_store.h"
+#include "procedure/procedure_runner.h"
 #include "qtcore/port_bindings.h"
 #include "qtcore/qt_instance_lock.h"
 #include "qtcore/program_serial_port.h"
 #include "qtcore/qt_instrument_streams.h"
 #include "qtcore/qt_timer.h"
 #include "qtcore/simulator_process.h"
+#include "qtsql/qt_sql_connector.h"
 #include "safety/line_file.h"
 #include "safety/wall_clock.h"
 
@@ -26,6 +31,7 @@ class Application;
 class ConnectionRecords;
 class ProgramPort;
 class SafetyNet;
+class ServiceRecords;
 
 // The serial port both programs reach the radio through (the POSIX port, or QtSerialPort on
 // Windows); the one place the root names it.
@@ -43,10 +49,22 @@ struct FrontEnd {
     MainWindowControls controls;
 };
 
+// Where the service records go and who hears of them. A value given here wins over the
+// settings' [RECORDS] section (the command line's --records; the command line also hands on
+// the desktop program's settings, as its own settings store reads nothing).
+struct RecordsOptions {
+    std::optional<std::string> url;        // "" the bench's file, "none" off, or a server
+    std::optional<std::string> benchName;  // "" the host name
+    // Called on the program's thread with what the technician should know; none: said on
+    // standard error at once.
+    std::function<void(const std::string&)> notice;
+};
+
 // The composition root of both programs: port bindings, the serial port with its check and
 // trace, timer, clock, single-instance lock, the Application with its connection records
-// (backup, journal, curves), the bench of instruments and the virtual radio of --simulate,
-// built and wired here once, so that the window and the command line run the same program.
+// (backup, journal, curves) and service records (the database of every connection), the
+// bench of instruments and the virtual radio of --simulate, built and wired here once, so
+// that the window and the command line run the same program.
 //
 //   ProgramRoot root;                              // nothing starts yet
 //   if (!root.OpenTrace(file, name, error)) ...    // a bad name stops before anything runs
@@ -85,8 +103,10 @@ public:
 
     // --trace FILE, opened for appending before anything else starts.
     bool OpenTrace(const std::string& path, const std::string& programName, std::string& error);
-    // The Application and its connection records; false, with the refusal shown, when another
-    // copy runs. Nothing touches the port yet.
+    // Before Start: where the service records go (else as the settings say).
+    void setRecordsOptions(RecordsOptions options) { recordsOptions_ = std::move(options); }
+    // The Application and its connection records, with the service records fed from them;
+    // false, with the refusal shown, when another copy runs. Nothing touches the port yet.
     bool Start(const FrontEnd& frontEnd);
     bool started() const;
     // The virtual radio, bound to COM 1, with its service monitor (--monitor 0 unless the
@@ -105,12 +125,26 @@ public:
     Application& app() { return *app_; }
     ConnectionRecords& records() { return *records_; }
     SafetyNet& safety();
+    // The service records of every connection: null when switched off ("none"). A procedure
+    // gives its technician, serial number, work order, steps and verdict here.
+    ServiceRecords* serviceRecords() { return serviceRecords_.get(); }
+    // Follows one procedure run into the service records: its technician, serial number and
+    // work order once it is under way, each step as it ends (those never reached at its end)
+    // and its verdict. Nothing while no records connection is open. One per run.
+    procedure::RunObserver RunRecorder();
+    // Where a history is read from: the records address in use ("" the bench's file).
+    const std::string& recordsUrl() const { return recordsUrl_; }
+    ISqlConnector& sqlConnector() { return sqlConnector_; }
 
-    // The close sequence (port closed, settings saved) and the virtual radio stopped; runs
-    // once.
+    // The close sequence (port closed, settings saved), the service records' connection
+    // ended and written, and the virtual radio stopped; runs once.
     void Close();
 
 private:
+    void StartServiceRecords(const FrontEnd& frontEnd);
+    void RecordsNotice(const std::string& text);
+    void StopServiceRecords();
+
     qt::PortBindings bindings_;
     std::unique_ptr<ProgramSerialPort> port_;
     std::unique_ptr<qt::QtTimer> timer_;
@@ -122,6 +156,11 @@ private:
     std::unique_ptr<ProgramPort> programPort_;
     std::unique_ptr<Application> app_;
     std::unique_ptr<ConnectionRecords> records_;
+    RecordsOptions recordsOptions_;
+    QtSqlConnector sqlConnector_;
+    SystemRandomSource random_;
+    std::string recordsUrl_;
+    std::unique_ptr<ServiceRecords> serviceRecords_;
     std::unique_ptr<qt::SimulatorProcess> simulator_;
     std::unique_ptr<qt::QtInstrumentStreams> instrumentStreams_;
     std::unique_ptr<qt::QtTimer> benchTimer_;

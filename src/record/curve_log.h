@@ -36,4 +36,15 @@ struct CurveLog {
     void Clear() { *this = CurveLog{}; }
 };
 
+// Sees every point of the log as it is taken, with its time. Called on the program's thread;
+// it must return at once.
+class ICurveObserver {
+public:
+    virtual ~ICurveObserver() = default;
+    virtual void OnReading(const TimedReading& reading) = 0;
+    virtual void OnSweepStep(const TimedSweep& sweep) = 0;
+    virtual void OnBisectionStep(const TimedBisection& bisection) = 0;
+    virtual void OnResult(const TimedResult& result) = 0;
+};
+
 }  // namespace qs

@@ -46,24 +46,28 @@ void CurveRecorder::Changed() {
 void CurveRecorder::OnReading(const ReadingPoint& point) {
     log_.readings.push_back({Elapsed(), point});
     Write(CurveLine(log_.readings.back()));
+    if (observer_) observer_->OnReading(log_.readings.back());
     Changed();
 }
 
 void CurveRecorder::OnSweepStep(const SweepPoint& point) {
     log_.sweeps.push_back({Elapsed(), point});
     Write(CurveLine(log_.sweeps.back()));
+    if (observer_) observer_->OnSweepStep(log_.sweeps.back());
     Changed();
 }
 
 void CurveRecorder::OnBisectionStep(const BisectionPoint& point) {
     log_.bisections.push_back({Elapsed(), point});
     Write(CurveLine(log_.bisections.back()));
+    if (observer_) observer_->OnBisectionStep(log_.bisections.back());
     Changed();
 }
 
 void CurveRecorder::OnAutoOpEnd(const AutoOpResult& result) {
     log_.results.push_back({Elapsed(), result});
     Write(CurveLine(log_.results.back()));
+    if (observer_) observer_->OnResult(log_.results.back());
     Changed();
 }
 

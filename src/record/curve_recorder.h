@@ -37,6 +37,8 @@ public:
 
     // Called after every new point and every new connection.
     void setChanged(std::function<void()> changed) { changed_ = std::move(changed); }
+    // Also told of every point (null: nobody).
+    void setObserver(ICurveObserver* observer) { observer_ = observer; }
     // Called once per connection with the reason a curves file could not be written.
     void setProblemReporter(std::function<void(const std::string&)> problem) {
         problem_ = std::move(problem);
@@ -51,6 +53,7 @@ private:
     std::function<std::string()> journalPath_;
     std::function<void()> changed_;
     std::function<void(const std::string&)> problem_;
+    ICurveObserver* observer_ = nullptr;
     CurveLog log_;
     LineFile file_;
     std::int32_t startTick_ = 0;

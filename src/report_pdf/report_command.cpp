@@ -34,6 +34,17 @@ private:
 
 ReportCommandResult RunReportCommand(const std::string& backupPath, const std::string& outPath,
                                      Overwrite overwrite) {
+    return RunReportCommand(
+        [&backupPath](AlignmentReport& report, std::string& error) {
+            if (BuildAlignmentReport(backupPath, report, error)) return true;
+            error = "No report made from " + backupPath + ": " + error;
+            return false;
+        },
+        outPath, overwrite);
+}
+
+ReportCommandResult RunReportCommand(const ReportSource& source, const std::string& outPath,
+                                     Overwrite overwrite) {
     const ReportForm form = ReportFormFor(outPath);
     if (form == ReportForm::Unknown) {
         return {kStatusUsage, "The report's file name must end in .pdf or .html: " + outPath};
@@ -44,9 +55,7 @@ ReportCommandResult RunReportCommand(const std::string& backupPath, const std::s
     }
     AlignmentReport report;
     std::string error;
-    if (!BuildAlignmentReport(backupPath, report, error)) {
-        return {kStatusFailed, "No report made from " + backupPath + ": " + error};
-    }
+    if (!source(report, error)) return {kStatusFailed, error};
     std::unique_ptr<OffscreenGuiApp> gui;
     if (form == ReportForm::Pdf) gui = std::make_unique<OffscreenGuiApp>();
     // Without --force an existing report is kept also when it appears meanwhile.

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <string>
+
+#include "record/alignment_report.h"
 
 namespace qs {
 
@@ -17,6 +20,12 @@ enum class Overwrite { No, Yes };
 // For a PDF it needs a QGuiApplication; when no Qt application exists yet it starts one on
 // the offscreen platform for the time of the call, so no display is needed.
 ReportCommandResult RunReportCommand(const std::string& backupPath, const std::string& outPath,
+                                     Overwrite overwrite);
+
+// The same for a report from elsewhere (the service records): `source` fills the report, or
+// says in `error` why it cannot (the whole message, status 1). OUT is checked first.
+using ReportSource = std::function<bool(AlignmentReport& report, std::string& error)>;
+ReportCommandResult RunReportCommand(const ReportSource& source, const std::string& outPath,
                                      Overwrite overwrite);
 
 }  // namespace qs

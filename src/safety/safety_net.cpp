@@ -61,6 +61,7 @@ void SafetyNet::SaveBackup(clsCmcKel3Sequence& sequence) {
     if (!SaveNewFile(backupFolder_, stem, kBackupExtension, BackupText(record), backupPath_,
                      error)) {
         backupPath_.clear();
+        if (observer_) observer_->OnConnectionStarted(record, backupPath_);
         ReportProblem(std::string("The memory image read from the radio could not be saved as "
                                   "a backup.") +
                           kCrLf + error,
@@ -78,6 +79,7 @@ void SafetyNet::SaveBackup(clsCmcKel3Sequence& sequence) {
         ReportProblem(std::string("The adjustment journal could not be written.") + kCrLf + error,
                       "The adjustment goes on without a journal.");
     }
+    if (observer_) observer_->OnConnectionStarted(record, backupPath_);
 }
 
 void SafetyNet::OnAdjustmentSent(const std::string& e8Hex, bool answerRequired) {
@@ -86,6 +88,7 @@ void SafetyNet::OnAdjustmentSent(const std::string& e8Hex, bool answerRequired) 
 }
 
 bool SafetyNet::AddToJournal(const JournalEntry& entry) {
+    if (observer_ && imageRead_) observer_->OnJournalEntry(entry);
     if (!journal_.isOpen()) return false;
     if (journal_.WriteLine(JournalLine(entry))) return true;
     const std::string error = journal_.writeError();

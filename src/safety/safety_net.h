@@ -8,6 +8,7 @@
 #include "platform/alerts.h"
 #include "platform/bytes.h"
 #include "safety/adjustment_recorder.h"
+#include "safety/connection_observer.h"
 #include "safety/line_file.h"
 #include "safety/wall_clock.h"
 
@@ -67,6 +68,9 @@ public:
         reporter_ = std::move(reporter);
     }
 
+    // Also told of every connection's backup and journal line (null: nobody).
+    void setFilesObserver(IConnectionFilesObserver* observer) { observer_ = observer; }
+
     // Asks first, then sets every item that differs back to its value read at Connect.
     // Refusals are explained in a message.
     RevertResult RevertToConnectValues();
@@ -90,6 +94,7 @@ private:
     Bytes imageAsRead_;
     std::string problem_;
     std::function<void(const std::string&)> reporter_;
+    IConnectionFilesObserver* observer_ = nullptr;
     bool journalFailureShown_ = false;
     bool imageRead_ = false;
 };

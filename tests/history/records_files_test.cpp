@@ -4,6 +4,8 @@
 // the import of a folder with good, unreadable and orphaned files, run twice.
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <mutex>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -16,6 +18,7 @@
 #include "history/records_query.h"
 #include "history/records_schema.h"
 #include "history/records_writer.h"
+#include "history/service_records.h"
 #include "link/hex_text.h"
 #include "record/curve_recorder.h"
 #include "record/curves_file.h"
@@ -174,6 +177,50 @@ TEST_F(RecordedSession, TheWriterFedAsTheConnectionWentHoldsTheSame) {
     EXPECT_EQ(CountRows(*db, "connections"), 1);
 }
 
+// The same session with the service records hooked in as the program hooks them: fed by the
+// safety net and the curve recorder alone, ended as a program ends it.
+class HookedSession : public RecordedSession {
+protected:
+    void SetUp() override {
+        fs::create_directories(backups);
+        records = std::make_unique<ServiceRecords>(
+            Connector(), random, wall, ServiceRecordsSetup{backups, "bench-1", "1.0", {}, nullptr},
+            [this](const std::string& text) {
+                std::lock_guard<std::mutex> lock(mutex);
+                notices.push_back(text);
+            });
+        rig.net().setFilesObserver(records.get());
+        recorder.setObserver(records.get());
+        RecordedSession::SetUp();
+        records->EndConnection();
+        records->Flush();
+    }
+    void TearDown() override {
+        rig.net().setFilesObserver(nullptr);
+        recorder.setObserver(nullptr);
+    }
+
+    CountingRandom random;
+    std::unique_ptr<ServiceRecords> records;
+    std::mutex mutex;
+    std::vector<std::string> notices;
+};
+
+TEST_F(HookedSession, EveryJournalLineItemValueAndCurvePointIsInTheRecordsAsInTheFiles) {
+    auto db = Records();
+    std::vector<ConnectionInfo> found;
+    ASSERT_TRUE(FindConnections(*db, {}, found).ok());
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].state, ConnectionState::Finished);
+    EXPECT_EQ(found[0].bench, "bench-1");
+    EXPECT_EQ(found[0].programVersion, "1.0");
+    EXPECT_EQ(found[0].backupPath, rig.net().backupPath());
+    EXPECT_EQ(found[0].endedAt, wall.now);
+    ExpectRecordHoldsTheFiles(Load(*db, found[0].uid));
+    std::lock_guard<std::mutex> lock(mutex);
+    EXPECT_TRUE(notices.empty()) << notices.front();
+}
+
 // A backups folder made by hand: what each file holds is under the test's control.
 class BackupFolder : public ::testing::Test {
 protected:
@@ -277,6 +324,54 @@ TEST_F(BackupFolder, GoodConnectionsComeInUnreadableFilesAreListedAndAgainDouble
     EXPECT_EQ(third.alreadyThere, 2);
     EXPECT_EQ(CountRows(*db, "journal_entries"), 7);
     (void)badJournal;
+}
+
+// A program's first start takes in the folder once, says so and lists what it skipped; the
+// next start says nothing; a damaged file is set aside, said, and the folder taken in again.
+TEST_F(BackupFolder, TheFirstStartImportsOnceAndADamagedFileIsImportedAgain) {
+    Backup("20261207-104602-30170102", 0x10);
+    Backup("20261207-110000-30170102", 0x20);
+    const std::string bad =
+        Write("20261207-120000-30170102.qsbak", "QS-71DR ADJ memory backup\nFormat: 1\nx\n");
+    const auto before = Snapshot();
+    const struct {
+        const char* step;
+        std::function<void()> before;
+        std::vector<std::string> said;  // in the notices, in order
+    } starts[] = {
+        {"first start", [] {}, {"took in 2 earlier connections", bad}},
+        {"second start", [] {}, {}},
+        {"damaged file",
+         [this] { std::ofstream(folder.path() + "/records.sqlite", std::ios::binary) << "junk"; },
+         {"The service records file was damaged", "took in 2 earlier connections"}},
+    };
+    CountingRandom random;
+    FixedWallClock wall;
+    for (const auto& start : starts) {
+        start.before();
+        std::mutex mutex;
+        std::string said;
+        {
+            ServiceRecords records(Connector(), random, wall,
+                                   {backups, "bench-1", "1.0", {}, nullptr},
+                                   [&](const std::string& text) {
+                                       std::lock_guard<std::mutex> lock(mutex);
+                                       said += text + "\n";
+                                   });
+            records.Flush();
+        }
+        std::size_t at = 0;
+        for (const std::string& part : start.said) {
+            at = said.find(part, at);
+            ASSERT_NE(at, std::string::npos) << start.step << ": " << part << " in " << said;
+        }
+        if (start.said.empty()) {
+            EXPECT_EQ(said, "") << start.step;
+        }
+        auto db = OpenSqlite(folder.path() + "/records.sqlite");
+        EXPECT_EQ(CountRows(*db, "connections"), 2) << start.step;
+    }
+    EXPECT_EQ(Snapshot(), before);  // nothing changed, nothing deleted
 }
 
 TEST_F(BackupFolder, AFolderThatCannotBeReadIsSaidSo) {

@@ -40,6 +40,8 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), configFolder());
+        // The backups and service records of the run stay in its folder.
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dir_.filePath(QStringLiteral("data")));
         if (actions.isEmpty()) {
             env.remove(QString::fromLatin1(qs::qt::Automation::kEnvironmentVariable));
         } else {
@@ -137,6 +139,7 @@ private Q_SLOTS:
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("TMPDIR"), scratch.path());
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), scratch.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), scratch.filePath(QStringLiteral("data")));
         env.insert(QString::fromLatin1(qs::qt::Automation::kEnvironmentVariable),
                    QStringLiteral("report;close"));
         shipped.setProcessEnvironment(env);

@@ -768,6 +768,17 @@ TEST(CliEndToEnd, TheExampleProcedurePassesOnTheVirtualBenchAndIsReported) {
     EXPECT_HAS(text, "<b>PASS</b>");
     EXPECT_HAS(text, "<td>A. Technician</td>");
     EXPECT_HAS(text, "<td>5.53 W</td>");
+
+    // The service records hold the run: who, which radio, the verdict.
+    const CliRun history = RunCli({QStringLiteral("history"), QStringLiteral("--serial"),
+                                   QStringLiteral("SN 0001"), QStringLiteral("--json")});
+    ASSERT_EQ(history.status, 0) << history.err.constData();
+    const QJsonArray rows = Json(history).value(QStringLiteral("connections")).toArray();
+    ASSERT_EQ(rows.size(), 1) << history.out.constData();
+    const QJsonObject row = rows[0].toObject();
+    EXPECT_EQ(Text(row, "verdict"), QStringLiteral("pass"));
+    EXPECT_EQ(Text(row, "technician"), QStringLiteral("A. Technician"));
+    EXPECT_EQ(Text(row, "workOrder"), QStringLiteral("WO-1"));
 }
 
 TEST(CliEndToEnd, AnUnmeetableLimitFailsTheRunAndPutsTheItemBack) {
@@ -870,6 +881,104 @@ TEST(CliEndToEnd, AProcedureFileWithMistakesEndsIn2BeforeAnythingStarts) {
     EXPECT_EQ(run.status, 2);
     EXPECT_HAS(run.err, "procedure.toml:3:");
     EXPECT_FALSE(run.err.contains("step 1")) << run.err.constData();
+}
+
+// The service records: a `set` recorded as it went, searched (a filter that matches nothing
+// reduces the rows), as JSON, reported by ID; a folder imported with an unreadable file listed;
+// records that cannot be opened and an unknown ID end in 1, mistakes in 2.
+TEST(CliEndToEnd, HistorySearchesReportsAndImportsTheRecords) {
+    QTemporaryDir data;  // records of their own, apart from the other tests' connections
+    const RunSetup setup{{}, {QStringLiteral("XDG_DATA_HOME=") + data.path()}, 0};
+    auto history = [&setup](QStringList args) {
+        return RunCli(QStringList{QStringLiteral("history")} + args, setup);
+    };
+    QString backup;
+    {
+        VirtualRadio radio;
+        const CliRun set = RunCli(On(radio, {QStringLiteral("--json"), QStringLiteral("set"),
+                                             QStringLiteral("Power(Hi)=150")}),
+                                  setup);
+        ASSERT_EQ(set.status, 0) << set.err.constData();
+        backup = Text(Json(set), "backup");
+    }
+
+    const CliRun listed = history({QStringLiteral("--json")});
+    ASSERT_EQ(listed.status, 0) << listed.err.constData();
+    const QJsonArray connections = Json(listed).value(QStringLiteral("connections")).toArray();
+    ASSERT_EQ(connections.size(), 1) << listed.out.constData();
+    const QJsonObject first = connections[0].toObject();
+    EXPECT_EQ(Text(first, "backupPath"), backup);
+    EXPECT_EQ(Text(first, "state"), QStringLiteral("finished"));
+    const QString id = Text(first, "id");
+
+    const CliRun table = history({});
+    EXPECT_EQ(table.status, 0);
+    EXPECT_HAS(table.out, "ID");
+    EXPECT_HAS(table.out, id.toLatin1());
+    const CliRun none = history({QStringLiteral("--serial"), QStringLiteral("4F12")});
+    EXPECT_EQ(none.status, 0);
+    EXPECT_FALSE(none.out.contains(id.toLatin1())) << none.out.constData();
+    EXPECT_HAS(none.out, "(no recorded connection matches)");
+
+    const QString html = data.filePath(QStringLiteral("from-records.html"));
+    const CliRun report = history({QStringLiteral("report"), id, html});
+    ASSERT_EQ(report.status, 0) << report.err.constData();
+    EXPECT_HAS(ReadFile(html), "<td>Power(Hi)</td><td>200</td><td><b>150</b></td>");
+
+    // A folder with a copy of that connection under another name and a file that is none.
+    const QString folder = data.filePath(QStringLiteral("old-bench"));
+    QDir().mkpath(folder);
+    QFile::copy(backup, folder + QStringLiteral("/20250101-080000-30170102.qsbak"));
+    QFile bad(folder + QStringLiteral("/20250102-080000-30170102.qsbak"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("not a backup\n");
+    bad.close();
+    const CliRun imported = history({QStringLiteral("import"), folder});
+    ASSERT_EQ(imported.status, 0) << imported.err.constData();
+    EXPECT_HAS(imported.out, "Imported 1 connection from ");
+    EXPECT_HAS(imported.out, "Skipped " + bad.fileName().toLocal8Bit() + ": ");
+    EXPECT_EQ(Json(history({QStringLiteral("--json")}))
+                  .value(QStringLiteral("connections"))
+                  .toArray()
+                  .size(),
+              2);
+
+    const struct {
+        QStringList args;
+        int status;
+        const char* message;
+    } failures[] = {
+        {{QStringLiteral("report"), QStringLiteral("no-such-id"), html, QStringLiteral("--force")},
+         1, "No recorded connection has the ID no-such-id"},
+        {{QStringLiteral("report"), id, data.filePath(QStringLiteral("r.txt"))}, 2, ".pdf or .html"},
+        {{QStringLiteral("report"), id}, 2, "history report: expected ID and OUT"},
+        {{QStringLiteral("--verdict"), QStringLiteral("maybe")}, 2, "pass or fail"},
+        {{QStringLiteral("--since"), QStringLiteral("yesterday")}, 2, "a date like 2026-12-07"},
+        {{QStringLiteral("import")}, 2, "history import: expected FOLDER"},
+        {{QStringLiteral("import"), data.filePath(QStringLiteral("missing"))}, 1, "is no folder"},
+    };
+    for (const auto& row : failures) {
+        const CliRun run = history(row.args);
+        EXPECT_EQ(run.status, row.status) << row.args.join(' ').toStdString();
+        EXPECT_HAS(run.err, row.message);
+    }
+    const CliRun unopened = RunCli({QStringLiteral("history")}, {{}, {UnwritableDataHome()}, 0});
+    EXPECT_EQ(unopened.status, 1) << unopened.out.constData();
+    EXPECT_HAS(unopened.err, "The service records cannot be used.");
+}
+
+// Records that cannot be kept are said once on standard error, and the work goes on: the
+// backup is written and the command succeeds.
+TEST(CliEndToEnd, RecordsThatCannotBeKeptAreSaidOnceAndTheReadGoesOn) {
+    QTemporaryDir data;
+    // A folder stands where the records file would be.
+    ASSERT_TRUE(QDir().mkpath(data.filePath(QStringLiteral("qs71dr-adj/records.sqlite"))));
+    VirtualRadio radio;
+    const CliRun run = RunCli(On(radio, {QStringLiteral("read"), QStringLiteral("--backup")}),
+                              {{}, {QStringLiteral("XDG_DATA_HOME=") + data.path()}, 0});
+    EXPECT_EQ(run.status, 0) << run.err.constData();
+    EXPECT_HAS(run.out, "Backup: ");
+    EXPECT_EQ(run.err.count("The service records cannot be used."), 1) << run.err.constData();
 }
 
 }  // namespace

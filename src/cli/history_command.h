@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+#include "cli/cli_options.h"
+#include "history/records_settings.h"
+
+namespace qs::cli {
+
+// The [RECORDS] section of qs71dr-adj's settings file, read and never written (the command
+// line keeps no settings of its own): the same records for both programs of a bench.
+RecordsSettings DesktopRecordsSettings();
+
+// `history ...`: the service records searched, a recorded connection's report written, or a
+// backups folder imported. Reads the records at `url` ("" or "none": the bench's file, a
+// server otherwise). Starts the Qt application it needs (offscreen for a PDF), so it runs
+// before any other exists. Returns the exit status: 0 done, 1 the records cannot be opened,
+// the ID is unknown or a file cannot be written, 2 usage.
+int RunHistoryCommand(int argc, char** argv, const CommandArgs& args, const std::string& url,
+                      const std::string& benchName, bool json);
+
+}  // namespace qs::cli

@@ -1,0 +1,290 @@
+#include "desktop/history_window.h"
+
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "history/history_source.h"
+#include "history/record_report.h"
+#include "history/records_query.h"
+#include "record/alignment_report.h"
+#include "report_pdf/report_file.h"
+
+namespace qs::qt {
+
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QTableWidgetItem* Cell(const std::string& text) {
+    auto* item = new QTableWidgetItem(Q(text.empty() ? "-" : text));
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    return item;
+}
+
+QLineEdit* Field(const char* placeholder) {
+    auto* field = new QLineEdit;
+    field->setPlaceholderText(QString::fromLatin1(placeholder));
+    field->setClearButtonEnabled(true);
+    return field;
+}
+
+// The two connections' items side by side; rows where the radio was left differently stand
+// out in bold.
+QDialog* CompareDialog(const HistoryRow& first, const HistoryRow& second,
+                       const std::vector<ItemComparison>& items, QWidget* parent) {
+    auto* dialog = new QDialog(parent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(QStringLiteral("Compare connections"));
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addWidget(new QLabel(Q("First: " + first.date + " on " + first.bench +
+                                   "\nSecond: " + second.date + " on " + second.bench)));
+    auto* table = new QTableWidget(static_cast<int>(items.size()), 5, dialog);
+    table->setHorizontalHeaderLabels(
+        {QStringLiteral("Item"), QStringLiteral("First at Connect"), QStringLiteral("First at end"),
+         QStringLiteral("Second at Connect"), QStringLiteral("Second at end")});
+    table->verticalHeader()->hide();
+    for (int r = 0; r < static_cast<int>(items.size()); ++r) {
+        const ItemComparison& item = items[static_cast<std::size_t>(r)];
+        const std::string cells[] = {item.item, item.firstAtConnect, item.firstAtEnd,
+                                     item.secondAtConnect, item.secondAtEnd};
+        for (int c = 0; c < 5; ++c) {
+            QTableWidgetItem* cell = Cell(cells[c]);
+            if (item.differs) {
+                QFont font = cell->font();
+                font.setBold(true);
+                cell->setFont(font);
+            }
+            table->setItem(r, c, cell);
+        }
+    }
+    table->resizeColumnsToContents();
+    layout->addWidget(table);
+    dialog->resize(640, 480);
+    return dialog;
+}
+
+}  // namespace
+
+HistoryWindow::HistoryWindow(ISqlConnector& connector, std::string url, std::string backupFolder,
+                             QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      connector_(connector),
+      url_(std::move(url)),
+      backupFolder_(std::move(backupFolder)) {
+    setWindowTitle(QStringLiteral("History"));
+    serial_ = Field("any serial number");
+    workOrder_ = Field("any work order");
+    technician_ = Field("any technician");
+    since_ = Field("first day, e.g. 2026-12-01");
+    until_ = Field("last day, e.g. 2026-12-07");
+    verdict_ = new QComboBox;
+    verdict_->addItems({QStringLiteral("any"), QStringLiteral("pass"), QStringLiteral("fail")});
+
+    auto* filters = new QFormLayout;
+    filters->addRow(QStringLiteral("&Serial number:"), serial_);
+    filters->addRow(QStringLiteral("&Work order:"), workOrder_);
+    filters->addRow(QStringLiteral("&Technician:"), technician_);
+    auto* days = new QHBoxLayout;
+    days->addWidget(since_);
+    days->addWidget(new QLabel(QStringLiteral("to")));
+    days->addWidget(until_);
+    filters->addRow(QStringLiteral("&Days:"), days);
+    filters->addRow(QStringLiteral("&Verdict:"), verdict_);
+    auto* search = new QPushButton(QStringLiteral("S&earch"));
+    search->setDefault(true);
+
+    table_ = new QTableWidget(0, static_cast<int>(HistoryColumn::Count));
+    QStringList titles;
+    for (int c = 0; c < static_cast<int>(HistoryColumn::Count); ++c)
+        titles << QString::fromLatin1(HistoryColumnTitle(static_cast<HistoryColumn>(c)));
+    table_->setHorizontalHeaderLabels(titles);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    table_->verticalHeader()->hide();
+    table_->horizontalHeader()->setStretchLastSection(true);
+
+    open_ = new QPushButton(QStringLiteral("&Open report"));
+    save_ = new QPushButton(QStringLiteral("Save &report..."));
+    compare_ = new QPushButton(QStringLiteral("&Compare two"));
+    status_ = new QLabel;
+    status_->setWordWrap(true);
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(search);
+    buttons->addStretch();
+    buttons->addWidget(open_);
+    buttons->addWidget(save_);
+    buttons->addWidget(compare_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(filters);
+    layout->addLayout(buttons);
+    layout->addWidget(table_, 1);
+    layout->addWidget(status_);
+    resize(760, 520);
+
+    connect(search, &QPushButton::clicked, this, [this] { Search(); });
+    for (QLineEdit* field : {serial_, workOrder_, technician_, since_, until_})
+        connect(field, &QLineEdit::returnPressed, this, [this] { Search(); });
+    connect(open_, &QPushButton::clicked, this, [this] { OpenReport(); });
+    connect(save_, &QPushButton::clicked, this, [this] { SaveReport(); });
+    connect(compare_, &QPushButton::clicked, this, [this] { CompareSelected(); });
+    connect(table_, &QTableWidget::cellDoubleClicked, this, [this] { OpenReport(); });
+    Search();
+}
+
+HistoryWindow::~HistoryWindow() = default;
+
+void HistoryWindow::Say(const std::string& text) {
+    status_->setText(Q(text));
+}
+
+bool HistoryWindow::OpenRecords() {
+    if (db_) return true;
+    std::string error;
+    db_ = OpenHistoryRecords(connector_, url_, backupFolder_, clock_, error);
+    if (!db_) Say(error);
+    return db_ != nullptr;
+}
+
+bool HistoryWindow::Search() {
+    HistoryFilterText text{
+        serial_->text().trimmed().toStdString(),
+        workOrder_->text().trimmed().toStdString(),
+        technician_->text().trimmed().toStdString(),
+        since_->text().trimmed().toStdString(),
+        until_->text().trimmed().toStdString(),
+        verdict_->currentIndex() == 0 ? std::string() : verdict_->currentText().toStdString()};
+    HistoryFilter filter;
+    std::string error;
+    if (!HistoryFilterFromText(text, filter, error)) {
+        Say("Not searched: " + error + ".");
+        return false;
+    }
+    if (!OpenRecords()) return false;
+    std::vector<ConnectionInfo> found;
+    const SqlStatus status = FindConnections(*db_, filter, found);
+    if (!status.ok()) {
+        // A server that went away is tried afresh next time.
+        db_.reset();
+        Say("The records cannot be searched: " + status.message);
+        return false;
+    }
+    rows_ = HistoryRowsOf(found);
+    table_->clearContents();
+    table_->setRowCount(static_cast<int>(rows_.size()));
+    for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
+        for (int c = 0; c < static_cast<int>(HistoryColumn::Count); ++c)
+            table_->setItem(r, c,
+                            Cell(HistoryCell(rows_[static_cast<std::size_t>(r)],
+                                             static_cast<HistoryColumn>(c))));
+    }
+    table_->resizeColumnsToContents();
+    Say(std::to_string(rows_.size()) + (rows_.size() == 1 ? " connection" : " connections") +
+        (filter.limit > 0 && static_cast<int>(rows_.size()) >= filter.limit
+             ? " (the newest; narrow the search to see older ones)."
+             : "."));
+    return true;
+}
+
+int HistoryWindow::rowCount() const {
+    return table_->rowCount();
+}
+
+std::vector<int> HistoryWindow::SelectedRows() const {
+    std::vector<int> selected;
+    for (const QModelIndex& index : table_->selectionModel()->selectedRows())
+        selected.push_back(index.row());
+    std::sort(selected.begin(), selected.end());
+    return selected;
+}
+
+bool HistoryWindow::LoadSelected(int index, ConnectionRecord& record) {
+    if (!OpenRecords()) return false;
+    bool found = false;
+    const std::string& id = rows_[static_cast<std::size_t>(index)].id;
+    const SqlStatus status = LoadConnection(*db_, id, record, found);
+    if (!status.ok()) {
+        db_.reset();
+        Say("The connection cannot be read: " + status.message);
+        return false;
+    }
+    if (!found) Say("The connection is no longer in the records.");
+    return found;
+}
+
+bool HistoryWindow::LoadTheSelectedOne(const char* what, ConnectionRecord& record) {
+    const std::vector<int> selected = SelectedRows();
+    if (selected.size() != 1) {
+        Say(std::string("Select one connection to ") + what + " its report.");
+        return false;
+    }
+    return LoadSelected(selected.front(), record);
+}
+
+void HistoryWindow::OpenReport() {
+    ConnectionRecord record;
+    if (!LoadTheSelectedOne("open", record)) return;
+    const std::string path =
+        QDir::temp().filePath(Q("qs71dr-report-" + record.info.uid + ".html")).toStdString();
+    std::string error;
+    if (!WriteReportFile(ReportFromRecord(record), path, ExistingFile::Replace, error)) {
+        Say("The report could not be written: " + error);
+        return;
+    }
+    Say("Report written to " + path);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)));
+}
+
+void HistoryWindow::SaveReport() {
+    ConnectionRecord record;
+    if (!LoadTheSelectedOne("save", record)) return;
+    QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Save alignment report"), QString(),
+                                     QStringLiteral("PDF (*.pdf);;HTML (*.html)"));
+    if (path.isEmpty()) return;
+    if (ReportFormFor(path.toStdString()) == ReportForm::Unknown) path += QStringLiteral(".pdf");
+    std::string error;
+    if (!WriteReportFile(ReportFromRecord(record), path.toStdString(), ExistingFile::Replace,
+                         error)) {
+        Say("The report could not be saved: " + error);
+        return;
+    }
+    Say("Report saved to " + path.toStdString());
+}
+
+void HistoryWindow::CompareSelected() {
+    const std::vector<int> selected = SelectedRows();
+    if (selected.size() != 2) {
+        Say("Select two connections of the same radio to compare them.");
+        return;
+    }
+    const HistoryRow& first = rows_[static_cast<std::size_t>(selected[0])];
+    const HistoryRow& second = rows_[static_cast<std::size_t>(selected[1])];
+    std::string reason;
+    if (!Comparable(first, second, reason)) {
+        Say(reason);
+        return;
+    }
+    ConnectionRecord a;
+    ConnectionRecord b;
+    if (!LoadSelected(selected[0], a) || !LoadSelected(selected[1], b)) return;
+    CompareDialog(first, second, CompareConnections(a, b), this)->show();
+}
+
+}  // namespace qs::qt

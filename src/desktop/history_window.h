@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "history/history_view.h"
+#include "platform/sql_connection.h"
+#include "safety/wall_clock.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+namespace qs::qt {
+
+// "View > History": the recorded connections in a table, searched by serial number, work
+// order, technician, days and verdict; the selected connection's report opened or saved;
+// two connections of the same radio compared item by item. It only reads the records, on
+// the window's thread, through a connection of its own.
+class HistoryWindow : public QWidget {
+public:
+    HistoryWindow(ISqlConnector& connector, std::string url, std::string backupFolder,
+                  QWidget* parent = nullptr);
+    ~HistoryWindow() override;
+
+    // Searches with what the fields say; false (the reason shown in the window) when the
+    // fields or the records are wrong.
+    bool Search();
+    int rowCount() const;
+    // The connections listed, newest first.
+    const std::vector<HistoryRow>& rows() const { return rows_; }
+
+    QLineEdit* serialField() const { return serial_; }
+    QLineEdit* workOrderField() const { return workOrder_; }
+    QLineEdit* technicianField() const { return technician_; }
+    QLineEdit* sinceField() const { return since_; }
+    QLineEdit* untilField() const { return until_; }
+    QComboBox* verdictField() const { return verdict_; }
+    QTableWidget* table() const { return table_; }
+    QLabel* statusLine() const { return status_; }
+
+    // The report of the selected connection, written as HTML to the temporary folder and
+    // opened in the desktop's browser.
+    void OpenReport();
+    // The report of the selected connection, saved where the technician says (PDF or HTML).
+    void SaveReport();
+    // The two selected connections side by side, in a window of their own.
+    void CompareSelected();
+
+private:
+    bool OpenRecords();
+    bool LoadSelected(int index, ConnectionRecord& record);
+    // The one selected connection, read; false (said) when not exactly one is selected.
+    bool LoadTheSelectedOne(const char* what, ConnectionRecord& record);
+    std::vector<int> SelectedRows() const;
+    void Say(const std::string& text);
+
+    ISqlConnector& connector_;
+    const std::string url_;
+    const std::string backupFolder_;
+    SystemWallClock clock_;
+    std::unique_ptr<ISqlConnection> db_;
+    std::vector<HistoryRow> rows_;
+
+    QLineEdit* serial_ = nullptr;
+    QLineEdit* workOrder_ = nullptr;
+    QLineEdit* technician_ = nullptr;
+    QLineEdit* since_ = nullptr;
+    QLineEdit* until_ = nullptr;
+    QComboBox* verdict_ = nullptr;
+    QTableWidget* table_ = nullptr;
+    QLabel* status_ = nullptr;
+    QPushButton* open_ = nullptr;
+    QPushButton* save_ = nullptr;
+    QPushButton* compare_ = nullptr;
+};
+
+}  // namespace qs::qt

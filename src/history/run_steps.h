@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "history/record_types.h"
+#include "record/run_record.h"
+
+namespace qs {
+
+// A procedure's step as the records keep it: every value it set or saw that has a number, then
+// the value it judged with its limits and outcome. `endedMs` is when it ended, counted from the
+// connection's start; it began its duration before that.
+ProcedureStep RecordedStep(const StepRecord& step, std::int64_t endedMs);
+
+// The verdict as the history searches for it: "pass" or "fail".
+std::string RecordedVerdict(RunVerdict verdict);
+
+}  // namespace qs

@@ -1,0 +1,194 @@
+#include "history/service_records.h"
+
+#include <chrono>
+#include <utility>
+
+#include "history/backup_import.h"
+#include "history/bench_event_record.h"
+#include "history/records_file.h"
+#include "history/records_store.h"
+#include "history/records_upload.h"
+#include "history/records_writer.h"
+
+namespace qs {
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+// How long a closing program lets a reachable server take what is new.
+constexpr std::chrono::milliseconds kLastSendWait{2000};
+
+}  // namespace
+
+std::string ImportNotice(const ImportResult& result, const std::string& folder) {
+    if (result.imported == 0 && result.skipped.empty() && result.status.ok()) return {};
+    std::string text = "The service records took in " + std::to_string(result.imported) +
+                       (result.imported == 1 ? " earlier connection" : " earlier connections") +
+                       " from the backups folder " + folder + ".";
+    if (!result.skipped.empty()) {
+        text += kCrLf + std::string("These files could not be read; they were left as they are:");
+        for (const ImportProblem& problem : result.skipped)
+            text += kCrLf + ("  " + problem.path + ": " + problem.reason);
+    }
+    if (!result.status.ok()) {
+        text += kCrLf + ("The import stopped early: " + result.status.message);
+    }
+    return text;
+}
+
+ServiceRecords::ServiceRecords(ISqlConnector& connector, IRandomSource& random,
+                               const IWallClock& clock, ServiceRecordsSetup setup, Notice notice)
+    : path_(RecordsPathFor(setup.backupFolder)),
+      setup_(std::move(setup)),
+      clock_(clock),
+      connector_(connector),
+      notice_(std::move(notice)),
+      earlierBackups_([this] {
+          const std::vector<std::string> found = BackupsIn(setup_.backupFolder);
+          return std::set<std::string>(found.begin(), found.end());
+      }()) {
+    writer_ = std::make_unique<RecordsWriter>(connector, path_, random, clock);
+    writer_->setProblemReporter([this](const std::string& problem) {
+        if (notice_) notice_(problem);
+    });
+    opener_ = std::thread([this] { Open(); });
+}
+
+ServiceRecords::~ServiceRecords() {
+    EndConnection();
+    if (opener_.joinable()) opener_.join();
+    writer_->Flush();
+    // A server that answers gets a moment for what is new; one that does not is not waited
+    // for at all (the records go at the next start).
+    if (uploader_ && uploader_->status().reachable) {
+        uploader_->Nudge();
+        uploader_->WaitUpToDate(kLastSendWait);
+    }
+    writer_->setWrittenNotifier(nullptr);
+    writer_->setProblemReporter(nullptr);
+    writer_.reset();
+    uploader_.reset();
+}
+
+// On a thread of its own, so that neither a slow disk nor a big backups folder holds up the
+// program's start.
+void ServiceRecords::Open() {
+    const LocalRecordsOpening opening = writer_->WaitOpened();
+    if (opening.outcome == LocalRecordsOpening::Outcome::Failed) {
+        if (notice_) notice_(opening.message);
+        return;
+    }
+    if (opening.outcome == LocalRecordsOpening::Outcome::Recreated && notice_) {
+        notice_(opening.message);
+    }
+    if (setup_.server) {
+        uploader_ = std::make_unique<RecordsUploader>(connector_, path_, *setup_.server);
+        uploader_->setProblemReporter([this](const std::string& problem) {
+            if (notice_) notice_(problem);
+        });
+        RecordsUploader* uploader = uploader_.get();
+        writer_->setWrittenNotifier([uploader] { uploader->Nudge(); });
+    }
+    if (opening.backupsImported || earlierBackups_.empty()) return;
+    // A connection of its own beside the writer's; each imported connection is one short
+    // transaction, so the writer's entries go in between.
+    LocalRecordsOpening readerOpening;
+    std::unique_ptr<ISqlConnection> db =
+        OpenLocalRecords(connector_, path_, clock_, readerOpening, LocalRecordsUse::Reading);
+    if (!db) {
+        if (notice_) notice_(readerOpening.message);
+        return;
+    }
+    RecordsStore store(*db);
+    const ImportResult result = ImportBackupFolder(
+        store, setup_.backupFolder, setup_.bench,
+        [this](const std::string& path) { return earlierBackups_.count(path) > 0; });
+    const std::string text = ImportNotice(result, setup_.backupFolder);
+    if (!text.empty() && notice_) notice_(text);
+    if (uploader_) uploader_->Nudge();
+}
+
+void ServiceRecords::OnConnectionStarted(const BackupRecord& backup,
+                                         const std::string& backupPath) {
+    EndConnection();
+    ConnectionRecord start = RecordOfBackup(backup, backupPath, setup_.bench);
+    start.info.uid.clear();
+    start.info.programVersion = setup_.programVersion;
+    if (backupPath.empty()) start.info.backupCrc.clear();
+    for (ItemValue& item : start.items)
+        item.atEnd.clear();
+    atConnect_ = start.items;
+    lastSent_.clear();
+    verdict_.clear();
+    writer_->BeginConnection(std::move(start.info), std::move(start.items));
+    open_ = true;
+    if (setup_.ticks) startTick_ = setup_.ticks->GetTickCount();
+}
+
+std::int64_t ServiceRecords::elapsedMs() const {
+    if (!open_ || !setup_.ticks) return 0;
+    // The tick wraps; the difference stays right across the wrap.
+    return static_cast<std::uint32_t>(setup_.ticks->GetTickCount()) -
+           static_cast<std::uint32_t>(startTick_);
+}
+
+void ServiceRecords::OnBenchEvent(const instruments::BenchEvent& event) {
+    if (!open_) return;
+    if (const auto row = InstrumentEventOf(event, elapsedMs())) writer_->AddInstrumentEvent(*row);
+}
+
+void ServiceRecords::OnJournalEntry(const JournalEntry& entry) {
+    if (!open_) return;
+    lastSent_[entry.item] = entry.newValue;
+    writer_->AddJournalEntry(entry);
+}
+
+void ServiceRecords::OnReading(const TimedReading& reading) {
+    if (open_) writer_->AddReading(reading);
+}
+
+void ServiceRecords::OnSweepStep(const TimedSweep& sweep) {
+    if (open_) writer_->AddSweepStep(sweep);
+}
+
+void ServiceRecords::OnBisectionStep(const TimedBisection& bisection) {
+    if (open_) writer_->AddBisectionStep(bisection);
+}
+
+void ServiceRecords::OnResult(const TimedResult& result) {
+    if (open_) writer_->AddResult(result);
+}
+
+void ServiceRecords::SetProcedure(std::string technician, std::string serialNumber,
+                                  std::string workOrder, std::string title) {
+    if (!open_) return;
+    writer_->SetProcedure(std::move(technician), std::move(serialNumber), std::move(workOrder),
+                          std::move(title));
+}
+
+void ServiceRecords::AddStep(const ProcedureStep& step) {
+    if (open_) writer_->AddStep(step);
+}
+
+void ServiceRecords::SetVerdict(std::string verdict) {
+    if (open_) verdict_ = std::move(verdict);
+}
+
+void ServiceRecords::EndConnection() {
+    if (!open_) return;
+    open_ = false;
+    // The value the radio was left with: the last one sent, else the one read at Connect.
+    std::vector<ItemValue> atEnd = atConnect_;
+    for (ItemValue& item : atEnd) {
+        const auto sent = lastSent_.find(item.item);
+        item.atEnd = sent != lastSent_.end() ? sent->second : item.atConnect;
+    }
+    writer_->EndConnection(clock_.Now(), std::move(atEnd), std::move(verdict_));
+    verdict_.clear();
+}
+
+void ServiceRecords::Flush() {
+    if (opener_.joinable()) opener_.join();
+    writer_->Flush();
+}
+
+}  // namespace qs

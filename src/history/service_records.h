@@ -1,0 +1,121 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "history/backup_import.h"
+#include "history/record_types.h"
+#include "instruments/bench.h"
+#include "platform/random_source.h"
+#include "platform/sql_connection.h"
+#include "platform/tick_source.h"
+#include "record/curve_log.h"
+#include "safety/connection_observer.h"
+#include "safety/wall_clock.h"
+
+namespace qs {
+
+class RecordsUploader;
+class RecordsWriter;
+
+struct ServiceRecordsSetup {
+    std::string backupFolder;  // the records file lies beside it
+    std::string bench;         // the settings' name, or the host name
+    std::string programVersion;
+    std::optional<SqlTarget> server;  // a shop's shared server; none: the bench's file only
+    // Times the bench's events into the connection; none: they are all at 0.
+    const ITickSource* ticks = nullptr;
+};
+
+// The service records of a running program: every connection the safety net and the curve
+// recorder see goes into the records as it goes, through the writer's thread; with a shop's
+// server, an uploader sends them on from a thread of its own.
+//
+//   ServiceRecords records(connector, random, wallClock, setup, notice);
+//   safety.setFilesObserver(&records);  curves.setObserver(&records);
+//   records.SetProcedure(...); records.AddStep(step); records.SetVerdict("pass");
+//   records.EndConnection();   // at close; a new Connect ends the one before by itself
+//
+// Nothing here waits for the disk or the server: the calls only queue. On start, the
+// records file is opened, and when it has not taken in the backups folder yet (the first
+// start, or a damaged file set aside) the folder is imported once, beside the program's work.
+// What the technician has to know (the import's count and the files it skipped, a damaged
+// file set aside, records that cannot be written, a server that stops or starts answering)
+// goes to `notice`, called from any thread, once per event.
+class ServiceRecords : public IConnectionFilesObserver, public ICurveObserver {
+public:
+    using Notice = std::function<void(const std::string&)>;
+
+    ServiceRecords(ISqlConnector& connector, IRandomSource& random, const IWallClock& clock,
+                   ServiceRecordsSetup setup, Notice notice);
+    // Ends a connection still open, waits for the import and, with a server, gives it a
+    // moment to take what is new (bounded; what is not sent goes at the next start).
+    ~ServiceRecords() override;
+    ServiceRecords(const ServiceRecords&) = delete;
+    ServiceRecords& operator=(const ServiceRecords&) = delete;
+
+    const std::string& path() const { return path_; }
+
+    // IConnectionFilesObserver
+    void OnConnectionStarted(const BackupRecord& backup, const std::string& backupPath) override;
+    void OnJournalEntry(const JournalEntry& entry) override;
+    // ICurveObserver
+    void OnReading(const TimedReading& reading) override;
+    void OnSweepStep(const TimedSweep& sweep) override;
+    void OnBisectionStep(const TimedBisection& bisection) override;
+    void OnResult(const TimedResult& result) override;
+
+    // A setting made or a reading taken on the bench (only those for the record are kept).
+    void OnBenchEvent(const instruments::BenchEvent& event);
+
+    // What a procedure run during the connection adds: its header (asked at its start), each
+    // step as it ends, and the verdict, written when the connection ends.
+    void SetProcedure(std::string technician, std::string serialNumber, std::string workOrder,
+                      std::string title);
+    void AddStep(const ProcedureStep& step);
+    void SetVerdict(std::string verdict);
+    // Milliseconds since the open connection began (0 without a tick source or connection).
+    std::int64_t elapsedMs() const;
+
+    // The connection ends: its end time and every item's last value. Nothing when none is
+    // open.
+    void EndConnection();
+    bool connectionOpen() const { return open_; }
+
+    // Waits until the import (if any) is done and everything queued is written (tests).
+    void Flush();
+
+private:
+    void Open();
+
+    const std::string path_;
+    const ServiceRecordsSetup setup_;
+    const IWallClock& clock_;
+    ISqlConnector& connector_;
+    Notice notice_;
+    std::unique_ptr<RecordsWriter> writer_;
+    // Made by the opening thread, once the file is open.
+    std::unique_ptr<RecordsUploader> uploader_;
+    // The backups there before this program could record any: all the import may take.
+    const std::set<std::string> earlierBackups_;
+    std::thread opener_;
+
+    // The program's thread only.
+    bool open_ = false;
+    std::vector<ItemValue> atConnect_;
+    std::map<std::string, std::string> lastSent_;
+    std::string verdict_;
+    std::int32_t startTick_ = 0;
+};
+
+// The notice of an import: how many connections came in and which files were skipped;
+// empty when there is nothing to say (nothing imported, nothing skipped).
+std::string ImportNotice(const ImportResult& result, const std::string& folder);
+
+}  // namespace qs

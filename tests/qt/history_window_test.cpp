@@ -1,0 +1,99 @@
+// The History window once on the offscreen platform over a records file of its own: every
+// connection listed, the filter fields narrow the rows, a wrong day is said on the window's
+// status line, and connections of different radios are not compared.
+#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "desktop/history_window.h"
+#include "history/records_file.h"
+#include "history/records_store.h"
+#include "qtsql/qt_sql_connector.h"
+#include "safety/wall_clock.h"
+
+using namespace qs;
+using qs::qt::HistoryWindow;
+
+namespace {
+
+ConnectionRecord Connection(const char* uid, const char* serial, const char* verdict,
+                            const char* subCode, std::time_t startedAt) {
+    ConnectionRecord record;
+    ConnectionInfo& info = record.info;
+    info.uid = uid;
+    info.state = ConnectionState::Finished;
+    info.startedAt = startedAt;
+    info.startedLocal = DateTimeText(startedAt);
+    info.bench = "bench-2";
+    info.modelCode = "3017";
+    info.subCode = subCode;
+    info.serialNumber = serial;
+    info.workOrder = "WO-1";
+    info.technician = "Ann";
+    info.verdict = verdict;
+    record.items = {{"Power(Hi)", "200", "150"}};
+    return record;
+}
+
+}  // namespace
+
+class HistoryWindowTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void filtersNarrowTheRows() {
+        QTemporaryDir dir;
+        const std::string backups = dir.filePath(QStringLiteral("backups")).toStdString();
+        QtSqlConnector connector;
+        {
+            SystemWallClock clock;
+            LocalRecordsOpening opening;
+            auto db = OpenLocalRecords(connector, RecordsPathFor(backups), clock, opening);
+            QVERIFY(db);
+            RecordsStore store(*db);
+            std::int64_t id = 0;
+            for (const ConnectionRecord& record :
+                 {Connection("a", "4F12", "pass", "0102", 1796640000),
+                  Connection("b", "4F12", "fail", "0102", 1796650000),
+                  Connection("c", "9A00", "pass", "0200", 1796660000)}) {
+                QVERIFY(store.SaveRecord(record, id).ok());
+            }
+        }
+        HistoryWindow window(connector, std::string(), backups);
+        window.show();
+        QCOMPARE(window.rowCount(), 3);
+        QCOMPARE(window.table()->item(0, 1)->text(), QStringLiteral("9A00"));  // newest first
+
+        window.serialField()->setText(QStringLiteral("4F12"));
+        QVERIFY(window.Search());
+        QCOMPARE(window.rowCount(), 2);
+        window.verdictField()->setCurrentText(QStringLiteral("fail"));
+        QVERIFY(window.Search());
+        QCOMPARE(window.rowCount(), 1);
+        QCOMPARE(window.rows().front().id, std::string("b"));
+
+        window.sinceField()->setText(QStringLiteral("yesterday"));
+        QVERIFY(!window.Search());
+        QCOMPARE(window.rowCount(), 1);  // the last search's rows stay
+        QVERIFY(window.statusLine()->text().contains(QStringLiteral("first day")));
+
+        window.sinceField()->clear();
+        window.serialField()->clear();
+        window.verdictField()->setCurrentIndex(0);
+        QVERIFY(window.Search());
+        QCOMPARE(window.rowCount(), 3);
+        window.table()->selectRow(0);
+        window.table()->selectionModel()->select(
+            window.table()->model()->index(1, 0),
+            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        window.CompareSelected();
+        QVERIFY(window.statusLine()->text().contains(QStringLiteral("different radios")));
+    }
+};
+
+QTEST_MAIN(HistoryWindowTest)
+#include "history_window_test.moc"
