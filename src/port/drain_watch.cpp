@@ -23,4 +23,9 @@ DrainWatch::Verdict DrainWatch::Check(std::int64_t written, std::int64_t queued)
     return Verdict::Stalled;
 }
 
+std::string DrainWatch::StalledReason(const std::string& device, std::int64_t queued) {
+    return device + ": " + std::to_string(queued) + " bytes did not leave for the line within " +
+           std::to_string(kBoundMs) + " ms";
+}
+
 }  // namespace qs

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace qs {
 
@@ -24,6 +25,8 @@ public:
     Verdict Check(std::int64_t written, std::int64_t queued);
     // Forgets the pending check (the port closed or its queue was emptied).
     void Reset() { armed_ = false; }
+    // Why the port is given up after a Stalled check, in the words of the lost-device report.
+    static std::string StalledReason(const std::string& device, std::int64_t queued);
     bool armed() const { return armed_; }
 
 private:

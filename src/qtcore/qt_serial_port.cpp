@@ -202,9 +202,7 @@ void QtSerialPort::OnDrainCheck() {
             drainTimer_.start(DrainWatch::kBoundMs);
             return;
         case DrainWatch::Verdict::Stalled:
-            lostReason_ = deviceName() + ": " + std::to_string(queued) +
-                          " bytes did not leave for the line within " +
-                          std::to_string(DrainWatch::kBoundMs) + " ms";
+            lostReason_ = DrainWatch::StalledReason(deviceName(), queued);
             Offer(CommEvent::TxStalled);
             return;
     }
