@@ -50,6 +50,9 @@ struct SqlTarget {
     std::string database;
     std::vector<std::pair<std::string, std::string>> options;  // further libpq keywords
     int connectTimeoutSeconds = 5;
+    // A statement that waits longer on the server (a lock held by another program) is given
+    // up by the server; PostgreSQL only.
+    int statementTimeoutMs = 60000;
 };
 
 // One open connection to a database. It belongs to the thread that opened it: every call

@@ -36,7 +36,7 @@ void Discard(std::unique_ptr<QSocketNotifier>& notifier) {
 }  // namespace
 
 PosixSerialPort::PosixSerialPort(const PortBindings& bindings)
-    : bindings_(bindings), gate_([] { return ModalDialogOpen(); }) {
+    : bindings_(bindings), lostCounter_(LostByteCount), gate_([] { return ModalDialogOpen(); }) {
     lookTimer_.setSingleShot(true);
     lookTimer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&lookTimer_, &QTimer::timeout, [this] { OnLookDue(); });
@@ -90,7 +90,8 @@ bool PosixSerialPort::setPortOpen(bool open, std::string* error) {
     lost_ = false;
     SetModemLine(fd_, TIOCM_DTR, dtr_);
     SetModemLine(fd_, TIOCM_RTS, rts_);
-    overflowReported_ = false;
+    overflowPending_ = false;
+    room_.Opened(LostCount());
     lostReason_.clear();
     readNotifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
     QObject::connect(readNotifier_.get(), &QSocketNotifier::activated, [this] { OnReadable(); });
@@ -118,7 +119,11 @@ void PosixSerialPort::Close() {
 PosixSerialPort::ReadResult PosixSerialPort::ReadAvailable() {
     std::uint8_t chunk[kReadChunkBytes];
     while (fd_ >= 0 && !lost_) {
-        const ssize_t n = ::read(fd_, chunk, sizeof chunk);
+        // What does not fit waits in the driver, which holds it or counts what it drops.
+        const std::int64_t room =
+            ReceiveRoom::Room(static_cast<std::int64_t>(rx_.size()), inBufferBytes_);
+        if (room == 0) return ReadResult::Open;
+        const ssize_t n = ::read(fd_, chunk, std::min<std::int64_t>(sizeof chunk, room));
         if (n > 0) {
             rx_.insert(rx_.end(), chunk, chunk + n);
             counters_.bytesRead += n;
@@ -132,6 +137,22 @@ PosixSerialPort::ReadResult PosixSerialPort::ReadAvailable() {
         return ReadResult::HungUp;
     }
     return ReadResult::Open;
+}
+
+std::optional<std::int64_t> PosixSerialPort::LostCount() const {
+    if (fd_ < 0 || lost_ || !lostCounter_) return std::nullopt;
+    return lostCounter_(fd_);
+}
+
+void PosixSerialPort::LookForLoss() {
+    if (fd_ < 0 || lost_ || overflowPending_ || room_.lossReported()) return;
+    bool moreWaiting = false;
+    int waiting = 0;
+    if (Full() && ::ioctl(fd_, FIONREAD, &waiting) == 0) moreWaiting = waiting > 0;
+    if (room_.Look(static_cast<std::int64_t>(rx_.size()), inBufferBytes_, moreWaiting,
+                   LostCount())) {
+        overflowPending_ = true;
+    }
 }
 
 int PosixSerialPort::inBufferCount() const {
@@ -152,7 +173,7 @@ Bytes PosixSerialPort::input() {
     const ReadResult result = ReadAvailable();
     Bytes out;
     out.swap(rx_);
-    overflowReported_ = false;
+    room_.Taken();
     if (result == ReadResult::HungUp) {
         Lost(lostReason_);
         return out;
@@ -217,6 +238,11 @@ void PosixSerialPort::OnReadable() {
         Lost(lostReason_);
         return;
     }
+    LookForLoss();
+    if (overflowPending_) {
+        Report();
+        return;
+    }
     if (rx_.empty()) return;
     if (gate_.holding()) {
         HoldForDialog();
@@ -236,9 +262,10 @@ void PosixSerialPort::OnLookDue() {
         Lost(lostReason_);
         return;
     }
+    LookForLoss();
     if (gate_.holding()) {
-        if (Overflowing() && !overflowReported_) {
-            overflowReported_ = true;
+        if (overflowPending_) {
+            overflowPending_ = false;
             gate_.Offer(CommEvent::RxOver);
         }
         if (!gate_.Release()) {
@@ -274,11 +301,16 @@ void PosixSerialPort::Apply(const ReceiveBatching::Plan& plan) {
         HoldForDialog();
         return;
     }
-    if (readNotifier_ && readNotifier_->isEnabled() != plan.watch) {
-        readNotifier_->setEnabled(plan.watch);
+    // A full buffer is not watched (the driver would wake the port without end); the port
+    // looks now and then instead, to see whether the program still takes its data.
+    const bool watch = plan.watch && !Full();
+    if (readNotifier_ && readNotifier_->isEnabled() != watch) {
+        readNotifier_->setEnabled(watch);
     }
     if (plan.lookInMs >= 0) {
         lookTimer_.start(plan.lookInMs);
+    } else if (!watch) {
+        if (!lookTimer_.isActive()) lookTimer_.start(ReceiveBatching::kStreamLookMs);
     } else {
         lookTimer_.stop();
     }
@@ -292,12 +324,13 @@ void PosixSerialPort::HoldForDialog() {
 }
 
 void PosixSerialPort::Report() {
-    if (fd_ < 0 || rx_.empty()) return;
+    if (fd_ < 0) return;
     CommEvent event = CommEvent::Receive;
-    if (Overflowing()) {
-        if (overflowReported_) return;
-        overflowReported_ = true;
+    if (overflowPending_) {
+        overflowPending_ = false;
         event = CommEvent::RxOver;
+    } else if (rx_.empty()) {
+        return;
     }
     ++counters_.reports;
     if (!gate_.Offer(event)) HoldForDialog();

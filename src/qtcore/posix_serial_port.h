@@ -10,6 +10,7 @@
 #include "platform/serial_port.h"
 #include "port/drain_watch.h"
 #include "port/receive_batching.h"
+#include "port/receive_room.h"
 #include "port/report_gate.h"
 #include "qtcore/port_bindings.h"
 #include "qtcore/qt_timer.h"
@@ -18,8 +19,8 @@ namespace qs::qt {
 
 // The serial port on a POSIX terminal device that it owns: its own descriptor, read notifier
 // and timers, nothing of another library's. "COM n" is looked up in the bindings at each
-// opening. Received bytes are read until the driver has no more; when more than the input
-// buffer size waits the port reports a receive overflow, as a fixed-size driver buffer would.
+// opening. Received bytes are read only as far as the input buffer has room; the rest waits in
+// the driver, and a receive overflow is reported only for bytes really lost (ReceiveRoom).
 // When to report arrivals and when to leave them to the program's own looks is the batching
 // rule's (ReceiveBatching); reports wait while a modal dialog is open (ReportGate). A hang-up
 // (a read of nothing, EIO, or a device that went away) closes the port at once: the
@@ -76,12 +77,20 @@ public:
     // Why the port last failed by itself (empty when it did not since it opened).
     std::string lostReason() const { return lostReason_; }
     const Counters& counters() const { return counters_; }
+    // Where the driver's count of lost bytes comes from; the terminal's own by default.
+    // Tests stand in for a driver that keeps one.
+    void setLostByteCounter(std::function<std::optional<std::int64_t>(int fd)> counter) {
+        lostCounter_ = std::move(counter);
+    }
 
 private:
     enum class ReadResult { Open, HungUp };
 
-    // Reads what the driver holds into the port's buffer, until it has no more.
+    // Reads what the driver holds into the port's buffer, until it has no more or the buffer
+    // no room.
     ReadResult ReadAvailable();
+    // Whether bytes were lost since the last look; reports the loss once.
+    void LookForLoss();
     // Writes what the port holds for the line, as far as the driver takes it.
     void Flush();
     void OnReadable();
@@ -93,7 +102,8 @@ private:
     // then, so that the driver never fills and an overflow is seen.
     void HoldForDialog();
     void Report();
-    bool Overflowing() const { return static_cast<int>(rx_.size()) > inBufferBytes_; }
+    bool Full() const { return static_cast<std::int64_t>(rx_.size()) >= inBufferBytes_; }
+    std::optional<std::int64_t> LostCount() const;
     // The device went away: what was read goes to the program, then the port closes.
     void Lost(const std::string& reason);
     void Close();
@@ -114,10 +124,12 @@ private:
     QTimer drainTimer_;
     Bytes rx_;
     Bytes tx_;
-    bool overflowReported_ = false;
+    bool overflowPending_ = false;  // a loss seen and not yet reported
 
     SystemTickSource clock_;
     ReceiveBatching batching_{clock_};
+    ReceiveRoom room_{clock_};
+    std::function<std::optional<std::int64_t>(int)> lostCounter_;
     DrainWatch drain_;
     ReportGate gate_;
     std::string lostReason_;

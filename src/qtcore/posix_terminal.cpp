@@ -1,6 +1,7 @@
 #include "qtcore/posix_terminal.h"
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -142,6 +143,14 @@ void CloseTerminal(int fd) {
     // other end is held): lifted here, the device can be opened again.
     ::ioctl(fd, TIOCNXCL);
     ::close(fd);
+}
+
+std::optional<std::int64_t> LostByteCount(int fd) {
+    if (fd < 0) return std::nullopt;
+    serial_icounter_struct counts{};
+    if (::ioctl(fd, TIOCGICOUNT, &counts) != 0) return std::nullopt;
+    // Overrun: the UART's own buffer; buf_overrun: the line discipline's was full.
+    return static_cast<std::int64_t>(counts.overrun) + counts.buf_overrun;
 }
 
 void SetModemLine(int fd, int line, bool on) {

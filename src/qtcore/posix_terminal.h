@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "qtcore/port_bindings.h"
@@ -22,6 +24,10 @@ void CloseTerminal(int fd);
 // Sets or clears one modem line (TIOCM_DTR, TIOCM_RTS). A pseudo-terminal has none; the
 // refusal then is no fault of the port.
 void SetModemLine(int fd, int line, bool on);
+
+// Bytes the driver has lost on receiving since it was loaded (its overrun counters, as
+// TIOCGICOUNT gives them); none when the driver keeps no such count, as a pseudo-terminal.
+std::optional<std::int64_t> LostByteCount(int fd);
 
 // The live UUCP lock of `device` other than this process's: its process id, or 0.
 long UucpLockHolder(const std::string& device);

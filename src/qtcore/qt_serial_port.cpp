@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "port/receive_room.h"
 #include "qtcore/modal_scope.h"
 
 namespace qs::qt {
@@ -54,6 +55,14 @@ QtSerialPort::QtSerialPort(const PortBindings& bindings)
     });
     drainTimer_.setSingleShot(true);
     QObject::connect(&drainTimer_, &QTimer::timeout, [this] { OnDrainCheck(); });
+    fullTimer_.setSingleShot(true);
+    QObject::connect(&fullTimer_, &QTimer::timeout, [this] {
+        if (!serial_.isOpen() || overflowReported_ || serial_.bytesAvailable() < inBufferBytes_) {
+            return;
+        }
+        overflowReported_ = true;
+        Offer(CommEvent::RxOver);
+    });
 }
 
 QtSerialPort::~QtSerialPort() {
@@ -74,6 +83,7 @@ void QtSerialPort::setRtsEnable(bool on) {
 
 void QtSerialPort::setInBufferSize(int bytes) {
     inBufferBytes_ = std::max(1, bytes);
+    serial_.setReadBufferSize(inBufferBytes_);
 }
 
 void QtSerialPort::setOutBufferSize(int bytes) {
@@ -96,6 +106,7 @@ bool QtSerialPort::ApplyLineSettings(const LineSettings& line, std::string* erro
 void QtSerialPort::Close() {
     heldTimer_.stop();
     drainTimer_.stop();
+    fullTimer_.stop();
     drain_.Reset();
     gate_.Clear();
     if (serial_.isOpen()) serial_.close();
@@ -115,7 +126,8 @@ bool QtSerialPort::setPortOpen(bool open, std::string* error) {
     }
     const std::string device = deviceName();
     serial_.setPortName(QString::fromStdString(device));
-    serial_.setReadBufferSize(0);
+    // Qt then reads only what fits; the rest waits in the driver.
+    serial_.setReadBufferSize(inBufferBytes_);
     if (!serial_.open(QIODevice::ReadWrite)) {
         SetError(error, "Cannot open " + device + ": " + serial_.errorString().toStdString());
         return false;
@@ -142,7 +154,7 @@ int QtSerialPort::inBufferCount() const {
 Bytes QtSerialPort::input() {
     if (!serial_.isOpen()) return {};
     const QByteArray data = serial_.read(serial_.bytesAvailable());
-    overflowReported_ = false;
+    fullTimer_.stop();
     return Bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
                  reinterpret_cast<const std::uint8_t*>(data.constData()) + data.size());
 }
@@ -183,11 +195,8 @@ void QtSerialPort::Offer(CommEvent event) {
 
 void QtSerialPort::OnReadyRead() {
     if (!serial_.isOpen() || serial_.bytesAvailable() == 0) return;
-    if (serial_.bytesAvailable() > inBufferBytes_) {
-        if (overflowReported_) return;
-        overflowReported_ = true;
-        Offer(CommEvent::RxOver);
-        return;
+    if (serial_.bytesAvailable() >= inBufferBytes_ && !fullTimer_.isActive()) {
+        fullTimer_.start(ReceiveRoom::kStaysFullMs);
     }
     Offer(CommEvent::Receive);
 }

@@ -15,9 +15,9 @@ namespace qs::qt {
 
 // The serial port on QtSerialPort, for systems without the POSIX port (Windows). "COM n" is
 // looked up in the bindings at each opening. Every arrival is reported (readyRead), as the
-// classic control with a receive threshold of 1 does; Qt holds the data meanwhile, and when
-// more than the input buffer size waits the port reports a receive overflow, as a fixed-size
-// driver buffer would. Reports wait while a modal dialog is open (ReportGate). A device that
+// classic control with a receive threshold of 1 does. Qt reads no more than the input buffer
+// size and leaves the rest in the driver; a buffer that stays full (ReceiveRoom::kStaysFullMs)
+// while the program takes nothing is reported as a receive overflow. Reports wait while a modal dialog is open (ReportGate). A device that
 // goes away while open (cable pulled, virtual radio ended) closes the port at once: the
 // transaction in progress then fails by its time-out and the link shows its error message.
 // Bytes that do not leave within the drain bound are reported as TxStalled.
@@ -77,6 +77,8 @@ private:
     int inBufferBytes_ = kDefaultInBufferBytes;
     int outBufferBytes_ = kDefaultOutBufferBytes;
     bool overflowReported_ = false;
+    // Runs while the buffer is full and nothing was taken.
+    QTimer fullTimer_;
     std::int64_t bytesHanded_ = 0;
     ReportGate gate_;
     QTimer heldTimer_;

@@ -192,13 +192,14 @@ private:
 
 // Besides the connect time-out, a server that stops answering in the middle of a statement
 // is given up within about a minute: TCP keepalives notice a peer that is gone, and the
-// server ends a statement that waits longer than that (a lock held by another program).
+// server ends a statement that waits longer than the target's statement time-out (a lock held
+// by another program).
 QString ConnectOptions(const SqlTarget& target) {
     QStringList options;
     options << QStringLiteral("connect_timeout=%1").arg(target.connectTimeoutSeconds)
             << QStringLiteral("keepalives_idle=20") << QStringLiteral("keepalives_interval=5")
             << QStringLiteral("keepalives_count=3")
-            << QStringLiteral("options='-c statement_timeout=60000'");
+            << QStringLiteral("options='-c statement_timeout=%1'").arg(target.statementTimeoutMs);
     for (const auto& [key, value] : target.options)
         options << Q(key + "=" + value);
     return options.join(QLatin1Char(';'));

@@ -36,7 +36,11 @@ TEST_P(MigrationFromVersion, ReachesTheLatestWithItsDataKept) {
     const int from = GetParam();
     auto db = OpenSqlite(Path());
     ASSERT_TRUE(db);
-    ASSERT_TRUE(MigrateRecords(*db, from).ok());
+    if (from == 1) {
+        CreateVersion1(*db);
+    } else {
+        ASSERT_TRUE(MigrateRecords(*db, from).ok());
+    }
     int version = -1;
     ASSERT_TRUE(ReadRecordsVersion(*db, version).ok());
     ASSERT_EQ(version, from);
@@ -55,6 +59,41 @@ TEST_P(MigrationFromVersion, ReachesTheLatestWithItsDataKept) {
     std::int64_t id = 0;
     ASSERT_TRUE(RecordsStore(*db).SaveRecord(latest, id).ok());
     ExpectSameRecord(Load(*db, latest.info.uid), latest);
+}
+
+// Version 1 made by today's migrations is the version 1 that benches hold: the same tables
+// with the same columns, types, constraints and indexes.
+TEST_F(RecordsDatabase, TheFirstMigrationStillMakesTheReleasedVersion1) {
+    auto released = OpenSqlite(folder.path() + "/released.sqlite");
+    auto migrated = OpenSqlite(Path());
+    ASSERT_TRUE(released && migrated);
+    CreateVersion1(*released);
+    ASSERT_TRUE(MigrateRecords(*migrated, 1).ok());
+    auto shape = [](ISqlConnection& db) {
+        std::vector<std::string> lines;
+        std::vector<SqlRow> objects;
+        EXPECT_TRUE(db.Execute("SELECT type, name, tbl_name FROM sqlite_master "
+                               "WHERE name NOT LIKE 'sqlite_%' ORDER BY type, name",
+                               {}, &objects)
+                        .ok());
+        for (const SqlRow& object : objects) {
+            lines.push_back(TextOf(object[0]) + " " + TextOf(object[1]) + " on " +
+                            TextOf(object[2]));
+            const std::string pragma = TextOf(object[0]) == "table" ? "table_info" : "index_info";
+            std::vector<SqlRow> columns;
+            EXPECT_TRUE(db.Execute("SELECT * FROM pragma_" + pragma + "('" + TextOf(object[1]) +
+                                       "')",
+                                   {}, &columns)
+                            .ok());
+            for (const SqlRow& column : columns) {
+                std::string line = "  ";
+                for (const SqlValue& value : column) line += TextOf(value) + "|";
+                lines.push_back(line);
+            }
+        }
+        return lines;
+    };
+    EXPECT_EQ(shape(*migrated), shape(*released));
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryEarlierVersion, MigrationFromVersion,

@@ -42,8 +42,11 @@ ConnectionRecord SampleRecord(int n, int journalLines = 3);
 
 // The record as a database at `version` can hold it: later columns empty, later tables empty.
 ConnectionRecord AsOfVersion(ConnectionRecord record, int version);
-// Writes the record with the statements a program of `version` would have used: only the
-// columns and tables that version has.
+// Makes an empty database into version 1 of the records as that version was released: the
+// statements are written out in the test, not taken from the program's migrations.
+void CreateVersion1(ISqlConnection& db);
+// Writes the record with the statements a version-1 program used: only its columns and
+// tables, named as that version named them.
 void WriteAtVersion(ISqlConnection& db, const ConnectionRecord& record, int version);
 ConnectionRecord Load(ISqlConnection& db, const std::string& uid);
 void ExpectSameRecord(const ConnectionRecord& got, const ConnectionRecord& want);

@@ -66,8 +66,31 @@ TEST(RunRecordFileTest, ARunReadsBackAsItWasWritten) {
     expected[1].steps.clear();
     ASSERT_TRUE(ParseRuns(RunsText(runs), "x.runs.toml", back, error)) << error;
     EXPECT_EQ(back, expected);
-    EXPECT_EQ(back[0].pace.LeastMs(),
-              123456 * 10 * 1000 / 9600 - 21 * 13 * 10 * 1000 / 9600 + 4200 + 35 + 2000);
+    // 128600 ms of line, less 284 ms that the 21 commands' own frames spent inside their
+    // waits, plus the waits, the instruments and the technician.
+    EXPECT_EQ(back[0].pace.LeastMs(), 134551);
+}
+
+// The least a run could take, worked out by hand for lines of a few shapes.
+TEST(RunRecordFileTest, TheLeastTimeOfARun) {
+    struct Row {
+        const char* name;
+        RunPace pace;
+        std::int64_t leastMs;
+    };
+    const Row rows[] = {
+        // 960 bytes at 9600 bit/s are one second; nothing else.
+        {"line only", {960, 9600, 0, 0, 0, 0}, 1000},
+        // Two 13-byte commands at 9600 bit/s: 27 ms of line inside their 400 ms of waits.
+        {"commands inside their waits", {26, 9600, 400, 2, 0, 0}, 400},
+        // A fast line: 115200 bit/s moves 11520 bytes a second; instruments and prompts add.
+        {"fast line", {11520, 115200, 0, 0, 250, 3000}, 4250},
+        // No line speed known: only what was waited for.
+        {"no speed", {5000, 0, 200, 1, 30, 40}, 270},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(row.pace.LeastMs(), row.leastMs) << row.name;
+    }
 }
 
 TEST(RunRecordFileTest, TheJsonHasTheSameKeys) {

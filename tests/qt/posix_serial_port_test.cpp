@@ -30,12 +30,14 @@ struct Program {
     PosixSerialPort port{bindings};
     Bytes got;
     int reports = 0;
+    int overflows = 0;
     int wakeUpsAtFirstReport = -1;
     QTimer heartbeat;
     Program() {
         bindings.Bind(1, pty.slavePath().toStdString());
         port.setInBufferSize(32760);
-        port.setEventHandler([this](CommEvent) {
+        port.setEventHandler([this](CommEvent event) {
+            if (event == CommEvent::RxOver) ++overflows;
             if (++reports == 1) wakeUpsAtFirstReport = port.counters().wakeUps;
             Take();
         });
@@ -61,8 +63,8 @@ public:
         : thread_([this, &pty, bytes, pattern] {
               for (std::size_t at = 0; at < bytes.size() && !stop_; at += pattern.bytes) {
                   const std::size_t n = std::min<std::size_t>(pattern.bytes, bytes.size() - at);
-                  pty.Write(QByteArray(reinterpret_cast<const char*>(bytes.data() + at),
-                                       static_cast<int>(n)));
+                  pty.WriteAll(QByteArray(reinterpret_cast<const char*>(bytes.data() + at),
+                                          static_cast<int>(n)));
                   std::this_thread::sleep_for(std::chrono::milliseconds(pattern.gapMs));
               }
               done_ = true;
@@ -182,6 +184,57 @@ private Q_SLOTS:
         QCOMPARE(p.reports, reports);
         QCOMPARE(p.port.inBufferCount(), 0);
         QVERIFY(!p.port.output(Bytes{0x01}));
+    }
+
+    // A writer as fast as the pseudo-terminal takes bytes, far more than the receive buffer,
+    // and a heartbeat that stalls for a second in the middle: every byte arrives, in order,
+    // no take is larger than the buffer, and nothing is called an overflow.
+    void anUnpacedLineWithAStalledHeartbeatLosesNothing() {
+        Program p;
+        std::size_t largest = 0;
+        QObject::disconnect(&p.heartbeat, nullptr, nullptr, nullptr);
+        QObject::connect(&p.heartbeat, &QTimer::timeout, [&p, &largest] {
+            const std::size_t before = p.got.size();
+            p.Take();
+            largest = std::max(largest, p.got.size() - before);
+        });
+        p.port.setEventHandler([&p](CommEvent event) {
+            if (event == CommEvent::RxOver) ++p.overflows;
+            ++p.reports;
+        });
+        QVERIFY(p.port.setPortOpen(true));
+        p.heartbeat.start(50);
+        const Bytes sent = Stream(300000);
+        Writer writer(p.pty, sent, Pattern{8192, 0});
+        QTRY_VERIFY_WITH_TIMEOUT(p.got.size() >= 40000, 10000);
+        p.heartbeat.stop();
+        QTest::qWait(1000);
+        p.heartbeat.start(50);
+        QTRY_VERIFY_WITH_TIMEOUT(writer.done(), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(p.got.size(), sent.size(), 10000);
+        QVERIFY(p.got == sent);
+        QCOMPARE(p.overflows, 0);
+        QVERIFY2(largest <= 32760, std::to_string(largest).c_str());
+        QVERIFY(p.port.portOpen());
+    }
+
+    // A driver that counts its lost bytes (a UART's overrun, a full line discipline): a rise
+    // since the opening is a receive overflow at the next look, once; a steady count is not.
+    void aDriverCountingLostBytesIsAnOverflow() {
+        Program p;
+        std::atomic<std::int64_t> lost{12};
+        p.port.setLostByteCounter([&lost](int) { return std::optional<std::int64_t>(lost); });
+        QVERIFY(p.port.setPortOpen(true));
+        p.heartbeat.start(50);
+        QVERIFY(p.pty.Write("ab"));
+        QTRY_COMPARE_WITH_TIMEOUT(p.got, (Bytes{'a', 'b'}), 10000);
+        QCOMPARE(p.overflows, 0);
+        lost = 15;
+        QVERIFY(p.pty.Write("c"));
+        QTRY_COMPARE_WITH_TIMEOUT(p.overflows, 1, 10000);
+        QVERIFY(p.pty.Write("d"));
+        QTest::qWait(200);
+        QCOMPARE(p.overflows, 1);
     }
 
     // Another opening of the same device is refused while the port has it.

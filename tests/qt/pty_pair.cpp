@@ -1,6 +1,7 @@
 #include "pty_pair.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -33,6 +34,28 @@ PtyPair::~PtyPair() {
 bool PtyPair::Write(const QByteArray& data) {
     if (master_ < 0) return false;
     return ::write(master_, data.constData(), static_cast<size_t>(data.size())) == data.size();
+}
+
+bool PtyPair::WriteAll(const QByteArray& data, int timeoutMs) {
+    if (master_ < 0) return false;
+    qsizetype at = 0;
+    int waitedMs = 0;
+    while (at < data.size()) {
+        const ssize_t n =
+            ::write(master_, data.constData() + at, static_cast<size_t>(data.size() - at));
+        if (n > 0) {
+            at += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;
+        // The line is full: the port has not taken what came before.
+        if (waitedMs >= timeoutMs) return false;
+        pollfd out{master_, POLLOUT, 0};
+        ::poll(&out, 1, 10);
+        waitedMs += 10;
+    }
+    return true;
 }
 
 QByteArray PtyPair::ReadAvailable() {

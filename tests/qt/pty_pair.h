@@ -17,6 +17,9 @@ public:
     bool ok() const { return master_ >= 0; }
     const QString& slavePath() const { return slavePath_; }
     bool Write(const QByteArray& data);
+    // Writes all of `data`, waiting while the line is full (the port has not taken what came
+    // before); false when it stays full for `timeoutMs` in all.
+    bool WriteAll(const QByteArray& data, int timeoutMs = 20000);
     // Everything the port has written so far (non-blocking).
     QByteArray ReadAvailable();
     // Hangs up: closes both ends held here, as a pulled cable would.

@@ -172,7 +172,9 @@ private Q_SLOTS:
                 return radio.SettingCommands().size() >= expected.size() && NothingPending(program);
             },
             kSettleMs);
-        QTest::qWait(500);  // nothing more may follow
+        // Nothing more may follow: a further command within half a second is a fault.
+        QVERIFY(!QTest::qWaitFor(
+            [&] { return radio.SettingCommands().size() > expected.size(); }, 500));
         QCOMPARE(radio.SettingCommands(), expected);
         QCOMPARE(JournalCommands(*bench.net), expected);
         QCOMPARE(watcher.count(), 0);
@@ -225,8 +227,9 @@ private Q_SLOTS:
         // A click stops an automatic operation that may still run; then let everything go out.
         QTest::mouseClick(w.commandButton(1), Qt::LeftButton);
         QTRY_VERIFY2_WITH_TIMEOUT(NothingPending(program), context.constData(), 120000);
-        QTest::qWait(1000);
-        QVERIFY2(NothingPending(program), context.constData());
+        // And it stays so: nothing left over starts again within a second.
+        QVERIFY2(!QTest::qWaitFor([&] { return !NothingPending(program); }, 1000),
+                 context.constData());
         QCOMPARE(watcher.count(), 0);
 
         const QStringList journal = JournalCommands(*bench.net);

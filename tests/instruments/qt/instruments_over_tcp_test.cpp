@@ -299,10 +299,20 @@ TEST(UsbTmcStream, LinesGoOutAnswersComeBackAndClosingNeverWaits) {
         wire += pty.ReadAvailable();
         return wire.contains("MEAS:POW?");
     }));
-    // The helper now waits for an answer nobody sends: a close that waited for it would never
-    // return (the run's time limit would end it).
+    // The helper now waits for an answer nobody sends: a close that waited for it would take
+    // the stream's whole 2-s answer time-out, or never return.
+    QElapsedTimer closing;
+    closing.start();
     stream.close();
+    EXPECT_LT(closing.elapsed(), 1000);
     EXPECT_FALSE(stream.isOpen());
+    // Closed by the program, the stream tells nothing more: no failure, no late answer.
+    const std::string receivedAtClose = received;
+    pty.Write("+1.0E+00\n");
+    RunUntil([] { return false; }, 300);
+    EXPECT_EQ(failure, "");
+    EXPECT_EQ(received, receivedAtClose);
+    EXPECT_FALSE(stream.write(Bytes{'x'})) << "closed";
 }
 
 // A serial instrument on a pseudo-terminal, through the bench as a technician addresses it:
@@ -348,10 +358,16 @@ TEST(SerialInstrument, AnswersInPiecesAreOneReadingAndAHangUpIsReported) {
 
     instrument.stop();
     pty.CloseMaster();
+    // A hang-up, told as one and at once, not the 2-s answer time-out of a silent instrument.
+    QElapsedTimer asked;
+    asked.start();
     const auto lost =
         Wait<Measurement>([&](auto done) { rig.bench.Measure(Quantity::Power, done); });
     ASSERT_TRUE(lost && !lost->ok());
+    EXPECT_LT(asked.elapsed(), 1500);
+    EXPECT_EQ(lost->error().fault, Fault::ConnectionLost);
     EXPECT_NE(lost->error().message.find(address), std::string::npos) << lost->error().message;
+    EXPECT_NE(lost->error().message.find("hung up"), std::string::npos) << lost->error().message;
 }
 
 // The serial stream itself: nothing is told inside open, a device that is not there fails
