@@ -1,13 +1,47 @@
 #!/usr/bin/env bash
-# Builds the core (no Qt front end) with the address and undefined-behaviour sanitizers in
-# build-asan/ and runs every core test suite. Any sanitizer report fails the run.
-# Extra arguments go to ctest.
+# Every test suite again under the sanitizers, each configuration built once:
+#   build-asan/  address and undefined-behaviour sanitizers over everything, the desktop
+#                program, the command line and their tests included (Qt's offscreen platform);
+#   build-tsan/  ThreadSanitizer over the suites whose code runs threads of its own: the records
+#                writer and sender, the shared PostgreSQL records, the instruments and the
+#                USBTMC stream's helper.
+# Any sanitizer report fails the run. Usage: scripts/test-sanitizers.sh [asan|tsan]...
+# (both when none is named); QS_CTEST_ARGS passes further arguments to ctest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQS_BUILD_GUI=OFF \
-    -DQS_SANITIZE=address,undefined -DQS_WERROR=ON >/dev/null
-cmake --build build-asan -j "$jobs"
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:strict_string_checks=1}
-export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-ctest --test-dir build-asan --output-on-failure -j "$jobs" "$@"
+suppressions=$PWD/scripts/sanitizers
+export QT_QPA_PLATFORM=offscreen
+read -r -a ctest_args <<<"${QS_CTEST_ARGS:-}"
+runs=("$@")
+[ ${#runs[@]} -gt 0 ] || runs=(asan tsan)
+
+# Light optimisation keeps the sanitized suites quick; -g1 keeps file and line in the reports.
+configure() {
+    cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" \
+        -DQS_SANITIZE="$2" -DQS_WERROR=ON >/dev/null
+}
+
+for run in "${runs[@]}"; do
+    case "$run" in
+    asan)
+        configure build-asan address,undefined
+        cmake --build build-asan -j "$jobs"
+        ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=0} \
+        LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$suppressions/lsan.supp:print_suppressions=0} \
+        UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
+            ctest --test-dir build-asan --output-on-failure -j "$jobs" "${ctest_args[@]}"
+        ;;
+    tsan)
+        configure build-tsan thread
+        cmake --build build-tsan -j "$jobs" --target history_tests history_postgres_tests \
+            records_child qt_instrument_tests qt71dr-sim
+        TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1:suppressions=$suppressions/tsan.supp} \
+            ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L threads "${ctest_args[@]}"
+        ;;
+    *)
+        echo "test-sanitizers.sh: unknown run '$run' (asan or tsan)" >&2
+        exit 2
+        ;;
+    esac
+done

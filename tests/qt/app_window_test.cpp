@@ -1,5 +1,6 @@
 // The whole program in one process on the offscreen platform: the real window driving the
 // real window logic, console and model, with the Qt serial port, timer and settings file.
+#include "qt_test_main.h"
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -162,5 +163,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(AppWindowTest)
+QS_QT_TEST(qt_app_window_tests, AppWindowTest)
 #include "app_window_test.moc"

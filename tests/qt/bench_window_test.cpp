@@ -2,6 +2,7 @@
 // system clock) against qt71dr-sim's service monitor: addresses typed and kept in the settings
 // file, Identify, Live readings while shown, the generator set, and an instrument that is not
 // there shown on its own line, never in a message box.
+#include "qt_test_main.h"
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QFile>
@@ -159,5 +160,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(BenchWindowTest)
+QS_QT_TEST(qt_bench_window_tests, BenchWindowTest)
 #include "bench_window_test.moc"

@@ -1,5 +1,6 @@
 // End to end: the real window and the program's real serial port on the pseudo-terminal of
 // qt71dr-sim, the virtual radio, running as its own process.
+#include "qt_test_main.h"
 #include <QDeadlineTimer>
 #include <QFrame>
 #include <QLabel>
@@ -204,5 +205,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(EndToEndTest)
+QS_QT_TEST(qt_end_to_end_tests, EndToEndTest)
 #include "end_to_end_test.moc"

@@ -1,6 +1,7 @@
 // The History window once on the offscreen platform over a records file of its own: every
 // connection listed, the filter fields narrow the rows, a wrong day is said on the window's
 // status line, and connections of different radios are not compared.
+#include "qt_test_main.h"
 #include <QComboBox>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -95,5 +96,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(HistoryWindowTest)
+QS_QT_TEST(qt_history_window_tests, HistoryWindowTest)
 #include "history_window_test.moc"

@@ -1,4 +1,5 @@
 // The main window's widgets and how it routes keys, clicks and menus to the window logic.
+#include "qt_test_main.h"
 #include <QAction>
 #include <QLabel>
 #include <QListWidget>
@@ -295,5 +296,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(MainWindowTest)
+QS_QT_TEST(qt_main_window_tests, MainWindowTest)
 #include "main_window_test.moc"

@@ -1,5 +1,6 @@
 // Pure pieces of the front end: command line, port bindings, line settings, key codes, twips,
 // the single-instance lock and the heartbeat timer.
+#include "qt_test_main.h"
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
@@ -253,5 +254,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(PlatformPartsTest)
+QS_QT_TEST(qt_platform_tests, PlatformPartsTest)
 #include "platform_parts_test.moc"

@@ -2,6 +2,7 @@
 // written to the line by a thread of the test: every byte once and in order, the first data
 // after a quiet line reported at once, a long stream in few reports; looks that change
 // nothing; hang-ups that close the port and stop every wake-up; exclusive use.
+#include "qt_test_main.h"
 #include <QTimer>
 #include <QtTest>
 #include <atomic>
@@ -250,5 +251,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(PosixSerialPortTest)
+QS_QT_TEST(qt_posix_serial_port_tests, PosixSerialPortTest)
 #include "posix_serial_port_test.moc"

@@ -2,6 +2,7 @@
 // builds it (composition root, virtual radio and monitor of --simulate), File > Run
 // procedure... with a prompt answered OK, a question answered Yes, a reading and a
 // measurement judged; then a run stopped in its wait.
+#include "qt_test_main.h"
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -117,5 +118,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(ProcedureWindowTest)
+QS_QT_TEST(qt_procedure_window_tests, ProcedureWindowTest)
 #include "procedure_window_test.moc"

@@ -1,6 +1,7 @@
 // Runs of the built program: qs71dr-adj itself for its command line, and its test build, whose
 // window the automation drives, each from a copy in a temporary folder with a config folder
 // inside it, so that its settings file and its single-instance lock are its own.
+#include "qt_test_main.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -293,5 +294,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(ProgramRunTest)
+QS_QT_TEST(qt_program_run_tests, ProgramRunTest)
 #include "program_run_test.moc"

@@ -1,5 +1,6 @@
 // The safety net in the desktop program: File menu entries, the compare page, the yes/no
 // question, --trace and --list-ports on the command line, the port check in --help.
+#include "qt_test_main.h"
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -206,5 +207,5 @@ private Q_SLOTS:
 
 }  // namespace qs::qt::testing
 
-QTEST_MAIN(qs::qt::testing::SafetyQtTest)
+QS_QT_TEST(qt_safety_tests, qs::qt::testing::SafetyQtTest)
 #include "safety_qt_test.moc"

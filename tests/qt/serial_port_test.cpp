@@ -2,6 +2,7 @@
 // the one on QtSerialPort: opening, line data both ways, the receive report, overflow, reports
 // held while a modal dialog is open, a device that disappears, a line that takes nothing, and
 // missing devices.
+#include "qt_test_main.h"
 #include <QElapsedTimer>
 #include <QThread>
 #include <QTimer>
@@ -304,5 +305,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(SerialPortTest)
+QS_QT_TEST(qt_serial_port_tests, SerialPortTest)
 #include "serial_port_test.moc"

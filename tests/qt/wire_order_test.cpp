@@ -2,6 +2,7 @@
 // port on the pseudo-terminal of qt71dr-sim. The in-memory cable takes every frame at once; a real port
 // keeps written bytes in its own buffer until the event loop runs, which is where frames can
 // get lost or reordered.
+#include "qt_test_main.h"
 #include <QFile>
 #include <QListWidget>
 #include <QPushButton>
@@ -254,5 +255,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(WireOrderTest)
+QS_QT_TEST(qt_wire_order_tests, WireOrderTest)
 #include "wire_order_test.moc"

@@ -13,10 +13,6 @@ namespace {
 
 namespace builtin = qtsim::builtin;
 
-constexpr int kBpfT1Row = 10;
-constexpr int kBpfAllRow = 9;
-constexpr int kRxLvaRow = 12;
-constexpr int kRssiRow = 16;
 
 TEST(AdjustTest, KeyOnPowerHiGoesOnWireAtNextTickAndIntoImage) {
     WholeProgram p;

@@ -25,8 +25,6 @@ using instruments::RfOutput;
 using instruments::Role;
 using instruments::Status;
 
-constexpr int kBpfT1Row = 10;
-constexpr int kRxLvaRow = 12;
 constexpr char kMonitor[] = "TCPIP::127.0.0.1::5025::SOCKET";
 
 class SweepLog : public IOperationObserver {

@@ -19,6 +19,12 @@
 
 namespace qs::whole {
 
+// Console rows the tests select, as the item table orders them.
+inline constexpr int kBpfAllRow = 9;
+inline constexpr int kBpfT1Row = 10;
+inline constexpr int kRxLvaRow = 12;
+inline constexpr int kRssiRow = 16;
+
 // The whole program as it runs on the bench: the real core started through Application,
 // the platform fakes, and a virtual radio on the in-memory cable, all on the fake clock.
 class WholeProgram {

@@ -263,6 +263,68 @@ TEST(InstrumentFaultsOverTcp, RefusedSilentClosedOrNotANumber) {
     }
 }
 
+// The TCP stream itself: a host name is looked up off the program's thread and connects as a
+// number does; a stream closed or destroyed while its name is being looked up tells nothing;
+// bytes go both ways in order, and the far end closing is said once.
+TEST(TcpStream, ByNameOrNumberAndClosedWhileLookingUp) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    std::vector<QTcpSocket*> peers;
+    QObject::connect(&server, &QTcpServer::newConnection,
+                     [&] { peers.push_back(server.nextPendingConnection()); });
+    qt::QtInstrumentStreams streams;
+    for (const char* host : {"127.0.0.1", "localhost"}) {
+        SCOPED_TRACE(host);
+        StreamEndpoint endpoint;
+        endpoint.host = host;
+        endpoint.port = server.serverPort();
+        std::string error;
+        auto stream = streams.Create(endpoint, &error);
+        ASSERT_TRUE(stream) << error;
+        bool opened = false;
+        std::string received;
+        std::vector<std::string> failures;
+        stream->setHandlers({[&] { opened = true; },
+                             [&](const Bytes& b) { received.append(b.begin(), b.end()); },
+                             [&](const std::string& why) { failures.push_back(why); }});
+        stream->open();
+        EXPECT_FALSE(opened) << "never inside the call";
+        ASSERT_TRUE(RunUntil([&] { return opened && !peers.empty(); }));
+        QTcpSocket* peer = peers.back();
+        ASSERT_TRUE(stream->write(Bytes{'*', 'I', 'D', 'N', '?', '\n'}));
+        QByteArray heard;
+        ASSERT_TRUE(RunUntil([&] { return (heard += peer->readAll()).size() >= 6; }));
+        EXPECT_EQ(heard, QByteArray("*IDN?\n"));
+        peer->write("Bench,");
+        peer->flush();
+        peer->write("M,1,2\n");
+        ASSERT_TRUE(RunUntil([&] { return received == "Bench,M,1,2\n"; })) << received;
+        peer->disconnectFromHost();
+        ASSERT_TRUE(RunUntil([&] { return !failures.empty(); }));
+        RunUntil([] { return false; }, 100);
+        ASSERT_EQ(failures.size(), 1u);
+        EXPECT_EQ(failures[0], "the instrument closed the connection");
+        EXPECT_FALSE(stream->isOpen());
+    }
+    // Closed, then destroyed, while the name is looked up: nothing is told afterwards.
+    StreamEndpoint endpoint;
+    endpoint.host = "localhost";
+    endpoint.port = server.serverPort();
+    std::string error;
+    auto closed = streams.Create(endpoint, &error);
+    auto destroyed = streams.Create(endpoint, &error);
+    int told = 0;
+    for (auto* stream : {closed.get(), destroyed.get()}) {
+        stream->setHandlers({[&] { ++told; }, nullptr, [&](const std::string&) { ++told; }});
+        stream->open();
+    }
+    closed->close();
+    destroyed.reset();
+    RunUntil([] { return false; }, 300);
+    EXPECT_EQ(told, 0);
+    EXPECT_FALSE(closed->isOpen());
+}
+
 // The USBTMC stream on a pseudo-terminal: each line goes out on its own, the answer of a query
 // comes back, and closing while its helper waits for an answer returns at once.
 TEST(UsbTmcStream, LinesGoOutAnswersComeBackAndClosingNeverWaits) {

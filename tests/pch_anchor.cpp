@@ -1,0 +1,1 @@
+// The precompiled test headers are made for this file and used by the test programs.
