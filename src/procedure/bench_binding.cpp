@@ -14,6 +14,15 @@ CheckOptions ProgramCheckOptions(BenchBinding binding) {
         const auto resource = instruments::ParseResource(address);
         return resource ? std::string() : resource.error().message;
     };
+    options.profileMistake = [](const std::string& path) -> std::string {
+        const auto profile = instruments::LoadProfile(path);
+        if (profile) return {};
+        // "profile PATH: PATH:LINE: why": the file is named once, with its line.
+        std::string message = profile.error().message;
+        const std::string prefix = "profile " + path + ": ";
+        if (message.rfind(prefix, 0) == 0) message.erase(0, prefix.size());
+        return message;
+    };
     return options;
 }
 

@@ -735,6 +735,17 @@ TEST(CliEndToEnd, TheExampleProcedurePassesOnTheVirtualBenchAndIsReported) {
     const QJsonObject record = json.value(QStringLiteral("run")).toObject();
     EXPECT_EQ(Text(record, "serialNumber"), QStringLiteral("SN 0001"));
     EXPECT_EQ(Text(record, "workOrder"), QStringLiteral("WO-1"));
+    // --yes answered the questions: the record says so, never that the technician did.
+    int answered = 0;
+    for (const QJsonValue& value : record.value(QStringLiteral("step")).toArray()) {
+        const QJsonObject step = value.toObject();
+        const QString kind = Text(step, "kind");
+        if (kind != QStringLiteral("prompt") && kind != QStringLiteral("confirm")) continue;
+        EXPECT_TRUE(Text(step, "message").startsWith(QStringLiteral("answered automatically (--yes)")))
+            << Text(step, "message").toStdString();
+        ++answered;
+    }
+    EXPECT_GT(answered, 0);
     // What the virtual monitor's curves give (see the whole-program test of the same file).
     const struct {
         const char* step;
@@ -835,13 +846,15 @@ TEST(CliEndToEnd, CtrlCOrTheTimeoutStopsARunAtTheNextSafePointWithTheGeneratorOf
         ASSERT_TRUE(cli.waitForFinished(kRunMs));
         EXPECT_EQ(cli.exitCode(), row.status);
         const QJsonObject json = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
-        EXPECT_EQ(Text(json, "verdict"), QStringLiteral("FAIL"));
+        // A stop is never a failure, and says who stopped.
+        EXPECT_EQ(Text(json, "verdict"), QStringLiteral("ABORTED"));
         EXPECT_EQ(Text(RunStep(json, QStringLiteral("Long warm-up")), "outcome"),
-                  QStringLiteral("skipped"));
+                  QStringLiteral("aborted"));
         EXPECT_EQ(Text(RunStep(json, QStringLiteral("Supply")), "outcome"),
                   QStringLiteral("skipped"));
-        EXPECT_TRUE(Text(json.value(QStringLiteral("run")).toObject(), "endReason")
-                        .startsWith(QStringLiteral("stopped by the technician")));
+        EXPECT_EQ(Text(json.value(QStringLiteral("run")).toObject(), "endReason"),
+                  row.signal != 0 ? QStringLiteral("stopped by a signal at step 2")
+                                  : QStringLiteral("stopped by the time-out at step 2"));
         EXPECT_TRUE(
             ReadFile(Text(json, "journal")).trimmed().split('\n').last().contains("\tRF off\t"));
     }
@@ -861,7 +874,7 @@ TEST(CliEndToEnd, PromptsAreAnsweredOnTheTerminal) {
     } rows[] = {
         {"\nmaybe\ny\n", 0, "pass"},
         {"\nn\n", 1, "fail"},
-        {"\n", 1, "skipped"},
+        {"\n", 1, "aborted"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.input.constData());
@@ -952,7 +965,7 @@ TEST(CliEndToEnd, HistorySearchesReportsAndImportsTheRecords) {
          1, "No recorded connection has the ID no-such-id"},
         {{QStringLiteral("report"), id, data.filePath(QStringLiteral("r.txt"))}, 2, ".pdf or .html"},
         {{QStringLiteral("report"), id}, 2, "history report: expected ID and OUT"},
-        {{QStringLiteral("--verdict"), QStringLiteral("maybe")}, 2, "pass or fail"},
+        {{QStringLiteral("--verdict"), QStringLiteral("maybe")}, 2, "pass, fail, error or aborted"},
         {{QStringLiteral("--since"), QStringLiteral("yesterday")}, 2, "a date like 2026-12-07"},
         {{QStringLiteral("import")}, 2, "history import: expected FOLDER"},
         {{QStringLiteral("import"), data.filePath(QStringLiteral("missing"))}, 1, "is no folder"},
