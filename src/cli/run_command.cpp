@@ -91,6 +91,7 @@ void RunCommand::Run(const CommandArgs& args, CommandResult& result) {
         fail(kExitFailure, text);
         return;
     }
+    station.Hold(procedure::BenchHeldReason(*checked.procedure));
 
     qt::QtTimer timer;
     qt::SystemTickSource clock;
@@ -138,7 +139,7 @@ void RunCommand::Run(const CommandArgs& args, CommandResult& result) {
         session_.StartCommandClock();
         session_.RunToEnd(done, onSignal);
     }
-    station.Restore();
+    station.Release();
 
     const RunRecord& record = runner->record();
     if (!runner->finished()) {

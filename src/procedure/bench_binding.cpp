@@ -26,6 +26,11 @@ CheckOptions ProgramCheckOptions(BenchBinding binding) {
     return options;
 }
 
+std::string BenchHeldReason(const Procedure& procedure) {
+    const std::string& name = procedure.title.empty() ? procedure.file : procedure.title;
+    return "used by the procedure run '" + name + "' until it ends";
+}
+
 std::vector<std::string> BindBench(const Bench& procedureBench,
                                    instruments::BenchStation& station) {
     instruments::InstrumentOptions options;
