@@ -161,7 +161,8 @@ void ProcedureRunner::Watch() {
         HideWatchBytes();
         watchInFlight_ = false;
     }
-    if (watchInFlight_ || !WaitingOffTheRadio()) return;
+    // Once the run is ending (the generator switched off) nothing more is asked of the radio.
+    if (watchInFlight_ || finishing_ || !WaitingOffTheRadio()) return;
     if (static_cast<std::int32_t>(now - lastProofTick_) < kWatchMs) return;
     // A running operation (a capture awaiting the technician) reads on its own, and its
     // readings are the proof; a Reload would stop it.
