@@ -80,7 +80,7 @@ constexpr std::array<CommandOption, 20> kCommandOptions{{
      {"--technician", "a technician's name", nullptr, &CommandArgs::historyTechnician}},
     {Command::History, {"--since", "a date like 2026-12-07", nullptr, &CommandArgs::historySince}},
     {Command::History, {"--until", "a date like 2026-12-07", nullptr, &CommandArgs::historyUntil}},
-    {Command::History, {"--verdict", "pass or fail", nullptr, &CommandArgs::historyVerdict}},
+    {Command::History, {"--verdict", "pass, fail, error or aborted", nullptr, &CommandArgs::historyVerdict}},
     {Command::History, {"--force", nullptr, &CommandArgs::reportForce, nullptr}},
     {Command::Shell, {"--script", "a file name", nullptr, &CommandArgs::scriptFile}},
 }};

@@ -91,6 +91,7 @@ void RunCommand::Run(const CommandArgs& args, CommandResult& result) {
         fail(kExitFailure, text);
         return;
     }
+    station.Hold(procedure::BenchHeldReason(*checked.procedure));
 
     qt::QtTimer timer;
     qt::SystemTickSource clock;
@@ -122,7 +123,7 @@ void RunCommand::Run(const CommandArgs& args, CommandResult& result) {
     const auto onSignal = [&] {
         std::fputs("\nqs71dr-cli: stopping at the next safe point...\n", stderr);
         std::fflush(stderr);
-        runner->Stop();
+        runner->Stop(procedure::StopCause::Signal);
     };
     const std::string outOfTime =
         "no end within " + std::to_string(session_.timeoutSeconds()) + " s (--timeout)";
@@ -134,11 +135,11 @@ void RunCommand::Run(const CommandArgs& args, CommandResult& result) {
         std::fprintf(stderr, "qs71dr-cli: run: %s; stopping at the next safe point...\n",
                      outOfTime.c_str());
         std::fflush(stderr);
-        runner->Stop();
+        runner->Stop(procedure::StopCause::TimeOut);
         session_.StartCommandClock();
         session_.RunToEnd(done, onSignal);
     }
-    station.Restore();
+    station.Release();
 
     const RunRecord& record = runner->record();
     if (!runner->finished()) {
@@ -151,8 +152,12 @@ void RunCommand::Run(const CommandArgs& args, CommandResult& result) {
     result.json.insert(
         QStringLiteral("run"),
         QJsonDocument::fromJson(QByteArray::fromStdString(RunRecordJson(record))).object());
-    if (!record.journalPath.empty()) result.text += "Journal: " + record.journalPath + "\n";
-    if (!runner->runsFile().empty()) {
+    // Only files that hold the whole run are named: a journal that failed on the way, or a
+    // runs file that could not be written, is said on standard error instead.
+    if (!record.journalPath.empty() && session_.safety().recordsWritten()) {
+        result.text += "Journal: " + record.journalPath + "\n";
+    }
+    if (!runner->runsFile().empty() && runner->runsFileProblem().empty()) {
         result.json.insert(QStringLiteral("runs"), Q(runner->runsFile()));
         result.text += "Runs file: " + runner->runsFile() + "\n";
     }

@@ -27,6 +27,10 @@ public:
     void Ask(const procedure::Question& question,
              std::function<void(procedure::Answer)> answer) override;
     void Withdraw() override;
+    procedure::AnsweredBy answeredBy() const override {
+        return answering_ == Answering::AllYes ? procedure::AnsweredBy::Automatically
+                                               : procedure::AnsweredBy::Technician;
+    }
 
 private:
     void OnInput();

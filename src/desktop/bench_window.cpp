@@ -59,6 +59,11 @@ BenchWindow::BenchWindow(instruments::BenchStation& station, QWidget* parent)
     setObjectName(QStringLiteral("benchWindow"));
     setWindowTitle(QStringLiteral("Bench - QS-71DR ADJ"));
     auto* layout = new QVBoxLayout(this);
+    held_ = new QLabel(this);
+    held_->setObjectName(QStringLiteral("benchHeld"));
+    held_->setWordWrap(true);
+    held_->setVisible(false);
+    layout->addWidget(held_);
     layout->addWidget(BuildRoles());
     auto* lower = new QHBoxLayout;
     lower->addWidget(BuildGenerator());
@@ -182,7 +187,7 @@ void BenchWindow::ApplyRole(Role role) {
     const RoleRow& row = rows_[Index(role)];
     const instruments::RoleSetup choice{row.address->text().trimmed().toStdString(),
                                         row.profile->text().trimmed().toStdString()};
-    if (panel_.simulated() || choice == panel_.setup(role)) return;
+    if (Locked() || choice == panel_.setup(role)) return;
     panel_.SetRole(role, choice);
 }
 
@@ -205,8 +210,18 @@ void BenchWindow::ChooseProfile(Role role) {
     ApplyRole(role);
 }
 
+bool BenchWindow::Locked() const {
+    return panel_.simulated() || !panel_.heldBy().empty();
+}
+
 void BenchWindow::Render() {
-    const bool simulated = panel_.simulated();
+    const bool locked = Locked();
+    // A run's hold says why the roles cannot be changed, in place of the --simulate hint.
+    const QString hint = panel_.heldBy().empty()
+                             ? QString::fromLatin1(kSimulatedHint)
+                             : QStringLiteral("The bench is ") + Q(panel_.heldBy()) + '.';
+    held_->setText(panel_.heldBy().empty() ? QString() : hint);
+    held_->setVisible(!panel_.heldBy().empty());
     for (Role role : instruments::kRoles) {
         RoleRow& row = rows_[Index(role)];
         Follow(row.shown, panel_.setup(role), [&row](const instruments::RoleSetup& setup) {
@@ -214,10 +229,10 @@ void BenchWindow::Render() {
             row.profile->setText(Q(setup.profileFile));
         });
         for (QLineEdit* edit : {row.address, row.profile}) {
-            edit->setReadOnly(simulated);
-            edit->setToolTip(simulated ? QString::fromLatin1(kSimulatedHint) : QString());
+            edit->setReadOnly(locked);
+            edit->setToolTip(locked ? hint : QString());
         }
-        row.browse->setEnabled(!simulated);
+        row.browse->setEnabled(!locked);
         const std::string identity = panel_.identity(role);
         row.identity->setText(identity.empty() ? QString() : QStringLiteral("*IDN? ") + Q(identity));
         ShowLine(row.status, panel_.status(role));
@@ -225,7 +240,9 @@ void BenchWindow::Render() {
     const auto timeout = panel_.answerTimeout();
     Follow(shownTimeout_, timeout ? timeout->count() / kMsPerSecond : 0.0,
            [this](double seconds) { timeoutSeconds_->setValue(seconds); });
-    timeoutSeconds_->setEnabled(!simulated);
+    timeoutSeconds_->setEnabled(!locked);
+    // A run sets the generator itself; a hand on it meanwhile would change what it measures.
+    setGenerator_->setEnabled(panel_.heldBy().empty());
     for (Quantity quantity : kQuantities) {
         ShowLine(meters_[static_cast<std::size_t>(quantity)].reading, panel_.reading(quantity));
     }

@@ -34,6 +34,7 @@ public:
         return rows_[Index(role)].identify;
     }
     QLabel* identityLabel(instruments::Role role) const { return rows_[Index(role)].identity; }
+    QLabel* heldLabel() const { return held_; }
     QLabel* statusLabel(instruments::Role role) const { return rows_[Index(role)].status; }
     QLabel* readingLabel(instruments::Quantity quantity) const {
         return meters_[static_cast<std::size_t>(quantity)].reading;
@@ -74,12 +75,15 @@ private:
     void ApplyTimeout();
     void ChooseProfile(instruments::Role role);
     void Render();
+    // The roles cannot be changed: --simulate, or a procedure run holds the bench.
+    bool Locked() const;
 
     QtTimer timer_;
     instruments::BenchPanel panel_;
     std::array<RoleRow, instruments::kRoles.size()> rows_{};
     std::array<MeterRow, 3> meters_{};
     QDoubleSpinBox* timeoutSeconds_ = nullptr;
+    QLabel* held_ = nullptr;  // why a run holds the bench; hidden when none does
     QDoubleSpinBox* frequencyMhz_ = nullptr;
     QDoubleSpinBox* levelDbm_ = nullptr;
     QCheckBox* rf_ = nullptr;

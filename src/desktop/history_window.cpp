@@ -93,7 +93,8 @@ HistoryWindow::HistoryWindow(ISqlConnector& connector, std::string url, std::str
     since_ = Field("first day, e.g. 2026-12-01");
     until_ = Field("last day, e.g. 2026-12-07");
     verdict_ = new QComboBox;
-    verdict_->addItems({QStringLiteral("any"), QStringLiteral("pass"), QStringLiteral("fail")});
+    verdict_->addItems({QStringLiteral("any"), QStringLiteral("pass"), QStringLiteral("fail"),
+                         QStringLiteral("error"), QStringLiteral("aborted")});
 
     auto* filters = new QFormLayout;
     filters->addRow(QStringLiteral("&Serial number:"), serial_);

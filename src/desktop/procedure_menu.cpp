@@ -122,6 +122,7 @@ ProcedureWindow* ProcedureMenu::Run(const std::string& file, const procedure::Ru
         ShowMessage(messageBox_, text);
         return nullptr;
     }
+    station_.Hold(procedure::BenchHeldReason(*checked.procedure));
     procedure::SaveRunInfo(settings_, app_.profMain().FullPath(), info);
     if (!window_.isNull()) window_->close();
     window_ = new ProcedureWindow(app_, safety_, station_, *checked.procedure, info, &main_);

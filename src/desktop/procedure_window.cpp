@@ -104,7 +104,7 @@ ProcedureWindow::~ProcedureWindow() {
     // A finished run has given the bench back already (and a later run may hold it now).
     const bool finished = runner_->finished();
     runner_.reset();
-    if (!finished) station_.Restore();
+    if (!finished) station_.Release();
 }
 
 void ProcedureWindow::Start() {
@@ -148,7 +148,7 @@ void ProcedureWindow::OnNotice(const procedure::RunNotice& notice) {
     if (notice.step >= 0) ShowStep(notice.step);
     ShowState();
     if (!runner_->finished()) return;
-    station_.Restore();
+    station_.Release();
     // Never inside the runner's own notification: the window (and the runner) may go.
     if (closeWhenFinished_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     if (finished_) QMetaObject::invokeMethod(this, finished_, Qt::QueuedConnection);

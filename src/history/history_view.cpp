@@ -53,8 +53,9 @@ bool HistoryFilterFromText(const HistoryFilterText& text, HistoryFilter& filter,
     filter.serialNumber = text.serialNumber;
     filter.workOrder = text.workOrder;
     filter.technician = text.technician;
-    if (!text.verdict.empty() && text.verdict != "pass" && text.verdict != "fail") {
-        error = "the verdict is pass or fail, not '" + text.verdict + "'";
+    if (!text.verdict.empty() && text.verdict != "pass" && text.verdict != "fail" &&
+        text.verdict != "error" && text.verdict != "aborted") {
+        error = "the verdict is pass, fail, error or aborted, not '" + text.verdict + "'";
         return false;
     }
     filter.verdict = text.verdict;

@@ -17,7 +17,7 @@ struct HistoryFilterText {
     std::string technician;
     std::string since;
     std::string until;
-    std::string verdict;  // "pass", "fail" or empty
+    std::string verdict;  // "pass", "fail", "error", "aborted" or empty
 };
 
 // The search the text asks for; false with `error` saying which field is wrong.

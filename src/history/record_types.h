@@ -37,7 +37,8 @@ struct ConnectionInfo {
     std::string serialNumber;
     std::string workOrder;
     std::string procedureTitle;
-    std::string verdict;  // "pass", "fail", or empty when no procedure gave one
+    // "pass", "fail", "error", "aborted", or empty when no procedure gave one
+    std::string verdict;
 
     bool operator==(const ConnectionInfo&) const = default;
 };
@@ -58,7 +59,7 @@ struct StepValue {
     std::string unit;
     std::optional<double> low;
     std::optional<double> high;
-    std::string outcome;  // "pass", "fail", "skip", "error", or empty for a plain value
+    std::string outcome;  // "pass", "fail", "skip", "error", "aborted", or empty for a plain value
 
     bool operator==(const StepValue&) const = default;
 };
@@ -67,7 +68,7 @@ struct StepValue {
 struct ProcedureStep {
     std::string name;
     std::string kind;     // "prompt", "set", "sweep", "level", "adjust", "check" ...
-    std::string outcome;  // "pass", "fail", "skip", "error"
+    std::string outcome;  // "pass", "fail", "skip", "error", "aborted"
     std::int64_t startedMs = 0;
     std::int64_t endedMs = 0;
     std::string message;

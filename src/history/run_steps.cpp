@@ -12,6 +12,8 @@ std::string Outcome(StepOutcome outcome) {
             return "fail";
         case StepOutcome::Error:
             return "error";
+        case StepOutcome::Aborted:
+            return "aborted";
         case StepOutcome::Skipped:
             break;
     }
@@ -44,7 +46,17 @@ ProcedureStep RecordedStep(const StepRecord& step, std::int64_t endedMs) {
 }
 
 std::string RecordedVerdict(RunVerdict verdict) {
-    return verdict == RunVerdict::Pass ? "pass" : "fail";
+    switch (verdict) {
+        case RunVerdict::Pass:
+            return "pass";
+        case RunVerdict::Error:
+            return "error";
+        case RunVerdict::Aborted:
+            return "aborted";
+        case RunVerdict::Fail:
+            break;
+    }
+    return "fail";
 }
 
 }  // namespace qs

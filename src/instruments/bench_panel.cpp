@@ -18,6 +18,9 @@ std::optional<Quantity> QuantityOf(Operation operation) {
 BenchPanel::BenchPanel(BenchStation& station, ITimer& timer)
     : station_(station), timer_(timer), self_(std::make_shared<BenchPanel*>(this)) {
     watch_ = station_.Watch([this](const BenchEvent& event) { OnEvent(event); });
+    holdWatch_ = station_.WatchHold([this] {
+        if (changed_) changed_();
+    });
     timer_.setInterval(static_cast<std::int32_t>(kLivePeriod.count()));
     timer_.setHandler([this] {
         if (!roundRunning_) PollRound();
@@ -28,6 +31,7 @@ BenchPanel::BenchPanel(BenchStation& station, ITimer& timer)
 
 BenchPanel::~BenchPanel() {
     station_.Unwatch(watch_);
+    station_.UnwatchHold(holdWatch_);
     timer_.setEnabled(false);
     timer_.setHandler(nullptr);
 }

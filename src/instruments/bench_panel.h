@@ -47,6 +47,8 @@ public:
 
     // Under --simulate every role is the virtual monitor's: the addresses cannot be changed.
     bool simulated() const { return station_.simulated(); }
+    // While a procedure run holds the bench its roles are shown, not changed: why, else empty.
+    const std::string& heldBy() const { return station_.heldBy(); }
     // The role's setup as the settings keep it, or the virtual monitor under --simulate.
     RoleSetup setup(Role role) const;
     std::optional<std::chrono::milliseconds> answerTimeout() const {
@@ -94,6 +96,7 @@ private:
     BenchStation& station_;
     ITimer& timer_;
     int watch_ = 0;
+    int holdWatch_ = 0;
     std::function<void()> changed_;
     std::array<std::string, kRoles.size()> identities_;
     std::array<std::optional<Line>, kRoles.size()> statuses_;

@@ -69,7 +69,36 @@ void BenchStation::BindRole(Role role) {
     problem = bound.error().message;
 }
 
+void BenchStation::Hold(std::string reason) {
+    heldBy_ = std::move(reason);
+    HoldChanged();
+}
+
+void BenchStation::Release() {
+    Restore();
+    if (heldBy_.empty()) return;
+    heldBy_.clear();
+    HoldChanged();
+}
+
+int BenchStation::WatchHold(std::function<void()> watcher) {
+    const int id = nextWatcher_++;
+    holdWatchers_.emplace(id, std::move(watcher));
+    return id;
+}
+
+void BenchStation::UnwatchHold(int id) {
+    holdWatchers_.erase(id);
+}
+
+void BenchStation::HoldChanged() {
+    // Copies: a watcher may unwatch while it is told.
+    const auto watchers = holdWatchers_;
+    for (const auto& [id, watcher] : watchers) watcher();
+}
+
 Status BenchStation::Bind(Role role, const RoleSetup& choice) {
+    if (!heldBy_.empty()) return InstrumentError{Fault::Held, "the bench is " + heldBy_};
     if (const Status address = CheckAddress(choice.address); !address) return address;
     const Result<InstrumentOptions> options = OptionsFor(choice, setup_.answerTimeout);
     if (!options) return options.error();
@@ -94,6 +123,7 @@ Status BenchStation::SetAnswerTimeout(std::optional<std::chrono::milliseconds> t
                                    std::to_string(kMinAnswerTimeout.count()) + " to " +
                                    std::to_string(kMaxAnswerTimeout.count()) + " ms"};
     }
+    if (!heldBy_.empty()) return InstrumentError{Fault::Held, "the bench is " + heldBy_};
     const BenchSetup before = setup_;
     setup_.answerTimeout = timeout;
     if (before.answerTimeout == timeout) return Ok();

@@ -70,6 +70,17 @@ public:
     // Every role back to what the settings name (or the virtual monitor).
     void Restore();
 
+    // While a procedure run uses the bench nothing else may rebind it: Bind and
+    // SetAnswerTimeout are refused with `reason` ("used by the procedure run ...") until
+    // Release, which also restores every role.
+    void Hold(std::string reason);
+    void Release();
+    // Why the bench cannot be changed now, empty when it can.
+    const std::string& heldBy() const { return heldBy_; }
+    // Told whenever the bench is held or released; returns an id for UnwatchHold.
+    int WatchHold(std::function<void()> watcher);
+    void UnwatchHold(int id);
+
     // Sees every setting, reading and identification of the bench, in order; returns an id
     // for Unwatch. A watcher may unwatch itself (or another) while it is called.
     int Watch(Watcher watcher);
@@ -89,6 +100,9 @@ private:
     std::string monitorAddress_;
     std::map<int, Watcher> watchers_;
     int nextWatcher_ = 1;
+    std::string heldBy_;
+    std::map<int, std::function<void()>> holdWatchers_;
+    void HoldChanged();
 };
 
 }  // namespace qs::instruments

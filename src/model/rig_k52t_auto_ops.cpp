@@ -43,6 +43,11 @@ void clsIndOp_RigK52T::SendThreshold(std::int16_t command, std::int32_t address,
     image().WriteByte(address, static_cast<std::uint8_t>(value & 0xFF));
 }
 
+void clsIndOp_RigK52T::PutBackThreshold(RssiCapture which, std::int16_t value) {
+    if (which == RssiCapture::S1) SendThreshold(kRssiS1Command, kRssiS1Adr, value);
+    if (which == RssiCapture::S3) SendThreshold(kRssiS3Command, kRssiS3Adr, value);
+}
+
 bool clsIndOp_RigK52T::RssiLevelStep() {
     if (seq_.OpRunning()) return false;
     switch (opState_) {

@@ -130,6 +130,9 @@ public:
     std::uint32_t afterCommandWaitsStarted() const { return waitsStarted_; }
     // Stops a running automatic operation as any command button does before its own action.
     void StopOperation() { StopAutoOp(); }
+    // Stores a threshold as the capture stores one (command and memory image), for a driver
+    // that undoes a capture it could not finish. `which` None stores nothing.
+    void PutBackThreshold(RssiCapture which, std::int16_t value);
 
     // The channel CH No. selects now, as its row shows it: the radio's channel number
     // (0-based) and its frequencies, none where the channel's record inhibits one.

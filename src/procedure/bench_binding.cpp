@@ -14,7 +14,21 @@ CheckOptions ProgramCheckOptions(BenchBinding binding) {
         const auto resource = instruments::ParseResource(address);
         return resource ? std::string() : resource.error().message;
     };
+    options.profileMistake = [](const std::string& path) -> std::string {
+        const auto profile = instruments::LoadProfile(path);
+        if (profile) return {};
+        // "profile PATH: PATH:LINE: why": the file is named once, with its line.
+        std::string message = profile.error().message;
+        const std::string prefix = "profile " + path + ": ";
+        if (message.rfind(prefix, 0) == 0) message.erase(0, prefix.size());
+        return message;
+    };
     return options;
+}
+
+std::string BenchHeldReason(const Procedure& procedure) {
+    const std::string& name = procedure.title.empty() ? procedure.file : procedure.title;
+    return "used by the procedure run '" + name + "' until it ends";
 }
 
 std::vector<std::string> BindBench(const Bench& procedureBench,

@@ -43,6 +43,13 @@ void ReadProfile(TableReader& r, const std::string& procedureFile, const CheckOp
                                                                        : "does not exist"));
         return;
     }
+    if (options.profileMistake) {
+        const std::string mistake = options.profileMistake(path.string());
+        if (!mistake.empty()) {
+            r.Mistake("profile", "profile " + Quoted(*profile) + ": " + Printable(mistake, 300));
+            return;
+        }
+    }
     bench.profileName.clear();
     bench.profileFile = path.string();
 }

@@ -38,6 +38,10 @@ struct CheckOptions {
     // supplies it. Without it any address that is not empty passes here and is tried when the
     // instrument is opened.
     std::function<std::string(const std::string& address)> addressMistake;
+    // What is wrong with the profile file at `path` (it cannot be read, or a line of it is
+    // wrong, with that line), empty when nothing is; the instrument core supplies it, so that
+    // a broken profile is found before any port opens.
+    std::function<std::string(const std::string& path)> profileMistake;
 };
 
 struct CheckedProcedure {

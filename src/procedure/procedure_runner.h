@@ -67,6 +67,11 @@ struct RunnerParts {
     ChangeGuard guard = ChangeGuard::RecordsFirst;
 };
 
+// Who or what stopped a run; each is written as such, never as a failure.
+enum class StopCause { Technician, Signal, TimeOut };
+// "stopped by the technician", "stopped by a signal", "stopped by the time-out".
+std::string StopText(StopCause cause);
+
 struct RunNotice;
 // Told every notice after the front end's handler, with the record as it then stands: how the
 // service records follow a run without the front ends carrying it.
@@ -96,8 +101,9 @@ public:
     void Start();
     // Ends the run at the next safe point: a prompt or a wait ends at once, a running automatic
     // operation stops as the model stops it, an adjustment puts its item back; an instrument's
-    // request or a command under way is finished first. The steps not run are skipped.
-    void Stop();
+    // request or a command under way is finished first. The step under way ends ABORTED
+    // after its teardown; the steps not run are skipped.
+    void Stop(StopCause cause = StopCause::Technician);
 
     Phase phase() const { return phase_; }
     bool finished() const { return phase_ == Phase::Finished; }
@@ -126,6 +132,10 @@ private:
         std::function<void()> then;
     };
     using Then = std::function<void()>;
+    // What a step does to leave the radio and the bench as it found them when it ends in
+    // anything but a pass; it calls `done` with words for the record ("Power(Hi) is back at
+    // 200"), empty for none. Every step kind that changes something sets one as it starts.
+    using Teardown = std::function<void(std::function<void(std::string note)> done)>;
 
     // runner_core.cpp: waiting, waking, stopping, the record.
     void Post(Then work);
@@ -150,9 +160,23 @@ private:
     void Connect();
     void BeginAdjustment();
     void RadioLost();
+    // A journal line could not be written: nothing more may be sent.
+    void JournalLost();
+    // Ends whatever the run awaits with `why`, once nothing more can or may be sent.
+    void CannotSend(std::string why);
+    // The radio watched while the run waits on anything but the radio: a reading exchange
+    // once no reading has been answered for kWatchMs, so that a radio gone silent is noticed
+    // within seconds, not at the next step that talks to it.
+    void Watch();
+    bool WaitingOffTheRadio() const;
+    // The watch's bytes so far were hidden in the wait; from here on they are the run's own.
+    void HideWatchBytes();
     void BeginStep(int index);
+    // Ends the step under way: its teardown first when it did not pass, then the record.
     void EndStep(StepOutcome outcome, std::string message);
-    void Finish(std::string reason);
+    void CloseStep(StepOutcome outcome, std::string message);
+    // Ends the run; `verdict` none: as its steps ended.
+    void Finish(std::optional<RunVerdict> verdict, std::string reason);
     void SwitchGeneratorOff();
     void Close();
 
@@ -178,6 +202,10 @@ private:
     void RunLevel(const LevelStep& step);
     void RunCheck(const CheckStep& step);
     void PressEnterAndAwaitEnd(std::int16_t item, Then then);
+    // One reading exchange as F5 (Reload) sends it: read-only, every row of both lists.
+    void SendReload();
+    // Stops a running automatic operation, then `then` once the radio has settled.
+    void StopOperationThen(Then then);
 
     // runner_rssi_step.cpp
     void RunRssi(const RssiStep& step);
@@ -186,6 +214,8 @@ private:
     void CaptureS1(const RssiStep& step, bool generator);
     void EnterWhenFresh(RssiCapture pass, Then then);
     void EndRssi();
+    void RssiTeardown(std::function<void(std::string)> done);
+    void RssiRfOff(std::function<void(std::string)> done, std::string note);
 
     // runner_bench_steps.cpp
     void RunGenerator(const GeneratorStep& step);
@@ -209,6 +239,7 @@ private:
     void AdjustMeasure(const AdjustStep& step);
     void AdjustSet(const AdjustStep& step, std::int16_t value);
     void AdjustEnd(const AdjustStep& step, StepOutcome outcome, std::string message);
+    void AdjustTeardown(std::int16_t item, std::function<void(std::string)> done);
     std::string AdjustFailure(const AdjustStep& step) const;
 
     RunnerParts parts_;
@@ -237,11 +268,29 @@ private:
     int idleKicks_ = 0;
 
     bool stopRequested_ = false;
-    Then stopHandler_;  // what the running step does to end at a Stop; taken once
+    std::string stopText_;  // "stopped by the technician"
+    Teardown teardown_;     // the running step's; taken once
+    // The step's end is decided and its teardown runs: what it ends with.
+    bool endingStep_ = false;
+    StepOutcome endingOutcome_ = StepOutcome::Skipped;
+    std::string endingMessage_;
+    std::optional<RunVerdict> endVerdict_;
     bool connected_ = false;
+    // Nothing more can be sent (the radio does not answer) or may be (the journal is lost).
     bool radioLost_ = false;
     std::string radioLostText_;
+    bool adjusting_ = false;  // past the backup and journal check: changes may be sent
     bool generatorUsed_ = false;
+
+    static constexpr std::int32_t kWatchMs = 2000;
+    std::int32_t lastProofTick_ = 0;  // when the radio last answered a reading
+    std::uint32_t lastReadings_ = 0;
+    bool watchInFlight_ = false;  // its reading exchange is under way
+    bool watchHidden_ = false;    // and the run still waits on something else
+    std::uint64_t watchStartBytes_ = 0;
+    // Line bytes of the watch's exchanges while the run waited on something else: hidden in
+    // that wait, so not part of the least the run could take.
+    std::uint64_t watchBytes_ = 0;
 
     std::int32_t startTick_ = 0;
     std::int32_t stepStartTick_ = 0;
@@ -256,6 +305,13 @@ private:
     std::int16_t adjustStart_ = 0;  // the item's value when the adjustment began
     double adjustTarget_ = 0.0;
     std::string adjustLimits_;      // "5.5 W ± 0.1 W"
+
+    // The rssi step: the thresholds the radio held at its start, whether its S1 was entered,
+    // and whether it switched the generator's RF on.
+    int rssiS3Start_ = 0;
+    int rssiS1Start_ = 0;
+    bool rssiS1Entered_ = false;
+    bool rssiRfOn_ = false;
 };
 
 template <typename R>

@@ -26,8 +26,8 @@ void ProcedureRunner::RunAdjust(const AdjustStep& step) {
         adjustStart_, console.Min(item), console.Max(item), adjustTarget_, step.tolerance,
         step.maxSteps});
     AddItemValue(item);
-    stopHandler_ = [this, &step] {
-        AdjustEnd(step, StepOutcome::Skipped, "stopped by the technician");
+    teardown_ = [this, item](std::function<void(std::string)> done) {
+        AdjustTeardown(item, std::move(done));
     };
     AdjustMeasure(step);
 }
@@ -85,28 +85,39 @@ std::string ProcedureRunner::AdjustFailure(const AdjustStep& step) const {
 }
 
 void ProcedureRunner::AdjustEnd(const AdjustStep& step, StepOutcome outcome, std::string message) {
-    // The outcome is decided; only putting the item back may remain.
-    stopHandler_ = nullptr;
     const std::int16_t item = step.item.index;
     if (!search_->points().empty()) {
         const AdjustSearch::Point best = search_->best();
         Current().measured = MeasurementValue(step.quantity, best.measured);
     }
-    clsConsole& console = parts_.app.console();
-    if (outcome == StepOutcome::Pass) {
-        EndStep(outcome, std::to_string(search_->settings()) + " settings; " + step.item.title +
-                             " at " + std::to_string(console.Value(item)));
+    if (outcome != StepOutcome::Pass) {
+        EndStep(outcome, std::move(message));  // the teardown puts the item back
         return;
     }
-    if (console.Value(item) == adjustStart_) {
-        EndStep(outcome, message);
+    // An adjustment command awaits no answer: the settings are known to have reached the
+    // radio only once it has answered after them.
+    std::string done = std::to_string(search_->settings()) + " settings; " + step.item.title +
+                       " at " + std::to_string(parts_.app.console().Value(item));
+    SendReload();
+    AwaitSettled([this, done] { EndStep(StepOutcome::Pass, done); });
+}
+
+void ProcedureRunner::AdjustTeardown(std::int16_t item, std::function<void(std::string)> done) {
+    clsConsole& console = parts_.app.console();
+    const std::int16_t now = console.Value(item);
+    if (now == adjustStart_) {
+        done("");
+        return;
+    }
+    if (radioLost_) {
+        done(ItemName(item) + " could not be put back to " + std::to_string(adjustStart_) +
+             ": the radio may hold " + std::to_string(now));
         return;
     }
     console.setValue(item, adjustStart_);
-    AwaitSettled([this, item, outcome, message] {
+    AwaitSettled([this, item, done] {
         AddItemValue(item);
-        EndStep(outcome, message + "; " + ItemName(item) + " is back at " +
-                             std::to_string(adjustStart_));
+        done(ItemName(item) + " is back at " + std::to_string(adjustStart_));
     });
 }
 

@@ -38,6 +38,18 @@ std::string OneLine(const std::string& text) {
 
 }  // namespace
 
+std::string StopText(StopCause cause) {
+    switch (cause) {
+        case StopCause::Signal:
+            return "stopped by a signal";
+        case StopCause::TimeOut:
+            return "stopped by the time-out";
+        case StopCause::Technician:
+            break;
+    }
+    return "stopped by the technician";
+}
+
 ProcedureRunner::ProcedureRunner(RunnerParts parts, Procedure procedure, RunInfo info)
     : parts_(parts),
       procedure_(std::move(procedure)),
@@ -117,6 +129,11 @@ void ProcedureRunner::Evaluate() {
         RadioLost();
         return;
     }
+    if (adjusting_ && !radioLost_ && parts_.guard == ChangeGuard::RecordsFirst &&
+        !parts_.safety.recordsWritten()) {
+        JournalLost();
+        return;
+    }
     if (await_.kind == Await::Kind::Radio && await_.ready()) {
         Resume(await_.id, await_.then);
     } else if (await_.kind == Await::Kind::Delay &&
@@ -124,6 +141,43 @@ void ProcedureRunner::Evaluate() {
         record_.pace.technicianMs += parts_.clock.GetTickCount() - await_.startTick;
         Resume(await_.id, await_.then);
     }
+    Watch();
+}
+
+bool ProcedureRunner::WaitingOffTheRadio() const {
+    return await_.kind == Await::Kind::Technician || await_.kind == Await::Kind::Delay ||
+           await_.kind == Await::Kind::Bench;
+}
+
+void ProcedureRunner::Watch() {
+    if (!connected_ || radioLost_ || phase_ == Phase::Finished) return;
+    clsIndOp_RigK52T& model = parts_.app.model();
+    const std::int32_t now = TickNow();
+    if (model.readingsTaken() != lastReadings_) {
+        lastReadings_ = model.readingsTaken();
+        lastProofTick_ = now;
+    }
+    if (watchInFlight_ && model.Settled()) {
+        HideWatchBytes();
+        watchInFlight_ = false;
+    }
+    // Once the run is ending (the generator switched off) nothing more is asked of the radio.
+    if (watchInFlight_ || finishing_ || !WaitingOffTheRadio()) return;
+    if (static_cast<std::int32_t>(now - lastProofTick_) < kWatchMs) return;
+    // A running operation (a capture awaiting the technician) reads on its own, and its
+    // readings are the proof; a Reload would stop it.
+    if (model.OperationRunning() || !model.Settled()) return;
+    watchInFlight_ = true;
+    watchHidden_ = true;
+    watchStartBytes_ = parts_.app.com().bytesReceived();
+    lastProofTick_ = now;  // at most one exchange every kWatchMs, answered or not
+    SendReload();
+}
+
+void ProcedureRunner::HideWatchBytes() {
+    if (!watchInFlight_ || !watchHidden_) return;
+    watchHidden_ = false;
+    watchBytes_ += parts_.app.com().bytesReceived() - watchStartBytes_;
 }
 
 bool ProcedureRunner::ShouldKick() {
@@ -161,6 +215,9 @@ void ProcedureRunner::ArmTimer() {
     };
     if (kickWanted_ || evaluateWanted_) atMost(0);
     if (await_.kind == Await::Kind::Delay) atMost(await_.dueTick - now);
+    if (connected_ && !radioLost_ && !watchInFlight_ && WaitingOffTheRadio()) {
+        atMost(lastProofTick_ + kWatchMs - now);
+    }
     if (connected_ || phase_ == Phase::Connecting) {
         const std::int32_t wait = parts_.app.model().AfterCommandWaitMs();
         if (wait > 0) {
@@ -218,11 +275,13 @@ void ProcedureRunner::AwaitDelay(std::int32_t milliseconds, Then then) {
 
 void ProcedureRunner::Resume(std::uint64_t id, Then then) {
     if (id != await_.id || await_.kind == Await::Kind::None) return;  // a late answer
+    // What the watch exchanged from here on is the run's own traffic.
+    if (WaitingOffTheRadio()) HideWatchBytes();
     await_ = Await{};
-    if (stopRequested_ && stopHandler_) {
-        Then stop = std::move(stopHandler_);
-        stopHandler_ = nullptr;
-        stop();
+    // A stop ends the step at this safe point, through its teardown; a teardown under way
+    // goes on to its end.
+    if (stopRequested_ && current_ >= 0 && !endingStep_) {
+        EndStep(StepOutcome::Aborted, stopText_);
         return;
     }
     if (then) then();
@@ -268,13 +327,16 @@ void ProcedureRunner::Start() {
     startWaits_ = parts_.app.model().afterCommandWaitsStarted();
     record_.started = DateTimeText(parts_.wallClock.Now());
     heartbeatListener_ = parts_.app.AddHeartbeatListener([this] { OnHeartbeat(); });
+    lastProofTick_ = startTick_;
+    lastReadings_ = parts_.app.model().readingsTaken();
     SetPhase(Phase::Connecting);
     Post([this] { Connect(); });
 }
 
-void ProcedureRunner::Stop() {
+void ProcedureRunner::Stop(StopCause cause) {
     if (phase_ == Phase::Ready || phase_ == Phase::Finished || stopRequested_) return;
     stopRequested_ = true;
+    stopText_ = StopText(cause);
     Post([this] {
         if (phase_ == Phase::Finished) return;
         if (phase_ == Phase::Connecting && !connected_) {
@@ -282,7 +344,7 @@ void ProcedureRunner::Stop() {
             clsIndOp_RigK52T& model = parts_.app.model();
             if (model.readOnly()) model.RigOpFunc_ResetAll();
             await_ = Await{};
-            Finish("stopped by the technician before the radio was connected");
+            Finish(RunVerdict::Aborted, stopText_ + " before the radio was connected");
             return;
         }
         SetPhase(Phase::Stopping);
@@ -298,10 +360,12 @@ void ProcedureRunner::Stop() {
                 break;
             case Await::Kind::Radio:
                 // A running automatic operation stops as the model stops it; anything else
-                // the core is sending ends first.
-                if (parts_.app.model().OperationRunning()) {
+                // the core is sending ends first. A teardown under way is let finish.
+                if (!endingStep_ && parts_.app.model().OperationRunning()) {
                     parts_.app.model().StopOperation();
-                    Kick();
+                    // What the step awaited may never come now (a capture's next pass): the
+                    // radio settled is the safe point.
+                    AwaitSettled(nullptr);
                 }
                 break;
             case Await::Kind::Bench:
@@ -314,7 +378,8 @@ void ProcedureRunner::Stop() {
 void ProcedureRunner::Connect() {
     clsIndOp_RigK52T& model = parts_.app.model();
     if (model.RigK52TProp_DispPara() || model.dispParaRequest()) {
-        Finish("the parameter page is shown: return to the console (Disp para) and start again");
+        Finish(RunVerdict::Error,
+               "the parameter page is shown: return to the console (Disp para) and start again");
         return;
     }
     if (model.state() == TaskState::Idle) {
@@ -339,9 +404,10 @@ void ProcedureRunner::BeginAdjustment() {
         const std::string why = parts_.safety.problem().empty()
                                     ? "the backup and journal of this connection were not written"
                                     : OneLine(parts_.safety.problem());
-        Finish("nothing was sent to the radio: " + why);
+        Finish(RunVerdict::Error, "nothing was sent to the radio: " + why);
         return;
     }
+    adjusting_ = true;
     if (!app.model().readOnly()) {
         SetPhase(Phase::Running);
         BeginStep(0);
@@ -355,14 +421,38 @@ void ProcedureRunner::BeginAdjustment() {
 }
 
 void ProcedureRunner::RadioLost() {
+    CannotSend("the radio link failed: " + OneLine(parts_.app.main().lastCloneError()));
+}
+
+void ProcedureRunner::JournalLost() {
+    // The operation under way would go on sending by itself: it stops here, unjournalled.
+    if (parts_.app.model().OperationRunning()) parts_.app.model().StopOperation();
+    std::string problem = OneLine(parts_.safety.problem());
+    const std::string headline = "The adjustment journal could not be written. ";
+    if (problem.rfind(headline, 0) == 0) problem = problem.substr(headline.size());
+    CannotSend("the journal could not be written (" + problem + "); nothing more was sent");
+}
+
+void ProcedureRunner::CannotSend(std::string why) {
     radioLost_ = true;
-    radioLostText_ = "the radio link failed: " + OneLine(parts_.app.main().lastCloneError());
-    if (await_.kind != Await::Kind::Radio) return;  // the step ends on its own, then the run
+    radioLostText_ = std::move(why);
+    // Whatever the run waits for (the technician, a wait, an instrument) is not waited for any
+    // longer; with nothing awaited a step is between its parts and ends on its own.
+    if (await_.kind == Await::Kind::None) return;
+    if (finishing_) {
+        // Only the last reading's end was awaited; switching the generator off goes on.
+        if (await_.kind != Await::Kind::Radio) return;
+        await_ = Await{};
+        Close();
+        return;
+    }
+    if (await_.kind == Await::Kind::Technician) parts_.technician.Withdraw();
+    HideWatchBytes();
     await_ = Await{};
     if (current_ >= 0) {
         EndStep(StepOutcome::Error, radioLostText_);
     } else {
-        Finish(radioLostText_);
+        Finish(RunVerdict::Error, radioLostText_);
     }
 }
 
@@ -370,11 +460,15 @@ void ProcedureRunner::RadioLost() {
 
 void ProcedureRunner::BeginStep(int index) {
     if (stopRequested_) {
-        Finish("stopped by the technician before step " + std::to_string(index + 1));
+        Finish(RunVerdict::Aborted, stopText_ + " before step " + std::to_string(index + 1));
+        return;
+    }
+    if (radioLost_) {
+        Finish(RunVerdict::Error, radioLostText_);
         return;
     }
     if (index >= static_cast<int>(procedure_.steps.size())) {
-        Finish("");
+        Finish(std::nullopt, "");
         return;
     }
     current_ = index;
@@ -382,7 +476,8 @@ void ProcedureRunner::BeginStep(int index) {
     StepRecord& row = Current();
     row.started = DateTimeText(parts_.wallClock.Now());
     row.startMs = ElapsedMs();
-    stopHandler_ = [this] { EndStep(StepOutcome::Skipped, "stopped by the technician"); };
+    teardown_ = nullptr;
+    endingStep_ = false;
     Notify(RunNotice::Kind::StepStarted, index);
     std::visit(Overloaded{
                    [this](const PromptStep& s) { RunPrompt(s); },
@@ -402,25 +497,53 @@ void ProcedureRunner::BeginStep(int index) {
 
 void ProcedureRunner::EndStep(StepOutcome outcome, std::string message) {
     if (current_ < 0) return;
+    if (endingStep_) {
+        // Something failed while the teardown ran: the step keeps the end it had, and says
+        // what stopped its teardown.
+        CloseStep(endingOutcome_, endingMessage_ + "; " + message);
+        return;
+    }
+    if (outcome == StepOutcome::Pass || !teardown_) {
+        CloseStep(outcome, std::move(message));
+        return;
+    }
+    endingStep_ = true;
+    endingOutcome_ = outcome;
+    endingMessage_ = std::move(message);
+    Teardown teardown = std::move(teardown_);
+    teardown_ = nullptr;
+    const int index = current_;
+    teardown([this, index](std::string note) {
+        if (current_ != index || !endingStep_) return;  // ended already, by a later failure
+        std::string text = endingMessage_;
+        if (!note.empty()) text += (text.empty() ? "" : "; ") + note;
+        CloseStep(endingOutcome_, std::move(text));
+    });
+}
+
+void ProcedureRunner::CloseStep(StepOutcome outcome, std::string message) {
+    if (current_ < 0) return;
     const int index = current_;
     StepRecord& row = Current();
     row.outcome = outcome;
     row.message = std::move(message);
     row.durationMs = static_cast<std::int32_t>(parts_.clock.GetTickCount() - stepStartTick_);
     current_ = -1;
-    stopHandler_ = nullptr;
+    teardown_ = nullptr;
+    endingStep_ = false;
     search_.reset();
     SaveRecord();
     Notify(RunNotice::Kind::StepEnded, index);
 
     const std::string number = std::to_string(index + 1);
     if (stopRequested_) {
-        Finish("stopped by the technician at step " + number);
+        Finish(RunVerdict::Aborted, stopText_ + " at step " + number);
     } else if (radioLost_) {
-        Finish(radioLostText_);
+        Finish(RunVerdict::Error, radioLostText_);
     } else if ((outcome == StepOutcome::Fail || outcome == StepOutcome::Error) &&
                !procedure_.steps[static_cast<std::size_t>(index)].continueOnFail) {
-        Finish("step " + number + (outcome == StepOutcome::Fail ? " failed" : " could not be judged"));
+        Finish(outcome == StepOutcome::Fail ? RunVerdict::Fail : RunVerdict::Error,
+               "step " + number + (outcome == StepOutcome::Fail ? " failed" : " could not be judged"));
     } else {
         Post([this, index] { BeginStep(index + 1); });
     }
@@ -428,9 +551,10 @@ void ProcedureRunner::EndStep(StepOutcome outcome, std::string message) {
 
 // --- The end ------------------------------------------------------------------------------
 
-void ProcedureRunner::Finish(std::string reason) {
+void ProcedureRunner::Finish(std::optional<RunVerdict> verdict, std::string reason) {
     if (finishing_) return;
     finishing_ = true;
+    endVerdict_ = verdict;
     record_.endReason = std::move(reason);
     record_.complete = record_.endReason.empty();
     for (StepRecord& row : record_.steps) {
@@ -457,11 +581,24 @@ void ProcedureRunner::SwitchGeneratorOff() {
 }
 
 void ProcedureRunner::Close() {
+    if (phase_ == Phase::Finished) return;
     Application& app = parts_.app;
+    if (watchInFlight_ && app.model().state() != TaskState::Idle && !app.model().Settled()) {
+        // The watch's last reading is under way: the run ends after its last frame.
+        AwaitSettled([this] { Close(); });
+        return;
+    }
     record_.ended = DateTimeText(parts_.wallClock.Now());
     record_.durationMs = ElapsedMs();
+    // The steps' own ends decide, unless the run's end was graver (a stop between steps, a
+    // radio lost before the first).
     record_.verdict = VerdictOf(record_.steps);
-    record_.pace.lineBytes = app.com().bytesReceived() - startBytes_;
+    if (endVerdict_ && *endVerdict_ != RunVerdict::Pass &&
+        static_cast<int>(*endVerdict_) > static_cast<int>(record_.verdict)) {
+        record_.verdict = *endVerdict_;
+    }
+    HideWatchBytes();
+    record_.pace.lineBytes = app.com().bytesReceived() - startBytes_ - watchBytes_;
     record_.pace.afterCommandWaitMs = app.model().afterCommandWaitsStartedMs() - startWaitsMs_;
     record_.pace.waitedCommands = app.model().afterCommandWaitsStarted() - startWaits_;
     if (heartbeatListener_ != 0) app.RemoveHeartbeatListener(heartbeatListener_);

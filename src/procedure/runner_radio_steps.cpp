@@ -25,9 +25,28 @@ const char* SweepItem(BandPassFilter filter) {
 
 }  // namespace
 
+void ProcedureRunner::SendReload() {
+    parts_.app.main().OnCommandClick(kReloadButton);
+}
+
 void ProcedureRunner::PressEnterAndAwaitEnd(std::int16_t item, Then then) {
     parts_.app.main().PressEnterOn(item);
     // Settled: the Enter has been taken and the operation it started has ended.
+    AwaitSettled(std::move(then));
+}
+
+void ProcedureRunner::StopOperationThen(Then then) {
+    clsIndOp_RigK52T& model = parts_.app.model();
+    if (!model.OperationRunning()) {
+        then();
+        return;
+    }
+    // Stopping is the model's own; with the radio gone there is nothing to wait for.
+    model.StopOperation();
+    if (radioLost_) {
+        then();
+        return;
+    }
     AwaitSettled(std::move(then));
 }
 
@@ -48,7 +67,9 @@ void ProcedureRunner::RunSet(const SetStep& step) {
 
 void ProcedureRunner::SetNext(const SetStep& step, std::size_t next) {
     if (next == step.settings.size()) {
-        EndStep(StepOutcome::Pass, "");
+        // As after an adjustment: the settings await no answer, the reading after them does.
+        SendReload();
+        AwaitSettled([this] { EndStep(StepOutcome::Pass, ""); });
         return;
     }
     // One at a time in the file's order, each with the console's wait after its command.
@@ -67,9 +88,11 @@ void ProcedureRunner::RunSweep(const SweepStep& step) {
         if (filter != BandPassFilter::T2) AddItemValue(first);
         if (filter != BandPassFilter::T1) AddItemValue(static_cast<std::int16_t>(first + 1));
     };
-    stopHandler_ = [this, values] {
-        values();
-        EndStep(StepOutcome::Skipped, "stopped by the technician; the sweep was stopped");
+    teardown_ = [this, values](std::function<void(std::string)> done) {
+        StopOperationThen([values, done] {
+            values();
+            done("the sweep was stopped");
+        });
     };
     PressEnterAndAwaitEnd(FindRigK52TItem(SweepItem(filter)), [this, values] {
         values();
@@ -83,10 +106,11 @@ void ProcedureRunner::RunLevel(const LevelStep& step) {
     const auto item = static_cast<std::int16_t>(model.lvaItem() + (rx ? 0 : 1));
     const std::int16_t targetItem = rx ? model.lvTargetItem() : model.lvTargetItemTx();
     const LevelItem level = rx ? LevelItem::Rx : LevelItem::Tx;
-    stopHandler_ = [this, item] {
-        AddItemValue(item);
-        EndStep(StepOutcome::Skipped, "stopped by the technician; the level adjustment was "
-                                      "stopped where it stood");
+    teardown_ = [this, item](std::function<void(std::string)> done) {
+        StopOperationThen([this, item, done] {
+            AddItemValue(item);
+            done("the level adjustment was stopped where it stood");
+        });
     };
     const auto adjust = [this, item, targetItem, level] {
         PressEnterAndAwaitEnd(item, [this, item, targetItem, level] {
@@ -116,7 +140,7 @@ void ProcedureRunner::RunLevel(const LevelStep& step) {
 
 void ProcedureRunner::RunCheck(const CheckStep& step) {
     // As Reload takes them: every row of both lists, read afresh.
-    parts_.app.main().OnCommandClick(kReloadButton);
+    SendReload();
     AwaitSettled([this, &step] {
         const std::int16_t raw =
             parts_.app.model().lastReading(step.reading.group, step.reading.index);

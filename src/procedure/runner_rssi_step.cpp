@@ -10,12 +10,12 @@ namespace qs::procedure {
 
 void ProcedureRunner::RunRssi(const RssiStep& step) {
     const bool generator = !parts_.bench.Address(instruments::Role::Generator).empty();
-    stopHandler_ = [this] {
-        parts_.app.model().StopOperation();
-        AwaitSettled([this] {
-            EndStep(StepOutcome::Skipped, "stopped by the technician; the capture was stopped");
-        });
-    };
+    const clsCmcEeprom& image = parts_.app.radio().eepImage();
+    rssiS3Start_ = image.ReadByte(clsIndOp_RigK52T::kRssiS3Address);
+    rssiS1Start_ = image.ReadByte(clsIndOp_RigK52T::kRssiS1Address);
+    rssiS1Entered_ = false;
+    rssiRfOn_ = false;
+    teardown_ = [this](std::function<void(std::string)> done) { RssiTeardown(std::move(done)); };
     if (!generator) {
         StartCapture(step, false);
         return;
@@ -23,6 +23,7 @@ void ProcedureRunner::RunRssi(const RssiStep& step) {
     const auto channel = TestChannel({Nominal::Source::ChannelRx});
     if (!channel) return;
     generatorUsed_ = true;
+    rssiRfOn_ = true;  // from the request on: its answer may never come
     SetGenerator(channel->rxHz, step.s3Dbm, true, [this, &step] { StartCapture(step, true); });
 }
 
@@ -52,7 +53,12 @@ void ProcedureRunner::CaptureS3(const RssiStep& step, bool generator) {
 }
 
 void ProcedureRunner::CaptureS1(const RssiStep& step, bool generator) {
-    const auto next = [this] { EnterWhenFresh(RssiCapture::S1, [this] { AwaitSettled([this] { EndRssi(); }); }); };
+    const auto next = [this] {
+        EnterWhenFresh(RssiCapture::S1, [this] {
+            rssiS1Entered_ = true;
+            AwaitSettled([this] { EndRssi(); });
+        });
+    };
     if (generator) {
         SetGenerator(std::nullopt, step.s1Dbm, std::nullopt, next);
         return;
@@ -92,6 +98,57 @@ void ProcedureRunner::EndRssi() {
         return;
     }
     EndStep(StepOutcome::Pass, "");
+}
+
+// A capture ended between S3 and S1 would leave the radio a new S3 beside the old S1: S3 goes
+// back to what the radio held at the step's start. The capture's polling stops in any case,
+// and the record says what the radio holds.
+void ProcedureRunner::RssiTeardown(std::function<void(std::string)> done) {
+    const bool running = parts_.app.model().OperationRunning();
+    StopOperationThen([this, done, running] {
+        const clsCmcEeprom& image = parts_.app.radio().eepImage();
+        const auto holds = [&image] {
+            return "the radio holds RSSI S3 " +
+                   std::to_string(image.ReadByte(clsIndOp_RigK52T::kRssiS3Address)) + " and S1 " +
+                   std::to_string(image.ReadByte(clsIndOp_RigK52T::kRssiS1Address));
+        };
+        std::string note = running ? "the capture was stopped; " : "";
+        const int s3 = image.ReadByte(clsIndOp_RigK52T::kRssiS3Address);
+        if (rssiS1Entered_ || s3 == rssiS3Start_) {
+            RssiRfOff(done, note + holds());
+            return;
+        }
+        if (radioLost_) {
+            RssiRfOff(done, note + "RSSI S3 could not be put back to " +
+                                std::to_string(rssiS3Start_) + ": " + holds() +
+                                " as far as this program knows");
+            return;
+        }
+        parts_.app.model().PutBackThreshold(RssiCapture::S3,
+                                            static_cast<std::int16_t>(rssiS3Start_));
+        AwaitSettled([this, done, note, holds] {
+            const int back = parts_.app.radio().eepImage().ReadByte(
+                clsIndOp_RigK52T::kRssiS3Address);
+            AddValue({"RSSI S3", std::to_string(back), static_cast<double>(back), ""});
+            RssiRfOff(done, note + "RSSI S3 is back at " + std::to_string(rssiS3Start_) + "; " +
+                                holds());
+        });
+    });
+}
+
+void ProcedureRunner::RssiRfOff(std::function<void(std::string)> done, std::string note) {
+    if (!rssiRfOn_) {
+        done(std::move(note));
+        return;
+    }
+    rssiRfOn_ = false;
+    parts_.bench.SetRf(instruments::RfOutput::Off,
+                       BenchAnswer<instruments::Status>(
+                           [done, note](const instruments::Status& status) {
+                               done(note + (status ? "; generator RF switched off"
+                                                   : "; generator RF could not be switched off: " +
+                                                         status.error().message));
+                           }));
 }
 
 }  // namespace qs::procedure

@@ -26,17 +26,29 @@ void ProcedureRunner::Ask(Question::Kind kind, const std::string& text,
                           });
 }
 
+namespace {
+
+constexpr char kAutomatic[] = "answered automatically (--yes)";
+
+}  // namespace
+
 void ProcedureRunner::RunPrompt(const PromptStep& step) {
-    Ask(Question::Kind::Prompt, step.text,
-        [this](Answer) { EndStep(StepOutcome::Pass, "confirmed by the technician"); });
+    Ask(Question::Kind::Prompt, step.text, [this](Answer) {
+        EndStep(StepOutcome::Pass, parts_.technician.answeredBy() == AnsweredBy::Automatically
+                                       ? kAutomatic
+                                       : "confirmed by the technician");
+    });
 }
 
 void ProcedureRunner::RunConfirm(const ConfirmStep& step) {
     Ask(Question::Kind::Confirm, step.text, [this](Answer answer) {
         const bool yes = answer != Answer::No;
+        const bool automatic = parts_.technician.answeredBy() == AnsweredBy::Automatically;
         AddValue({"answer", yes ? "yes" : "no", std::nullopt, ""});
         EndStep(yes ? StepOutcome::Pass : StepOutcome::Fail,
-                yes ? "the technician answered yes" : "the technician answered no");
+                automatic ? std::string(kAutomatic) + ": " + (yes ? "yes" : "no")
+                : yes     ? "the technician answered yes"
+                          : "the technician answered no");
     });
 }
 

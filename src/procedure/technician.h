@@ -18,6 +18,9 @@ struct Question {
 
 enum class Answer { Ok, Yes, No };
 
+// Who gives the answers: the record tells a technician's from those a script asked for.
+enum class AnsweredBy { Technician, Automatically };
+
 // The technician as a front end reaches them: the desktop's panel with its OK, Yes and No
 // buttons, or the terminal of the command line. One question is open at a time.
 class ITechnician {
@@ -29,6 +32,7 @@ public:
     // The open question is no longer wanted (the run was stopped): take it down; its answer
     // would be ignored.
     virtual void Withdraw() = 0;
+    virtual AnsweredBy answeredBy() const { return AnsweredBy::Technician; }
 };
 
 }  // namespace qs::procedure

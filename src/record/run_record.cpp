@@ -12,7 +12,9 @@ constexpr std::int64_t kMsPerSecond = 1000;
 // command and its two digits, FD.
 constexpr std::int64_t kCommandFrameBytes = 13;
 
-constexpr std::array<const char*, 4> kOutcomeWords{"pass", "fail", "error", "skipped"};
+constexpr std::array<const char*, 5> kOutcomeWords{"pass", "fail", "error", "skipped",
+                                                   "aborted"};
+constexpr std::array<const char*, 4> kVerdictWords{"PASS", "FAIL", "ERROR", "ABORTED"};
 
 }  // namespace
 
@@ -28,7 +30,14 @@ std::optional<StepOutcome> OutcomeFromWord(const std::string& word) {
 }
 
 const char* VerdictWord(RunVerdict verdict) {
-    return verdict == RunVerdict::Pass ? "PASS" : "FAIL";
+    return kVerdictWords[static_cast<std::size_t>(verdict)];
+}
+
+std::optional<RunVerdict> VerdictFromWord(const std::string& word) {
+    for (std::size_t i = 0; i < kVerdictWords.size(); ++i) {
+        if (word == kVerdictWords[i]) return static_cast<RunVerdict>(i);
+    }
+    return std::nullopt;
 }
 
 std::int64_t RunPace::LeastMs() const {
@@ -49,6 +58,12 @@ std::string StepValuesText(const StepRecord& step) {
 }
 
 RunVerdict VerdictOf(const std::vector<StepRecord>& steps) {
+    const auto any = [&steps](StepOutcome outcome) {
+        return std::any_of(steps.begin(), steps.end(),
+                           [outcome](const StepRecord& step) { return step.outcome == outcome; });
+    };
+    if (any(StepOutcome::Aborted)) return RunVerdict::Aborted;
+    if (any(StepOutcome::Error)) return RunVerdict::Error;
     const bool allPassed = !steps.empty() &&
                            std::all_of(steps.begin(), steps.end(), [](const StepRecord& step) {
                                return step.outcome == StepOutcome::Pass;

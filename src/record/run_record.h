@@ -12,15 +12,18 @@
 
 namespace qs {
 
-// How a step ended. Error: the radio or an instrument did not answer, so nothing could be
-// judged. Skipped: not carried to an end (not reached, or the run was stopped).
-enum class StepOutcome { Pass, Fail, Error, Skipped };
-// "pass", "fail", "error", "skipped"; nothing for any other word.
+// How a step ended. Fail: a limit was not met. Error: the radio, an instrument or a file
+// failed, so nothing could be judged. Aborted: stopped by the technician, a signal or the
+// time-out; a stop is never a failure. Skipped: not reached.
+enum class StepOutcome { Pass, Fail, Error, Skipped, Aborted };
+// "pass", "fail", "error", "skipped", "aborted"; nothing for any other word.
 const char* OutcomeWord(StepOutcome outcome);
 std::optional<StepOutcome> OutcomeFromWord(const std::string& word);
 
-enum class RunVerdict { Pass, Fail };
-const char* VerdictWord(RunVerdict verdict);  // "PASS", "FAIL"
+// How a run ended, with the same meanings as a step's outcome.
+enum class RunVerdict { Pass, Fail, Error, Aborted };
+const char* VerdictWord(RunVerdict verdict);  // "PASS", "FAIL", "ERROR", "ABORTED"
+std::optional<RunVerdict> VerdictFromWord(const std::string& word);
 
 // One value a step set or saw: an item's value sent, a live reading, a measurement, an
 // instrument setting.
@@ -106,7 +109,8 @@ struct RunRecord {
 // Everything a step set or saw, as one line: "Power(Hi) 212, power 5.02 W".
 std::string StepValuesText(const StepRecord& step);
 
-// PASS exactly when every step passed.
+// PASS exactly when every step passed; otherwise the gravest end of a step: ABORTED before
+// ERROR before FAIL.
 RunVerdict VerdictOf(const std::vector<StepRecord>& steps);
 
 }  // namespace qs

@@ -187,11 +187,12 @@ bool ReadRun(const toml::table& table, RunRecord& run, std::string& error) {
     run.endReason = r.Text("endReason");
     run.durationMs = r.Whole("durationMs", 0);
     const std::string verdict = r.Text("verdict");
-    if (verdict != VerdictWord(RunVerdict::Pass) && verdict != VerdictWord(RunVerdict::Fail)) {
+    const std::optional<RunVerdict> known = VerdictFromWord(verdict);
+    if (!known) {
         error = "a run has no verdict";
         return false;
     }
-    run.verdict = verdict == VerdictWord(RunVerdict::Pass) ? RunVerdict::Pass : RunVerdict::Fail;
+    run.verdict = *known;
     run.complete = r.Flag("complete");
     if (const toml::array* notes = r.Array("notes")) {
         for (const toml::node& note : *notes) {

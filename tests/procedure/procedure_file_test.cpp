@@ -8,6 +8,7 @@
 #include <ostream>
 #include <set>
 
+#include "procedure/bench_binding.h"
 #include "procedure/procedure_check.h"
 
 namespace qs::procedure {
@@ -258,6 +259,21 @@ TEST_F(ProcedureFolder, ProfileFileIsFoundFromTheProcedure) {
                   other + ":2:11: profile '../profiles' is neither a built-in profile "
                           "('generic') nor a file: '" + (folder_ / "profiles").string() +
                   "' is not a file"});
+}
+
+// With the program's own check a profile file is read too: a mistake in it is found before any
+// port opens, with the profile's line.
+TEST_F(ProcedureFolder, AProfileFileWithAMistakeIsAMistake) {
+    const std::string profile = Write("profiles/shop.profile", "name = shop\ntimeout_ms = fast\n");
+    const std::string file = Write("procedures/align.toml",
+                                   "[bench]\nprofile = \"../profiles/shop.profile\"\n[[step]]\n"
+                                   "kind = \"wait\"\nseconds = 1\n");
+    EXPECT_EQ(Texts(CheckProcedureFile(file, ProgramCheckOptions(BenchBinding::AsWritten))),
+              std::vector<std::string>{
+                  file + ":2:11: profile '../profiles/shop.profile': " +
+                  fs::path(profile).lexically_normal().string() +
+                  ":2: timeout_ms must be a whole number of milliseconds from 1 to 60000, not "
+                  "'fast'"});
 }
 
 TEST_F(ProcedureFolder, FilesThatCannotBeProcedures) {

@@ -157,6 +157,25 @@ private Q_SLOTS:
         QVERIFY(!window.statusLabel(Role::Generator)->text().isEmpty());
         QCOMPARE(QString::fromStdString(station.setup().role(Role::Generator).address),
                  monitor.address());
+
+        // While a procedure run holds the bench its roles are shown read-only with the reason,
+        // and nothing else may rebind them; released, they are the technician's again.
+        const std::string reason = "used by the procedure run 'align' until it ends";
+        station.Hold(reason);
+        QVERIFY(window.heldLabel()->isVisible());
+        QCOMPARE(window.heldLabel()->text(),
+                 QStringLiteral("The bench is used by the procedure run 'align' until it ends."));
+        for (Role role : kRoles) QVERIFY(window.addressEdit(role)->isReadOnly());
+        QVERIFY(!window.setGeneratorButton()->isEnabled());
+        const auto refused = station.Bind(Role::Generator, {"", ""});
+        QVERIFY(!refused);
+        QCOMPARE(refused.error().message, "the bench is " + reason);
+        QVERIFY(!station.SetAnswerTimeout(std::chrono::milliseconds(5000)));
+        QCOMPARE(QString::fromStdString(bench.Address(Role::PowerMeter)), nobody);
+        station.Release();
+        QVERIFY(!window.heldLabel()->isVisible());
+        QVERIFY(!window.addressEdit(Role::Generator)->isReadOnly());
+        QVERIFY(window.setGeneratorButton()->isEnabled());
     }
 };
 

@@ -90,7 +90,8 @@ private Q_SLOTS:
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QVERIFY(kept.readAll().contains("[PROCEDURE]\r\nTechnician=A. Technician\r\nSerialNumber=SN 7"));
 
-        // Stop in the middle of a wait: the rest is skipped and the verdict is FAIL.
+        // Stop in the middle of a wait: the wait is aborted, the rest skipped, and the verdict
+        // ABORTED, never a failure.
         const QString waiting = WriteFile(
             dir, "w.toml",
             "[[step]]\nname = \"Warm-up\"\nkind = \"wait\"\nseconds = 600\n"
@@ -101,8 +102,9 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(Cell(*run, 0, 2), QStringLiteral("running"), kRunMs);
         run->stopButton()->click();
         QTRY_VERIFY_WITH_TIMEOUT(run->runner().finished(), kRunMs);
-        QVERIFY(run->stateLabel()->text().startsWith(QStringLiteral("FAIL: stopped by the technician")));
-        QCOMPARE(Cell(*run, 0, 2), QStringLiteral("SKIPPED"));
+        QVERIFY(run->stateLabel()->text().startsWith(
+            QStringLiteral("ABORTED: stopped by the technician")));
+        QCOMPARE(Cell(*run, 0, 2), QStringLiteral("ABORTED"));
         QCOMPARE(Cell(*run, 1, 2), QString());
 
         // Closing the program during a run stops the run first, then closes.

@@ -213,11 +213,11 @@ TEST(ProcedureRunTest, StopEndsAtTheNextSafePoint) {
         rig.runner().Stop();
         ASSERT_TRUE(rig.RunUntil([&] { return rig.runner().finished(); }, 20000));
         const RunRecord& record = rig.record();
-        EXPECT_EQ(record.verdict, RunVerdict::Fail);
+        EXPECT_EQ(record.verdict, RunVerdict::Aborted);
         EXPECT_FALSE(record.complete);
         EXPECT_EQ(record.endReason, "stopped by the technician at step " + std::to_string(index + 1));
         const StepRecord& stopped = rig.Step(row.stopIn);
-        EXPECT_EQ(stopped.outcome, StepOutcome::Skipped);
+        EXPECT_EQ(stopped.outcome, StepOutcome::Aborted);
         EXPECT_NE(stopped.message.find(row.message), std::string::npos) << stopped.message;
         EXPECT_EQ(rig.Step("after").startMs, -1);
         EXPECT_FALSE(rig.program.model().OperationRunning());
@@ -251,7 +251,7 @@ TEST(ProcedureRunTest, AMeterThatGoesQuietEndsTheAdjustmentInAnError) {
     ASSERT_EQ(sent.size(), sentBefore + 1);
     EXPECT_EQ(sent.back().command, 9);
     EXPECT_EQ(sent.back().value, qtsim::builtin::kPowerHi);
-    EXPECT_EQ(rig.record().verdict, RunVerdict::Fail);
+    EXPECT_EQ(rig.record().verdict, RunVerdict::Error);
 }
 
 TEST(ProcedureRunTest, NothingIsSentWithoutABackup) {

@@ -736,6 +736,17 @@ TEST(CliEndToEnd, TheExampleProcedurePassesOnTheVirtualBenchAndIsReported) {
     const QJsonObject record = json.value(QStringLiteral("run")).toObject();
     EXPECT_EQ(Text(record, "serialNumber"), QStringLiteral("SN 0001"));
     EXPECT_EQ(Text(record, "workOrder"), QStringLiteral("WO-1"));
+    // --yes answered the questions: the record says so, never that the technician did.
+    int answered = 0;
+    for (const QJsonValue& value : record.value(QStringLiteral("step")).toArray()) {
+        const QJsonObject step = value.toObject();
+        const QString kind = Text(step, "kind");
+        if (kind != QStringLiteral("prompt") && kind != QStringLiteral("confirm")) continue;
+        EXPECT_TRUE(Text(step, "message").startsWith(QStringLiteral("answered automatically (--yes)")))
+            << Text(step, "message").toStdString();
+        ++answered;
+    }
+    EXPECT_GT(answered, 0);
     // What the virtual monitor's curves give (see the whole-program test of the same file).
     const struct {
         const char* step;
@@ -836,16 +847,54 @@ TEST(CliEndToEnd, CtrlCOrTheTimeoutStopsARunAtTheNextSafePointWithTheGeneratorOf
         ASSERT_TRUE(cli.waitForFinished(kRunMs));
         EXPECT_EQ(cli.exitCode(), row.status);
         const QJsonObject json = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
-        EXPECT_EQ(Text(json, "verdict"), QStringLiteral("FAIL"));
+        // A stop is never a failure, and says who stopped.
+        EXPECT_EQ(Text(json, "verdict"), QStringLiteral("ABORTED"));
         EXPECT_EQ(Text(RunStep(json, QStringLiteral("Long warm-up")), "outcome"),
-                  QStringLiteral("skipped"));
+                  QStringLiteral("aborted"));
         EXPECT_EQ(Text(RunStep(json, QStringLiteral("Supply")), "outcome"),
                   QStringLiteral("skipped"));
-        EXPECT_TRUE(Text(json.value(QStringLiteral("run")).toObject(), "endReason")
-                        .startsWith(QStringLiteral("stopped by the technician")));
+        EXPECT_EQ(Text(json.value(QStringLiteral("run")).toObject(), "endReason"),
+                  row.signal != 0 ? QStringLiteral("stopped by a signal at step 2")
+                                  : QStringLiteral("stopped by the time-out at step 2"));
         EXPECT_TRUE(
             ReadFile(Text(json, "journal")).trimmed().split('\n').last().contains("\tRF off\t"));
     }
+}
+
+// The radio switched off while a prompt waits for the technician: the run does not wait for
+// the answer or the time-out, it ends as an error of the radio link, the generator off.
+TEST(CliEndToEnd, ARadioLostDuringAPromptEndsTheRunWithTheGeneratorOff) {
+    QTemporaryDir dir;
+    VirtualRadio radio;
+    VirtualRadio bench({QStringLiteral("--monitor"), QStringLiteral("0")});
+    ASSERT_TRUE(bench.monitor().startsWith(QStringLiteral("TCPIP::127.0.0.1::")));
+    const QByteArray monitor = bench.monitor().toLatin1();
+    const QString file = ProcedureFile(
+        dir, "[bench]\ngenerator = \"" + monitor + "\"\n"
+             "[[step]]\nkind = \"generator\"\nfrequency = \"rx\"\nlevel_dbm = -47.0\nrf = true\n"
+             "[[step]]\nname = \"Ready\"\nkind = \"prompt\"\ntext = \"Press Enter.\"\n");
+    QProcess cli;
+    cli.start(kCli, On(radio, {QStringLiteral("--json"), QStringLiteral("run"), file}));
+    ASSERT_TRUE(cli.waitForStarted(kStartMs));
+    QByteArray err;
+    QDeadlineTimer deadline(kRunMs);
+    while (!err.contains("Press Enter.") && !deadline.hasExpired() &&
+           cli.state() == QProcess::Running) {
+        cli.waitForReadyRead(50);
+        err += cli.readAllStandardError();
+    }
+    ASSERT_EQ(cli.state(), QProcess::Running) << err.constData();
+    EXPECT_EQ(bench.Ask("OUTP?"), QByteArray("1"));
+    radio.Stop();
+    // Standard input stays open: only the watch on the radio can end the run.
+    ASSERT_TRUE(cli.waitForFinished(kRunMs));
+    EXPECT_EQ(cli.exitCode(), 1);
+    const QJsonObject json = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
+    EXPECT_EQ(Text(json, "verdict"), QStringLiteral("ERROR"));
+    EXPECT_TRUE(Text(json.value(QStringLiteral("run")).toObject(), "endReason")
+                    .startsWith(QStringLiteral("the radio link failed: ")));
+    EXPECT_EQ(Text(RunStep(json, QStringLiteral("Ready")), "outcome"), QStringLiteral("error"));
+    EXPECT_EQ(bench.Ask("OUTP?"), QByteArray("0"));
 }
 
 // Without --yes the terminal answers: Enter for a prompt, y or n for a question (anything else
@@ -862,7 +911,7 @@ TEST(CliEndToEnd, PromptsAreAnsweredOnTheTerminal) {
     } rows[] = {
         {"\nmaybe\ny\n", 0, "pass"},
         {"\nn\n", 1, "fail"},
-        {"\n", 1, "skipped"},
+        {"\n", 1, "aborted"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.input.constData());
@@ -882,6 +931,22 @@ TEST(CliEndToEnd, AProcedureFileWithMistakesEndsIn2BeforeAnythingStarts) {
     EXPECT_EQ(run.status, 2);
     EXPECT_HAS(run.err, "procedure.toml:3:");
     EXPECT_FALSE(run.err.contains("step 1")) << run.err.constData();
+
+    // A profile file with a mistake is the procedure's mistake: found with its line before
+    // the port opens, so not one frame reaches the radio.
+    VirtualRadio radio;
+    QFile profile(dir.filePath(QStringLiteral("shop.profile")));
+    ASSERT_TRUE(profile.open(QIODevice::WriteOnly));
+    profile.write("name = shop\ntimeout_ms = fast\n");
+    profile.close();
+    const QString broken = ProcedureFile(
+        dir, "[bench]\npower_meter = \"TCPIP::127.0.0.1::5025::SOCKET\"\n"
+             "profile = \"shop.profile\"\n[[step]]\nkind = \"wait\"\nseconds = 1\n");
+    const CliRun refused = RunCli(On(radio, {QStringLiteral("run"), broken}));
+    EXPECT_EQ(refused.status, 2) << refused.err.constData();
+    EXPECT_HAS(refused.err, "procedure.toml:4:11: profile 'shop.profile': ");
+    EXPECT_HAS(refused.err, "shop.profile:2: timeout_ms must be a whole number");
+    EXPECT_EQ(radio.Count("program -> radio"), 0) << radio.log().constData();
 }
 
 // The service records: a `set` recorded as it went, searched (a filter that matches nothing
@@ -953,7 +1018,7 @@ TEST(CliEndToEnd, HistorySearchesReportsAndImportsTheRecords) {
          1, "No recorded connection has the ID no-such-id"},
         {{QStringLiteral("report"), id, data.filePath(QStringLiteral("r.txt"))}, 2, ".pdf or .html"},
         {{QStringLiteral("report"), id}, 2, "history report: expected ID and OUT"},
-        {{QStringLiteral("--verdict"), QStringLiteral("maybe")}, 2, "pass or fail"},
+        {{QStringLiteral("--verdict"), QStringLiteral("maybe")}, 2, "pass, fail, error or aborted"},
         {{QStringLiteral("--since"), QStringLiteral("yesterday")}, 2, "a date like 2026-12-07"},
         {{QStringLiteral("import")}, 2, "history import: expected FOLDER"},
         {{QStringLiteral("import"), data.filePath(QStringLiteral("missing"))}, 1, "is no folder"},
