@@ -118,10 +118,9 @@ void PosixTcpStream::Start(unsigned generation) {
     }
     lookup_ = lookup;
     lookedUp_ = std::make_unique<QSocketNotifier>(lookup->ready, QSocketNotifier::Read);
-    QObject::connect(lookedUp_.get(), &QSocketNotifier::activated, &context_,
-                     [this, generation] {
-                         if (generation == generation_) OnLookedUp();
-                     });
+    QObject::connect(lookedUp_.get(), &QSocketNotifier::activated, &context_, [this, generation] {
+        if (generation == generation_) OnLookedUp();
+    });
     std::thread(LookUp, lookup, host_, port_).detach();
 }
 

@@ -137,8 +137,7 @@ const std::vector<std::pair<std::string, std::vector<std::string>>>& Version1Col
     static const std::vector<std::pair<std::string, std::vector<std::string>>> columns = {
         {"connections",
          {"uid", "state", "started_at", "started_local", "ended_at", "bench", "program_version",
-          "model_code", "sub_code", "identification", "backup_crc", "backup_path",
-          "backup_name"}},
+          "model_code", "sub_code", "identification", "backup_crc", "backup_path", "backup_name"}},
         {"journal_entries", {"time_local", "item", "old_value", "new_value", "command"}},
         {"readings", {"time_ms", "list", "row_index", "raw"}},
         {"sweep_steps", {"time_ms", "filter_no", "value", "level"}},
@@ -163,7 +162,8 @@ std::vector<SqlValue> PickByName(const std::vector<std::string>& wanted,
     std::vector<SqlValue> picked;
     for (const std::string& column : wanted) {
         std::size_t i = 0;
-        while (i < names.size() && names[i] != column) ++i;
+        while (i < names.size() && names[i] != column)
+            ++i;
         if (i == names.size() || i >= values.size()) {
             ADD_FAILURE() << "version 1's column " << column << " is no longer written";
             picked.emplace_back(std::string());
@@ -176,7 +176,8 @@ std::vector<SqlValue> PickByName(const std::vector<std::string>& wanted,
 
 std::string Joined(const std::vector<std::string>& names) {
     std::string text;
-    for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : ", ") + name;
     return text;
 }
 
@@ -192,7 +193,8 @@ void CreateVersion1(ISqlConnection& db) {
 void WriteAtVersion(ISqlConnection& db, const ConnectionRecord& record, int version) {
     ASSERT_EQ(version, 1) << "only version 1 is frozen so far";
     std::vector<std::string_view> names;
-    for (const RecordsColumn& column : ConnectionColumns()) names.push_back(column.name);
+    for (const RecordsColumn& column : ConnectionColumns())
+        names.push_back(column.name);
     const std::vector<std::string>& columns = Version1ColumnsOf("connections");
     const std::vector<SqlValue> values = PickByName(columns, names, ConnectionRow(record.info));
     std::vector<SqlRow> ids;
@@ -211,7 +213,8 @@ void WriteAtVersion(ISqlConnection& db, const ConnectionRecord& record, int vers
     for (const auto& [table, rows] : DetailRowsOf(record)) {
         const std::string name(table);
         bool known = false;
-        for (const auto& entry : Version1Columns()) known = known || entry.first == name;
+        for (const auto& entry : Version1Columns())
+            known = known || entry.first == name;
         if (!known) continue;  // a table of a later version
         std::vector<std::string_view> today;
         for (const RecordsColumn& column : DetailTableNamed(table).columns)

@@ -36,7 +36,9 @@ struct Case {
     int reportedAtLook;  // -1: no loss reported
 };
 
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ReceiveRoomLooks : public ::testing::TestWithParam<Case> {};
 
@@ -110,14 +112,12 @@ INSTANTIATE_TEST_SUITE_P(
         // Counters reset by another program are a new baseline, not a loss.
         Case{"DriverCountReset",
              std::int64_t{50},
-             {{10, 3, false, std::int64_t{0}}, {10, 3, false, std::int64_t{0}},
+             {{10, 3, false, std::int64_t{0}},
+              {10, 3, false, std::int64_t{0}},
               {10, 3, false, std::int64_t{1}}},
              2},
         // A count that appears only later has no baseline: not taken for a loss.
-        Case{"CountWithoutBaseline",
-             std::nullopt,
-             {{10, 3, false, std::int64_t{400}}},
-             -1}),
+        Case{"CountWithoutBaseline", std::nullopt, {{10, 3, false, std::int64_t{400}}}, -1}),
     [](const ::testing::TestParamInfo<Case>& info) { return info.param.name; });
 
 TEST(ReceiveRoom, OpeningAgainForgetsAReportedLoss) {

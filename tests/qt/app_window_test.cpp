@@ -1,12 +1,12 @@
 // The whole program in one process on the offscreen platform: the real window driving the
 // real window logic, console and model, with the Qt serial port, timer and settings file.
-#include "qt_test_main.h"
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QtTest>
 
 #include "app_harness.h"
+#include "qt_test_main.h"
 
 using namespace qs;
 using namespace qs::qt;

@@ -2,7 +2,6 @@
 // system clock) against qt71dr-sim's service monitor: addresses typed and kept in the settings
 // file, Identify, Live readings while shown, the generator set, and an instrument that is not
 // there shown on its own line, never in a message box.
-#include "qt_test_main.h"
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QFile>
@@ -16,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "qt_test_main.h"
 #include "desktop/bench_window.h"
 #include "instruments/bench.h"
 #include "instruments/bench_station.h"

@@ -2,7 +2,6 @@
 // whole connection against the virtual radio (in this process, on the fake clock), each pane
 // saves as PNG and SVG, the PDF read back by a real PDF reader holds the report, and
 // `--report` on the command line ends as a technician expects, with no display.
-#include "qt_test_main.h"
 #include <QAction>
 #include <QFile>
 #include <QImage>
@@ -18,6 +17,7 @@
 #include <fstream>
 #include <map>
 
+#include "qt_test_main.h"
 #include "builtin_image.h"
 #include "desktop/charts_window.h"
 #include "fakes/fake_alerts.h"

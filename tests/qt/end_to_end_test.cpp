@@ -1,6 +1,5 @@
 // End to end: the real window and the program's real serial port on the pseudo-terminal of
 // qt71dr-sim, the virtual radio, running as its own process.
-#include "qt_test_main.h"
 #include <QDeadlineTimer>
 #include <QFrame>
 #include <QLabel>
@@ -12,6 +11,7 @@
 #include <QtTest>
 
 #include "app_harness.h"
+#include "qt_test_main.h"
 #include "sim_process.h"
 
 using namespace qs;

@@ -1,7 +1,6 @@
 // The History window once on the offscreen platform over a records file of its own: every
 // connection listed, the filter fields narrow the rows, a wrong day is said on the window's
 // status line, and connections of different radios are not compared.
-#include "qt_test_main.h"
 #include <QComboBox>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -13,6 +12,7 @@
 #include "desktop/history_window.h"
 #include "history/records_file.h"
 #include "history/records_store.h"
+#include "qt_test_main.h"
 #include "qtsql/qt_sql_connector.h"
 #include "safety/wall_clock.h"
 

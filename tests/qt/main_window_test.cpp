@@ -1,5 +1,4 @@
 // The main window's widgets and how it routes keys, clicks and menus to the window logic.
-#include "qt_test_main.h"
 #include <QAction>
 #include <QLabel>
 #include <QListWidget>
@@ -10,6 +9,7 @@
 #include <QtTest>
 
 #include "desktop/main_window.h"
+#include "qt_test_main.h"
 
 using namespace qs;
 using namespace qs::qt;

@@ -1,6 +1,5 @@
 // Pure pieces of the front end: command line, port bindings, line settings, key codes, twips,
 // the single-instance lock and the heartbeat timer.
-#include "qt_test_main.h"
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
@@ -10,11 +9,12 @@
 
 #include "desktop/command_line.h"
 #include "desktop/key_codes.h"
-#include "qtcore/port_bindings.h"
 #include "desktop/qt_alerts.h"
+#include "desktop/twips.h"
+#include "qt_test_main.h"
+#include "qtcore/port_bindings.h"
 #include "qtcore/qt_instance_lock.h"
 #include "qtcore/qt_timer.h"
-#include "desktop/twips.h"
 
 using namespace qs;
 using namespace qs::qt;

@@ -2,7 +2,6 @@
 // written to the line by a thread of the test: every byte once and in order, the first data
 // after a quiet line reported at once, a long stream in few reports; looks that change
 // nothing; hang-ups that close the port and stop every wake-up; exclusive use.
-#include "qt_test_main.h"
 #include <QTimer>
 #include <QtTest>
 #include <atomic>
@@ -10,6 +9,7 @@
 #include <thread>
 
 #include "pty_pair.h"
+#include "qt_test_main.h"
 #include "qtcore/port_bindings.h"
 #include "qtcore/posix_serial_port.h"
 
@@ -53,7 +53,8 @@ struct Program {
 
 Bytes Stream(int count) {
     Bytes bytes;
-    for (int i = 0; i < count; ++i) bytes.push_back(static_cast<std::uint8_t>(i * 13 + i / 256));
+    for (int i = 0; i < count; ++i)
+        bytes.push_back(static_cast<std::uint8_t>(i * 13 + i / 256));
     return bytes;
 }
 
@@ -146,7 +147,8 @@ private Q_SLOTS:
         QVERIFY(p.pty.Write("bcd"));
         QTRY_COMPARE_WITH_TIMEOUT(p.port.inBufferCount(), 3, 10000);
         const PosixSerialPort::Counters before = p.port.counters();
-        for (int i = 0; i < 10; ++i) QCOMPARE(p.port.inBufferCount(), 3);
+        for (int i = 0; i < 10; ++i)
+            QCOMPARE(p.port.inBufferCount(), 3);
         QCOMPARE(p.port.counters().bytesRead, before.bytesRead);
         QCOMPARE(p.port.counters().wakeUps, before.wakeUps);
         QCOMPARE(p.port.counters().reports, before.reports);

@@ -2,7 +2,6 @@
 // builds it (composition root, virtual radio and monitor of --simulate), File > Run
 // procedure... with a prompt answered OK, a question answered Yes, a reading and a
 // measurement judged; then a run stopped in its wait.
-#include "qt_test_main.h"
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -11,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "qt_test_main.h"
 #include "desktop/main_window.h"
 #include "desktop/procedure_menu.h"
 #include "desktop/qt_alerts.h"

@@ -1,7 +1,6 @@
 // Runs of the built program: qs71dr-adj itself for its command line, and its test build, whose
 // window the automation drives, each from a copy in a temporary folder with a config folder
 // inside it, so that its settings file and its single-instance lock are its own.
-#include "qt_test_main.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "qt_test_main.h"
 #include "automation.h"
 
 namespace {

@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
     const auto found = argc > 1 ? classes.find(argv[1]) : classes.end();
     if (found == classes.end()) {
         std::fprintf(stderr, "Usage: %s NAME [Qt Test options]; NAME is one of:\n", argv[0]);
-        for (const auto& entry : classes) std::fprintf(stderr, "  %s\n", entry.first.c_str());
+        for (const auto& entry : classes)
+            std::fprintf(stderr, "  %s\n", entry.first.c_str());
         return 2;
     }
     // The class's name takes the place of the program's for Qt Test.

@@ -13,8 +13,6 @@ int RegisterTestClass(const char* name, std::function<std::unique_ptr<QObject>()
 }  // namespace qs::qt::testing
 
 // In place of QTEST_MAIN: `QS_QT_TEST(qt_serial_port_tests, SerialPortTest)`.
-#define QS_QT_TEST(name, ...)                                                       \
-    [[maybe_unused]] static const int qs_qt_test_##name =                         \
-        ::qs::qt::testing::RegisterTestClass(#name, [] {                            \
-            return std::unique_ptr<QObject>(std::make_unique<__VA_ARGS__>());       \
-        });
+#define QS_QT_TEST(name, ...)                                                                   \
+    [[maybe_unused]] static const int qs_qt_test_##name = ::qs::qt::testing::RegisterTestClass( \
+        #name, [] { return std::unique_ptr<QObject>(std::make_unique<__VA_ARGS__>()); });

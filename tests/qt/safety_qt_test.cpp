@@ -1,6 +1,5 @@
 // The safety net in the desktop program: File menu entries, the compare page, the yes/no
 // question, --trace and --list-ports on the command line, the port check in --help.
-#include "qt_test_main.h"
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -13,6 +12,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "qt_test_main.h"
 #include "app_harness.h"
 #include "fakes/fake_alerts.h"
 #include "desktop/command_line.h"

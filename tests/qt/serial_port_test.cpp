@@ -2,7 +2,6 @@
 // the one on QtSerialPort: opening, line data both ways, the receive report, overflow, reports
 // held while a modal dialog is open, a device that disappears, a line that takes nothing, and
 // missing devices.
-#include "qt_test_main.h"
 #include <QElapsedTimer>
 #include <QThread>
 #include <QTimer>
@@ -12,6 +11,7 @@
 #include "desktop/qt_alerts.h"
 #include "port/receive_room.h"
 #include "pty_pair.h"
+#include "qt_test_main.h"
 #include "qtcore/modal_scope.h"
 #include "qtcore/port_bindings.h"
 #include "qtcore/posix_serial_port.h"
@@ -291,7 +291,8 @@ private Q_SLOTS:
         sent.start();
         QVERIFY(f.port.output(Bytes(10, 0x41)));
         QTRY_COMPARE_WITH_TIMEOUT(f.Count(CommEvent::TxStalled), 1, 10000);
-        QVERIFY2(sent.elapsed() >= DrainWatch::kBoundMs - 50, std::to_string(sent.elapsed()).c_str());
+        QVERIFY2(sent.elapsed() >= DrainWatch::kBoundMs - 50,
+                 std::to_string(sent.elapsed()).c_str());
         QVERIFY(f.port.portOpen());  // the program closes it when it shows the message
         QCOMPARE(f.port.lostReason(),
                  f.port.deviceName() + ": 10 bytes did not leave for the line within 500 ms");

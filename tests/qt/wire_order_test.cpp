@@ -2,7 +2,6 @@
 // port on the pseudo-terminal of qt71dr-sim. The in-memory cable takes every frame at once; a real port
 // keeps written bytes in its own buffer until the event loop runs, which is where frames can
 // get lost or reordered.
-#include "qt_test_main.h"
 #include <QFile>
 #include <QListWidget>
 #include <QPushButton>
@@ -12,6 +11,7 @@
 #include <array>
 #include <memory>
 
+#include "qt_test_main.h"
 #include "app_harness.h"
 #include "fakes/fake_alerts.h"
 #include "link/hex_text.h"
