@@ -13,6 +13,7 @@
 #include "port/program_port.h"
 #include "record/connection_records.h"
 #include "safety/data_folder.h"
+#include "qtcore/thread_post.h"
 #include "shell/application.h"
 
 namespace qs {
@@ -82,8 +83,7 @@ void ProgramRoot::RecordsNotice(const std::string& text) {
                      line.c_str());
         return;
     }
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [notice, text] { notice(text); }, Qt::QueuedConnection);
+    qt::PostFromThread(QCoreApplication::instance(), [notice, text] { notice(text); });
 }
 
 void ProgramRoot::StartServiceRecords(const FrontEnd& frontEnd) {

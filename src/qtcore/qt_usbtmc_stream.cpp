@@ -17,6 +17,7 @@
 #endif
 
 #include "instruments/scpi_text.h"
+#include "qtcore/thread_post.h"
 
 namespace qs::qt {
 
@@ -38,7 +39,7 @@ struct QtUsbTmcStream::Shared {
     template <typename Call>
     void Post(Call call) {
         std::lock_guard<std::mutex> lock(mutex);
-        if (context != nullptr) QMetaObject::invokeMethod(context, std::move(call), Qt::QueuedConnection);
+        if (context != nullptr) PostFromThread(context, std::move(call));
     }
 };
 
