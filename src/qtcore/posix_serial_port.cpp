@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "qtcore/modal_scope.h"
+#include "qtcore/posix_descriptor_stream.h"
 #include "qtcore/posix_terminal.h"
 
 namespace qs::qt {
@@ -24,13 +25,6 @@ void SetError(std::string* error, const std::string& text) {
 
 int ClampToInt(std::int64_t value) {
     return static_cast<int>(std::min<std::int64_t>(value, std::numeric_limits<int>::max()));
-}
-
-// Deleted later: a notifier may be given up from inside its own activation.
-void Discard(std::unique_ptr<QSocketNotifier>& notifier) {
-    if (!notifier) return;
-    notifier->setEnabled(false);
-    notifier.release()->deleteLater();
 }
 
 }  // namespace
@@ -106,8 +100,8 @@ void PosixSerialPort::Close() {
     lookTimer_.stop();
     drainTimer_.stop();
     drain_.Reset();
-    Discard(readNotifier_);
-    Discard(writeNotifier_);
+    DropNotifier(readNotifier_);
+    DropNotifier(writeNotifier_);
     gate_.Clear();
     rx_.clear();
     tx_.clear();
@@ -342,8 +336,8 @@ void PosixSerialPort::Lost(const std::string& reason) {
     lostReason_ = reason;
     lookTimer_.stop();
     drainTimer_.stop();
-    Discard(readNotifier_);
-    Discard(writeNotifier_);
+    DropNotifier(readNotifier_);
+    DropNotifier(writeNotifier_);
     // What came before the hang-up still belongs to the exchange.
     if (!rx_.empty() && !gate_.holding()) {
         ++counters_.reports;

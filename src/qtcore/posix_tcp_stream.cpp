@@ -34,15 +34,6 @@ struct HostLookup {
 
 namespace {
 
-constexpr std::size_t kReadChunkBytes = 4096;
-
-// Lets a notifier go without deleting it inside its own signal.
-void Drop(std::unique_ptr<QSocketNotifier>& notifier) {
-    if (!notifier) return;
-    notifier->setEnabled(false);
-    notifier.release()->deleteLater();
-}
-
 void LookUp(const std::shared_ptr<HostLookup>& lookup, const std::string& host,
             std::uint16_t port) {
     addrinfo hints{};
@@ -76,17 +67,6 @@ PosixTcpStream::PosixTcpStream(std::string host, std::uint16_t port, int connect
 
 PosixTcpStream::~PosixTcpStream() {
     close();
-}
-
-template <typename Call>
-void PosixTcpStream::Later(Call call) {
-    const unsigned generation = generation_;
-    QMetaObject::invokeMethod(
-        &context_,
-        [this, generation, call = std::move(call)]() mutable {
-            if (generation == generation_) call();
-        },
-        Qt::QueuedConnection);
 }
 
 void PosixTcpStream::open() {
@@ -125,7 +105,7 @@ void PosixTcpStream::Start(unsigned generation) {
 }
 
 void PosixTcpStream::OnLookedUp() {
-    Drop(lookedUp_);
+    DropNotifier(lookedUp_);
     const std::shared_ptr<HostLookup> lookup = std::move(lookup_);
     if (!lookup) return;
     std::lock_guard<std::mutex> lock(lookup->mutex);
@@ -147,11 +127,11 @@ void PosixTcpStream::Connect(const sockaddr* address, unsigned length) {
     }
     const int on = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    fd_ = fd;
-    writable_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Write);
-    QObject::connect(writable_.get(), &QSocketNotifier::activated, &context_,
-                     [this] { connected_ ? Flush() : OnConnectable(); });
-    if (::connect(fd_, address, length) == 0) {
+    connecting_ = fd;
+    connectable_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
+    QObject::connect(connectable_.get(), &QSocketNotifier::activated, &context_,
+                     [this] { OnConnectable(); });
+    if (::connect(fd, address, length) == 0) {
         OnConnectable();
         return;
     }
@@ -159,96 +139,49 @@ void PosixTcpStream::Connect(const sockaddr* address, unsigned length) {
 }
 
 void PosixTcpStream::OnConnectable() {
-    if (fd_ < 0 || connected_) return;
+    if (connecting_ < 0) return;
     int error = 0;
     socklen_t size = sizeof error;
-    if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &size) != 0) error = errno;
+    if (::getsockopt(connecting_, SOL_SOCKET, SO_ERROR, &error, &size) != 0) error = errno;
     if (error == EINPROGRESS) return;
     if (error != 0) {
         Failed(SocketFailureText(error, host_, port_));
         return;
     }
     connectTimer_.stop();
-    connected_ = true;
-    writable_->setEnabled(!pending_.empty());
-    readable_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
-    QObject::connect(readable_.get(), &QSocketNotifier::activated, &context_,
-                     [this] { OnReadable(); });
-    if (handlers_.opened) handlers_.opened();
+    DropNotifier(connectable_);
+    const int fd = connecting_;
+    connecting_ = -1;
+    Adopt(fd);
 }
 
-bool PosixTcpStream::write(const Bytes& data) {
-    if (!connected_) return false;
-    pending_.insert(pending_.end(), data.begin(), data.end());
-    // A failure found here is told from the event loop, as every notification is.
-    if (!writable_->isEnabled()) Flush();
-    return true;
+ssize_t PosixTcpStream::Send(int fd, const std::uint8_t* data, std::size_t size) {
+    // A peer that is gone is a failure to tell, not a signal that ends the program.
+    return ::send(fd, data, size, MSG_NOSIGNAL);
 }
 
-void PosixTcpStream::Flush() {
-    while (connected_ && !pending_.empty()) {
-        const ssize_t n = ::send(fd_, pending_.data(), pending_.size(), MSG_NOSIGNAL);
-        if (n > 0) {
-            pending_.erase(pending_.begin(), pending_.begin() + n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            writable_->setEnabled(true);
-            return;
-        }
-        const std::string reason = SocketFailureText(n < 0 ? errno : EPIPE, host_, port_);
-        writable_->setEnabled(false);
-        Later([this, reason] { Failed(reason); });
-        return;
-    }
-    if (writable_) writable_->setEnabled(false);
+std::string PosixTcpStream::ReadFailure(ssize_t n, int error) const {
+    return n == 0 ? "the instrument closed the connection" : SocketFailureText(error, host_, port_);
 }
 
-void PosixTcpStream::OnReadable() {
-    Bytes received;
-    std::string failure;
-    char buffer[kReadChunkBytes];
-    while (connected_) {
-        const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-        if (n > 0) {
-            received.insert(received.end(), buffer, buffer + n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
-        failure = n == 0 ? "the instrument closed the connection"
-                         : SocketFailureText(errno, host_, port_);
-        break;
-    }
-    const unsigned generation = generation_;
-    if (!received.empty() && handlers_.received) handlers_.received(received);
-    // The handler may have closed or reopened the stream.
-    if (!failure.empty() && generation == generation_) Failed(failure);
+std::string PosixTcpStream::WriteFailure(ssize_t n, int error) const {
+    return SocketFailureText(n < 0 ? error : EPIPE, host_, port_);
 }
 
 void PosixTcpStream::OnConnectTimeout() {
-    if (connected_ || generation_ == 0) return;
+    if (isOpen() || generation_ == 0) return;
     Failed("no connection within " + std::to_string(connectTimeoutMs_ / 1000) +
            " s (is the instrument on and on this network, and the address right?)");
 }
 
 void PosixTcpStream::close() {
-    ++generation_;
     connectTimer_.stop();
-    connected_ = false;
-    Drop(lookedUp_);
+    DropNotifier(lookedUp_);
     lookup_.reset();
-    Drop(readable_);
-    Drop(writable_);
-    pending_.clear();
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-}
-
-void PosixTcpStream::Failed(const std::string& reason) {
-    close();
-    if (handlers_.failed) handlers_.failed(reason);
+    DropNotifier(connectable_);
+    if (connecting_ >= 0) ::close(connecting_);
+    connecting_ = -1;
+    PosixDescriptorStream::close();
 }
 
 std::string SocketFailureText(int error, const std::string& host, std::uint16_t port) {

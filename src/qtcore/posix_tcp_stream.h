@@ -1,13 +1,11 @@
 #pragma once
 
-#include <QObject>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "platform/byte_stream.h"
+#include "qtcore/posix_descriptor_stream.h"
 
 struct sockaddr;
 
@@ -22,17 +20,14 @@ struct HostLookup;
 // where nothing answers (a wrong host, a firewall that drops) fails in seconds rather than
 // after the system's minutes. Notifications run from the event loop, never inside open, write
 // or close.
-class PosixTcpStream : public IByteStream {
+class PosixTcpStream : public PosixDescriptorStream {
 public:
     static constexpr int kConnectTimeoutMs = 3000;
 
     PosixTcpStream(std::string host, std::uint16_t port, int connectTimeoutMs = kConnectTimeoutMs);
     ~PosixTcpStream() override;
 
-    void setHandlers(Handlers handlers) override { handlers_ = std::move(handlers); }
     void open() override;
-    bool isOpen() const override { return connected_; }
-    bool write(const Bytes& data) override;
     void close() override;
 
 private:
@@ -40,28 +35,19 @@ private:
     void OnLookedUp();
     void Connect(const ::sockaddr* address, unsigned length);
     void OnConnectable();
-    void OnReadable();
-    void Flush();
     void OnConnectTimeout();
-    void Failed(const std::string& reason);
-    // Runs `call` from the event loop, unless the stream was closed or reopened meanwhile.
-    template <typename Call>
-    void Later(Call call);
+    std::string ReadFailure(ssize_t n, int error) const override;
+    std::string WriteFailure(ssize_t n, int error) const override;
+    ssize_t Send(int fd, const std::uint8_t* data, std::size_t size) override;
 
     std::string host_;
     std::uint16_t port_;
     int connectTimeoutMs_;
-    int fd_ = -1;
-    bool connected_ = false;
-    unsigned generation_ = 0;  // one per open; stale posted calls see a newer one and drop
-    QObject context_;
+    int connecting_ = -1;  // the socket until it is connected
     QTimer connectTimer_;
     std::shared_ptr<HostLookup> lookup_;
     std::unique_ptr<QSocketNotifier> lookedUp_;
-    std::unique_ptr<QSocketNotifier> readable_;
-    std::unique_ptr<QSocketNotifier> writable_;
-    Bytes pending_;
-    Handlers handlers_;
+    std::unique_ptr<QSocketNotifier> connectable_;
 };
 
 // Words for a socket's failure (an errno) that a technician can act on.
