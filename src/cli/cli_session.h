@@ -107,6 +107,7 @@ public:
     instruments::BenchStation& benchStation() { return root_.benchStation(); }
     // A procedure run's way into the service records.
     procedure::RunObserver RunRecorder() { return root_.RunRecorder(); }
+    const std::string& benchName() const { return root_.benchName(); }
     HeadlessMainWindow& window() { return window_; }
     TerminalMessageBox& messages() { return messageBox_; }
     std::string device();

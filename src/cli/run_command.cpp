@@ -12,6 +12,7 @@
 #include "qtcore/qt_timer.h"
 #include "record/run_record_file.h"
 #include "record/run_record_text.h"
+#include "record/verdict_words.h"
 #include "safety/safety_net.h"
 #include "safety/wall_clock.h"
 
@@ -49,7 +50,7 @@ void ShowProgress(const procedure::ProcedureRunner& runner, const procedure::Run
         std::fprintf(stderr, "qs71dr-cli: step %d/%d: %s\n", step.number, count,
                      step.title.c_str());
     } else if (notice.kind == procedure::RunNotice::Kind::StepEnded) {
-        std::string line = "  " + std::string(OutcomeWord(step.outcome));
+        std::string line = "  " + StepOutcomeLabel(step.outcome);
         if (step.measured) line += ": " + step.measured->text;
         if (step.limits) line += " (limits " + step.limits->text + ")";
         if (!step.message.empty()) line += "; " + step.message;
@@ -112,7 +113,8 @@ void RunCommand::Run(const CommandArgs& args, CommandResult& result) {
                                options_.noBackup ? procedure::ChangeGuard::WithoutRecords
                                                  : procedure::ChangeGuard::RecordsFirst},
         *checked.procedure,
-        procedure::RunInfo{args.technician, args.serialNumber, args.workOrder});
+        procedure::RunInfo{args.technician, args.serialNumber, args.workOrder,
+                           session_.benchName()});
     runner->setObserver(session_.RunRecorder());
     runner->setChanged([&](const procedure::RunNotice& notice) {
         ShowProgress(*runner, notice);

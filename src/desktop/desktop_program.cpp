@@ -135,6 +135,7 @@ int RunDesktopProgram(int argc, char** argv, const DesktopTestHooks& hooks) {
     ProcedureMenu procedureMenu(window, root.app(), root.safety(), root.benchStation(),
                                 settingsStore, messageBox);
     procedureMenu.setRunRecorder([&root] { return root.RunRecorder(); });
+    procedureMenu.setBenchName(root.benchName());
     HistoryMenu history(window, *reportMenu.viewMenu(), root);
     historyMenu = &history;
 

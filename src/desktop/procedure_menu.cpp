@@ -125,7 +125,9 @@ ProcedureWindow* ProcedureMenu::Run(const std::string& file, const procedure::Ru
     station_.Hold(procedure::BenchHeldReason(*checked.procedure));
     procedure::SaveRunInfo(settings_, app_.profMain().FullPath(), info);
     if (!window_.isNull()) window_->close();
-    window_ = new ProcedureWindow(app_, safety_, station_, *checked.procedure, info, &main_);
+    procedure::RunInfo recorded = info;
+    recorded.bench = benchName_;
+    window_ = new ProcedureWindow(app_, safety_, station_, *checked.procedure, recorded, &main_);
     if (recorder_) window_->setRunObserver(recorder_());
     window_->setAttribute(Qt::WA_DeleteOnClose);
     window_->setFinished([this] {

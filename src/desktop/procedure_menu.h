@@ -38,6 +38,8 @@ public:
 
     QAction* runAction() const { return run_; }
     // Gives each run its way into the service records.
+    // The bench's name that each run's record carries.
+    void setBenchName(std::string name) { benchName_ = std::move(name); }
     void setRunRecorder(std::function<procedure::RunObserver()> recorder) {
         recorder_ = std::move(recorder);
     }
@@ -59,6 +61,7 @@ private:
     SafetyNet& safety_;
     instruments::BenchStation& station_;
     std::function<procedure::RunObserver()> recorder_;
+    std::string benchName_;
     IProfileStore& settings_;
     IMessageBox& messageBox_;
     QAction* run_ = nullptr;

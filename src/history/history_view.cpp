@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "history/backup_import.h"
+#include "record/verdict_words.h"
 
 namespace qs {
 
@@ -53,12 +54,12 @@ bool HistoryFilterFromText(const HistoryFilterText& text, HistoryFilter& filter,
     filter.serialNumber = text.serialNumber;
     filter.workOrder = text.workOrder;
     filter.technician = text.technician;
-    if (!text.verdict.empty() && text.verdict != "pass" && text.verdict != "fail" &&
-        text.verdict != "error" && text.verdict != "aborted") {
+    const std::optional<RunVerdict> verdict = VerdictFromAnyCase(text.verdict);
+    if (!text.verdict.empty() && !verdict) {
         error = "the verdict is pass, fail, error or aborted, not '" + text.verdict + "'";
         return false;
     }
-    filter.verdict = text.verdict;
+    if (verdict) filter.verdict = VerdictWord(*verdict);
     std::time_t when = 0;
     if (!text.since.empty()) {
         if (!LocalDayStart(text.since, when)) {
@@ -114,7 +115,7 @@ HistoryRow HistoryRowOf(const ConnectionInfo& info) {
     row.serialNumber = info.serialNumber;
     row.workOrder = info.workOrder;
     row.technician = info.technician;
-    row.verdict = info.verdict;
+    row.verdict = ConnectionVerdictText(VerdictFromAnyCase(info.verdict));
     row.bench = info.bench;
     row.radio = info.modelCode + " " + info.subCode;
     return row;

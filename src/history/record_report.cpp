@@ -1,6 +1,7 @@
 #include "history/record_report.h"
 
 #include "record/curves_file.h"
+#include "record/run_record_file.h"
 
 namespace qs {
 
@@ -9,9 +10,12 @@ AlignmentReport ReportFromRecord(const ConnectionRecord& record) {
     std::vector<std::pair<std::string, std::string>> connectValues;
     for (const ItemValue& item : record.items)
         connectValues.emplace_back(item.item, item.atConnect);
+    // The same builder the files feed, from the same pieces: the record's runs are the runs
+    // file's, whole.
     AlignmentReport report = MakeAlignmentReport(
         {info.modelCode, info.subCode, info.identificationHex, info.startedLocal, info.backupCrc},
         connectValues, record.journal, record.curves);
+    report.runs = record.runs;
     report.backupPath = info.backupPath;
     if (!info.backupPath.empty()) {
         report.journalPath = JournalPathFor(info.backupPath);
@@ -19,6 +23,7 @@ AlignmentReport ReportFromRecord(const ConnectionRecord& record) {
         const bool anyCurves =
             !c.readings.empty() || !c.sweeps.empty() || !c.bisections.empty() || !c.results.empty();
         if (anyCurves) report.curvesPath = CurvesPathFor(info.backupPath);
+        if (!record.runs.empty()) report.runsPath = RunsPathFor(info.backupPath);
     }
     return report;
 }

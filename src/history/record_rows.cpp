@@ -1,6 +1,7 @@
 #include "history/record_rows.h"
 
 #include "history/records_schema.h"
+#include "record/run_record_file.h"
 
 namespace qs {
 namespace {
@@ -176,6 +177,10 @@ SqlRow DetailRow(const InstrumentEvent& e) {
             T(e.quantity), SqlValue{e.amount}, T(e.unit)};
 }
 
+SqlRow DetailRow(const RunRecord& run) {
+    return {T(RunsText({run}))};
+}
+
 bool AddDetailRow(std::string_view table, const SqlRow& row, ConnectionRecord& record) {
     if (row.size() != DetailTableNamed(table).columns.size()) return false;
     CurveLog& curves = record.curves;
@@ -225,6 +230,14 @@ bool AddDetailRow(std::string_view table, const SqlRow& row, ConnectionRecord& r
         record.steps[static_cast<std::size_t>(step)].values.push_back(
             {TextOf(row[1]), RealOf(row[2]).value_or(0), TextOf(row[3]), RealOf(row[4]),
              RealOf(row[5]), TextOf(row[6])});
+        return true;
+    }
+    if (table == "procedure_runs") {
+        std::vector<RunRecord> runs;
+        std::string error;
+        if (!ParseRuns(TextOf(row[0]), "a recorded run", runs, error) || runs.size() != 1)
+            return false;
+        record.runs.push_back(std::move(runs.front()));
         return true;
     }
     if (table == "instrument_events") {

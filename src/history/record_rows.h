@@ -23,6 +23,7 @@ SqlRow DetailRow(const TimedResult& result);
 SqlRow DetailRow(const ProcedureStep& step);
 SqlRow DetailRow(std::int64_t stepSeq, const StepValue& value);
 SqlRow DetailRow(const InstrumentEvent& event);
+SqlRow DetailRow(const RunRecord& run);
 
 // Adds one row of `table` (read in its column order) to the record; false for a row whose
 // values do not fit (a damaged or foreign row), which is then left out.

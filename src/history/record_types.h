@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "record/curve_log.h"
+#include "record/run_record.h"
 #include "safety/journal_file.h"
 
 namespace qs {
@@ -37,7 +38,8 @@ struct ConnectionInfo {
     std::string serialNumber;
     std::string workOrder;
     std::string procedureTitle;
-    // "pass", "fail", "error", "aborted", or empty when no procedure gave one
+    // The verdict of the connection's last run: "PASS", "FAIL", "ERROR", "ABORTED"
+    // (older records wrote them in lower case), or empty when no procedure ran in it.
     std::string verdict;
 
     bool operator==(const ConnectionInfo&) const = default;
@@ -99,6 +101,7 @@ struct ConnectionRecord {
     CurveLog curves;
     std::vector<ProcedureStep> steps;
     std::vector<InstrumentEvent> instruments;
+    std::vector<RunRecord> runs;  // the procedure runs whole, in order
 };
 
 // What a history search asks for; empty fields do not narrow it. Times are seconds since 1970

@@ -32,7 +32,8 @@ SqlStatus FindConnections(ISqlConnection& db, const HistoryFilter& filter,
     if (!filter.serialNumber.empty()) narrow("serial_number = ?", filter.serialNumber);
     if (!filter.workOrder.empty()) narrow("work_order = ?", filter.workOrder);
     if (!filter.technician.empty()) narrow("technician = ?", filter.technician);
-    if (!filter.verdict.empty()) narrow("verdict = ?", filter.verdict);
+    // Older records wrote the verdict in lower case.
+    if (!filter.verdict.empty()) narrow("UPPER(verdict) = UPPER(?)", filter.verdict);
     if (!filter.bench.empty()) narrow("bench = ?", filter.bench);
     if (filter.since) narrow("started_at >= ?", static_cast<std::int64_t>(*filter.since));
     if (filter.until) narrow("started_at < ?", static_cast<std::int64_t>(*filter.until));

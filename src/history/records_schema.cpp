@@ -61,6 +61,8 @@ const std::vector<Migration>& Migrations() {
              "CREATE INDEX connections_technician ON connections (technician, started_at)",
              "CREATE INDEX connections_verdict ON connections (verdict, started_at)",
          }},
+        // Version 3 adds the procedure_runs table alone (a detail table).
+        {3, {}},
     };
     return migrations;
 }
@@ -195,6 +197,8 @@ const std::vector<DetailTable>& DetailTables() {
           {"amount", 2},
           {"unit", 2}},
          2},
+        // Each procedure run whole, as its runs file writes it: what the report is made of.
+        {"procedure_runs", {{"run_text", 3}}, 3},
     };
     return tables;
 }

@@ -18,7 +18,7 @@ namespace qs {
 // Every table of a connection's detail is keyed by the connection's number and a sequence
 // number that counts that table's rows of that connection from 0, so a row sent twice to a
 // shared server is the same row.
-inline constexpr int kLatestRecordsVersion = 2;
+inline constexpr int kLatestRecordsVersion = 3;
 
 struct RecordsColumn {
     std::string_view name;

@@ -125,6 +125,7 @@ std::vector<std::pair<std::string_view, std::vector<NumberedRow>>> DetailRowsOf(
     }
     tables.emplace_back("step_values", std::move(values));
     add("instrument_events", record.instruments);
+    add("procedure_runs", record.runs);
     return tables;
 }
 

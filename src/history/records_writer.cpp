@@ -185,6 +185,16 @@ void RecordsWriter::AddStep(const ProcedureStep& step) {
     });
 }
 
+void RecordsWriter::AddRun(const RunRecord& run) {
+    Queue([this, row = DetailRow(run), verdict = std::string(VerdictWord(run.verdict))] {
+        if (!store_ || currentId_ < 0) return;
+        AddDetail("procedure_runs", row);
+        // The connection's verdict is its last run's, from the moment that run ends.
+        current_.verdict = verdict;
+        SaveHeader({});
+    });
+}
+
 void RecordsWriter::AddInstrumentEvent(const InstrumentEvent& event) {
     Queue([this, event] { AddDetail("instrument_events", DetailRow(event)); });
 }

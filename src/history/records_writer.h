@@ -72,6 +72,8 @@ public:
     void SetProcedure(std::string technician, std::string serialNumber, std::string workOrder,
                       std::string title);
     void AddStep(const ProcedureStep& step);
+    // A procedure run that has ended, whole; its verdict becomes the connection's at once.
+    void AddRun(const RunRecord& run);
     void AddInstrumentEvent(const InstrumentEvent& event);
     // Ends the connection: its end time, every item's value at the end (matched by item
     // name to the values at Connect) and the verdict, if a procedure gave one.

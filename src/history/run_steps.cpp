@@ -45,18 +45,4 @@ ProcedureStep RecordedStep(const StepRecord& step, std::int64_t endedMs) {
     return recorded;
 }
 
-std::string RecordedVerdict(RunVerdict verdict) {
-    switch (verdict) {
-        case RunVerdict::Pass:
-            return "pass";
-        case RunVerdict::Error:
-            return "error";
-        case RunVerdict::Aborted:
-            return "aborted";
-        case RunVerdict::Fail:
-            break;
-    }
-    return "fail";
-}
-
 }  // namespace qs

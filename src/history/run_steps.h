@@ -13,7 +13,4 @@ namespace qs {
 // connection's start; it began its duration before that.
 ProcedureStep RecordedStep(const StepRecord& step, std::int64_t endedMs);
 
-// The verdict as the history searches for it: "pass" or "fail".
-std::string RecordedVerdict(RunVerdict verdict);
-
 }  // namespace qs

@@ -169,8 +169,10 @@ void ServiceRecords::AddStep(const ProcedureStep& step) {
     if (open_) writer_->AddStep(step);
 }
 
-void ServiceRecords::SetVerdict(std::string verdict) {
-    if (open_) verdict_ = std::move(verdict);
+void ServiceRecords::AddRun(const RunRecord& run) {
+    if (!open_) return;
+    verdict_ = VerdictWord(run.verdict);
+    writer_->AddRun(run);
 }
 
 void ServiceRecords::EndConnection() {

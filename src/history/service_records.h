@@ -39,7 +39,7 @@ struct ServiceRecordsSetup {
 //
 //   ServiceRecords records(connector, random, wallClock, setup, notice);
 //   safety.setFilesObserver(&records);  curves.setObserver(&records);
-//   records.SetProcedure(...); records.AddStep(step); records.SetVerdict("pass");
+//   records.SetProcedure(...); records.AddStep(step); records.AddRun(run);
 //   records.EndConnection();   // at close; a new Connect ends the one before by itself
 //
 // Nothing here waits for the disk or the server: the calls only queue. On start, the
@@ -75,11 +75,12 @@ public:
     void OnBenchEvent(const instruments::BenchEvent& event);
 
     // What a procedure run during the connection adds: its header (asked at its start), each
-    // step as it ends, and the verdict, written when the connection ends.
+    // step as it ends, and the run whole when it has ended, whose verdict is then the
+    // connection's (also while the connection stays open).
     void SetProcedure(std::string technician, std::string serialNumber, std::string workOrder,
                       std::string title);
     void AddStep(const ProcedureStep& step);
-    void SetVerdict(std::string verdict);
+    void AddRun(const RunRecord& run);
     // Milliseconds since the open connection began (0 without a tick source or connection).
     std::int64_t elapsedMs() const;
 

@@ -105,6 +105,14 @@ std::string Bench::Identity(Role role) const {
     return it == connections_.end() ? std::string() : it->second->identity();
 }
 
+void Bench::SetCalibrationDue(Role role, std::string day) {
+    calibrationDue_[static_cast<std::size_t>(role)] = std::move(day);
+}
+
+std::string Bench::CalibrationDue(Role role) const {
+    return calibrationDue_[static_cast<std::size_t>(role)];
+}
+
 Result<Bench::Prepared> Bench::Prepare(Role role, Operation operation, double value) {
     const std::string& address = roleAddress_[static_cast<std::size_t>(role)];
     if (address.empty()) {

@@ -90,6 +90,10 @@ public:
     std::string Address(Role role) const;
     // The role's instrument's answer to *IDN?, empty until it has been opened.
     std::string Identity(Role role) const;
+    // The day the role's instrument's calibration runs out, "2027-03-01", as the bench
+    // settings give it; empty when they give none.
+    void SetCalibrationDue(Role role, std::string day);
+    std::string CalibrationDue(Role role) const;
 
     // The identity of the role's instrument, or of an instrument by address alone.
     void Identify(Role role, TextDone done);
@@ -131,6 +135,7 @@ private:
     const ITickSource& clock_;
     std::map<std::string, std::unique_ptr<ScpiConnection>> connections_;
     std::array<std::string, kRoles.size()> roleAddress_;
+    std::array<std::string, kRoles.size()> calibrationDue_;
     // Connections no role holds any more; their requests end with an error and they are
     // destroyed on the next tick.
     std::vector<std::unique_ptr<ScpiConnection>> retired_;

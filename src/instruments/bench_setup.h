@@ -29,6 +29,12 @@ struct BenchSetup {
     std::array<RoleSetup, kRoles.size()> roles;
     // None: the profile's own time, else 2 s.
     std::optional<std::chrono::milliseconds> answerTimeout;
+    // By role, the day its instrument's calibration runs out, "2027-03-01"; empty when not
+    // given. It belongs to the instrument at the role's address.
+    std::array<std::string, kRoles.size()> calibrationDue;
+    // By role, why the settings' calibration day was not taken; empty when it was or none
+    // was given.
+    std::array<std::string, kRoles.size()> calibrationProblem;
 
     RoleSetup& role(Role r) { return roles[static_cast<std::size_t>(r)]; }
     const RoleSetup& role(Role r) const { return roles[static_cast<std::size_t>(r)]; }
@@ -46,12 +52,16 @@ Result<InstrumentOptions> OptionsFor(const RoleSetup& role,
 //   generator_profile=/home/tech/bench/sm-2.profile
 //   power_meter=TCPIP::192.168.1.20::5025::SOCKET
 //   power_meter_profile=
+//   power_meter_calibration_due=2027-03-01
 //   ...
 //   answer_timeout_ms=2000
 //
 // Keys are the role names; a missing key or an empty value means no instrument (or the
 // generic profile); a time-out that is not a whole number from 100 to 60000 means none.
 inline constexpr const char* kBenchSettingsSection = "BENCH";
+
+// Whether `text` is a calendar day written "2027-03-01".
+bool IsCalendarDay(const std::string& text);
 
 BenchSetup LoadBenchSettings(IProfileStore& store, const std::string& file);
 // Writes the keys that differ from `before` (every key when it is not given). False when the

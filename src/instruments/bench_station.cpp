@@ -50,6 +50,8 @@ void BenchStation::BindRole(Role role) {
     std::string& problem = problems_[static_cast<std::size_t>(role)];
     problem.clear();
     if (simulated()) {
+        // The virtual monitor has no calibration to run out.
+        bench_.SetCalibrationDue(role, {});
         InstrumentOptions options;
         options.answerTimeout = setup_.answerTimeout;
         const Status bound = bench_.Assign(role, monitorAddress_, options);
@@ -57,6 +59,8 @@ void BenchStation::BindRole(Role role) {
         return;
     }
     const RoleSetup& choice = setup_.role(role);
+    bench_.SetCalibrationDue(role, setup_.calibrationDue[static_cast<std::size_t>(role)]);
+    problem = setup_.calibrationProblem[static_cast<std::size_t>(role)];
     if (choice.address.empty()) {
         bench_.Unassign(role);
         return;
@@ -110,7 +114,13 @@ Status BenchStation::Bind(Role role, const RoleSetup& choice) {
         bench_.Unassign(role);
     }
     const BenchSetup before = setup_;
+    // A calibration day belongs to an instrument: kept while the role keeps its address,
+    // dropped with a new one.
+    const std::size_t at = static_cast<std::size_t>(role);
+    if (choice.address != setup_.role(role).address) setup_.calibrationDue[at].clear();
+    setup_.calibrationProblem[at].clear();
     setup_.role(role) = choice;
+    bench_.SetCalibrationDue(role, setup_.calibrationDue[at]);
     problems_[static_cast<std::size_t>(role)].clear();
     Save(before);
     return Ok();

@@ -1,5 +1,7 @@
 // What the console asks of the model for the items with an event number: row texts, the
 // channel command and the Enter actions that start the automatic operations.
+#include <cstdio>
+
 #include "console/console.h"
 #include "link/hex_text.h"
 #include "model/number_format.h"
@@ -68,11 +70,24 @@ clsIndOp_RigK52T::TestChannel clsIndOp_RigK52T::testChannel() const {
     return ChannelAt(console_.Value(chItem_));
 }
 
+std::string clsIndOp_RigK52T::ChannelName(std::int16_t ch) {
+    std::string name = eepObj_.GetChName(ch);
+    if (ch + 1 < 10) name = "0" + name;  // names are the channel numbers
+    return name;
+}
+
+std::string clsIndOp_RigK52T::ChannelValueText(std::int16_t val) {
+    const TestChannel channel = ChannelAt(val);
+    const std::optional<std::int32_t> hz = channel.rxHz ? channel.rxHz : channel.txHz;
+    char frequency[32] = "inhibited";
+    if (hz) std::snprintf(frequency, sizeof frequency, "%.3f MHz", *hz / 1e6);
+    return ChannelName(channel.number) + ", " + frequency;
+}
+
 std::string clsIndOp_RigK52T::ChannelRow(std::int16_t Index, std::int16_t val) {
     const TestChannel channel = ChannelAt(val);
     const std::int16_t ch = channel.number;
-    std::string name = eepObj_.GetChName(ch);
-    if (ch + 1 < 10) name = "0" + name;  // names are the channel numbers
+    const std::string name = ChannelName(ch);
 
     std::string rx = kInhibitText;
     std::string tx = kInhibitText;

@@ -142,6 +142,11 @@ public:
         std::optional<std::int32_t> txHz;
     };
     TestChannel testChannel() const;
+    // The console's own text for CH No. holding `val`: the channel's name as its row shows
+    // it and its receive frequency (the transmit one when receive is inhibited), "01,
+    // 146.520 MHz". What a run, its record and its report put beside the item's value, so
+    // that "CH No. 0" and the console's "01" are seen to be the same channel.
+    std::string ChannelValueText(std::int16_t val);
 
     // State, for the window and for tests.
     std::int16_t taskState() const { return taskState_; }
@@ -224,6 +229,8 @@ private:
 
     // rig_k52t_callbacks.cpp
     std::string ChannelRow(std::int16_t Index, std::int16_t val);
+    // The channel's name as its row shows it: "01" for channel 0.
+    std::string ChannelName(std::int16_t ch);
     TestChannel ChannelAt(std::int16_t val) const;
 
     // rig_k52t_auto_ops.cpp

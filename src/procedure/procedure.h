@@ -230,6 +230,9 @@ struct Procedure {
     std::string file;      // the path it was read from
     std::string title;     // empty when the file has none
     std::string revision;  // of the shop's document, empty when the file has none
+    // CRC-32 of the text as read, 8 hexadecimal digits: tells which version of a file a run
+    // followed, whatever its revision says.
+    std::string checksum;
     Bench bench;
     std::vector<Step> steps;  // at least one
     friend bool operator==(const Procedure&, const Procedure&) = default;

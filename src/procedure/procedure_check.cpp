@@ -1,6 +1,7 @@
 #include "procedure/procedure_check.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include "procedure/mistakes.h"
 #include "procedure/step_reader.h"
 #include "procedure/table_reader.h"
+#include "safety/crc32.h"
 
 namespace qs::procedure {
 namespace {
@@ -79,6 +81,12 @@ CheckedProcedure Result(const Mistakes& mistakes, Procedure procedure) {
     return checked;
 }
 
+std::string ChecksumText(std::string_view text) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%08X", Crc32(Bytes(text.begin(), text.end())));
+    return hex;
+}
+
 }  // namespace
 
 CheckedProcedure CheckProcedureText(std::string_view text, const std::string& file,
@@ -86,6 +94,7 @@ CheckedProcedure CheckProcedureText(std::string_view text, const std::string& fi
     Mistakes mistakes(file);
     Procedure procedure;
     procedure.file = file;
+    procedure.checksum = ChecksumText(text);
     if (text.size() > kMaxProcedureFileBytes) {
         mistakes.Add("too large to be a procedure (more than " +
                      std::to_string(kMaxProcedureFileBytes / 1024) + " KiB)");

@@ -49,6 +49,7 @@ struct RunInfo {
     std::string technician;
     std::string serialNumber;  // from the radio's label
     std::string workOrder;
+    std::string bench;  // the bench's name, for the record
 };
 
 enum class ChangeGuard {
@@ -179,6 +180,8 @@ private:
     void Finish(std::optional<RunVerdict> verdict, std::string reason);
     void SwitchGeneratorOff();
     void Close();
+    // The instruments of the roles the procedure needs, with their identity and calibration.
+    void RecordInstruments();
 
     // runner_values.cpp: what a step records.
     StepRecord& Current();

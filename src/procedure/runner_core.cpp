@@ -57,9 +57,11 @@ ProcedureRunner::ProcedureRunner(RunnerParts parts, Procedure procedure, RunInfo
     record_.procedureTitle = procedure_.title;
     record_.procedureRevision = procedure_.revision;
     record_.procedureFile = procedure_.file;
+    record_.procedureChecksum = procedure_.checksum;
     record_.technician = std::move(info.technician);
     record_.serialNumber = std::move(info.serialNumber);
     record_.workOrder = std::move(info.workOrder);
+    record_.bench = std::move(info.bench);
     record_.pace.baud = parts_.app.com().comBaud();
     for (std::size_t i = 0; i < procedure_.steps.size(); ++i) {
         const Step& step = procedure_.steps[i];
@@ -580,6 +582,17 @@ void ProcedureRunner::SwitchGeneratorOff() {
                        }));
 }
 
+void ProcedureRunner::RecordInstruments() {
+    record_.instruments.clear();
+    for (const BenchRole role : RolesNeeded(procedure_)) {
+        const std::string address = parts_.bench.Address(role);
+        if (address.empty()) continue;
+        record_.instruments.push_back({instruments::RoleName(role), address,
+                                       parts_.bench.Identity(role),
+                                       parts_.bench.CalibrationDue(role)});
+    }
+}
+
 void ProcedureRunner::Close() {
     if (phase_ == Phase::Finished) return;
     Application& app = parts_.app;
@@ -597,6 +610,7 @@ void ProcedureRunner::Close() {
         static_cast<int>(*endVerdict_) > static_cast<int>(record_.verdict)) {
         record_.verdict = *endVerdict_;
     }
+    RecordInstruments();
     HideWatchBytes();
     record_.pace.lineBytes = app.com().bytesReceived() - startBytes_ - watchBytes_;
     record_.pace.afterCommandWaitMs = app.model().afterCommandWaitsStartedMs() - startWaitsMs_;

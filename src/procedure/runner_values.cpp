@@ -3,6 +3,7 @@
 #include "console/item_title.h"
 #include "procedure/procedure_runner.h"
 #include "procedure/shown_value.h"
+#include "model/rig_k52t_op.h"
 #include "shell/application.h"
 
 namespace qs::procedure {
@@ -35,7 +36,13 @@ std::string ProcedureRunner::ItemName(std::int16_t item) const {
 }
 
 void ProcedureRunner::AddItemValue(std::int16_t item) {
-    AddValue(ItemStepValue(ItemName(item), parts_.app.console().Value(item)));
+    const std::int16_t value = parts_.app.console().Value(item);
+    SeenValue seen = ItemStepValue(ItemName(item), value);
+    // The procedure's channel number beside the console's name and frequency for it.
+    if (item == parts_.app.model().chItem()) {
+        seen.text += ": " + parts_.app.model().ChannelValueText(value);
+    }
+    AddValue(std::move(seen));
 }
 
 }  // namespace qs::procedure

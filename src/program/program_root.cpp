@@ -89,6 +89,8 @@ void ProgramRoot::RecordsNotice(const std::string& text) {
 void ProgramRoot::StartServiceRecords(const FrontEnd& frontEnd) {
     const RecordsSettings settings =
         LoadRecordsSettings(frontEnd.settings, app_->profMain().FullPath());
+    benchName_ = recordsOptions_.benchName.value_or(settings.benchName);
+    if (benchName_.empty()) benchName_ = QSysInfo::machineHostName().toStdString();
     const std::string url = recordsOptions_.url.value_or(settings.url);
     RecordsPlace place;
     std::string error;
@@ -102,8 +104,7 @@ void ProgramRoot::StartServiceRecords(const FrontEnd& frontEnd) {
     if (place.kind == RecordsPlace::Kind::Off) return;
     ServiceRecordsSetup setup;
     setup.backupFolder = DefaultBackupFolder();
-    setup.bench = recordsOptions_.benchName.value_or(settings.benchName);
-    if (setup.bench.empty()) setup.bench = QSysInfo::machineHostName().toStdString();
+    setup.bench = benchName_;
     setup.programVersion = QS_VERSION_TEXT;
     if (place.kind == RecordsPlace::Kind::Server) setup.server = place.server;
     setup.ticks = &clock_;
@@ -211,7 +212,7 @@ procedure::RunObserver ProgramRoot::RunRecorder() {
         }
         if (notice.kind == Kind::Phase && progress->headed && !record.ended.empty()) {
             for (std::size_t i = 0; i < record.steps.size(); ++i) send(i);
-            records->SetVerdict(RecordedVerdict(record.verdict));
+            records->AddRun(record);
         }
     };
 }

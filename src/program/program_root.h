@@ -131,6 +131,9 @@ public:
     // Follows one procedure run into the service records: its technician, serial number and
     // work order once it is under way, each step as it ends (those never reached at its end)
     // and its verdict. Nothing while no records connection is open. One per run.
+    // The bench's name as the records and the run records give it: the settings' name, else
+    // the host's.
+    const std::string& benchName() const { return benchName_; }
     procedure::RunObserver RunRecorder();
     // Where a history is read from: the records address in use ("" the bench's file).
     const std::string& recordsUrl() const { return recordsUrl_; }
@@ -141,6 +144,7 @@ public:
     void Close();
 
 private:
+    std::string benchName_;
     void StartServiceRecords(const FrontEnd& frontEnd);
     void RecordsNotice(const std::string& text);
     void StopServiceRecords();

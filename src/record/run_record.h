@@ -78,13 +78,24 @@ struct RunPace {
     bool operator==(const RunPace&) const = default;
 };
 
+// An instrument the run used, as the bench knew it when the run ended.
+struct RunInstrument {
+    std::string role;      // "generator", "power_meter", ... (the settings' words)
+    std::string address;   // "TCPIP::127.0.0.1::5025::SOCKET"
+    std::string identity;  // its answer to *IDN?, empty when it never answered one
+    std::string calibrationDue;  // "2027-03-01" where the bench settings give one
+    bool operator==(const RunInstrument&) const = default;
+};
+
 struct RunRecord {
     std::string procedureTitle;
     std::string procedureRevision;
     std::string procedureFile;
+    std::string procedureChecksum;  // CRC-32 of the file as read, 8 hexadecimal digits
     std::string technician;
     std::string serialNumber;
     std::string workOrder;
+    std::string bench;      // the bench's name (the settings', else the host's)
     std::string modelCode;  // of the radio, as it identified itself
     std::string subCode;
     std::string backupPath;  // of the connection the run was made in; empty without one
@@ -102,6 +113,7 @@ struct RunRecord {
     // What the run did beyond its steps, such as switching the generator's RF off at the end.
     std::vector<std::string> notes;
     std::vector<StepRecord> steps;
+    std::vector<RunInstrument> instruments;
     RunPace pace;
     bool operator==(const RunRecord&) const = default;
 };

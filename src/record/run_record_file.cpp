@@ -19,6 +19,7 @@ constexpr std::int64_t kFormat = 1;
 constexpr std::size_t kMaxRuns = 1000;
 constexpr std::size_t kMaxSteps = 10000;
 constexpr std::size_t kMaxValues = 100000;
+constexpr std::size_t kMaxInstruments = 100;
 
 // --- Writing ------------------------------------------------------------------------------
 
@@ -83,8 +84,10 @@ toml::table RunTable(const RunRecord& run) {
     toml::table t;
     const std::pair<const char*, const std::string*> texts[] = {
         {"procedureTitle", &run.procedureTitle}, {"procedureRevision", &run.procedureRevision},
-        {"procedureFile", &run.procedureFile},   {"technician", &run.technician},
+        {"procedureFile", &run.procedureFile},   {"procedureChecksum", &run.procedureChecksum},
+        {"technician", &run.technician},
         {"serialNumber", &run.serialNumber},     {"workOrder", &run.workOrder},
+        {"bench", &run.bench},
         {"modelCode", &run.modelCode},           {"subCode", &run.subCode},
         {"backup", &run.backupPath},             {"journal", &run.journalPath},
         {"started", &run.started},               {"ended", &run.ended},
@@ -100,6 +103,16 @@ toml::table RunTable(const RunRecord& run) {
     toml::array steps;
     for (const StepRecord& step : run.steps) steps.push_back(StepTable(step));
     t.insert_or_assign("step", std::move(steps));
+    toml::array instruments;
+    for (const RunInstrument& i : run.instruments) {
+        toml::table it;
+        it.insert_or_assign("role", i.role);
+        it.insert_or_assign("address", i.address);
+        PutText(it, "identity", i.identity);
+        PutText(it, "calibrationDue", i.calibrationDue);
+        instruments.push_back(std::move(it));
+    }
+    t.insert_or_assign("instrument", std::move(instruments));
     t.insert_or_assign("pace", PaceTable(run.pace));
     return t;
 }
@@ -175,9 +188,11 @@ bool ReadRun(const toml::table& table, RunRecord& run, std::string& error) {
     run.procedureTitle = r.Text("procedureTitle");
     run.procedureRevision = r.Text("procedureRevision");
     run.procedureFile = r.Text("procedureFile");
+    run.procedureChecksum = r.Text("procedureChecksum");
     run.technician = r.Text("technician");
     run.serialNumber = r.Text("serialNumber");
     run.workOrder = r.Text("workOrder");
+    run.bench = r.Text("bench");
     run.modelCode = r.Text("modelCode");
     run.subCode = r.Text("subCode");
     run.backupPath = r.Text("backup");
@@ -214,6 +229,17 @@ bool ReadRun(const toml::table& table, RunRecord& run, std::string& error) {
             }
             if (!ReadStep(*stepTable, step, values, error)) return false;
             run.steps.push_back(std::move(step));
+        }
+    }
+    if (const toml::array* instruments = r.Array("instrument")) {
+        if (instruments->size() > kMaxInstruments) {
+            error = "too many instruments";
+            return false;
+        }
+        for (const toml::node& node : *instruments) {
+            const Reader i(node.as_table());
+            run.instruments.push_back(
+                {i.Text("role"), i.Text("address"), i.Text("identity"), i.Text("calibrationDue")});
         }
     }
     const Reader pace(r.Table("pace"));

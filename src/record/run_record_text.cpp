@@ -1,16 +1,11 @@
 #include "record/run_record_text.h"
 
-#include <cctype>
-
 #include "record/report_runs_html.h"
+#include "record/step_summary.h"
+#include "record/verdict_words.h"
 
 namespace qs {
 namespace {
-
-std::string Upper(std::string word) {
-    for (char& c : word) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return word;
-}
 
 std::string Fact(const std::string& label, const std::string& value) {
     return label + ": " + (value.empty() ? "-" : value) + "\n";
@@ -26,14 +21,19 @@ std::string RunRecordText(const RunRecord& run) {
     t += Fact("Technician", run.technician);
     t += Fact("Serial number", run.serialNumber);
     t += Fact("Work order", run.workOrder);
-    t += Fact("Radio", "model " + run.modelCode + ", sub code " + run.subCode);
+    t += Fact("Radio", "QT-71DR, model code " + run.modelCode + ", sub code " + run.subCode);
+    t += Fact("Bench", run.bench);
     t += Fact("Started", run.started);
     t += Fact("Duration", DurationText(run.durationMs));
+    const StepCounts c = CountSteps(run);
+    t += "Steps: " + std::to_string(c.passed) + " passed, " + std::to_string(c.failed) +
+         " failed, " + std::to_string(c.error) + " error, " + std::to_string(c.aborted) +
+         " aborted, " + std::to_string(c.notRun) + " not run\n";
     if (!run.endReason.empty()) t += Fact("Ended early", run.endReason);
     for (const std::string& note : run.notes) t += note + "\n";
     t += "\n";
     for (const StepRecord& step : run.steps) {
-        t += std::to_string(step.number) + ". " + Upper(OutcomeWord(step.outcome)) + "  " +
+        t += std::to_string(step.number) + ". " + StepOutcomeLabel(step.outcome) + "  " +
              step.title;
         if (step.measured) t += "  measured " + step.measured->text;
         if (step.limits) t += "  limits " + step.limits->text;

@@ -21,7 +21,7 @@ namespace {
 
 // Charts are drawn at three times their size so they stay sharp when printed.
 constexpr int kChartScale = 3;
-constexpr qreal kMarginMm = 15.0;
+constexpr qreal kMarginMm = 12.0;
 constexpr int kResolutionDpi = 300;
 
 QImage ChartImage(const std::string& svg) {
@@ -47,7 +47,10 @@ bool ReportPdfBytes(const AlignmentReport& report, PaperSize paper, std::string&
         return false;
     }
     QTextDocument document;
-    document.setDefaultFont(QFont(QStringLiteral("sans-serif"), 9));
+    QFont font(QStringLiteral("sans-serif"), 9);
+    // No ligatures: "off" and "filters" stay letters a reader can search for and copy.
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    document.setDefaultFont(font);
     const std::vector<std::string> charts = ReportChartSvgs(report);
     for (std::size_t i = 0; i < charts.size(); ++i) {
         QImage image = ChartImage(charts[i]);
@@ -64,12 +67,13 @@ bool ReportPdfBytes(const AlignmentReport& report, PaperSize paper, std::string&
     {
         QPdfWriter writer(&buffer);
         writer.setResolution(kResolutionDpi);
-        writer.setTitle(QStringLiteral("QS-71DR alignment report %1")
+        writer.setTitle(QStringLiteral("QT-71DR alignment report %1")
                             .arg(QString::fromStdString(report.dateTime)));
         writer.setCreator(QStringLiteral("qs71dr-adj"));
         writer.setPageLayout(QPageLayout(
             QPageSize(paper == PaperSize::Letter ? QPageSize::Letter : QPageSize::A4),
-            QPageLayout::Portrait, QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm),
+            // Landscape: a step's line, its numbers and limits fit whole.
+            QPageLayout::Landscape, QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm),
             QPageLayout::Millimeter));
         document.print(&writer);
     }

@@ -1,5 +1,7 @@
 // What a technician types into a history search, as a table: the days both count, a wrong
 // field is named, and the rows say what the window and the command line show.
+#include <cctype>
+
 #include <gtest/gtest.h>
 
 #include "history/history_view.h"
@@ -25,6 +27,7 @@ TEST(HistoryFilterText, DaysVerdictsAndMistakes) {
         {{"4F12", "WO-7", "Ann", "2026-12-01", "2026-12-07", "pass"}, dec1, dec8, ""},
         {{"", "", "", "2026-12-07", "2026-12-07", "fail"}, dec7, dec8, ""},
         {{"", "", "", "", "", "aborted"}, {}, {}, ""},
+        {{"", "", "", "", "", "ERROR"}, {}, {}, ""},
         {{"", "", "", "", "", "passed"}, {}, {},
          "the verdict is pass, fail, error or aborted, not 'passed'"},
         {{"", "", "", "2026-13-01", "", ""}, {}, {}, "the first day is a date like"},
@@ -46,7 +49,10 @@ TEST(HistoryFilterText, DaysVerdictsAndMistakes) {
         EXPECT_EQ(filter.serialNumber, row.text.serialNumber);
         EXPECT_EQ(filter.workOrder, row.text.workOrder);
         EXPECT_EQ(filter.technician, row.text.technician);
-        EXPECT_EQ(filter.verdict, row.text.verdict);
+        // Searched in upper case, as the records write verdicts now.
+        std::string upper = row.text.verdict;
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        EXPECT_EQ(filter.verdict, upper);
         EXPECT_EQ(filter.since, row.since);
         EXPECT_EQ(filter.until, row.until);
     }
@@ -59,7 +65,7 @@ TEST(HistoryRows, CellsAndWhatCanBeCompared) {
     a.serialNumber = "4F12";
     a.workOrder = "WO-7";
     a.technician = "Ann";
-    a.verdict = "pass";
+    a.verdict = "pass";  // as older records wrote it
     a.bench = "bench-2";
     a.modelCode = "3017";
     a.subCode = "0102";
@@ -69,7 +75,7 @@ TEST(HistoryRows, CellsAndWhatCanBeCompared) {
     other.uid = "c";
     other.subCode = "0200";
     const std::vector<HistoryRow> rows = HistoryRowsOf({a, b, other});
-    const char* cells[] = {"2026-12-07 10:46:02", "4F12", "WO-7", "Ann", "pass", "bench-2"};
+    const char* cells[] = {"2026-12-07 10:46:02", "4F12", "WO-7", "Ann", "PASS", "bench-2"};
     for (int c = 0; c < static_cast<int>(HistoryColumn::Count); ++c)
         EXPECT_EQ(HistoryCell(rows[0], static_cast<HistoryColumn>(c)), cells[c]) << c;
     std::string reason;
@@ -77,6 +83,9 @@ TEST(HistoryRows, CellsAndWhatCanBeCompared) {
     EXPECT_FALSE(Comparable(rows[0], rows[0], reason));
     EXPECT_FALSE(Comparable(rows[0], rows[2], reason));
     EXPECT_NE(reason.find("different radios"), std::string::npos) << reason;
+    ConnectionInfo none = a;
+    none.verdict.clear();
+    EXPECT_EQ(HistoryRowOf(none).verdict, "no procedure");
 }
 
 }  // namespace

@@ -248,6 +248,8 @@ TEST_F(RecordsDatabase, TheWriterRecordsAConnectionAsItGoes) {
         writer.AddStep(s);
     for (const InstrumentEvent& e : sample.instruments)
         writer.AddInstrumentEvent(e);
+    for (const RunRecord& run : sample.runs)
+        writer.AddRun(run);
     writer.EndConnection(*sample.info.endedAt, sample.items, sample.info.verdict);
     writer.Flush();
 

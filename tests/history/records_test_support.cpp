@@ -73,6 +73,20 @@ ConnectionRecord SampleRecord(int n, int journalLines) {
           {"note", 1, "", std::nullopt, std::nullopt, ""}}}};
     r.instruments = {
         {900, "generator", "TCPIP::127.0.0.1::5025::SOCKET", "setting", "level", -47.5, "dBm"}};
+    RunRecord run;
+    run.procedureTitle = c.procedureTitle;
+    run.technician = c.technician;
+    run.serialNumber = c.serialNumber;
+    run.verdict = n % 4 == 0 ? RunVerdict::Fail : RunVerdict::Pass;
+    run.instruments = {{"generator", "TCPIP::127.0.0.1::5025::SOCKET", "M,G-1,7,1.0", "2027-03-01"}};
+    StepRecord step;
+    step.number = 1;
+    step.title = "Power";
+    step.kind = "adjust";
+    step.outcome = run.verdict == RunVerdict::Pass ? StepOutcome::Pass : StepOutcome::Fail;
+    step.values = {{"Power(Hi)", "212", 212.0, ""}, {"power", "5.02 W", 5.02, "W"}};
+    run.steps = {step};
+    r.runs = {run};
     return r;
 }
 
@@ -83,6 +97,8 @@ std::int64_t CountRows(ISqlConnection& db, const std::string& table) {
 }
 
 ConnectionRecord AsOfVersion(ConnectionRecord record, int version) {
+    if (version >= 3) return record;
+    record.runs.clear();
     if (version >= 2) return record;
     ConnectionInfo& c = record.info;
     c.technician = c.serialNumber = c.workOrder = c.procedureTitle = c.verdict = "";
@@ -190,8 +206,16 @@ void CreateVersion1(ISqlConnection& db) {
     }
 }
 
-void WriteAtVersion(ISqlConnection& db, const ConnectionRecord& record, int version) {
-    ASSERT_EQ(version, 1) << "only version 1 is frozen so far";
+void WriteAtVersion(ISqlConnection& db, const ConnectionRecord& whole, int version) {
+    const ConnectionRecord record = AsOfVersion(whole, version);
+    if (version == 2) {
+        // Version 2's tables are today's but for the runs; a record without runs fits them.
+        std::int64_t id = 0;
+        const SqlStatus status = RecordsStore(db).SaveRecord(record, id);
+        ASSERT_TRUE(status.ok()) << status.message;
+        return;
+    }
+    ASSERT_EQ(version, 1) << "only versions 1 and 2 are known here";
     std::vector<std::string_view> names;
     for (const RecordsColumn& column : ConnectionColumns())
         names.push_back(column.name);
@@ -249,6 +273,7 @@ void ExpectSameRecord(const ConnectionRecord& got, const ConnectionRecord& want)
     EXPECT_EQ(CurvesText(got.curves), CurvesText(want.curves));
     EXPECT_EQ(got.steps, want.steps);
     EXPECT_EQ(got.instruments, want.instruments);
+    EXPECT_EQ(got.runs, want.runs);
 }
 
 }  // namespace qs::records_test

@@ -74,6 +74,29 @@ TEST(BenchStationTest, ChoicesAreKeptInTheBenchSectionBesideTheWindowsOptions) {
     EXPECT_EQ(rig.store.writes, writes + 1) << "only the key that changed is written";
 }
 
+// A calibration day from the settings goes with its instrument into the bench, where a run
+// records it; a day that is none is named, and the instrument still works.
+TEST(BenchStationTest, CalibrationDaysGoWithTheirInstrument) {
+    StationRig rig;
+    rig.store.setRaw(kFile, "BENCH", "power_meter", kOther);
+    rig.store.setRaw(kFile, "BENCH", "power_meter_calibration_due", "2027-03-01");
+    rig.store.setRaw(kFile, "BENCH", "generator", kOther);
+    rig.store.setRaw(kFile, "BENCH", "generator_calibration_due", "1.3.2027");
+    rig.station.UseSettings(rig.store, kFile);
+    EXPECT_EQ(rig.bench.CalibrationDue(Role::PowerMeter), "2027-03-01");
+    EXPECT_EQ(rig.bench.CalibrationDue(Role::Generator), "");
+    EXPECT_EQ(rig.bench.Address(Role::Generator), kOther);
+    EXPECT_EQ(rig.station.problem(Role::Generator),
+              std::string("the calibration date generator_calibration_due in ") + kFile +
+                  " is a day like 2027-03-01, not '1.3.2027'");
+    // Bound again to the same instrument, the day stays; another instrument drops it.
+    ASSERT_TRUE(rig.station.Bind(Role::PowerMeter, {kOther, ""}).ok());
+    EXPECT_EQ(rig.bench.CalibrationDue(Role::PowerMeter), "2027-03-01");
+    ASSERT_TRUE(rig.station.Bind(Role::PowerMeter, {"TCPIP::10.0.0.9::5025::SOCKET", ""}).ok());
+    EXPECT_EQ(rig.bench.CalibrationDue(Role::PowerMeter), "");
+    EXPECT_EQ(rig.store.value(kFile, "BENCH", "power_meter_calibration_due"), "");
+}
+
 TEST(BenchStationTest, MistakesAreRefusedWithTheirReasonAndNothingIsKept) {
     const ProfileFile broken("set_level = POW\n");
     const ProfileFile other("name = other\nmeasure_power = MEAS:POW?\n");

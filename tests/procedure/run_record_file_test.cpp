@@ -18,6 +18,11 @@ RunRecord SampleRun() {
     run.technician = "Zoë O'Brien";
     run.serialNumber = "SN\t12\n34";  // control characters from a label reader
     run.workOrder = "WO-77";
+    run.bench = "bench \"2\"";
+    run.procedureChecksum = "0A1B2C3D";
+    run.instruments = {{"generator", "TCPIP::127.0.0.1::5025::SOCKET", "Maker,SG-1,7,1.0",
+                        "2027-03-01"},
+                       {"power_meter", "ASRL/dev/ttyUSB0::INSTR", "", ""}};
     run.modelCode = "3017";
     run.subCode = "0102";
     run.backupPath = "/b/x.qsbak";

@@ -191,7 +191,8 @@ TEST_F(AlignmentSession, ReportFromTheFilesAgreesWithTheJournal) {
     BackupRecord backup;
     ASSERT_TRUE(ReadBackupFile(rig.net().backupPath(), backup, error)) << error;
     EXPECT_THAT(html, HasSubstr(GroupedHex(BytesToHexText(backup.identification))));
-    EXPECT_THAT(html, HasSubstr("<td>" + std::to_string(builtin::kPowerHi) + "</td><td><b>" +
+    const std::string cell = "<td style=\"white-space:nowrap;font-size:7pt\">";
+    EXPECT_THAT(html, HasSubstr(cell + std::to_string(builtin::kPowerHi) + "</td>" + cell + "<b>" +
                                 std::to_string(builtin::kPowerHi + 2) + "</b>"));
     EXPECT_THAT(html, HasSubstr("Band-pass sweep BPF T1: centre 64"));
     EXPECT_THAT(html, HasSubstr("Automatic adjustment RX LVA: FAILED"));
@@ -272,7 +273,7 @@ TEST_F(AlignmentSession, BenchLinesKeepToTheirOwnPartOfTheReport) {
                                              {"Modulation meter", address, identity}}));
     const std::string html = AlignmentReportHtml(report, ReportCharts::InlineSvg);
     EXPECT_THAT(html, HasSubstr("<h2>Bench instruments</h2>"));
-    EXPECT_THAT(html, HasSubstr("<td>Power meter</td><td>power 4.92 W</td>"));
+    EXPECT_THAT(html, HasSubstr(">Power meter</td><td style=\"white-space:nowrap;font-size:7pt\">power 4.92 W</td>"));
     EXPECT_THAT(html, HasSubstr("<font color=\"#b00000\"><b>deviation FAILED: "));
 }
 

@@ -107,7 +107,7 @@ void ProcedureRig::Start(const procedure::Procedure& procedure) {
     runner_ = std::make_unique<procedure::ProcedureRunner>(
         procedure::RunnerParts{program.app, *safety, bench, runnerTimer, program.clock, wallClock,
                                technician},
-        procedure, procedure::RunInfo{"A. Technician", "SN 0001", "WO-1"});
+        procedure, procedure::RunInfo{"A. Technician", "SN 0001", "WO-1", "bench-1"});
     runner_->Start();
 }
 

@@ -174,6 +174,24 @@ CliRun RunCli(const QStringList& args, const RunSetup& setup = {}) {
     return run;
 }
 
+// The text of a PDF as a reader copies it, pages parted by form feeds (pdftotext).
+QString PdfText(const QString& pdf) {
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    if (!process.waitForFinished(kRunMs)) return {};
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+int PdfPages(const QString& pdf) {
+    QProcess process;
+    process.start(QStringLiteral("pdfinfo"), {pdf});
+    if (!process.waitForFinished(kRunMs)) return -1;
+    for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
+        if (line.startsWith("Pages:")) return line.mid(6).trimmed().toInt();
+    }
+    return -1;
+}
+
 QStringList On(const VirtualRadio& radio, QStringList args) {
     return QStringList{QStringLiteral("--port"), radio.device()} + args;
 }
@@ -688,7 +706,7 @@ TEST(CliEndToEnd, SimulatedBenchInAShellIsJournaledAndReported) {
     const QByteArray text = ReadFile(html);
     EXPECT_HAS(text, "<tr><td>Frequency counter</td><td><tt>" + m +
                          "</tt></td><td>qt71dr-sim,Virtual service monitor,0,1.0</td></tr>");
-    EXPECT_HAS(text, "<td>Power meter</td><td>power 4.921 W</td>");
+    EXPECT_HAS(text, ">Power meter</td><td style=\"white-space:nowrap;font-size:7pt\">power 4.921 W</td>");
 }
 
 // `run`: alignment procedures on the virtual bench (--simulate), prompts answered by --yes.
@@ -773,13 +791,28 @@ TEST(CliEndToEnd, TheExampleProcedurePassesOnTheVirtualBenchAndIsReported) {
     // The generator is left off.
     EXPECT_TRUE(ReadFile(journal).trimmed().split('\n').last().contains("\tRF off\t"));
 
-    const QString html = QFileInfo(journal).dir().filePath(QStringLiteral("run-report.html"));
-    const CliRun report = RunCli({QStringLiteral("report"), Text(json, "backup"), html});
+    // The report a customer is handed: short, its first page a summary, no step name broken.
+    const QDir folder = QFileInfo(journal).dir();
+    const QString pdf = folder.filePath(QStringLiteral("run-report.pdf"));
+    const CliRun report = RunCli({QStringLiteral("report"), Text(json, "backup"), pdf});
     ASSERT_EQ(report.status, 0) << report.err.constData();
-    const QByteArray text = ReadFile(html);
-    EXPECT_HAS(text, "<b>PASS</b>");
-    EXPECT_HAS(text, "<td>A. Technician</td>");
-    EXPECT_HAS(text, "<td>5.53 W</td>");
+    EXPECT_LE(PdfPages(pdf), 8);
+    const QString text = PdfText(pdf);
+    const QString firstPage = text.section(QLatin1Char('\f'), 0, 0);
+    const QString checksum = Text(record, "procedureChecksum");
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9A-F]{8}$")).match(checksum).hasMatch());
+    for (const QString& fact : {QStringLiteral("PASS"), QStringLiteral("QT-71DR"),
+                                QStringLiteral("A. Technician"), QStringLiteral("SN 0001"),
+                                QStringLiteral("WO-1"), checksum}) {
+        EXPECT_TRUE(firstPage.contains(fact)) << fact.toStdString();
+    }
+    for (const char* fact : {"5.53 W", "CH No. 0: 01, 146.520 MHz"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(fact))) << fact;
+    EXPECT_FALSE(text.contains(QStringLiteral("model 3017")));
+    for (const QJsonValue& step : record.value(QStringLiteral("step")).toArray()) {
+        const QString title = Text(step.toObject(), "title");
+        EXPECT_TRUE(text.contains(title)) << "broken or missing: " << title.toStdString();
+    }
 
     // The service records hold the run: who, which radio, the verdict.
     const CliRun history = RunCli({QStringLiteral("history"), QStringLiteral("--serial"),
@@ -788,9 +821,16 @@ TEST(CliEndToEnd, TheExampleProcedurePassesOnTheVirtualBenchAndIsReported) {
     const QJsonArray rows = Json(history).value(QStringLiteral("connections")).toArray();
     ASSERT_EQ(rows.size(), 1) << history.out.constData();
     const QJsonObject row = rows[0].toObject();
-    EXPECT_EQ(Text(row, "verdict"), QStringLiteral("pass"));
+    EXPECT_EQ(Text(row, "verdict"), QStringLiteral("PASS"));
     EXPECT_EQ(Text(row, "technician"), QStringLiteral("A. Technician"));
     EXPECT_EQ(Text(row, "workOrder"), QStringLiteral("WO-1"));
+
+    // The report made from the records is the same document as the one from the files.
+    const QString fromRecords = folder.filePath(QStringLiteral("records-report.pdf"));
+    const CliRun again = RunCli({QStringLiteral("history"), QStringLiteral("report"),
+                                 Text(row, "id"), fromRecords});
+    ASSERT_EQ(again.status, 0) << again.err.constData();
+    EXPECT_EQ(PdfText(fromRecords).toStdString(), text.toStdString());
 }
 
 TEST(CliEndToEnd, AnUnmeetableLimitFailsTheRunAndPutsTheItemBack) {
@@ -804,7 +844,7 @@ TEST(CliEndToEnd, AnUnmeetableLimitFailsTheRunAndPutsTheItemBack) {
     EXPECT_EQ(run.status, 1) << run.err.constData();
     EXPECT_TRUE(run.out.startsWith("Verdict: FAIL\n")) << run.out.constData();
     EXPECT_HAS(run.out, "1. FAIL  Too much power");
-    EXPECT_HAS(run.out, "2. SKIPPED  Supply");
+    EXPECT_HAS(run.out, "2. not run  Supply");
     const int at = run.out.indexOf("\nJournal: ") + 10;
     const QString journal = QString::fromLocal8Bit(run.out.mid(at, run.out.indexOf('\n', at) - at));
     // Eight steps up from the radio's 200, then back to where the step began.
