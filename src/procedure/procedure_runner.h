@@ -49,7 +49,7 @@ struct RunInfo {
     std::string technician;
     std::string serialNumber;  // from the radio's label
     std::string workOrder;
-    std::string bench;  // the bench's name, for the record
+    std::string bench = {};  // the bench's name, for the record
 };
 
 enum class ChangeGuard {
