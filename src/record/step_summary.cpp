@@ -6,66 +6,73 @@
 namespace qs {
 namespace {
 
-// Names with more values than this are summed up by count alone.
+// Up to this many things set are named one by one; beyond, they are counted.
 constexpr std::size_t kMaxNamedSettings = 3;
 
-bool IsSetting(const SeenValue& value) {
+// A reading has a number in a unit and was not set by the run: an instrument's setting
+// ("generator level") and an item's value are things set, and a word is shown as it is.
+bool IsReading(const SeenValue& value) {
+    return value.number && !value.unit.empty() && value.name.rfind("generator ", 0) != 0;
+}
+
+// An item of the radio: a number without a unit.
+bool IsItem(const SeenValue& value) {
     return value.unit.empty() && value.number.has_value();
 }
 
 }  // namespace
 
 std::string StepSummary(const StepRecord& step) {
-    struct Item {
+    struct Setting {
         std::string name;
         std::string first;
         std::string last;
         int count = 0;
+        bool item = false;
     };
-    std::vector<Item> items;
-    int settings = 0;
+    std::vector<Setting> settings;
+    int set = 0;
     int readings = 0;
     for (const SeenValue& value : step.values) {
-        if (!IsSetting(value)) {
+        if (IsReading(value)) {
             ++readings;
             continue;
         }
-        ++settings;
-        auto it = std::find_if(items.begin(), items.end(),
-                               [&](const Item& item) { return item.name == value.name; });
-        if (it == items.end()) {
-            items.push_back({value.name, value.text, value.text, 1});
+        ++set;
+        auto it = std::find_if(settings.begin(), settings.end(),
+                               [&](const Setting& s) { return s.name == value.name; });
+        if (it == settings.end()) {
+            settings.push_back({value.name, value.text, value.text, 1, IsItem(value)});
         } else {
             it->last = value.text;
             ++it->count;
         }
     }
     // The judged value is in the values too; it is shown in its own column.
-    if (step.measured) readings = std::max(0, readings - 1);
+    if (step.measured && IsReading(*step.measured)) readings = std::max(0, readings - 1);
 
     std::string text;
     const auto add = [&text](const std::string& part) {
         if (!text.empty()) text += ", ";
         text += part;
     };
-    const bool stepped = std::any_of(items.begin(), items.end(),
-                                     [](const Item& item) { return item.count > 1; });
-    if (stepped) {
-        add(std::to_string(settings) + (settings == 1 ? " setting" : " settings"));
-        for (const Item& item : items) {
-            if (item.count > 1) add(item.name + " " + item.first + " \u2192 " + item.last);
+    const bool stepped = std::any_of(settings.begin(), settings.end(),
+                                     [](const Setting& s) { return s.count > 1; });
+    const bool few = settings.size() <= kMaxNamedSettings;
+    if (stepped || !few) add(std::to_string(set) + (set == 1 ? " setting" : " settings"));
+    // What was stepped, and the radio's items, are named whatever their number.
+    for (const Setting& s : settings) {
+        if (s.count > 1) {
+            add(s.name + " " + s.first + " \u2192 " + s.last);
+        } else if (few || s.item) {
+            add(s.name + " " + s.last);
         }
-    } else if (items.size() <= kMaxNamedSettings) {
-        for (const Item& item : items) add(item.name + " " + item.last);
-    } else {
-        add(std::to_string(settings) + " settings");
     }
     if (readings > 0) add(std::to_string(readings) + (readings == 1 ? " reading" : " readings"));
     return text;
 }
 
-StepCounts CountSteps(const RunRecord& run) {
-    StepCounts counts;
+StepCounts CountSteps(const RunRecord& run) {    StepCounts counts;
     for (const StepRecord& step : run.steps) {
         switch (step.outcome) {
             case StepOutcome::Pass:

@@ -1,8 +1,8 @@
 // A connection's verdict in every output, as one table of connections: no run, one run of
 // each end, several runs. The verdict is the last run's, upper case, the same in the records'
 // history row (read while the connection is still open), in the report made from the records
-// (its first page, read back by pdftotext) and in the JSON of the runs (a golden document);
-// a stop is never written as a failure.
+// (its first page, read back by pdftotext), in the terminal's text and in the JSON of the runs
+// (a golden document); a stop is never written as a failure.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -20,6 +20,7 @@
 #include "history/records_writer.h"
 #include "qtsql/qt_sql_connector.h"
 #include "record/run_record_file.h"
+#include "record/run_record_text.h"
 #include "record/verdict_words.h"
 #include "report_pdf/report_pdf.h"
 #include "safety/wall_clock.h"
@@ -192,6 +193,15 @@ TEST(VerdictOutputs, TheLastRunDecidesTheSameInEveryOutput) {
             const bool anyFail = std::count(row.runs.begin(), row.runs.end(), V::Fail) > 0;
             EXPECT_EQ(text.find("FAIL") != std::string::npos, anyFail)
                 << row.name << ": a stop is never a failure";
+            // The power meter's calibration ran out before the runs' day.
+            EXPECT_EQ(firstPage.find("calibration had run out") != std::string::npos,
+                      !runs.empty())
+                << row.name;
+        }
+        // The terminal's text of the last run.
+        if (!runs.empty()) {
+            EXPECT_EQ(RunRecordText(runs.back()).rfind(std::string("Verdict: ") + row.verdict, 0), 0u)
+                << row.name;
         }
         json += std::string("// ") + row.name + ": " + row.verdict + "\n";
         if (!runs.empty()) json += RunRecordJson(runs.back());

@@ -1,0 +1,78 @@
+// A step's line in the report: what it did in a few words, from the values it set and saw.
+#include <gtest/gtest.h>
+
+#include "record/step_summary.h"
+
+namespace qs {
+namespace {
+
+SeenValue Item(const char* name, const char* text, double number) {
+    return {name, text, number, ""};
+}
+
+SeenValue Reading(const char* name, const char* text, double number, const char* unit) {
+    return {name, text, number, unit};
+}
+
+TEST(StepSummaryTest, SettingsReadingsAndTheItemsStepped) {
+    const SeenValue power = Reading("power", "5.53 W", 5.53, "W");
+    const struct {
+        const char* name;
+        std::vector<SeenValue> values;
+        bool judged;  // the last value is the one judged, shown in its own column
+        const char* summary;
+    } rows[] = {
+        {"nothing", {}, false, ""},
+        {"an adjustment",
+         {Item("Power(Hi)", "200", 200), Reading("power", "4.92 W", 4.92, "W"),
+          Item("Power(Hi)", "212", 212), power},
+         true,
+         "2 settings, Power(Hi) 200 \u2192 212, 1 reading"},
+        {"a channel", {Item("CH No.", "0: 01, 146.520 MHz", 0)}, false,
+         "CH No. 0: 01, 146.520 MHz"},
+        {"a few items", {Item("CH No.", "2", 2), Item("BAL", "120", 120)}, false,
+         "CH No. 2, BAL 120"},
+        {"the generator",
+         {Reading("generator frequency", "146520000 Hz", 146520000, "Hz"),
+          SeenValue{"generator RF", "on", std::nullopt, ""}},
+         false,
+         "generator frequency 146520000 Hz, generator RF on"},
+        {"thresholds while the generator steps",
+         {Reading("generator level", "-93 dBm", -93, "dBm"), SeenValue{"generator RF", "on", {}, ""},
+          Reading("generator level", "-117 dBm", -117, "dBm"), Item("RSSI S3", "74", 74),
+          Item("RSSI S1", "26", 26)},
+         false,
+         "5 settings, generator level -93 dBm \u2192 -117 dBm, RSSI S3 74, RSSI S1 26"},
+        {"many things set",
+         {Item("A", "1", 1), Item("B", "2", 2), SeenValue{"answer", "yes", {}, ""},
+          Reading("generator level", "-47 dBm", -47, "dBm")},
+         false,
+         "4 settings, A 1, B 2"},
+        {"a judged reading alone", {power}, true, ""},
+    };
+    for (const auto& row : rows) {
+        StepRecord step;
+        step.values = row.values;
+        if (row.judged) step.measured = row.values.back();
+        EXPECT_EQ(StepSummary(step), row.summary) << row.name;
+    }
+}
+
+TEST(StepSummaryTest, CountsEveryEnd) {
+    RunRecord run;
+    for (StepOutcome outcome : {StepOutcome::Pass, StepOutcome::Pass, StepOutcome::Fail,
+                                StepOutcome::Error, StepOutcome::Aborted, StepOutcome::Skipped}) {
+        StepRecord step;
+        step.outcome = outcome;
+        run.steps.push_back(step);
+    }
+    const StepCounts counts = CountSteps(run);
+    EXPECT_EQ(counts.passed, 2);
+    EXPECT_EQ(counts.failed, 1);
+    EXPECT_EQ(counts.error, 1);
+    EXPECT_EQ(counts.aborted, 1);
+    EXPECT_EQ(counts.notRun, 1);
+}
+
+}  // namespace
+}  // namespace qs
