@@ -13,7 +13,9 @@ namespace qs {
 // radio, backup), item values at Connect and at the end, journal entries, readings, sweep and
 // bisection steps and the automatic operations' results. Version 2 adds who aligned which
 // radio for which work order, the procedure's steps with their values, limits and outcome, the
-// verdict, and the bench instruments' settings and readings.
+// verdict, and the bench instruments' settings and readings. Version 3 adds each procedure
+// run whole, as its runs file writes it, so that a report from the records is the report
+// from the files.
 //
 // Every table of a connection's detail is keyed by the connection's number and a sequence
 // number that counts that table's rows of that connection from 0, so a row sent twice to a
