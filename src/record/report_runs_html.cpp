@@ -127,10 +127,11 @@ std::string StepsHtml(const RunRecord& run) {
         const bool passed = step.outcome == StepOutcome::Pass;
         std::string what = passed ? StepSummary(step) : step.message;
         if (what.empty()) what = step.message;
-        const char* tint = step.outcome == StepOutcome::Fail || step.outcome == StepOutcome::Error
-                               ? " bgcolor=\"#fbe3e1\""
-                               : "";
-        h += std::string("<tr") + tint + ">" + Whole(std::to_string(step.number)) +
+        const bool tinted =
+            step.outcome == StepOutcome::Fail || step.outcome == StepOutcome::Error;
+        const std::string tint =
+            tinted ? std::string(" bgcolor=\"") + kFailedRowTint + "\"" : std::string();
+        h += "<tr" + tint + ">" + Whole(std::to_string(step.number)) +
              TitleCell(step.title) +
              Whole(Coloured(StepOutcomeLabel(step.outcome), StepOutcomeColour(step.outcome))) +
              Whole(step.measured ? E(step.measured->text) : "") +

@@ -30,5 +30,7 @@ std::string StepOutcomeLabel(StepOutcome outcome);
 const char* VerdictColour(RunVerdict verdict);
 const char* StepOutcomeColour(StepOutcome outcome);
 inline constexpr const char* kNoVerdictColour = "#666666";
+// The background of a step that failed or could not be judged, in a table of steps.
+inline constexpr const char* kFailedRowTint = "#fbe3e1";
 
 }  // namespace qs
