@@ -35,7 +35,7 @@ TEST(KilledProgramTest, RecordsHoldEveryEntryWrittenAndTheNextStartGoesOn) {
     LocalRecordsOpening opening;
     {
         // A program that only reads beside the recording one leaves its connection open.
-        auto reader = OpenLocalRecords(Connector(), path, clock, opening, LocalRecordsUse::Reading);
+        auto reader = OpenLocalRecords(Connector(), path, clock, opening, LocalRecordsUse::Importing);
         ASSERT_TRUE(reader) << opening.message;
         EXPECT_EQ(opening.unfinished, 0);
     }
