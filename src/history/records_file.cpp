@@ -265,6 +265,17 @@ std::unique_ptr<ISqlConnection> OpenLocalRecordsToRead(ISqlConnector& connector,
     if (path.empty()) return fail("There is no data folder for the service records.");
     std::error_code ec;
     if (!fs::exists(path, ec)) {
+        // A file where a folder on the way should be: the records cannot be where they are
+        // looked for, which is not the same as none having been kept.
+        for (fs::path up = fs::path(path).parent_path(); !up.empty(); up = up.parent_path()) {
+            if (fs::exists(up, ec)) {
+                if (!fs::is_directory(up, ec))
+                    return fail("The service records cannot be read: " + up.string() +
+                                " is no folder.");
+                break;
+            }
+            if (up == up.parent_path()) break;
+        }
         reading.outcome = RecordsToRead::Outcome::Missing;
         reading.message = "No service records have been kept at " + path + " yet.";
         return nullptr;

@@ -9,6 +9,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "history/history_lookup.h"
 #include "history/record_rows.h"
 #include "history/records_file.h"
 #include "history/records_query.h"
@@ -99,18 +100,51 @@ TEST_F(RecordsDatabase, TheFirstMigrationStillMakesTheReleasedVersion1) {
 INSTANTIATE_TEST_SUITE_P(EveryEarlierVersion, MigrationFromVersion,
                          ::testing::Range(0, kLatestRecordsVersion));
 
-TEST_F(RecordsDatabase, ADatabaseOfANewerProgramIsRefusedAndLeftAsItIs) {
-    auto db = OpenSqlite(Path());
-    ASSERT_TRUE(MigrateRecords(*db).ok());
-    ASSERT_TRUE(db->Execute("UPDATE schema_version SET version = ?",
-                            {std::int64_t{kLatestRecordsVersion + 1}})
-                    .ok());
-    const SqlStatus status = MigrateRecords(*db);
-    EXPECT_FALSE(status.ok());
-    EXPECT_THAT(status.message, HasSubstr("newer program"));
-    int version = 0;
-    ASSERT_TRUE(ReadRecordsVersion(*db, version).ok());
-    EXPECT_EQ(version, kLatestRecordsVersion + 1);
+// Records of a newer version are written to when that version lets this program's version
+// write, and refused otherwise with both versions named; either way they stay at their version.
+// The writer's own file and a shared server follow the same rule (MigrateRecords).
+TEST_F(RecordsDatabase, ANewerVersionIsWrittenWhenItAllowsThisProgramAndRefusedOtherwise) {
+    const int newer = kLatestRecordsVersion + 1;
+    const struct {
+        const char* name;
+        int oldestWriter;
+        bool writes;
+    } cases[] = {
+        {"compatible", kLatestRecordsVersion, true},
+        {"incompatible", newer, false},
+    };
+    FixedWallClock clock;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(Path());
+        {
+            auto db = OpenSqlite(Path());
+            ASSERT_TRUE(MigrateRecords(*db).ok());
+            ASSERT_TRUE(db->Execute("UPDATE schema_version SET version = ?, min_writer_version = ?",
+                                    {std::int64_t{newer}, std::int64_t{c.oldestWriter}})
+                            .ok());
+        }
+        LocalRecordsOpening opening;
+        auto db = OpenLocalRecords(Connector(), Path(), clock, opening);
+        if (c.writes) {
+            ASSERT_TRUE(db) << opening.message;
+            std::int64_t id = 0;
+            EXPECT_TRUE(RecordsStore(*db).SaveRecord(SampleRecord(1), id).ok());
+        } else {
+            EXPECT_FALSE(db);
+            EXPECT_THAT(opening.message, HasSubstr("version " + std::to_string(newer)));
+            EXPECT_THAT(opening.message,
+                        HasSubstr("writes version " + std::to_string(kLatestRecordsVersion)));
+            auto raw = OpenSqlite(Path());
+            const SqlStatus status = MigrateRecords(*raw);
+            EXPECT_EQ(status.error, SqlError::Incompatible);
+        }
+        db.reset();
+        auto check = OpenSqlite(Path());
+        int version = 0;
+        ASSERT_TRUE(ReadRecordsVersion(*check, version).ok());
+        EXPECT_EQ(version, newer);
+    }
 }
 
 TEST_F(RecordsDatabase, ARecordSavedTwiceIsThereOnceAndLoadsBackEqual) {
@@ -281,18 +315,6 @@ struct Damage {
     std::function<void(const std::string&)> apply;
 };
 
-void Overwrite(const std::string& path, std::streamoff at, std::size_t count) {
-    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
-    f.seekp(at);
-    const std::string junk(count, '\x5A');
-    f.write(junk.data(), static_cast<std::streamsize>(junk.size()));
-}
-
-std::string FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 TEST_F(RecordsDatabase, ADamagedFileIsKeptAsideAndAFreshOneStarted) {
     constexpr std::streamoff kPage = 4096;
     const Damage damages[] = {
@@ -336,6 +358,51 @@ TEST_F(RecordsDatabase, ADamagedFileIsKeptAsideAndAFreshOneStarted) {
     }
 }
 
+// A reader only reads: a damaged, empty, foreign or too old file is said with its path and
+// left exactly as it was (no rename, no log, no migration); no file at all is no records.
+TEST_F(RecordsDatabase, AReaderSaysWhatIsWrongWithTheFileAndChangesNothing) {
+    const struct {
+        const char* name;
+        std::function<void(const std::string&)> make;
+        const char* said;  // empty: read, nothing wrong
+    } cases[] = {
+        {"no file", [](const std::string&) {}, ""},
+        {"intact", [](const std::string& p) { MigrateRecords(*OpenSqlite(p)); }, ""},
+        {"truncated to 0 bytes", [](const std::string& p) { std::ofstream(p, std::ios::binary); },
+         "is empty (0 bytes)"},
+        {"not a database",
+         [](const std::string& p) { std::ofstream(p, std::ios::binary) << "hello\n"; },
+         "is damaged"},
+        {"header overwritten",
+         [](const std::string& p) {
+             MigrateRecords(*OpenSqlite(p));
+             Overwrite(p, 0, 100);
+         },
+         "is damaged"},
+        {"version 1", [](const std::string& p) { CreateVersion1(*OpenSqlite(p)); }, "version 1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(folder.path());
+        std::filesystem::create_directories(folder.path() + "/backups");
+        c.make(Path());
+        const std::vector<std::string> files = folder.Files();
+        const std::string bytes = std::filesystem::exists(Path()) ? FileBytes(Path()) : "";
+        const HistoryAnswer answer = SearchHistory(Connector(), "", folder.path() + "/backups", {});
+        if (*c.said == '\0') {
+            EXPECT_EQ(answer.error, "");
+        } else {
+            EXPECT_THAT(answer.error, HasSubstr(Path()));
+            EXPECT_THAT(answer.error, HasSubstr(c.said));
+        }
+        EXPECT_TRUE(answer.found.empty());
+        EXPECT_EQ(folder.Files(), files);
+        if (!bytes.empty()) {
+            EXPECT_TRUE(FileBytes(Path()) == bytes);
+        }
+    }
+}
+
 TEST_F(RecordsDatabase, AnIntactFileOpensAsItIs) {
     FixedWallClock clock;
     {
@@ -351,8 +418,9 @@ TEST_F(RecordsDatabase, AnIntactFileOpensAsItIs) {
     ASSERT_EQ(opening.outcome, LocalRecordsOpening::Outcome::Ready) << opening.message;
     EXPECT_TRUE(opening.backupsImported);
     EXPECT_EQ(CountRows(*db, "connections"), 1);
-    EXPECT_EQ(folder.Files(), (std::vector<std::string>{"records.sqlite", "records.sqlite-shm",
-                                                        "records.sqlite-wal"}));
+    EXPECT_EQ(folder.Files(),
+              (std::vector<std::string>{"records.sqlite", "records.sqlite-shm", "records.sqlite-wal",
+                                        "records.sqlite.lock"}));
 }
 
 TEST(RecordsFileTest, LivesInTheDataFolderBesideTheBackups) {
