@@ -212,7 +212,7 @@ bool HistoryWindow::Search() {
         },
         [this, limit = filter.limit](HistoryAnswer& answer) {
             if (!answer.error.empty()) {
-                Say("The records cannot be searched: " + answer.error);
+                Say(answer.error);
                 return;
             }
             ShowRows(answer.found, limit);
