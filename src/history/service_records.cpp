@@ -135,12 +135,7 @@ void ServiceRecords::OnConnectionStarted(const BackupRecord& backup,
     if (!factsFile_.Create(ConnectionFilePathFor(backupPath),
                            ConnectionFileHeading(uid, setup_.bench, setup_.programVersion),
                            error)) {
-        factsProblemShown_ = true;
-        if (notice_) {
-            notice_("The connection's record file could not be written: " + error +
-                    "\r\nThe service records are kept all the same; they cannot be rebuilt "
-                    "from the files for this connection.");
-        }
+        FactsProblem(error);
     }
 }
 
@@ -148,13 +143,17 @@ void ServiceRecords::WriteFact(const std::string& line) {
     if (!factsFile_.isOpen() || factsFile_.WriteLine(line)) return;
     const std::string error = factsFile_.writeError();
     factsFile_.Close();
+    FactsProblem(error);
+}
+
+// Said once per connection; the records themselves go on.
+void ServiceRecords::FactsProblem(const std::string& error) {
     if (factsProblemShown_) return;
     factsProblemShown_ = true;
-    if (notice_) {
-        notice_("The connection's record file could not be written: " + error +
-                "\r\nThe service records are kept all the same; they cannot be rebuilt from "
-                "the files for this connection.");
-    }
+    if (!notice_) return;
+    notice_("The connection's record file could not be written: " + error + kCrLf +
+            "The service records are kept all the same; they cannot be rebuilt from the files "
+            "for this connection.");
 }
 
 std::int64_t ServiceRecords::elapsedMs() const {

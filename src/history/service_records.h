@@ -99,6 +99,7 @@ public:
 private:
     void Open();
     void WriteFact(const std::string& line);
+    void FactsProblem(const std::string& error);
 
     const std::string path_;
     const ServiceRecordsSetup setup_;
