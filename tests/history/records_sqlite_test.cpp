@@ -15,6 +15,7 @@
 #include "history/records_query.h"
 #include "history/records_schema.h"
 #include "history/records_store.h"
+#include "history/records_upload.h"
 #include "history/records_writer.h"
 #include "history/sql_dialect.h"
 #include "record/curves_file.h"
@@ -401,6 +402,28 @@ TEST_F(RecordsDatabase, AReaderSaysWhatIsWrongWithTheFileAndChangesNothing) {
             EXPECT_TRUE(FileBytes(Path()) == bytes);
         }
     }
+}
+
+// A closing program stops sending between two connections, whatever the backlog: what was
+// sent is remembered, and the next round sends the rest, each connection once.
+TEST_F(RecordsDatabase, SendingStopsBetweenConnectionsAndTheRestGoesNextTime) {
+    auto local = OpenSqlite(Path());
+    auto shared = OpenSqlite(folder.path() + "/shared.sqlite");
+    ASSERT_TRUE(MigrateRecords(*local).ok() && MigrateRecords(*shared).ok());
+    for (int n = 0; n < 5; ++n) {
+        std::int64_t id = 0;
+        ASSERT_TRUE(RecordsStore(*local).SaveRecord(SampleRecord(n), id).ok());
+    }
+    int asked = 0;
+    const UploadOutcome first =
+        SendPendingRecords(*local, *shared, "shop", [&asked] { return ++asked > 2; });
+    EXPECT_TRUE(first.stopped);
+    EXPECT_EQ(first.connections, 2);
+    EXPECT_EQ(CountRows(*shared, "connections"), 2);
+    const UploadOutcome rest = SendPendingRecords(*local, *shared, "shop");
+    EXPECT_FALSE(rest.stopped);
+    EXPECT_EQ(rest.connections, 3);
+    EXPECT_EQ(CountRows(*shared, "connections"), 5);
 }
 
 TEST_F(RecordsDatabase, AnIntactFileOpensAsItIs) {
