@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <regex>
 #include <set>
 
@@ -237,6 +238,80 @@ TEST_F(RecordsDatabase, TwoConnectionsCompareItemByItem) {
         {"REF", "-", "-", "100", "101", true},
     };
     EXPECT_EQ(rows, expected);
+}
+
+// The real connector, with every transaction and statement of its connections logged by
+// their first words ("BEGIN", "INSERT INTO item_values").
+class LoggingConnector : public ISqlConnector {
+public:
+    std::unique_ptr<ISqlConnection> Open(const SqlTarget& target, SqlStatus& status) override {
+        auto db = Connector().Open(target, status);
+        return db ? std::make_unique<Logged>(std::move(db), *this) : nullptr;
+    }
+    std::unique_ptr<IFileLock> LockFile(const std::string& path, FileLockMode mode,
+                                        std::chrono::milliseconds wait,
+                                        SqlStatus& status) override {
+        return Connector().LockFile(path, mode, wait, status);
+    }
+    std::vector<std::string> Log() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return log_;
+    }
+
+private:
+    class Logged : public ISqlConnection {
+    public:
+        Logged(std::unique_ptr<ISqlConnection> db, LoggingConnector& owner)
+            : db_(std::move(db)), owner_(owner) {}
+        SqlDialect dialect() const override { return db_->dialect(); }
+        SqlStatus Execute(std::string_view sql, const std::vector<SqlValue>& values,
+                          std::vector<SqlRow>* rows) override {
+            const std::size_t first = sql.find(' ');
+            const std::size_t second = sql.find(' ', first + 1);
+            owner_.Add(std::string(sql.substr(0, sql.find(' ', second + 1))));
+            return db_->Execute(sql, values, rows);
+        }
+        SqlStatus Begin() override { return owner_.Add("BEGIN"), db_->Begin(); }
+        SqlStatus Commit() override { return owner_.Add("COMMIT"), db_->Commit(); }
+        SqlStatus Rollback() override { return owner_.Add("ROLLBACK"), db_->Rollback(); }
+
+    private:
+        std::unique_ptr<ISqlConnection> db_;
+        LoggingConnector& owner_;
+    };
+    void Add(std::string line) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        log_.push_back(std::move(line));
+    }
+    std::mutex mutex_;
+    std::vector<std::string> log_;
+};
+
+// A reader never finds a connection without its items: the header and the item rows are
+// written in one transaction, at the start and at the end.
+TEST_F(RecordsDatabase, TheWriterWritesAHeaderAndItsItemsInOneTransaction) {
+    LoggingConnector connector;
+    CountingRandom random;
+    FixedWallClock clock;
+    const ConnectionRecord sample = SampleRecord(4);
+    ASSERT_GE(sample.items.size(), 2u);
+    {
+        RecordsWriter writer(connector, Path(), random, clock);
+        ASSERT_EQ(writer.WaitOpened().outcome, LocalRecordsOpening::Outcome::Ready);
+        writer.BeginConnection(sample.info, sample.items);
+        writer.EndConnection(clock.now, sample.items, "pass");
+    }
+    std::vector<std::string> header(1, "BEGIN");
+    header.push_back("INSERT INTO connections");
+    header.insert(header.end(), sample.items.size(), "INSERT INTO item_values");
+    header.push_back("COMMIT");
+    const std::vector<std::string> log = connector.Log();
+    std::vector<std::size_t> found;
+    for (std::size_t at = 0; at + header.size() <= log.size(); ++at) {
+        if (std::equal(header.begin(), header.end(), log.begin() + static_cast<long>(at)))
+            found.push_back(at);
+    }
+    EXPECT_EQ(found.size(), 2u) << ::testing::PrintToString(log);
 }
 
 TEST_F(RecordsDatabase, TheWriterRecordsAConnectionAsItGoes) {
