@@ -166,8 +166,9 @@ int Import(QtSqlConnector& connector, const IWallClock& clock, const CommandArgs
     }
     // Into this bench's own file; a program with a shop's server sends it on from there.
     LocalRecordsOpening opening;
-    std::unique_ptr<ISqlConnection> db = OpenLocalRecords(
-        connector, RecordsPathFor(DefaultBackupFolder()), clock, opening, LocalRecordsUse::Importing);
+    std::unique_ptr<ISqlConnection> db =
+        OpenLocalRecords(connector, RecordsPathFor(DefaultBackupFolder()), clock, opening,
+                         LocalRecordsUse::Importing);
     if (!db) return Failed(opening.message, json);
     if (opening.outcome == LocalRecordsOpening::Outcome::Recreated) {
         std::fprintf(stderr, "%s: %s\n", kProgramName, opening.message.c_str());

@@ -19,7 +19,7 @@ struct ImportResult {
     int imported = 0;      // connections added by this import
     int alreadyThere = 0;  // connections the records held already
     std::vector<ImportProblem> skipped;
-    SqlStatus status;  // a failure of the records themselves ends the import early
+    SqlStatus status;      // a failure of the records themselves ends the import early
     bool stopped = false;  // asked to stop: the folder is not remembered as imported
 };
 

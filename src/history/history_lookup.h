@@ -10,10 +10,10 @@ namespace qs {
 
 // What a look into the history brought back, as plain values a worker hands to the window.
 struct HistoryAnswer {
-    std::vector<ConnectionInfo> found;       // a search's connections, newest first
-    std::vector<ConnectionRecord> records;   // the connections asked for, in full, in order
-    bool missing = false;  // no records kept on this bench yet: nothing to list
-    std::string error;     // what went wrong, naming the records; empty when all went well
+    std::vector<ConnectionInfo> found;      // a search's connections, newest first
+    std::vector<ConnectionRecord> records;  // the connections asked for, in full, in order
+    bool missing = false;                   // no records kept on this bench yet: nothing to list
+    std::string error;  // what went wrong, naming the records; empty when all went well
 };
 
 // One whole look into the records at `url` (a server) or beside `backupFolder`: opened

@@ -25,12 +25,12 @@ HistoryRecords OpenHistoryRecords(ISqlConnector& connector, const std::string& u
             return records;
         }
         if (version < kOldestReadableRecordsVersion) {
-            records.error = records.where + (version == 0 ? " hold no service records yet."
-                                                          : " have version " +
-                                                                std::to_string(version) +
-                                                                ", too old to be searched; the "
-                                                                "next program that sends "
-                                                                "records brings them up to date.");
+            records.error =
+                records.where + (version == 0 ? " hold no service records yet."
+                                              : " have version " + std::to_string(version) +
+                                                    ", too old to be searched; the "
+                                                    "next program that sends "
+                                                    "records brings them up to date.");
             return records;
         }
         records.db = std::move(db);

@@ -208,7 +208,8 @@ std::unique_ptr<ISqlConnection> OpenLocalRecords(ISqlConnector& connector, const
     // Another writer may have set it aside while this one waited.
     db = connector.Open(LocalRecordsTarget(path), status);
     if (!db) return fail(path + ": " + status.message);
-    if (!(status = CheckFile(*db, use, damaged, why)).ok()) return fail(path + ": " + status.message);
+    if (!(status = CheckFile(*db, use, damaged, why)).ok())
+        return fail(path + ": " + status.message);
     if (damaged) {
         db.reset();
         std::string error;
@@ -217,8 +218,8 @@ std::unique_ptr<ISqlConnection> OpenLocalRecords(ISqlConnector& connector, const
         if (!db) return fail(path + ": " + status.message);
     }
     if (!(status = SetLocalPragmas(*db)).ok()) return fail(path + ": " + status.message);
-    opening.outcome = damaged ? LocalRecordsOpening::Outcome::Recreated
-                              : LocalRecordsOpening::Outcome::Ready;
+    opening.outcome =
+        damaged ? LocalRecordsOpening::Outcome::Recreated : LocalRecordsOpening::Outcome::Ready;
     db = Prepared(std::move(db), opening, use);
     if (!db) return nullptr;
     // Back to sharing, as every writer does while it writes. A writer that takes the lock to
@@ -236,10 +237,9 @@ std::unique_ptr<ISqlConnection> OpenLocalRecords(ISqlConnector& connector, const
 }
 
 std::unique_ptr<ISqlConnection> OpenLocalRecordsShared(ISqlConnector& connector,
-                                                       const std::string& path,
-                                                       SqlStatus& status) {
-    std::unique_ptr<IFileLock> lock = connector.LockFile(
-        RecordsLockPathFor(path), FileLockMode::Shared, kWriterLockWait, status);
+                                                       const std::string& path, SqlStatus& status) {
+    std::unique_ptr<IFileLock> lock =
+        connector.LockFile(RecordsLockPathFor(path), FileLockMode::Shared, kWriterLockWait, status);
     if (!lock) return nullptr;
     auto db = connector.Open(LocalRecordsTarget(path), status);
     if (!db) return nullptr;

@@ -61,8 +61,7 @@ std::unique_ptr<ISqlConnection> OpenLocalRecords(ISqlConnector& connector, const
 // version, without the whole-file check: for a program's helper threads (the sender to a
 // shared server) once its writer has opened the file. Null with `status` otherwise.
 std::unique_ptr<ISqlConnection> OpenLocalRecordsShared(ISqlConnector& connector,
-                                                       const std::string& path,
-                                                       SqlStatus& status);
+                                                       const std::string& path, SqlStatus& status);
 
 // The oldest version of the records a reader can read: the searched columns are there since.
 inline constexpr int kOldestReadableRecordsVersion = 2;

@@ -137,8 +137,8 @@ SqlStatus RunMigration(ISqlConnection& db, int from, int to) {
     }
     const std::vector<SqlValue> values{std::int64_t{to}, std::int64_t{OldestWriterOf(to)}};
     if (from == 0) {
-        return db.Execute(
-            "INSERT INTO schema_version (version, min_writer_version) VALUES (?, ?)", values);
+        return db.Execute("INSERT INTO schema_version (version, min_writer_version) VALUES (?, ?)",
+                          values);
     }
     return db.Execute("UPDATE schema_version SET version = ?, min_writer_version = ?", values);
 }
@@ -153,13 +153,12 @@ SqlStatus CheckNewerVersion(ISqlConnection& db, int version) {
         if (const auto* v = std::get_if<std::int64_t>(&rows[0][0])) oldest = static_cast<int>(*v);
     }
     if (oldest <= kLatestRecordsVersion) return {};
-    return SqlStatus::Failed(
-        SqlError::Incompatible,
-        "The records have version " + std::to_string(version) +
-            ", which only programs writing version " + std::to_string(oldest) +
-            " or later can write to; this program writes version " +
-            std::to_string(kLatestRecordsVersion) +
-            ". Its records are kept on this bench until it is updated.");
+    return SqlStatus::Failed(SqlError::Incompatible,
+                             "The records have version " + std::to_string(version) +
+                                 ", which only programs writing version " + std::to_string(oldest) +
+                                 " or later can write to; this program writes version " +
+                                 std::to_string(kLatestRecordsVersion) +
+                                 ". Its records are kept on this bench until it is updated.");
 }
 
 }  // namespace

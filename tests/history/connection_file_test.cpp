@@ -12,13 +12,15 @@ using ::testing::HasSubstr;
 
 std::string Lines(const std::vector<std::string>& lines) {
     std::string text;
-    for (const std::string& line : lines) text += line + "\n";
+    for (const std::string& line : lines)
+        text += line + "\n";
     return text;
 }
 
 TEST(ConnectionFile, WhatIsWrittenReadsBackAndDamageIsNamed) {
-    const InstrumentEvent event{6120, "generator", "TCPIP::127.0.0.1::5025::SOCKET", "setting",
-                                "level", -47.123456789012345, "dBm"};
+    const InstrumentEvent event{6120,      "generator", "TCPIP::127.0.0.1::5025::SOCKET",
+                                "setting", "level",     -47.123456789012345,
+                                "dBm"};
     std::vector<std::string> written = ConnectionFileHeading("u-1", "bench\t2", "1.4");
     written.push_back(RunStartLine(5230));
     written.push_back(InstrumentLine(event));

@@ -15,8 +15,8 @@
 #include "history/backup_import.h"
 #include "history/connection_file.h"
 #include "history/history_lookup.h"
-#include "history/record_rows.h"
 #include "history/record_report.h"
+#include "history/record_rows.h"
 #include "history/records_file.h"
 #include "history/records_query.h"
 #include "history/records_schema.h"
@@ -239,19 +239,22 @@ std::vector<std::string> EveryRow(ISqlConnection& db) {
         EXPECT_TRUE(db.Execute(sql, {}, &rows).ok()) << sql;
         for (const SqlRow& row : rows) {
             std::string line = table;
-            for (const SqlValue& v : row) line += "|" + text(v);
+            for (const SqlValue& v : row)
+                line += "|" + text(v);
             lines.push_back(line);
         }
     };
     std::string columns;
-    for (const RecordsColumn& c : ConnectionColumns()) columns += ", " + std::string(c.name);
+    for (const RecordsColumn& c : ConnectionColumns())
+        columns += ", " + std::string(c.name);
     add("connections", "SELECT " + columns.substr(2) + " FROM connections ORDER BY uid");
     add("item_values",
         "SELECT c.uid, item_no, item, at_connect, at_end FROM item_values JOIN connections c ON "
         "c.id = connection_id ORDER BY c.uid, item_no");
     for (const DetailTable& table : DetailTables()) {
         std::string sql = "SELECT c.uid, seq";
-        for (const RecordsColumn& c : table.columns) sql += ", " + std::string(c.name);
+        for (const RecordsColumn& c : table.columns)
+            sql += ", " + std::string(c.name);
         add(std::string(table.name), sql + " FROM " + std::string(table.name) +
                                          " JOIN connections c ON c.id = connection_id ORDER BY "
                                          "c.uid, seq");
@@ -266,7 +269,8 @@ class RebuiltSession : public RecordedSession {
 protected:
     void SetUp() override {
         fs::create_directories(backups);
-        records = std::make_unique<ServiceRecords>(Connector(), random, wall, RecordsSetup(), nullptr);
+        records =
+            std::make_unique<ServiceRecords>(Connector(), random, wall, RecordsSetup(), nullptr);
         rig.net().setFilesObserver(records.get());
         recorder.setObserver(records.get());
         RecordedSession::SetUp();
@@ -314,8 +318,7 @@ protected:
         std::string error;
         ASSERT_TRUE(StoreRun(RunsPathFor(run.backupPath), run, slot, error)) << error;
 
-        records->SetProcedure(run.technician, run.serialNumber, run.workOrder,
-                              run.procedureTitle);
+        records->SetProcedure(run.technician, run.serialNumber, run.workOrder, run.procedureTitle);
         instruments::BenchEvent level;
         level.role = instruments::Role::Generator;
         level.address = "TCPIP::127.0.0.1::5025::SOCKET";
@@ -550,7 +553,8 @@ TEST_F(BackupFolder, ADamagedFileIsLeftAloneWhileWrittenAndRebuiltWholeAfter) {
     {
         ServiceRecords live(Connector(), random, wall, setup, notice);
         live.OnConnectionStarted(backup, backupPath);
-        for (std::size_t i = 0; i < 3; ++i) live.OnJournalEntry(journal[i]);
+        for (std::size_t i = 0; i < 3; ++i)
+            live.OnJournalEntry(journal[i]);
         live.Flush();
         Overwrite(path, 8 * kPage, kPage);
         const std::vector<std::string> files = folder.Files();
@@ -561,7 +565,8 @@ TEST_F(BackupFolder, ADamagedFileIsLeftAloneWhileWrittenAndRebuiltWholeAfter) {
         EXPECT_THAT(second.message, HasSubstr("another program is writing it"));
         EXPECT_EQ(folder.Files(), files);  // nothing set aside while it is written
 
-        for (std::size_t i = 3; i < journal.size(); ++i) live.OnJournalEntry(journal[i]);
+        for (std::size_t i = 3; i < journal.size(); ++i)
+            live.OnJournalEntry(journal[i]);
         live.EndConnection();
     }
     said.clear();

@@ -35,7 +35,8 @@ TEST(KilledProgramTest, RecordsHoldEveryEntryWrittenAndTheNextStartGoesOn) {
     LocalRecordsOpening opening;
     {
         // An import beside the recording program leaves its connection open.
-        auto reader = OpenLocalRecords(Connector(), path, clock, opening, LocalRecordsUse::Importing);
+        auto reader =
+            OpenLocalRecords(Connector(), path, clock, opening, LocalRecordsUse::Importing);
         ASSERT_TRUE(reader) << opening.message;
         EXPECT_EQ(opening.unfinished, 0);
     }

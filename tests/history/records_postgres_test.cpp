@@ -234,10 +234,11 @@ TEST(SharedRecordsTest, ANewerServerTakesTheRecordsWhenItAllowsThisProgramAndSay
         {
             auto shared = OpenOrFail(server->Target(database));
             ASSERT_TRUE(shared && MigrateRecords(*shared).ok());
-            ASSERT_TRUE(shared
-                            ->Execute("UPDATE schema_version SET version = ?, min_writer_version = ?",
-                                      {std::int64_t{newer}, std::int64_t{c.oldestWriter}})
-                            .ok());
+            ASSERT_TRUE(
+                shared
+                    ->Execute("UPDATE schema_version SET version = ?, min_writer_version = ?",
+                              {std::int64_t{newer}, std::int64_t{c.oldestWriter}})
+                    .ok());
         }
         TempFolder folder;
         const std::string path = folder.path() + "/records.sqlite";
@@ -247,7 +248,8 @@ TEST(SharedRecordsTest, ANewerServerTakesTheRecordsWhenItAllowsThisProgramAndSay
         std::optional<RecordsUploader> sender;
         RecordsWriter writer(Connector(), path, random, clock);
         ASSERT_EQ(writer.WaitOpened().outcome, LocalRecordsOpening::Outcome::Ready);
-        RecordsUploader& uploader = sender.emplace(Connector(), path, server->Target(database), 200ms);
+        RecordsUploader& uploader =
+            sender.emplace(Connector(), path, server->Target(database), 200ms);
         uploader.setProblemReporter([&messages](const std::string& text) { messages.Add(text); });
         const ConnectionRecord sample = SampleRecord(3, 4);
         const std::string uid = writer.BeginConnection(sample.info, sample.items);

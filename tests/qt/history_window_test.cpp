@@ -111,7 +111,8 @@ private Q_SLOTS:
         QVERIFY(server.listen(QHostAddress::LocalHost));
         QList<QTcpSocket*> held;
         connect(&server, &QTcpServer::newConnection, this, [&] {
-            while (QTcpSocket* socket = server.nextPendingConnection()) held << socket;
+            while (QTcpSocket* socket = server.nextPendingConnection())
+                held << socket;
         });
         int ticks = 0;
         QTimer heartbeat;
@@ -120,8 +121,9 @@ private Q_SLOTS:
         heartbeat.start();
 
         QtSqlConnector connector;
-        const std::string url = "postgresql://tech@127.0.0.1:" + std::to_string(server.serverPort()) +
-                                "/records?connect_timeout=60";
+        const std::string url =
+            "postgresql://tech@127.0.0.1:" + std::to_string(server.serverPort()) +
+            "/records?connect_timeout=60";
         QTemporaryDir dir;
         HistoryWindow window(connector, url, dir.filePath(QStringLiteral("backups")).toStdString());
         window.show();
@@ -139,7 +141,8 @@ private Q_SLOTS:
 
         QVERIFY(window.Search());
         QTRY_COMPARE(held.size(), 2);
-        for (QTcpSocket* socket : held) socket->abort();
+        for (QTcpSocket* socket : held)
+            socket->abort();
         QTRY_VERIFY_WITH_TIMEOUT(!window.busy(), 20000);
         QVERIFY2(window.statusLine()->text().contains(QStringLiteral("cannot be read")),
                  qPrintable(window.statusLine()->text()));
