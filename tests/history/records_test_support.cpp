@@ -1,5 +1,8 @@
 #include "records_test_support.h"
 
+#include <fstream>
+#include <iterator>
+
 #include <gtest/gtest.h>
 
 #include "history/record_rows.h"
@@ -191,7 +194,13 @@ void CreateVersion1(ISqlConnection& db) {
 }
 
 void WriteAtVersion(ISqlConnection& db, const ConnectionRecord& record, int version) {
-    ASSERT_EQ(version, 1) << "only version 1 is frozen so far";
+    if (version == 2) {
+        // Version 3 changed only the version table: version 2's rows are written as today's.
+        std::int64_t id = 0;
+        ASSERT_TRUE(RecordsStore(db).SaveRecord(record, id).ok());
+        return;
+    }
+    ASSERT_EQ(version, 1) << "only versions 1 and 2 are known here";
     std::vector<std::string_view> names;
     for (const RecordsColumn& column : ConnectionColumns())
         names.push_back(column.name);
@@ -249,6 +258,18 @@ void ExpectSameRecord(const ConnectionRecord& got, const ConnectionRecord& want)
     EXPECT_EQ(CurvesText(got.curves), CurvesText(want.curves));
     EXPECT_EQ(got.steps, want.steps);
     EXPECT_EQ(got.instruments, want.instruments);
+}
+
+void Overwrite(const std::string& path, std::streamoff at, std::size_t count) {
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(at);
+    const std::string junk(count, '\x5A');
+    f.write(junk.data(), static_cast<std::streamsize>(junk.size()));
+}
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace qs::records_test

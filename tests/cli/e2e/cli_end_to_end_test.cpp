@@ -1062,7 +1062,39 @@ TEST(CliEndToEnd, HistorySearchesReportsAndImportsTheRecords) {
     }
     const CliRun unopened = RunCli({QStringLiteral("history")}, {{}, {UnwritableDataHome()}, 0});
     EXPECT_EQ(unopened.status, 1) << unopened.out.constData();
-    EXPECT_HAS(unopened.err, "The service records cannot be used.");
+    EXPECT_HAS(unopened.err, "is no folder");
+}
+
+// A damaged or emptied records file is said with its path and status 1, never listed as
+// records without connections; the history only reads, so the file stays as it was found.
+TEST(CliEndToEnd, HistoryOnADamagedRecordsFileSaysSoAndLeavesIt) {
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        const char* said;
+    } cases[] = {
+        {"junk", "not a database at all\n", "is damaged"},
+        {"truncated", "", "is empty (0 bytes)"},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir data;
+        const QString folder = data.filePath(QStringLiteral("qs71dr-adj"));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        const QString path = folder + QStringLiteral("/records.sqlite");
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(c.bytes);
+        file.close();
+        const CliRun run = RunCli({QStringLiteral("history")},
+                                  {{}, {QStringLiteral("XDG_DATA_HOME=") + data.path()}, 0});
+        EXPECT_EQ(run.status, 1) << c.name;
+        EXPECT_HAS(run.err, path.toLocal8Bit());
+        EXPECT_HAS(run.err, c.said);
+        EXPECT_FALSE(run.out.contains("no recorded connection matches")) << c.name;
+        EXPECT_EQ(ReadFile(path), c.bytes) << c.name;
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("records.sqlite")})
+            << c.name;
+    }
 }
 
 // Records that cannot be kept are said once on standard error, and the work goes on: the
