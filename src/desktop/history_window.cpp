@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -36,6 +37,12 @@ QTableWidgetItem* Cell(const std::string& text) {
     return item;
 }
 
+// Who a side of a compare is: "4F12, 2026-12-07 10:46:02 on bench-2".
+std::string Side(const HistoryRow& row) {
+    return (row.serialNumber.empty() ? std::string("no serial number") : row.serialNumber) + ", " +
+           row.date + " on " + row.bench;
+}
+
 QLineEdit* Field(const char* placeholder) {
     auto* field = new QLineEdit;
     field->setPlaceholderText(QString::fromLatin1(placeholder));
@@ -51,8 +58,10 @@ QDialog* CompareDialog(const HistoryRow& first, const HistoryRow& second,
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowTitle(QStringLiteral("Compare connections"));
     auto* layout = new QVBoxLayout(dialog);
-    layout->addWidget(new QLabel(Q("First: " + first.date + " on " + first.bench +
-                                   "\nSecond: " + second.date + " on " + second.bench)));
+    auto* sides = new QLabel(Q("First: " + Side(first) + "\nSecond: " + Side(second)));
+    sides->setObjectName(QStringLiteral("compareSides"));
+    sides->setTextFormat(Qt::PlainText);
+    layout->addWidget(sides);
     auto* table = new QTableWidget(static_cast<int>(items.size()), 5, dialog);
     table->setHorizontalHeaderLabels(
         {QStringLiteral("Item"), QStringLiteral("First at Connect"), QStringLiteral("First at end"),
@@ -80,6 +89,19 @@ QDialog* CompareDialog(const HistoryRow& first, const HistoryRow& second,
 
 }  // namespace
 
+QString ProposedReportName(const HistoryRow& row) {
+    // The day of "2026-12-07 10:46:02".
+    const std::string day = row.date.substr(0, row.date.find(' '));
+    QString name = Q(row.serialNumber.empty() ? std::string("connection") : row.serialNumber);
+    if (!day.empty()) name += QLatin1Char('-') + Q(day);
+    for (QChar& c : name) {
+        const bool kept = c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('_') ||
+                          c == QLatin1Char('.');
+        if (!kept) c = QLatin1Char('_');
+    }
+    return name + QStringLiteral(".pdf");
+}
+
 HistoryWindow::HistoryWindow(ISqlConnector& connector, std::string url, std::string backupFolder,
                              QWidget* parent)
     : QWidget(parent, Qt::Window),
@@ -104,7 +126,11 @@ HistoryWindow::HistoryWindow(ISqlConnector& connector, std::string url, std::str
     days->addWidget(since_);
     days->addWidget(new QLabel(QStringLiteral("to")));
     days->addWidget(until_);
-    filters->addRow(QStringLiteral("&Days:"), days);
+    // A row of two fields gets its label made here: only a label with a buddy turns "&D"
+    // into a shortcut rather than showing the "&".
+    auto* daysLabel = new QLabel(QStringLiteral("&Days:"));
+    daysLabel->setBuddy(since_);
+    filters->addRow(daysLabel, days);
     filters->addRow(QStringLiteral("&Verdict:"), verdict_);
     auto* search = new QPushButton(QStringLiteral("S&earch"));
     search->setDefault(true);
@@ -255,10 +281,15 @@ void HistoryWindow::OpenReport() {
 void HistoryWindow::SaveReport() {
     ConnectionRecord record;
     if (!LoadTheSelectedOne("save", record)) return;
+    const HistoryRow& row = rows_[static_cast<std::size_t>(SelectedRows().front())];
+    const QString proposed = saveFolder_.isEmpty()
+                                 ? ProposedReportName(row)
+                                 : QDir(saveFolder_).filePath(ProposedReportName(row));
     QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Save alignment report"), QString(),
+        QFileDialog::getSaveFileName(this, QStringLiteral("Save alignment report"), proposed,
                                      QStringLiteral("PDF (*.pdf);;HTML (*.html)"));
     if (path.isEmpty()) return;
+    saveFolder_ = QFileInfo(path).absolutePath();
     if (ReportFormFor(path.toStdString()) == ReportForm::Unknown) path += QStringLiteral(".pdf");
     std::string error;
     if (!WriteReportFile(ReportFromRecord(record), path.toStdString(), ExistingFile::Replace,

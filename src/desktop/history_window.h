@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -16,6 +17,10 @@ class QPushButton;
 class QTableWidget;
 
 namespace qs::qt {
+
+// The file name Save report proposes for a connection: its serial number and day,
+// "4F12-2026-12-07.pdf"; characters a file name cannot carry become "_".
+QString ProposedReportName(const HistoryRow& row);
 
 // "View > History": the recorded connections in a table, searched by serial number, work
 // order, technician, days and verdict; the selected connection's report opened or saved;
@@ -77,6 +82,8 @@ private:
     QPushButton* open_ = nullptr;
     QPushButton* save_ = nullptr;
     QPushButton* compare_ = nullptr;
+    // Where the last report was saved, for the next one; empty: the dialog's own choice.
+    QString saveFolder_;
 };
 
 }  // namespace qs::qt

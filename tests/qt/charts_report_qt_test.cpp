@@ -7,7 +7,9 @@
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPen>
 #include <QProcess>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -145,6 +147,30 @@ private Q_SLOTS:
         QVERIFY(names.contains(QStringLiteral("TX LVA target %1").arg(kUnreachableTarget)));
         QVERIFY(names.contains(QStringLiteral("TX LVA steps: FAILED, target out of reach")));
         QVERIFY(charts.chart(ChartsWindow::Level)->title().contains(QStringLiteral("FAILED")));
+
+        // Every curve of the window in a colour of its own; every reference line labelled with
+        // its name, those of one curve told apart by their pens.
+        QSet<QRgb> colours;
+        int curves = 0;
+        std::map<QString, QPen> references;
+        for (int p = 0; p < ChartsWindow::PaneCount; ++p) {
+            for (QAbstractSeries* series : charts.chart(static_cast<ChartsWindow::Pane>(p))->series()) {
+                auto* xy = static_cast<QXYSeries*>(series);
+                if (xy->pointLabelsVisible()) {
+                    QCOMPARE(xy->pointLabelsFormat(), xy->name());
+                    references[xy->name()] = xy->pen();
+                    continue;
+                }
+                ++curves;
+                colours.insert(xy->pen().color().rgb());
+            }
+        }
+        QVERIFY2(curves >= 13, qPrintable(QString::number(curves)));
+        QCOMPARE(colours.size(), curves);
+        const QPen target = references.at(QStringLiteral("RX LVA target %1").arg(builtin::kRxLevelTarget));
+        const QPen final = references.at(QStringLiteral("RX LVA final %1").arg(builtin::kRxLvaAtTarget));
+        QCOMPARE(target.color(), final.color());
+        QVERIFY(target.style() != final.style());
 
         // Each pane saves as PNG and SVG.
         charts.resize(900, 960);

@@ -1,7 +1,9 @@
 // The History window once on the offscreen platform over a records file of its own: every
 // connection listed, the filter fields narrow the rows, a wrong day is said on the window's
-// status line, and connections of different radios are not compared.
+// status line, connections of different radios are not compared and those of one radio are,
+// each side named by its serial number and date; no label shows a stray "&".
 #include <QComboBox>
+#include <QDialog>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -93,6 +95,43 @@ private Q_SLOTS:
             QItemSelectionModel::Select | QItemSelectionModel::Rows);
         window.CompareSelected();
         QVERIFY(window.statusLine()->text().contains(QStringLiteral("different radios")));
+
+        window.table()->selectRow(1);
+        window.table()->selectionModel()->select(
+            window.table()->model()->index(2, 0),
+            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        window.CompareSelected();
+        const auto dialogs = window.findChildren<QDialog*>();
+        QCOMPARE(dialogs.size(), 1);
+        const QString sides = dialogs.front()->findChild<QLabel*>(QStringLiteral("compareSides"))->text();
+        QCOMPARE(sides, QString::fromStdString("First: 4F12, " + DateTimeText(1796650000) +
+                                               " on bench-2\nSecond: 4F12, " +
+                                               DateTimeText(1796640000) + " on bench-2"));
+
+        // An "&" is a shortcut only on a label with a buddy; anywhere else it would show.
+        for (const QLabel* label : window.findChildren<QLabel*>()) {
+            if (label->text().contains(QLatin1Char('&')))
+                QVERIFY2(label->buddy() != nullptr, qPrintable(label->text()));
+        }
+    }
+
+    void saveProposesSerialAndDay() {
+        const struct {
+            const char* serial;
+            const char* date;
+            const char* name;
+        } cases[] = {
+            {"4F12", "2026-12-07 10:46:02", "4F12-2026-12-07.pdf"},
+            {"SN 7/a", "2026-12-07 10:46:02", "SN_7_a-2026-12-07.pdf"},
+            {"", "2026-12-07 10:46:02", "connection-2026-12-07.pdf"},
+            {"4F12", "", "4F12.pdf"},
+        };
+        for (const auto& c : cases) {
+            HistoryRow row;
+            row.serialNumber = c.serial;
+            row.date = c.date;
+            QCOMPARE(qt::ProposedReportName(row), QString::fromLatin1(c.name));
+        }
     }
 };
 
