@@ -107,7 +107,9 @@ QLineSeries* Reference(const QString& name, QPointF a, QPointF b, const QPen& pe
     line->setPen(pen);
     const int labelled = at == LabelAt::Middle ? 1 : (a.y() >= b.y() ? 0 : line->count() - 1);
     line->setPointLabelsFormat(name);
-    line->setPointLabelsColor(pen.color());
+    QColor labelColour = pen.color();
+    labelColour.setAlphaF(1.0);  // a band's pale colour would be too faint to read
+    line->setPointLabelsColor(labelColour);
     line->setPointLabelsClipping(false);
     line->setPointLabelsVisible(true);
     for (int i = 0; i < line->count(); ++i) {
@@ -245,7 +247,7 @@ void ChartsWindow::AddReading(int group, int index, std::int32_t timeMs, int raw
 void ChartsWindow::RebuildSweep() {
     QChart* c = chart(Sweep);
     c->removeAllSeries();
-    SetRawAxes(c, QStringLiteral("filter value"), QStringLiteral("SD reading (raw)"));
+    SetRawAxes(c, QStringLiteral("filter value"), QStringLiteral("SD (raw)"));
     const std::vector<SweepRun> runs = SweepRuns(recorder_.log());
     for (const SweepRun& run : runs) {
         const QPen curvePen = PenFor("sweep " + std::to_string(run.filter));
@@ -280,7 +282,7 @@ void ChartsWindow::RebuildSweep() {
 void ChartsWindow::RebuildLevel() {
     QChart* c = chart(Level);
     c->removeAllSeries();
-    SetRawAxes(c, QStringLiteral("level-adjust value"), QStringLiteral("LVIN reading (raw)"));
+    SetRawAxes(c, QStringLiteral("level-adjust value"), QStringLiteral("LVIN (raw)"));
     QString title = QString::fromLatin1(kPaneTitles[Level]);
     for (const BisectionRun& run : BisectionRuns(recorder_.log())) {
         const QString name = Qs(LevelItemName(run.item));
@@ -305,9 +307,8 @@ void ChartsWindow::RebuildLevel() {
                                 PenOf(colour, Qt::DotLine, kReferenceWidth), LabelAt::TopEnd));
         } else {
             steps->setName(name + QStringLiteral(" steps: FAILED, target out of reach"));
-            QPen failed(Qt::red, 1.5);
-            failed.setStyle(Qt::DotLine);
-            steps->setPen(failed);
+            // Still the item's colour (another red would pass for a second curve), dotted.
+            steps->setPen(PenOf(colour, Qt::DotLine, kReferenceWidth));
             title = QString::fromLatin1(kPaneTitles[Level]) + QStringLiteral(": ") + name +
                     QStringLiteral(" FAILED");
         }

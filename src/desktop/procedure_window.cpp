@@ -102,6 +102,8 @@ ProcedureWindow::ProcedureWindow(Application& app, SafetyNet& safety,
     steps_->verticalHeader()->hide();
     steps_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     steps_->setSelectionMode(QAbstractItemView::NoSelection);
+    // Nothing in it is chosen or typed: no cell should look picked out.
+    steps_->setFocusPolicy(Qt::NoFocus);
     steps_->setTextElideMode(Qt::ElideRight);
     steps_->setWordWrap(false);
     // Every column can be widened by hand; the values, the longest, take what is left.
@@ -207,8 +209,9 @@ void ProcedureWindow::FitColumns() {
         steps_->resizeColumnToContents(column);
         const int fitted = std::min(steps_->columnWidth(column), kMaxFittedColumnPx);
         // Only ever wider while the run goes, so the table does not jump about.
-        steps_->setColumnWidth(column, std::max(before, fitted));
+        steps_->setColumnWidth(column, fittedOnce_ ? std::max(before, fitted) : fitted);
     }
+    fittedOnce_ = true;
     fitting_ = false;
 }
 

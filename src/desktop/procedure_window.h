@@ -115,7 +115,8 @@ private:
     std::function<void()> openReport_;
     std::function<void(const QList<int>&)> columnsResized_;
     bool keptWidths_ = false;
-    bool fitting_ = false;  // the window itself sizes the columns
+    bool fitting_ = false;     // the window itself sizes the columns
+    bool fittedOnce_ = false;  // to the steps' names; from then on only wider
 
     QLabel* state_ = nullptr;
     QLabel* reason_ = nullptr;

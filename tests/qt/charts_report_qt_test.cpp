@@ -4,6 +4,7 @@
 // `--report` on the command line ends as a technician expects, with no display.
 #include <QAction>
 #include <QFile>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
@@ -15,6 +16,7 @@
 #include <QTest>
 #include <QtCharts/QChart>
 #include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
 #include <QtCharts/QXYSeries>
 #include <fstream>
 #include <map>
@@ -48,6 +50,8 @@ constexpr int kRxLvaRow = 12;
 constexpr int kTxLvaRow = 13;
 constexpr int kTxTargetRow = 15;
 constexpr int kUnreachableTarget = 230;
+// An axis title needs this much more than its own length before the chart cuts it short.
+constexpr double kTitleRoom = 1.1;
 
 // A connection with an adjustment, a sweep, a good and a failed level adjustment.
 class Session {
@@ -195,6 +199,20 @@ private Q_SLOTS:
             const QImage picture(png);
             QVERIFY(!picture.isNull());
             QCOMPARE(picture.size(), charts.chart(pane)->size().toSize());
+        }
+        // At the window's own size every axis title fits beside its axis with the room the
+        // chart keeps around a title, none cut short.
+        charts.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&charts));
+        for (int p = 0; p < ChartsWindow::PaneCount; ++p) {
+            QChart* chart = charts.chart(static_cast<ChartsWindow::Pane>(p));
+            for (QAbstractAxis* axis : chart->axes()) {
+                const qreal room = axis->orientation() == Qt::Vertical ? chart->plotArea().height()
+                                                                        : chart->plotArea().width();
+                const qreal title = QFontMetricsF(axis->titleFont()).horizontalAdvance(axis->titleText());
+                QVERIFY2(title * kTitleRoom <= room,
+                         qPrintable(axis->titleText()));
+            }
         }
         QString error;
         QVERIFY(!charts.SavePng(ChartsWindow::Sweep, QStringLiteral("/nonexistent/x.png"), error));
