@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 
 #include "instruments/bench_station.h"
@@ -29,6 +30,8 @@ constexpr qreal kReasonScale = 1.15;
 constexpr qreal kPromptScale = 1.5;
 // Columns sized to their text are not let grow past this: the whole text is on hover.
 constexpr int kMaxFittedColumnPx = 320;
+// The step under way, light blue, easy to find in a long table.
+constexpr const char* kRunningRowTint = "#dcebfa";
 constexpr const char* kPromptPanelStyle =
     "QFrame#promptPanel { background: #fff4ce; border: 2px solid #c8a400; border-radius: 6px; }";
 
@@ -230,6 +233,11 @@ void ProcedureWindow::KeepWithinScreen() {
 void ProcedureWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     KeepWithinScreen();
+    // Moved to another screen, the window keeps within that one.
+    if (windowHandle() != nullptr && !screenWatched_) {
+        screenWatched_ = true;
+        connect(windowHandle(), &QWindow::screenChanged, this, [this] { KeepWithinScreen(); });
+    }
 }
 
 void ProcedureWindow::Ask(const procedure::Question& question,
@@ -296,7 +304,7 @@ void ProcedureWindow::ShowStep(int index) {
         ended ? Q(DurationText(step.durationMs)) : QString(),
         Q(StepValuesText(step)),
     };
-    const char* tint = ended ? OutcomeRowTint(step.outcome) : nullptr;
+    const char* tint = running ? kRunningRowTint : ended ? OutcomeRowTint(step.outcome) : nullptr;
     for (int column = 0; column < kColumns; ++column) {
         QTableWidgetItem* item = steps_->item(index, column);
         item->setText(texts[column]);

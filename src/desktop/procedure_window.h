@@ -117,6 +117,7 @@ private:
     bool keptWidths_ = false;
     bool fitting_ = false;     // the window itself sizes the columns
     bool fittedOnce_ = false;  // to the steps' names; from then on only wider
+    bool screenWatched_ = false;
 
     QLabel* state_ = nullptr;
     QLabel* reason_ = nullptr;

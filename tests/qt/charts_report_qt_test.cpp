@@ -4,6 +4,7 @@
 // `--report` on the command line ends as a technician expects, with no display.
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QMenu>
@@ -270,6 +271,16 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readAll().contains("Band-pass sweep BPF T1: centre 64"));
         QVERIFY(!menu.SaveReport(dir.filePath(QStringLiteral("r.txt")).toStdString()));
+        QCOMPARE(box.shown.size(), std::size_t(1));
+
+        // Open report of the run window: the PDF beside the connection's backup (the offscreen
+        // platform opens nothing).
+        const QFileInfo backup(QString::fromStdString(s.rig.net().backupPath()));
+        const QString beside = backup.absolutePath() + QLatin1Char('/') + backup.completeBaseName() +
+                               QStringLiteral("-report.pdf");
+        QVERIFY(!QFile::exists(beside));
+        QVERIFY(menu.OpenReport(s.rig.net().backupPath()));
+        QVERIFY(QFile::exists(beside));
         QCOMPARE(box.shown.size(), std::size_t(1));
     }
 
