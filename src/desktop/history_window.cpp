@@ -115,8 +115,9 @@ HistoryWindow::HistoryWindow(ISqlConnector& connector, std::string url, std::str
     since_ = Field("first day, e.g. 2026-12-01");
     until_ = Field("last day, e.g. 2026-12-07");
     verdict_ = new QComboBox;
-    verdict_->addItems({QStringLiteral("any"), QStringLiteral("pass"), QStringLiteral("fail"),
-                         QStringLiteral("error"), QStringLiteral("aborted")});
+    // The verdicts as every other place shows them; the search takes them in lower case.
+    verdict_->addItems({QStringLiteral("any"), QStringLiteral("PASS"), QStringLiteral("FAIL"),
+                         QStringLiteral("ERROR"), QStringLiteral("ABORTED")});
 
     auto* filters = new QFormLayout;
     filters->addRow(QStringLiteral("&Serial number:"), serial_);
@@ -196,7 +197,8 @@ bool HistoryWindow::Search() {
         technician_->text().trimmed().toStdString(),
         since_->text().trimmed().toStdString(),
         until_->text().trimmed().toStdString(),
-        verdict_->currentIndex() == 0 ? std::string() : verdict_->currentText().toStdString()};
+        verdict_->currentIndex() == 0 ? std::string()
+                                      : verdict_->currentText().toLower().toStdString()};
     HistoryFilter filter;
     std::string error;
     if (!HistoryFilterFromText(text, filter, error)) {

@@ -74,7 +74,8 @@ private Q_SLOTS:
         window.serialField()->setText(QStringLiteral("4F12"));
         QVERIFY(window.Search());
         QCOMPARE(window.rowCount(), 2);
-        window.verdictField()->setCurrentText(QStringLiteral("fail"));
+        window.verdictField()->setCurrentText(QStringLiteral("FAIL"));
+        QCOMPARE(window.verdictField()->currentText(), QStringLiteral("FAIL"));
         QVERIFY(window.Search());
         QCOMPARE(window.rowCount(), 1);
         QCOMPARE(window.rows().front().id, std::string("b"));
