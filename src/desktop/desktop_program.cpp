@@ -135,6 +135,8 @@ int RunDesktopProgram(int argc, char** argv, const DesktopTestHooks& hooks) {
     ProcedureMenu procedureMenu(window, root.app(), root.safety(), root.benchStation(),
                                 settingsStore, messageBox);
     procedureMenu.setRunRecorder([&root] { return root.RunRecorder(); });
+    procedureMenu.setReportOpener(
+        [&reportMenu](const std::string& backupPath) { reportMenu.OpenReport(backupPath); });
     HistoryMenu history(window, *reportMenu.viewMenu(), root);
     historyMenu = &history;
 

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFutureWatcher>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -37,6 +38,12 @@ QTableWidgetItem* Cell(const std::string& text) {
     return item;
 }
 
+// Who a side of a compare is: "4F12, 2026-12-07 10:46:02 on bench-2".
+std::string Side(const HistoryRow& row) {
+    return (row.serialNumber.empty() ? std::string("no serial number") : row.serialNumber) + ", " +
+           row.date + " on " + row.bench;
+}
+
 QLineEdit* Field(const char* placeholder) {
     auto* field = new QLineEdit;
     field->setPlaceholderText(QString::fromLatin1(placeholder));
@@ -52,8 +59,10 @@ QDialog* CompareDialog(const HistoryRow& first, const HistoryRow& second,
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowTitle(QStringLiteral("Compare connections"));
     auto* layout = new QVBoxLayout(dialog);
-    layout->addWidget(new QLabel(Q("First: " + first.date + " on " + first.bench +
-                                   "\nSecond: " + second.date + " on " + second.bench)));
+    auto* sides = new QLabel(Q("First: " + Side(first) + "\nSecond: " + Side(second)));
+    sides->setObjectName(QStringLiteral("compareSides"));
+    sides->setTextFormat(Qt::PlainText);
+    layout->addWidget(sides);
     auto* table = new QTableWidget(static_cast<int>(items.size()), 5, dialog);
     table->setHorizontalHeaderLabels(
         {QStringLiteral("Item"), QStringLiteral("First at Connect"), QStringLiteral("First at end"),
@@ -81,6 +90,19 @@ QDialog* CompareDialog(const HistoryRow& first, const HistoryRow& second,
 
 }  // namespace
 
+QString ProposedReportName(const HistoryRow& row) {
+    // The day of "2026-12-07 10:46:02".
+    const std::string day = row.date.substr(0, row.date.find(' '));
+    QString name = Q(row.serialNumber.empty() ? std::string("connection") : row.serialNumber);
+    if (!day.empty()) name += QLatin1Char('-') + Q(day);
+    for (QChar& c : name) {
+        const bool kept = c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('_') ||
+                          c == QLatin1Char('.');
+        if (!kept) c = QLatin1Char('_');
+    }
+    return name + QStringLiteral(".pdf");
+}
+
 HistoryWindow::HistoryWindow(ISqlConnector& connector, std::string url, std::string backupFolder,
                              QWidget* parent)
     : QWidget(parent, Qt::Window),
@@ -94,8 +116,9 @@ HistoryWindow::HistoryWindow(ISqlConnector& connector, std::string url, std::str
     since_ = Field("first day, e.g. 2026-12-01");
     until_ = Field("last day, e.g. 2026-12-07");
     verdict_ = new QComboBox;
-    verdict_->addItems({QStringLiteral("any"), QStringLiteral("pass"), QStringLiteral("fail"),
-                         QStringLiteral("error"), QStringLiteral("aborted")});
+    // The verdicts as every other place shows them; the search takes them in lower case.
+    verdict_->addItems({QStringLiteral("any"), QStringLiteral("PASS"), QStringLiteral("FAIL"),
+                         QStringLiteral("ERROR"), QStringLiteral("ABORTED")});
 
     auto* filters = new QFormLayout;
     filters->addRow(QStringLiteral("&Serial number:"), serial_);
@@ -105,7 +128,11 @@ HistoryWindow::HistoryWindow(ISqlConnector& connector, std::string url, std::str
     days->addWidget(since_);
     days->addWidget(new QLabel(QStringLiteral("to")));
     days->addWidget(until_);
-    filters->addRow(QStringLiteral("&Days:"), days);
+    // A row of two fields gets its label made here: only a label with a buddy turns "&D"
+    // into a shortcut rather than showing the "&".
+    auto* daysLabel = new QLabel(QStringLiteral("&Days:"));
+    daysLabel->setBuddy(since_);
+    filters->addRow(daysLabel, days);
     filters->addRow(QStringLiteral("&Verdict:"), verdict_);
     search_ = new QPushButton(QStringLiteral("S&earch"));
     search_->setDefault(true);
@@ -197,7 +224,8 @@ bool HistoryWindow::Search() {
         technician_->text().trimmed().toStdString(),
         since_->text().trimmed().toStdString(),
         until_->text().trimmed().toStdString(),
-        verdict_->currentIndex() == 0 ? std::string() : verdict_->currentText().toStdString()};
+        verdict_->currentIndex() == 0 ? std::string()
+                                      : verdict_->currentText().toLower().toStdString()};
     HistoryFilter filter;
     std::string error;
     if (!HistoryFilterFromText(text, filter, error)) {
@@ -288,11 +316,19 @@ void HistoryWindow::OpenReport() {
 }
 
 void HistoryWindow::SaveReport() {
-    WithTheSelectedOne("save", [this](const ConnectionRecord& record) {
+    const std::vector<int> selected = SelectedRows();
+    // The name is taken from the row chosen now: a search may replace the rows meanwhile.
+    const QString name = selected.size() == 1
+                             ? ProposedReportName(rows_[static_cast<std::size_t>(selected.front())])
+                             : QString();
+    WithTheSelectedOne("save", [this, name](const ConnectionRecord& record) {
+        const QString proposed =
+            saveFolder_.isEmpty() ? name : QDir(saveFolder_).filePath(name);
         QString path =
-            QFileDialog::getSaveFileName(this, QStringLiteral("Save alignment report"), QString(),
+            QFileDialog::getSaveFileName(this, QStringLiteral("Save alignment report"), proposed,
                                          QStringLiteral("PDF (*.pdf);;HTML (*.html)"));
         if (path.isEmpty()) return;
+        saveFolder_ = QFileInfo(path).absolutePath();
         if (ReportFormFor(path.toStdString()) == ReportForm::Unknown)
             path += QStringLiteral(".pdf");
         std::string error;

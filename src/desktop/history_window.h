@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -18,6 +19,10 @@ class QPushButton;
 class QTableWidget;
 
 namespace qs::qt {
+
+// The file name Save report proposes for a connection: its serial number and day,
+// "4F12-2026-12-07.pdf"; characters a file name cannot carry become "_".
+QString ProposedReportName(const HistoryRow& row);
 
 // "View > History": the recorded connections in a table, searched by serial number, work
 // order, technician, days and verdict; the selected connection's report opened or saved;
@@ -94,6 +99,8 @@ private:
     QPushButton* compare_ = nullptr;
     QPushButton* search_ = nullptr;
     QPushButton* cancel_ = nullptr;
+    // Where the last report was saved, for the next one; empty: the dialog's own choice.
+    QString saveFolder_;
 };
 
 }  // namespace qs::qt

@@ -123,6 +123,14 @@ ProcedureWindow* ProcedureMenu::Run(const std::string& file, const procedure::Ru
     window_ = new ProcedureWindow(app_, safety_, station_, toRun, info, &main_);
     if (recorder_) window_->setRunObserver(recorder_());
     window_->setAttribute(Qt::WA_DeleteOnClose);
+    if (!columnWidths_.isEmpty()) window_->setColumnWidths(columnWidths_);
+    window_->setColumnsResized([this](const QList<int>& widths) { columnWidths_ = widths; });
+    window_->setRunAgain([this, file, info] { Run(file, info); });
+    if (reportOpener_) {
+        window_->setOpenReport([this, window = window_] {
+            if (!window.isNull()) reportOpener_(window->runner().record().backupPath);
+        });
+    }
     window_->setFinished([this] {
         if (closeMainWhenFinished_) main_.close();
     });

@@ -31,7 +31,35 @@ std::optional<std::chrono::milliseconds> TimeoutFrom(const std::string& text) {
     return std::chrono::milliseconds(ms);
 }
 
+int Digits(const std::string& text, std::size_t at, std::size_t count) {
+    int value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9') return -1;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+CalibrationDue CalibrationFrom(const std::string& key, const std::string& text) {
+    if (text.empty()) return {};
+    if (!IsIsoDay(text)) {
+        return {"", "the settings' " + key + " is not a date YYYY-MM-DD: '" + text + "'"};
+    }
+    return {text, ""};
+}
+
 }  // namespace
+
+bool IsIsoDay(const std::string& text) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
+    const int year = Digits(text, 0, 4);
+    const int month = Digits(text, 5, 2);
+    const int day = Digits(text, 8, 2);
+    if (year < 1 || month < 1 || month > 12 || day < 1) return false;
+    constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
 
 Result<InstrumentOptions> OptionsFor(const RoleSetup& role,
                                      std::optional<std::chrono::milliseconds> answerTimeout) {
@@ -50,6 +78,9 @@ BenchSetup LoadBenchSettings(IProfileStore& store, const std::string& file) {
         const std::string name = RoleName(role);
         setup.role(role).address = Read(store, file, name);
         setup.role(role).profileFile = Read(store, file, name + kProfileSuffix);
+        const std::string calibrationKey = name + kCalibrationDueSuffix;
+        setup.calibration[static_cast<std::size_t>(role)] =
+            CalibrationFrom(calibrationKey, Read(store, file, calibrationKey));
     }
     setup.answerTimeout = TimeoutFrom(Read(store, file, kAnswerTimeoutKey));
     return setup;

@@ -74,6 +74,48 @@ TEST(BenchStationTest, ChoicesAreKeptInTheBenchSectionBesideTheWindowsOptions) {
     EXPECT_EQ(rig.store.writes, writes + 1) << "only the key that changed is written";
 }
 
+// Calibration dates are read, never written: a day YYYY-MM-DD is taken, anything else is the
+// role's settings problem, and binding the role leaves the date as the file has it.
+TEST(BenchStationTest, CalibrationDatesAreDaysOrAProblem) {
+    const struct {
+        const char* value;
+        const char* date;
+        bool problem;
+    } cases[] = {
+        {"", "", false},
+        {"2027-03-31", "2027-03-31", false},
+        {" 2028-02-29 ", "2028-02-29", false},
+        {"2000-02-29", "2000-02-29", false},
+        {"2027-02-29", "", true},
+        {"2100-02-29", "", true},
+        {"2027-04-31", "", true},
+        {"2027-13-01", "", true},
+        {"2027-3-1", "", true},
+        {"31.03.2027", "", true},
+        {"2027-03-31T00:00", "", true},
+        {"soon", "", true},
+    };
+    for (const auto& c : cases) {
+        StationRig rig;
+        rig.store.setRaw(kFile, "BENCH", "power_meter_calibration_due", c.value);
+        rig.station.UseSettings(rig.store, kFile);
+        const CalibrationDue& due = rig.station.setup().calibrationDue(Role::PowerMeter);
+        EXPECT_EQ(due.date, c.date) << c.value;
+        EXPECT_EQ(due.problem.empty(), !c.problem) << c.value;
+        if (c.problem) {
+            EXPECT_EQ(due.problem, std::string("the settings' power_meter_calibration_due is not a "
+                                               "date YYYY-MM-DD: '") + c.value + "'");
+        }
+        EXPECT_EQ(rig.station.setup().calibrationDue(Role::Generator), CalibrationDue{});
+    }
+    StationRig rig;
+    rig.store.setRaw(kFile, "BENCH", "generator_calibration_due", "2027-03-31");
+    rig.station.UseSettings(rig.store, kFile);
+    ASSERT_TRUE(rig.station.Bind(Role::Generator, {kOther, ""}).ok());
+    EXPECT_EQ(rig.station.setup().calibrationDue(Role::Generator).date, "2027-03-31");
+    EXPECT_EQ(rig.store.value(kFile, "BENCH", "generator_calibration_due"), "2027-03-31");
+}
+
 TEST(BenchStationTest, MistakesAreRefusedWithTheirReasonAndNothingIsKept) {
     const ProfileFile broken("set_level = POW\n");
     const ProfileFile other("name = other\nmeasure_power = MEAS:POW?\n");

@@ -1,8 +1,10 @@
 // The History window once on the offscreen platform over a records file of its own: every
 // connection listed, the filter fields narrow the rows, a wrong day is said on the window's
-// status line, and connections of different radios are not compared. Then against a server
-// that accepts and never answers: the window's thread goes on while the search waits.
+// status line, connections of different radios are not compared and those of one radio are,
+// each side named by its serial number and date; no label shows a stray "&". Then against a
+// server that accepts and never answers: the window's thread goes on while the search waits.
 #include <QComboBox>
+#include <QDialog>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -78,7 +80,8 @@ private Q_SLOTS:
         QVERIFY(window.Search());
         QTRY_VERIFY(!window.busy());
         QCOMPARE(window.rowCount(), 2);
-        window.verdictField()->setCurrentText(QStringLiteral("fail"));
+        window.verdictField()->setCurrentText(QStringLiteral("FAIL"));
+        QCOMPARE(window.verdictField()->currentText(), QStringLiteral("FAIL"));
         QVERIFY(window.Search());
         QTRY_VERIFY(!window.busy());
         QCOMPARE(window.rowCount(), 1);
@@ -101,6 +104,43 @@ private Q_SLOTS:
             QItemSelectionModel::Select | QItemSelectionModel::Rows);
         window.CompareSelected();
         QVERIFY(window.statusLine()->text().contains(QStringLiteral("different radios")));
+
+        window.table()->selectRow(1);
+        window.table()->selectionModel()->select(
+            window.table()->model()->index(2, 0),
+            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        window.CompareSelected();
+        QTRY_COMPARE(window.findChildren<QDialog*>().size(), 1);
+        const auto dialogs = window.findChildren<QDialog*>();
+        const QString sides = dialogs.front()->findChild<QLabel*>(QStringLiteral("compareSides"))->text();
+        QCOMPARE(sides, QString::fromStdString("First: 4F12, " + DateTimeText(1796650000) +
+                                               " on bench-2\nSecond: 4F12, " +
+                                               DateTimeText(1796640000) + " on bench-2"));
+
+        // An "&" is a shortcut only on a label with a buddy; anywhere else it would show.
+        for (const QLabel* label : window.findChildren<QLabel*>()) {
+            if (label->text().contains(QLatin1Char('&')))
+                QVERIFY2(label->buddy() != nullptr, qPrintable(label->text()));
+        }
+    }
+
+    void saveProposesSerialAndDay() {
+        const struct {
+            const char* serial;
+            const char* date;
+            const char* name;
+        } cases[] = {
+            {"4F12", "2026-12-07 10:46:02", "4F12-2026-12-07.pdf"},
+            {"SN 7/a", "2026-12-07 10:46:02", "SN_7_a-2026-12-07.pdf"},
+            {"", "2026-12-07 10:46:02", "connection-2026-12-07.pdf"},
+            {"4F12", "", "4F12.pdf"},
+        };
+        for (const auto& c : cases) {
+            HistoryRow row;
+            row.serialNumber = c.serial;
+            row.date = c.date;
+            QCOMPARE(qt::ProposedReportName(row), QString::fromLatin1(c.name));
+        }
     }
 
     // A server that takes the connection and never answers: the search waits on a worker
