@@ -231,10 +231,9 @@ int main(int argc, char** argv) {
         PrintNote("opening it to record (whole-file check)", Ms(WallSeconds() - start), "ms");
     }
     {
-        LocalRecordsOpening opening;
-        FixedClock clock;
+        RecordsToRead reading;
         const double start = WallSeconds();
-        auto db = OpenLocalRecords(connector, path, clock, opening, LocalRecordsUse::Reading);
+        auto db = OpenLocalRecordsToRead(connector, path, reading);
         PrintNote("opening it to read beside the recording program", Ms(WallSeconds() - start),
                   "ms");
     }

@@ -6,7 +6,7 @@ namespace qtsim {
 
 namespace {
 
-enum class Argument { None, Count, Byte };
+enum class Argument { None, Count, Byte, Level };
 
 struct FaultName {
     const char* name;
@@ -33,6 +33,8 @@ constexpr FaultName kFaultNames[] = {
     {"reading-digits", Argument::None, 0, "reading answers carry non-hexadecimal digits"},
     {"hang-up", Argument::Count, 100,
      "=K: the line goes dead after block K until the port is reopened (default 100)"},
+    {"monitor-mute-at", Argument::Level, -111,
+     "=DBM: the service monitor answers nothing from its generator set to DBM on (default -111)"},
 };
 
 bool parseArgument(const std::string& text, Argument kind, int* value) {
@@ -42,6 +44,7 @@ bool parseArgument(const std::string& text, Argument kind, int* value) {
     const auto result = std::from_chars(first, last, *value, base);
     if (result.ec != std::errc() || result.ptr != last) return false;
     if (kind == Argument::Byte) return *value >= 0 && *value <= 255;
+    if (kind == Argument::Level) return *value >= -140 && *value <= 13;
     return *value >= 0 && *value <= 1000000;
 }
 
@@ -61,6 +64,7 @@ void setFault(const std::string& name, int value, Faults& faults) {
     if (name == "reading-identity") faults.readingIdentity = true;
     if (name == "reading-digits") faults.readingDigits = true;
     if (name == "hang-up") faults.hangUpAfterBlocks = value;
+    if (name == "monitor-mute-at") faults.monitorMuteAtDbm = value;
 }
 
 }  // namespace
@@ -69,7 +73,7 @@ bool Faults::any() const {
     return noEcho || noAnswer || silentAfterBlocks >= 0 || otherModel || refusedSubCode ||
            formatByte != 0x01 || badChecksumBlock >= 0 || blockOutside || endCountOff || noise ||
            dropByteBlock >= 0 || readingLength || readingIdentity || readingDigits ||
-           hangUpAfterBlocks >= 0;
+           hangUpAfterBlocks >= 0 || monitorMuteAtDbm != kNoMuteLevel;
 }
 
 bool applyFault(const std::string& text, Faults& faults, std::string* error) {

@@ -8,6 +8,8 @@
 
 namespace qtsim {
 
+inline constexpr int kNoMuteLevel = 1000;
+
 struct Faults {
     bool noEcho = false;           // the cable returns nothing at all (no echo, no answer)
     bool noAnswer = false;         // the echo comes back, the radio never answers
@@ -24,6 +26,9 @@ struct Faults {
     bool readingIdentity = false;  // reading answers carry model code 3018
     bool readingDigits = false;    // reading answers carry non-hexadecimal digits
     int hangUpAfterBlocks = -1;    // the line goes dead after this many blocks, until reopened
+    // The bench fails in the middle of a procedure: from the message that sets the generator
+    // to this level (dBm) on, the monitor reads every message and answers none.
+    int monitorMuteAtDbm = kNoMuteLevel;
 
     bool any() const;
 };

@@ -215,6 +215,8 @@ void ServiceMonitor::queueError(int code, const std::string& text) {
 }
 
 std::string ServiceMonitor::execute(const std::string& line) {
+    if (muted_) return std::string();
+    const double levelBefore = generator_.levelDbm;
     std::string answer;
     bool any = false;
     for (const ScpiUnit& unit : splitProgramMessage(line)) {
@@ -222,6 +224,12 @@ std::string ServiceMonitor::execute(const std::string& line) {
             answer += (any ? ";" : "") + *part;
             any = true;
         }
+    }
+    const int muteAt = radio_.config().faults.monitorMuteAtDbm;
+    if (muteAt != kNoMuteLevel && generator_.levelDbm != levelBefore &&
+        generator_.levelDbm == muteAt) {
+        muted_ = true;
+        return std::string();
     }
     return any ? answer + "\n" : std::string();
 }

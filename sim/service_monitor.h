@@ -57,6 +57,7 @@ private:
     std::deque<std::string> errors_;
     int eventStatus_ = 0;
     int eventEnable_ = 0;
+    bool muted_ = false;  // the monitor-mute-at fault has fired
 };
 
 }  // namespace qtsim

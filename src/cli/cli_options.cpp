@@ -316,15 +316,15 @@ private:
                 return Setting(word);
             case Command::Sweep:
                 if (n > 0) break;
-                if (word == "bpf-all") a_.sweep = SweepKind::All;
-                else if (word == "bpf-t1") a_.sweep = SweepKind::T1;
-                else if (word == "bpf-t2") a_.sweep = SweepKind::T2;
-                else return Fail("sweep: expected bpf-all, bpf-t1 or bpf-t2, not '" + word + "'");
-                return true;
+                if (const auto filter = FilterNamed(word)) {
+                    a_.sweep = *filter;
+                    return true;
+                }
+                return Fail("sweep: expected bpf-all, bpf-t1 or bpf-t2, not '" + word + "'");
             case Command::Level:
                 if (n > 0) break;
-                if (word == "rx") a_.level = LevelKind::Rx;
-                else if (word == "tx") a_.level = LevelKind::Tx;
+                if (word == "rx") a_.level = LevelItem::Rx;
+                else if (word == "tx") a_.level = LevelItem::Tx;
                 else return Fail("level: expected rx or tx, not '" + word + "'");
                 return true;
             case Command::Bench:

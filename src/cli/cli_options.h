@@ -9,6 +9,7 @@
 #include "history/history_view.h"
 #include "instruments/generator_settings.h"
 #include "instruments/roles.h"
+#include "model/auto_op_rows.h"
 
 namespace qs::cli {
 
@@ -16,8 +17,6 @@ enum class Command {
     None, Identify, Read, Params, Readings, Set, Sweep, Level, Rssi, Bench, Run, Report,
     History, Shell
 };
-enum class SweepKind { All, T1, T2 };
-enum class LevelKind { Rx, Tx };
 
 // What a command needs of the radio before it runs. A shell raises its one connection step
 // by step to what each command needs; nothing changes the radio before Adjustment.
@@ -55,8 +54,8 @@ struct CommandArgs {
     std::string imageFile;               // read --image FILE
     bool showBackup = false;             // read --backup
     std::vector<ItemSetting> settings;   // set
-    SweepKind sweep = SweepKind::All;    // sweep
-    LevelKind level = LevelKind::Rx;     // level
+    BandPassFilter sweep = BandPassFilter::All;  // sweep
+    LevelItem level = LevelItem::Rx;             // level
     std::optional<std::int16_t> target;  // level --target N
     BenchArgs bench;                     // bench
     std::string reportBackup;            // report BACKUP OUT [--force]

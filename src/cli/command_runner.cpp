@@ -11,6 +11,7 @@
 #include "console/console.h"
 #include "link/clone_sequence.h"
 #include "link/serial_service.h"
+#include "model/auto_op_rows.h"
 #include "model/reading_text.h"
 #include "program/exit_status.h"
 #include "safety/safety_net.h"
@@ -21,8 +22,6 @@ namespace qs::cli {
 
 namespace {
 
-constexpr std::int16_t kReloadButton = 1;
-constexpr std::int16_t kDispParaButton = 2;
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -356,14 +355,11 @@ CommandResult CommandRunner::Sweep(const CommandArgs& args) {
     CommandResult result;
     if (!Connect(result) || !BeginAdjustment(args, result)) return result;
     const clsConsole& console = session_.app().console();
-    const char* title = args.sweep == SweepKind::All  ? "BPF ALL"
-                        : args.sweep == SweepKind::T1 ? "BPF T1"
-                                                      : "BPF T2";
-    session_.PressEnter(FindItem(console, title));
+    session_.PressEnter(FindItem(console, std::string(SweepRowTitle(args.sweep))));
     if (!Finish(result)) return result;
     QJsonArray items;
-    if (args.sweep != SweepKind::T2) AddItem(items, result.text, FindItem(console, "BPF T1"));
-    if (args.sweep != SweepKind::T1) AddItem(items, result.text, FindItem(console, "BPF T2"));
+    for (const std::int16_t item : SweptItems(session_.app().model(), args.sweep))
+        AddItem(items, result.text, item);
     result.json.insert(QStringLiteral("items"), items);
     CheckJournal(args, result);
     return result;
@@ -374,15 +370,14 @@ CommandResult CommandRunner::Level(const CommandArgs& args) {
     if (!Connect(result) || !BeginAdjustment(args, result)) return result;
     Application& app = session_.app();
     clsConsole& console = app.console();
-    const bool rx = args.level == LevelKind::Rx;
-    const std::int16_t item = FindItem(console, rx ? "RX LVA" : "TX LVA");
-    const std::int16_t targetItem = FindItem(console, rx ? "LV(RX LVA)" : "LV(TX LVA)");
+    const bool rx = args.level == LevelItem::Rx;
+    const auto [item, targetItem] = LevelRowsOf(app.model(), args.level);
     if (args.target) console.setValue(targetItem, *args.target);
     session_.PressEnter(item);
     if (!Finish(result)) return result;
 
     const std::string name = rx ? "RX LVA" : "TX LVA";
-    const bool failed = app.model().LevelAdjustFailed(rx ? LevelItem::Rx : LevelItem::Tx);
+    const bool failed = app.model().LevelAdjustFailed(args.level);
     const std::int16_t value = console.Value(item);
     const std::int16_t target = console.Value(targetItem);
     result.json.insert(QStringLiteral("item"), Q(name));
@@ -391,9 +386,7 @@ CommandResult CommandRunner::Level(const CommandArgs& args) {
     result.json.insert(QStringLiteral("failed"), failed);
     if (failed) {
         Fail(result, kExitFailure,
-             "level " + std::string(rx ? "rx" : "tx") +
-                 ": Auto Adjust Failed: the target level " + std::to_string(target) +
-                 " is out of reach; " + name + " is back at " + std::to_string(value));
+             "level " + std::string(rx ? "rx" : "tx") + ": " + LevelFailedText(target, name, value));
         return result;
     }
     result.text = name + " = " + std::to_string(value) + " (target level " +

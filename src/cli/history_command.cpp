@@ -80,15 +80,21 @@ void PrintTable(const std::vector<HistoryRow>& rows) {
     if (rows.empty()) std::printf("(no recorded connection matches)\n");
 }
 
-int List(ISqlConnection& db, const CommandArgs& args, bool json) {
+int List(HistoryRecords& records, const CommandArgs& args, bool json) {
     HistoryFilter filter;
     std::string error;
     if (!HistoryFilterFromText(HistoryFilterOf(args), filter, error)) {
         return Failed("history: " + error, json, kExitUsage);
     }
     std::vector<ConnectionInfo> found;
-    const SqlStatus status = FindConnections(db, filter, found);
-    if (!status.ok()) return Failed("The records cannot be searched: " + status.message, json);
+    if (records.missing) {
+        // Nothing was recorded yet: an empty list, said why on standard error.
+        std::fprintf(stderr, "%s: No service records have been kept on this bench yet (%s).\n",
+                     kProgramName, records.where.c_str());
+    } else {
+        const SqlStatus status = FindConnections(*records.db, filter, found);
+        if (!status.ok()) return Failed(RecordsReadProblem(records.where, status), json);
+    }
     const std::vector<HistoryRow> rows = HistoryRowsOf(found);
     if (!json) {
         PrintTable(rows);
@@ -119,14 +125,16 @@ int List(ISqlConnection& db, const CommandArgs& args, bool json) {
     return kExitOk;
 }
 
-int Report(ISqlConnection& db, const CommandArgs& args, bool json) {
+int Report(HistoryRecords& records, const CommandArgs& args, bool json) {
     const ReportCommandResult result = RunReportCommand(
         [&](AlignmentReport& report, std::string& error) {
             ConnectionRecord record;
             bool found = false;
-            const SqlStatus status = LoadConnection(db, args.historyId, record, found);
+            const SqlStatus status =
+                records.db ? LoadConnection(*records.db, args.historyId, record, found)
+                           : SqlStatus{};
             if (!status.ok()) {
-                error = "The records cannot be read: " + status.message;
+                error = RecordsReadProblem(records.where, status);
                 return false;
             }
             if (!found) {
@@ -158,8 +166,9 @@ int Import(QtSqlConnector& connector, const IWallClock& clock, const CommandArgs
     }
     // Into this bench's own file; a program with a shop's server sends it on from there.
     LocalRecordsOpening opening;
-    std::unique_ptr<ISqlConnection> db = OpenLocalRecords(
-        connector, RecordsPathFor(DefaultBackupFolder()), clock, opening, LocalRecordsUse::Reading);
+    std::unique_ptr<ISqlConnection> db =
+        OpenLocalRecords(connector, RecordsPathFor(DefaultBackupFolder()), clock, opening,
+                         LocalRecordsUse::Importing);
     if (!db) return Failed(opening.message, json);
     if (opening.outcome == LocalRecordsOpening::Outcome::Recreated) {
         std::fprintf(stderr, "%s: %s\n", kProgramName, opening.message.c_str());
@@ -230,11 +239,10 @@ int RunHistoryCommand(int argc, char** argv, const CommandArgs& args, const std:
         return Failed("The report's file name must end in .pdf or .html: " + args.historyOut, json,
                       kExitUsage);
     }
-    std::string error;
-    std::unique_ptr<ISqlConnection> db =
-        OpenHistoryRecords(connector, url, DefaultBackupFolder(), clock, error);
-    if (!db) return Failed(error, json);
-    return args.history == HistoryAction::Report ? Report(*db, args, json) : List(*db, args, json);
+    HistoryRecords records = OpenHistoryRecords(connector, url, DefaultBackupFolder());
+    if (!records.error.empty()) return Failed(records.error, json);
+    return args.history == HistoryAction::Report ? Report(records, args, json)
+                                                 : List(records, args, json);
 }
 
 }  // namespace qs::cli

@@ -78,21 +78,19 @@ void RunCommand::Run(const CommandArgs& args, CommandResult& result) {
         result.json.insert(QStringLiteral("error"), Q(error));
     };
     // Checked again: the file may have changed while the radio was read.
-    const procedure::CheckedProcedure checked = CheckFile(args.procedureFile, options_.simulate);
-    if (!checked.ok()) {
-        fail(kExitUsage, MistakesText(checked));
+    instruments::BenchStation& station = session_.benchStation();
+    const procedure::RunStart start = procedure::PrepareRun(args.procedureFile, station);
+    if (!start.checked.ok()) {
+        fail(kExitUsage, MistakesText(start.checked));
         return;
     }
-    instruments::BenchStation& station = session_.benchStation();
-    const std::vector<std::string> problems = procedure::BindBench(checked.procedure->bench, station);
-    if (!problems.empty()) {
-        station.Restore();
+    if (!start.benchProblems.empty()) {
         std::string text = "run: the bench could not be set up:";
-        for (const std::string& p : problems) text += "\n  " + p;
+        for (const std::string& p : start.benchProblems) text += "\n  " + p;
         fail(kExitFailure, text);
         return;
     }
-    station.Hold(procedure::BenchHeldReason(*checked.procedure));
+    const procedure::Procedure& toRun = *start.checked.procedure;
 
     qt::QtTimer timer;
     qt::SystemTickSource clock;
@@ -112,7 +110,7 @@ void RunCommand::Run(const CommandArgs& args, CommandResult& result) {
                                wallClock, technician,
                                options_.noBackup ? procedure::ChangeGuard::WithoutRecords
                                                  : procedure::ChangeGuard::RecordsFirst},
-        *checked.procedure,
+        toRun,
         procedure::RunInfo{args.technician, args.serialNumber, args.workOrder,
                            session_.benchName()});
     runner->setObserver(session_.RunRecorder());

@@ -1,6 +1,7 @@
 #include "desktop/bench_window.h"
 
 #include <QCheckBox>
+#include <QDate>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -41,6 +42,24 @@ void ShowLine(QLabel* label, const instruments::BenchPanel::Line& line) {
     label->setText(Q(line.text));
     label->setToolTip(Q(line.text));
     label->setStyleSheet(line.failed ? QString::fromLatin1(kFailedStyle) : QString());
+}
+
+// "calibration due 2027-03-31", in red once that day has passed; a wrong date in the
+// settings, in red.
+void ShowCalibration(QLabel* label, const instruments::CalibrationDue& due) {
+    const bool known = !due.date.empty() || !due.problem.empty();
+    label->setVisible(known);
+    if (!known) return;
+    if (!due.problem.empty()) {
+        label->setText(Q(due.problem));
+        label->setStyleSheet(QString::fromLatin1(kFailedStyle));
+        return;
+    }
+    const QDate day = QDate::fromString(Q(due.date), Qt::ISODate);
+    const bool overdue = day.isValid() && day < QDate::currentDate();
+    label->setText(QStringLiteral("calibration due ") + Q(due.date) +
+                   (overdue ? QStringLiteral(": overdue") : QString()));
+    label->setStyleSheet(overdue ? QString::fromLatin1(kFailedStyle) : QString());
 }
 
 // A field follows the panel only when the panel's value changes, so that what the technician
@@ -97,13 +116,17 @@ QWidget* BenchWindow::BuildRoles() {
         row.status = new QLabel(group);
         row.status->setWordWrap(true);
         row.status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        row.calibration = new QLabel(group);
+        row.calibration->setWordWrap(true);
+        row.calibration->setTextInteractionFlags(Qt::TextSelectableByMouse);
         grid->addWidget(row.address, line, 1);
         grid->addWidget(row.profile, line, 2);
         grid->addWidget(row.browse, line, 3);
         grid->addWidget(row.identify, line, 4);
         grid->addWidget(row.identity, line + 1, 1, 1, 4);
         grid->addWidget(row.status, line + 2, 1, 1, 4);
-        line += 3;
+        grid->addWidget(row.calibration, line + 3, 1, 1, 4);
+        line += 4;
         connect(row.address, &QLineEdit::editingFinished, this, [this, role] { ApplyRole(role); });
         connect(row.profile, &QLineEdit::editingFinished, this, [this, role] { ApplyRole(role); });
         connect(row.browse, &QToolButton::clicked, this, [this, role] { ChooseProfile(role); });
@@ -236,6 +259,7 @@ void BenchWindow::Render() {
         const std::string identity = panel_.identity(role);
         row.identity->setText(identity.empty() ? QString() : QStringLiteral("*IDN? ") + Q(identity));
         ShowLine(row.status, panel_.status(role));
+        ShowCalibration(row.calibration, panel_.calibrationDue(role));
     }
     const auto timeout = panel_.answerTimeout();
     Follow(shownTimeout_, timeout ? timeout->count() / kMsPerSecond : 0.0,

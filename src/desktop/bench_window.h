@@ -20,7 +20,9 @@ namespace qs::qt {
 // bench panel and forwards what the technician does to it: the instruments by role with
 // their addresses and profile files (kept in the settings), each one's *IDN? (Identify), the
 // answer time-out, the generator's frequency, level and RF switch, and the meters' readings
-// (Measure, or Live while the window is shown). Failures stay on the line they belong to.
+// (Measure, or Live while the window is shown), and when each instrument is due for
+// calibration where the settings say (red once the day has passed, or when the settings'
+// date is wrong). Failures stay on the line they belong to.
 class BenchWindow : public QWidget {
 public:
     explicit BenchWindow(instruments::BenchStation& station, QWidget* parent = nullptr);
@@ -36,6 +38,9 @@ public:
     QLabel* identityLabel(instruments::Role role) const { return rows_[Index(role)].identity; }
     QLabel* heldLabel() const { return held_; }
     QLabel* statusLabel(instruments::Role role) const { return rows_[Index(role)].status; }
+    QLabel* calibrationLabel(instruments::Role role) const {
+        return rows_[Index(role)].calibration;
+    }
     QLabel* readingLabel(instruments::Quantity quantity) const {
         return meters_[static_cast<std::size_t>(quantity)].reading;
     }
@@ -60,6 +65,7 @@ private:
         QPushButton* identify = nullptr;
         QLabel* identity = nullptr;
         QLabel* status = nullptr;
+        QLabel* calibration = nullptr;  // when the instrument is due; hidden when not known
         std::optional<instruments::RoleSetup> shown;  // the panel's setup the fields last took
     };
     struct MeterRow {

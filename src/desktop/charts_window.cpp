@@ -23,6 +23,7 @@
 #include "record/alignment_report.h"
 #include "record/curve_recorder.h"
 #include "record/curve_runs.h"
+#include "record/series_palette.h"
 #include "shell/atomic_file.h"
 
 namespace qs::qt {
@@ -36,6 +37,10 @@ constexpr int kMinimumTimeSpanS = 10;
 constexpr int kWindowWidth = 900;
 constexpr int kWindowHeight = 960;
 constexpr int kRawTickInterval = 32;
+constexpr qreal kCurveWidth = 1.5;
+constexpr qreal kReferenceWidth = 2.0;
+constexpr qreal kPlateauWidth = 6.0;
+constexpr qreal kPlateauAlpha = 0.35;
 
 const char* const kPaneTitles[] = {"Readings over time", "Band-pass sweep", "Level adjustment"};
 const char* const kPaneFileNames[] = {"readings", "bandpass-sweep", "level-adjustment"};
@@ -70,16 +75,47 @@ void Attach(QChart* chart, QAbstractSeries* series) {
     for (QAbstractAxis* axis : chart->axes()) series->attachAxis(axis);
 }
 
-QLineSeries* Segment(const QString& name, QPointF a, QPointF b, const QColor& colour,
-                     Qt::PenStyle style = Qt::SolidLine, qreal width = 1.5) {
-    auto* line = new QLineSeries;
-    line->setName(name);
-    line->append(a);
-    line->append(b);
+Qt::PenStyle PenStyleOf(LineDash dash) {
+    switch (dash) {
+        case LineDash::Solid: return Qt::SolidLine;
+        case LineDash::Dash: return Qt::DashLine;
+        case LineDash::Dot: return Qt::DotLine;
+        case LineDash::DashDot: return Qt::DashDotLine;
+        case LineDash::DashDotDot: return Qt::DashDotDotLine;
+    }
+    return Qt::SolidLine;
+}
+
+QPen PenOf(const QColor& colour, Qt::PenStyle style, qreal width) {
     QPen pen(colour);
     pen.setStyle(style);
     pen.setWidthF(width);
+    return pen;
+}
+
+// Where a reference line carries its label: a horizontal line above its middle, a vertical
+// one above its top end, outside the plot, where no curve crosses it.
+enum class LabelAt { Middle, TopEnd };
+
+// A straight reference line from a to b, with its name written beside it in its colour.
+QLineSeries* Reference(const QString& name, QPointF a, QPointF b, const QPen& pen, LabelAt at) {
+    auto* line = new QLineSeries;
+    line->setName(name);
+    line->append(a);
+    if (at == LabelAt::Middle) line->append((a + b) / 2);
+    line->append(b);
     line->setPen(pen);
+    const int labelled = at == LabelAt::Middle ? 1 : (a.y() >= b.y() ? 0 : line->count() - 1);
+    line->setPointLabelsFormat(name);
+    QColor labelColour = pen.color();
+    labelColour.setAlphaF(1.0);  // a band's pale colour would be too faint to read
+    line->setPointLabelsColor(labelColour);
+    line->setPointLabelsClipping(false);
+    line->setPointLabelsVisible(true);
+    for (int i = 0; i < line->count(); ++i) {
+        if (i != labelled)
+            line->setPointConfiguration(i, QXYSeries::PointConfiguration::LabelVisibility, false);
+    }
     return line;
 }
 
@@ -88,6 +124,12 @@ QString Qs(const std::string& text) {
 }
 
 }  // namespace
+
+QPen ChartsWindow::PenFor(const std::string& key) {
+    const auto [at, added] = styleIndex_.try_emplace(key, styleIndex_.size());
+    const SeriesStyle style = SeriesStyleAt(at->second);
+    return PenOf(QColor(QLatin1String(style.colour)), PenStyleOf(style.dash), kCurveWidth);
+}
 
 ChartsWindow::ChartsWindow(const CurveRecorder& recorder, QWidget* parent)
     : QWidget(parent, Qt::Window), recorder_(recorder) {
@@ -149,6 +191,7 @@ void ChartsWindow::Restart() {
     connection_ = recorder_.connectionNumber();
     readingsShown_ = sweepsShown_ = bisectionsShown_ = resultsShown_ = 0;
     readingSeries_.clear();
+    styleIndex_.clear();
     celsiusLow_ = celsiusHigh_ = 0;
 
     QChart* readings = chart(Readings);
@@ -181,6 +224,7 @@ void ChartsWindow::AddReading(int group, int index, std::int32_t timeMs, int raw
         series = new QLineSeries;
         series->setName(QStringLiteral("%1 (%2)").arg(Qs(info->name), Qs(info->unit)));
         chart(Readings)->addSeries(series);
+        series->setPen(PenFor("reading " + std::to_string(group) + "/" + std::to_string(index)));
         series->attachAxis(timeAxis_);
         series->attachAxis(axis);
     }
@@ -203,14 +247,14 @@ void ChartsWindow::AddReading(int group, int index, std::int32_t timeMs, int raw
 void ChartsWindow::RebuildSweep() {
     QChart* c = chart(Sweep);
     c->removeAllSeries();
-    SetRawAxes(c, QStringLiteral("filter value"), QStringLiteral("SD reading (raw)"));
+    SetRawAxes(c, QStringLiteral("filter value"), QStringLiteral("SD (raw)"));
     const std::vector<SweepRun> runs = SweepRuns(recorder_.log());
-    const QColor colours[] = {QColor(0x1f, 0x5f, 0xbf), QColor(0xc0, 0x60, 0x00)};
     for (const SweepRun& run : runs) {
-        const QColor colour = colours[run.filter & 1];
+        const QPen curvePen = PenFor("sweep " + std::to_string(run.filter));
+        const QColor colour = curvePen.color();
         auto* line = new QLineSeries;
         line->setName(Qs(FilterName(run.filter)));
-        line->setPen(QPen(colour, 1.5));
+        line->setPen(curvePen);
         int plateauLevel = 0;
         for (const SweepPoint& p : run.points) {
             line->append(p.value, p.level);
@@ -219,44 +263,52 @@ void ChartsWindow::RebuildSweep() {
         Attach(c, line);
         if (!run.result) continue;
         const AutoOpResult& r = *run.result;
-        Attach(c, Segment(QStringLiteral("%1 plateau %2-%3")
-                              .arg(Qs(FilterName(run.filter)))
-                              .arg(r.first)
-                              .arg(r.last),
-                          QPointF(r.first, plateauLevel), QPointF(r.last, plateauLevel),
-                          QColor(0x20, 0xa0, 0x20), Qt::SolidLine, 6));
-        Attach(c, Segment(QStringLiteral("%1 centre %2").arg(Qs(FilterName(run.filter))).arg(r.value),
-                          QPointF(r.value, 0), QPointF(r.value, kFullScale), Qt::red,
-                          Qt::DashLine));
+        // The plateau as a broad band under the curve, the centre as a dashed line: the
+        // filter's colour says whose, the pen says which.
+        QColor band = colour;
+        band.setAlphaF(kPlateauAlpha);
+        Attach(c, Reference(QStringLiteral("%1 plateau %2-%3")
+                                .arg(Qs(FilterName(run.filter)))
+                                .arg(r.first)
+                                .arg(r.last),
+                            QPointF(r.first, plateauLevel), QPointF(r.last, plateauLevel),
+                            PenOf(band, Qt::SolidLine, kPlateauWidth), LabelAt::Middle));
+        Attach(c, Reference(QStringLiteral("%1 centre %2").arg(Qs(FilterName(run.filter))).arg(r.value),
+                            QPointF(r.value, 0), QPointF(r.value, kFullScale),
+                            PenOf(colour, Qt::DashLine, kReferenceWidth), LabelAt::TopEnd));
     }
 }
 
 void ChartsWindow::RebuildLevel() {
     QChart* c = chart(Level);
     c->removeAllSeries();
-    SetRawAxes(c, QStringLiteral("level-adjust value"), QStringLiteral("LVIN reading (raw)"));
+    SetRawAxes(c, QStringLiteral("level-adjust value"), QStringLiteral("LVIN (raw)"));
     QString title = QString::fromLatin1(kPaneTitles[Level]);
     for (const BisectionRun& run : BisectionRuns(recorder_.log())) {
         const QString name = Qs(LevelItemName(run.item));
+        const QPen stepsPen = PenFor("level " + std::to_string(run.item));
+        const QColor colour = stepsPen.color();
         auto* steps = new QLineSeries;
         steps->setName(name + QStringLiteral(" steps"));
         steps->setPointsVisible(true);
-        steps->setPen(QPen(run.item == 0 ? QColor(0x1f, 0x5f, 0xbf) : QColor(0xc0, 0x60, 0x00), 1.5));
+        steps->setPen(stepsPen);
         for (const BisectionPoint& p : run.points) steps->append(p.value, p.level);
         Attach(c, steps);
-        Attach(c, Segment(name + QStringLiteral(" target %1").arg(run.target),
-                          QPointF(0, run.target), QPointF(kFullScale, run.target),
-                          QColor(0, 0x80, 0), Qt::DashLine));
+        // The target across, the value found upright: the item's colour says whose, the pen
+        // which.
+        Attach(c, Reference(name + QStringLiteral(" target %1").arg(run.target),
+                            QPointF(0, run.target), QPointF(kFullScale, run.target),
+                            PenOf(colour, Qt::DashLine, kReferenceWidth), LabelAt::Middle));
         if (!run.result) continue;
         if (run.result->ok) {
-            Attach(c, Segment(name + QStringLiteral(" final %1").arg(run.result->value),
-                              QPointF(run.result->value, 0),
-                              QPointF(run.result->value, kFullScale), QColor(0x80, 0, 0x80)));
+            Attach(c, Reference(name + QStringLiteral(" final %1").arg(run.result->value),
+                                QPointF(run.result->value, 0),
+                                QPointF(run.result->value, kFullScale),
+                                PenOf(colour, Qt::DotLine, kReferenceWidth), LabelAt::TopEnd));
         } else {
             steps->setName(name + QStringLiteral(" steps: FAILED, target out of reach"));
-            QPen failed(Qt::red, 1.5);
-            failed.setStyle(Qt::DotLine);
-            steps->setPen(failed);
+            // Still the item's colour (another red would pass for a second curve), dotted.
+            steps->setPen(PenOf(colour, Qt::DotLine, kReferenceWidth));
             title = QString::fromLatin1(kPaneTitles[Level]) + QStringLiteral(": ") + name +
                     QStringLiteral(" FAILED");
         }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QPen>
 #include <QString>
 #include <QWidget>
 #include <map>
+#include <string>
 #include <utility>
 
 class QChart;
@@ -23,7 +25,9 @@ namespace qs::qt {
 //   band-pass sweep      SD against the filter value, plateau and centre marked
 //   level adjustment     LVIN against the level-adjust value per bisection step, the
 //                        target as a line, the final value, or FAILED
-// Each pane can be saved as PNG and SVG. A new Connect starts new charts.
+// Each series has a colour and line style of its own in the whole window (the reference
+// lines take their curve's colour with a pen of their kind, and say what they are beside
+// them). Each pane can be saved as PNG and SVG. A new Connect starts new charts.
 class ChartsWindow : public QWidget {
 public:
     enum Pane { Readings = 0, Sweep = 1, Level = 2, PaneCount = 3 };
@@ -47,6 +51,9 @@ private:
     void RebuildSweep();
     void RebuildLevel();
     void SaveWithDialog(Pane pane, bool svg);
+    // The pen of the series `key` names ("reading 0/3", "sweep 1"): the next of the palette
+    // the first time, the same ever after, until the charts start anew.
+    QPen PenFor(const std::string& key);
 
     const CurveRecorder& recorder_;
     QChartView* views_[PaneCount] = {};
@@ -55,6 +62,7 @@ private:
     QValueAxis* celsiusAxis_ = nullptr;
     QValueAxis* percentAxis_ = nullptr;
     std::map<std::pair<int, int>, QLineSeries*> readingSeries_;
+    std::map<std::string, std::size_t> styleIndex_;
     QTimer* refreshTimer_ = nullptr;
     int connection_ = -1;
     std::size_t readingsShown_ = 0;

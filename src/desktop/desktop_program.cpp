@@ -136,6 +136,8 @@ int RunDesktopProgram(int argc, char** argv, const DesktopTestHooks& hooks) {
                                 settingsStore, messageBox);
     procedureMenu.setRunRecorder([&root] { return root.RunRecorder(); });
     procedureMenu.setBenchName(root.benchName());
+    procedureMenu.setReportOpener(
+        [&reportMenu](const std::string& backupPath) { reportMenu.OpenReport(backupPath); });
     HistoryMenu history(window, *reportMenu.viewMenu(), root);
     historyMenu = &history;
 

@@ -4,7 +4,9 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
+#include <QFutureWatcher>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -14,9 +16,9 @@
 #include <QTableWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 
-#include "history/history_source.h"
 #include "history/record_report.h"
 #include "history/records_query.h"
 #include "record/alignment_report.h"
@@ -36,6 +38,12 @@ QTableWidgetItem* Cell(const std::string& text) {
     return item;
 }
 
+// Who a side of a compare is: "4F12, 2026-12-07 10:46:02 on bench-2".
+std::string Side(const HistoryRow& row) {
+    return (row.serialNumber.empty() ? std::string("no serial number") : row.serialNumber) + ", " +
+           row.date + " on " + row.bench;
+}
+
 QLineEdit* Field(const char* placeholder) {
     auto* field = new QLineEdit;
     field->setPlaceholderText(QString::fromLatin1(placeholder));
@@ -51,8 +59,10 @@ QDialog* CompareDialog(const HistoryRow& first, const HistoryRow& second,
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowTitle(QStringLiteral("Compare connections"));
     auto* layout = new QVBoxLayout(dialog);
-    layout->addWidget(new QLabel(Q("First: " + first.date + " on " + first.bench +
-                                   "\nSecond: " + second.date + " on " + second.bench)));
+    auto* sides = new QLabel(Q("First: " + Side(first) + "\nSecond: " + Side(second)));
+    sides->setObjectName(QStringLiteral("compareSides"));
+    sides->setTextFormat(Qt::PlainText);
+    layout->addWidget(sides);
     auto* table = new QTableWidget(static_cast<int>(items.size()), 5, dialog);
     table->setHorizontalHeaderLabels(
         {QStringLiteral("Item"), QStringLiteral("First at Connect"), QStringLiteral("First at end"),
@@ -80,6 +90,19 @@ QDialog* CompareDialog(const HistoryRow& first, const HistoryRow& second,
 
 }  // namespace
 
+QString ProposedReportName(const HistoryRow& row) {
+    // The day of "2026-12-07 10:46:02".
+    const std::string day = row.date.substr(0, row.date.find(' '));
+    QString name = Q(row.serialNumber.empty() ? std::string("connection") : row.serialNumber);
+    if (!day.empty()) name += QLatin1Char('-') + Q(day);
+    for (QChar& c : name) {
+        const bool kept = c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('_') ||
+                          c == QLatin1Char('.');
+        if (!kept) c = QLatin1Char('_');
+    }
+    return name + QStringLiteral(".pdf");
+}
+
 HistoryWindow::HistoryWindow(ISqlConnector& connector, std::string url, std::string backupFolder,
                              QWidget* parent)
     : QWidget(parent, Qt::Window),
@@ -93,8 +116,9 @@ HistoryWindow::HistoryWindow(ISqlConnector& connector, std::string url, std::str
     since_ = Field("first day, e.g. 2026-12-01");
     until_ = Field("last day, e.g. 2026-12-07");
     verdict_ = new QComboBox;
-    verdict_->addItems({QStringLiteral("any"), QStringLiteral("pass"), QStringLiteral("fail"),
-                         QStringLiteral("error"), QStringLiteral("aborted")});
+    // The verdicts as every other place shows them; the search takes them in lower case.
+    verdict_->addItems({QStringLiteral("any"), QStringLiteral("PASS"), QStringLiteral("FAIL"),
+                         QStringLiteral("ERROR"), QStringLiteral("ABORTED")});
 
     auto* filters = new QFormLayout;
     filters->addRow(QStringLiteral("&Serial number:"), serial_);
@@ -104,10 +128,16 @@ HistoryWindow::HistoryWindow(ISqlConnector& connector, std::string url, std::str
     days->addWidget(since_);
     days->addWidget(new QLabel(QStringLiteral("to")));
     days->addWidget(until_);
-    filters->addRow(QStringLiteral("&Days:"), days);
+    // A row of two fields gets its label made here: only a label with a buddy turns "&D"
+    // into a shortcut rather than showing the "&".
+    auto* daysLabel = new QLabel(QStringLiteral("&Days:"));
+    daysLabel->setBuddy(since_);
+    filters->addRow(daysLabel, days);
     filters->addRow(QStringLiteral("&Verdict:"), verdict_);
-    auto* search = new QPushButton(QStringLiteral("S&earch"));
-    search->setDefault(true);
+    search_ = new QPushButton(QStringLiteral("S&earch"));
+    search_->setDefault(true);
+    cancel_ = new QPushButton(QStringLiteral("Cance&l"));
+    cancel_->setEnabled(false);
 
     table_ = new QTableWidget(0, static_cast<int>(HistoryColumn::Count));
     QStringList titles;
@@ -127,7 +157,8 @@ HistoryWindow::HistoryWindow(ISqlConnector& connector, std::string url, std::str
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(search);
+    buttons->addWidget(search_);
+    buttons->addWidget(cancel_);
     buttons->addStretch();
     buttons->addWidget(open_);
     buttons->addWidget(save_);
@@ -139,7 +170,8 @@ HistoryWindow::HistoryWindow(ISqlConnector& connector, std::string url, std::str
     layout->addWidget(status_);
     resize(760, 520);
 
-    connect(search, &QPushButton::clicked, this, [this] { Search(); });
+    connect(search_, &QPushButton::clicked, this, [this] { Search(); });
+    connect(cancel_, &QPushButton::clicked, this, [this] { Cancel(); });
     for (QLineEdit* field : {serial_, workOrder_, technician_, since_, until_})
         connect(field, &QLineEdit::returnPressed, this, [this] { Search(); });
     connect(open_, &QPushButton::clicked, this, [this] { OpenReport(); });
@@ -155,12 +187,34 @@ void HistoryWindow::Say(const std::string& text) {
     status_->setText(Q(text));
 }
 
-bool HistoryWindow::OpenRecords() {
-    if (db_) return true;
-    std::string error;
-    db_ = OpenHistoryRecords(connector_, url_, backupFolder_, clock_, error);
-    if (!db_) Say(error);
-    return db_ != nullptr;
+void HistoryWindow::SetBusy(bool busy, const std::string& text) {
+    busy_ = busy;
+    for (QPushButton* button : {search_, open_, save_, compare_})
+        button->setEnabled(!busy);
+    cancel_->setEnabled(busy);
+    Say(text);
+}
+
+void HistoryWindow::StartLook(const char* busyText, Look look, Done done) {
+    const std::uint64_t lookId = ++look_;
+    SetBusy(true, busyText);
+    auto* watcher = new QFutureWatcher<HistoryAnswer>(this);
+    connect(watcher, &QFutureWatcher<HistoryAnswer>::finished, this,
+            [this, watcher, lookId, done = std::move(done)] {
+                watcher->deleteLater();
+                // Cancelled, or overtaken by a later look: its answer is no longer asked for.
+                if (lookId != look_) return;
+                HistoryAnswer answer = watcher->result();
+                SetBusy(false, std::string());
+                done(answer);
+            });
+    watcher->setFuture(QtConcurrent::run(std::move(look)));
+}
+
+void HistoryWindow::Cancel() {
+    if (!busy_) return;
+    ++look_;
+    SetBusy(false, "Cancelled; the rows shown are those of the last search.");
 }
 
 bool HistoryWindow::Search() {
@@ -170,22 +224,32 @@ bool HistoryWindow::Search() {
         technician_->text().trimmed().toStdString(),
         since_->text().trimmed().toStdString(),
         until_->text().trimmed().toStdString(),
-        verdict_->currentIndex() == 0 ? std::string() : verdict_->currentText().toStdString()};
+        verdict_->currentIndex() == 0 ? std::string()
+                                      : verdict_->currentText().toLower().toStdString()};
     HistoryFilter filter;
     std::string error;
     if (!HistoryFilterFromText(text, filter, error)) {
         Say("Not searched: " + error + ".");
         return false;
     }
-    if (!OpenRecords()) return false;
-    std::vector<ConnectionInfo> found;
-    const SqlStatus status = FindConnections(*db_, filter, found);
-    if (!status.ok()) {
-        // A server that went away is tried afresh next time.
-        db_.reset();
-        Say("The records cannot be searched: " + status.message);
-        return false;
-    }
+    ISqlConnector& connector = connector_;
+    StartLook(
+        "Searching\u2026",
+        [&connector, url = url_, folder = backupFolder_, filter] {
+            return SearchHistory(connector, url, folder, filter);
+        },
+        [this, limit = filter.limit](HistoryAnswer& answer) {
+            if (!answer.error.empty()) {
+                Say(answer.error);
+                return;
+            }
+            ShowRows(answer.found, limit);
+            if (answer.missing) Say("No service records have been kept on this bench yet.");
+        });
+    return true;
+}
+
+void HistoryWindow::ShowRows(const std::vector<ConnectionInfo>& found, int limit) {
     rows_ = HistoryRowsOf(found);
     table_->clearContents();
     table_->setRowCount(static_cast<int>(rows_.size()));
@@ -197,10 +261,9 @@ bool HistoryWindow::Search() {
     }
     table_->resizeColumnsToContents();
     Say(std::to_string(rows_.size()) + (rows_.size() == 1 ? " connection" : " connections") +
-        (filter.limit > 0 && static_cast<int>(rows_.size()) >= filter.limit
+        (limit > 0 && static_cast<int>(rows_.size()) >= limit
              ? " (the newest; narrow the search to see older ones)."
              : "."));
-    return true;
 }
 
 int HistoryWindow::rowCount() const {
@@ -215,58 +278,67 @@ std::vector<int> HistoryWindow::SelectedRows() const {
     return selected;
 }
 
-bool HistoryWindow::LoadSelected(int index, ConnectionRecord& record) {
-    if (!OpenRecords()) return false;
-    bool found = false;
-    const std::string& id = rows_[static_cast<std::size_t>(index)].id;
-    const SqlStatus status = LoadConnection(*db_, id, record, found);
-    if (!status.ok()) {
-        db_.reset();
-        Say("The connection cannot be read: " + status.message);
-        return false;
-    }
-    if (!found) Say("The connection is no longer in the records.");
-    return found;
-}
-
-bool HistoryWindow::LoadTheSelectedOne(const char* what, ConnectionRecord& record) {
+void HistoryWindow::WithTheSelectedOne(const char* what,
+                                       std::function<void(const ConnectionRecord&)> done) {
     const std::vector<int> selected = SelectedRows();
     if (selected.size() != 1) {
         Say(std::string("Select one connection to ") + what + " its report.");
-        return false;
+        return;
     }
-    return LoadSelected(selected.front(), record);
+    ISqlConnector& connector = connector_;
+    const std::string id = rows_[static_cast<std::size_t>(selected.front())].id;
+    StartLook(
+        "Reading the connection\u2026",
+        [&connector, url = url_, folder = backupFolder_, id] {
+            return LoadHistory(connector, url, folder, {id});
+        },
+        [this, done = std::move(done)](HistoryAnswer& answer) {
+            if (!answer.error.empty() || answer.records.size() != 1) {
+                Say("The connection cannot be read: " + answer.error);
+                return;
+            }
+            done(answer.records.front());
+        });
 }
 
 void HistoryWindow::OpenReport() {
-    ConnectionRecord record;
-    if (!LoadTheSelectedOne("open", record)) return;
-    const std::string path =
-        QDir::temp().filePath(Q("qs71dr-report-" + record.info.uid + ".html")).toStdString();
-    std::string error;
-    if (!WriteReportFile(ReportFromRecord(record), path, ExistingFile::Replace, error)) {
-        Say("The report could not be written: " + error);
-        return;
-    }
-    Say("Report written to " + path);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)));
+    WithTheSelectedOne("open", [this](const ConnectionRecord& record) {
+        const std::string path =
+            QDir::temp().filePath(Q("qs71dr-report-" + record.info.uid + ".html")).toStdString();
+        std::string error;
+        if (!WriteReportFile(ReportFromRecord(record), path, ExistingFile::Replace, error)) {
+            Say("The report could not be written: " + error);
+            return;
+        }
+        Say("Report written to " + path);
+        QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)));
+    });
 }
 
 void HistoryWindow::SaveReport() {
-    ConnectionRecord record;
-    if (!LoadTheSelectedOne("save", record)) return;
-    QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Save alignment report"), QString(),
-                                     QStringLiteral("PDF (*.pdf);;HTML (*.html)"));
-    if (path.isEmpty()) return;
-    if (ReportFormFor(path.toStdString()) == ReportForm::Unknown) path += QStringLiteral(".pdf");
-    std::string error;
-    if (!WriteReportFile(ReportFromRecord(record), path.toStdString(), ExistingFile::Replace,
-                         error)) {
-        Say("The report could not be saved: " + error);
-        return;
-    }
-    Say("Report saved to " + path.toStdString());
+    const std::vector<int> selected = SelectedRows();
+    // The name is taken from the row chosen now: a search may replace the rows meanwhile.
+    const QString name = selected.size() == 1
+                             ? ProposedReportName(rows_[static_cast<std::size_t>(selected.front())])
+                             : QString();
+    WithTheSelectedOne("save", [this, name](const ConnectionRecord& record) {
+        const QString proposed =
+            saveFolder_.isEmpty() ? name : QDir(saveFolder_).filePath(name);
+        QString path =
+            QFileDialog::getSaveFileName(this, QStringLiteral("Save alignment report"), proposed,
+                                         QStringLiteral("PDF (*.pdf);;HTML (*.html)"));
+        if (path.isEmpty()) return;
+        saveFolder_ = QFileInfo(path).absolutePath();
+        if (ReportFormFor(path.toStdString()) == ReportForm::Unknown)
+            path += QStringLiteral(".pdf");
+        std::string error;
+        if (!WriteReportFile(ReportFromRecord(record), path.toStdString(), ExistingFile::Replace,
+                             error)) {
+            Say("The report could not be saved: " + error);
+            return;
+        }
+        Say("Report saved to " + path.toStdString());
+    });
 }
 
 void HistoryWindow::CompareSelected() {
@@ -275,17 +347,28 @@ void HistoryWindow::CompareSelected() {
         Say("Select two connections of the same radio to compare them.");
         return;
     }
-    const HistoryRow& first = rows_[static_cast<std::size_t>(selected[0])];
-    const HistoryRow& second = rows_[static_cast<std::size_t>(selected[1])];
+    const HistoryRow first = rows_[static_cast<std::size_t>(selected[0])];
+    const HistoryRow second = rows_[static_cast<std::size_t>(selected[1])];
     std::string reason;
     if (!Comparable(first, second, reason)) {
         Say(reason);
         return;
     }
-    ConnectionRecord a;
-    ConnectionRecord b;
-    if (!LoadSelected(selected[0], a) || !LoadSelected(selected[1], b)) return;
-    CompareDialog(first, second, CompareConnections(a, b), this)->show();
+    ISqlConnector& connector = connector_;
+    StartLook(
+        "Reading the connections\u2026",
+        [&connector, url = url_, folder = backupFolder_, ids = std::vector{first.id, second.id}] {
+            return LoadHistory(connector, url, folder, ids);
+        },
+        [this, first, second](HistoryAnswer& answer) {
+            if (!answer.error.empty() || answer.records.size() != 2) {
+                Say("The connections cannot be read: " + answer.error);
+                return;
+            }
+            CompareDialog(first, second,
+                          CompareConnections(answer.records[0], answer.records[1]), this)
+                ->show();
+        });
 }
 
 }  // namespace qs::qt

@@ -1,13 +1,16 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "history/history_lookup.h"
 #include "history/history_view.h"
 #include "platform/sql_connection.h"
-#include "safety/wall_clock.h"
 
 class QComboBox;
 class QLabel;
@@ -17,19 +20,30 @@ class QTableWidget;
 
 namespace qs::qt {
 
+// The file name Save report proposes for a connection: its serial number and day,
+// "4F12-2026-12-07.pdf"; characters a file name cannot carry become "_".
+QString ProposedReportName(const HistoryRow& row);
+
 // "View > History": the recorded connections in a table, searched by serial number, work
 // order, technician, days and verdict; the selected connection's report opened or saved;
-// two connections of the same radio compared item by item. It only reads the records, on
-// the window's thread, through a connection of its own.
+// two connections of the same radio compared item by item. It only reads the records.
+//
+// Every look into the records runs on a worker, never on the window's thread (where the
+// radio's serial heartbeat runs): a slow or silent server shows "Searching…" with the last
+// results kept, and can be cancelled. What a cancelled or superseded look brings back is
+// dropped; the worker ends by itself within the connect time-out.
 class HistoryWindow : public QWidget {
 public:
     HistoryWindow(ISqlConnector& connector, std::string url, std::string backupFolder,
                   QWidget* parent = nullptr);
     ~HistoryWindow() override;
 
-    // Searches with what the fields say; false (the reason shown in the window) when the
-    // fields or the records are wrong.
+    // Starts a search with what the fields say; false (the reason shown in the window) when
+    // the fields are wrong. The rows change when the answer comes (busy() until then).
     bool Search();
+    // Stops waiting for the look under way; the rows shown stay.
+    void Cancel();
+    bool busy() const { return busy_; }
     int rowCount() const;
     // The connections listed, newest first.
     const std::vector<HistoryRow>& rows() const { return rows_; }
@@ -52,19 +66,25 @@ public:
     void CompareSelected();
 
 private:
-    bool OpenRecords();
-    bool LoadSelected(int index, ConnectionRecord& record);
-    // The one selected connection, read; false (said) when not exactly one is selected.
-    bool LoadTheSelectedOne(const char* what, ConnectionRecord& record);
+    using Look = std::function<HistoryAnswer()>;
+    using Done = std::function<void(HistoryAnswer&)>;
+    // Runs `look` on a worker and `done` here with its answer, unless cancelled meanwhile.
+    void StartLook(const char* busyText, Look look, Done done);
+    void SetBusy(bool busy, const std::string& text);
+    void ShowRows(const std::vector<ConnectionInfo>& found, int limit);
+    // The one selected connection, read, then `done` with it; said when not exactly one is
+    // selected.
+    void WithTheSelectedOne(const char* what, std::function<void(const ConnectionRecord&)> done);
     std::vector<int> SelectedRows() const;
     void Say(const std::string& text);
 
     ISqlConnector& connector_;
     const std::string url_;
     const std::string backupFolder_;
-    SystemWallClock clock_;
-    std::unique_ptr<ISqlConnection> db_;
     std::vector<HistoryRow> rows_;
+    bool busy_ = false;
+    // Counts the looks started: an answer for an earlier one is dropped.
+    std::uint64_t look_ = 0;
 
     QLineEdit* serial_ = nullptr;
     QLineEdit* workOrder_ = nullptr;
@@ -77,6 +97,10 @@ private:
     QPushButton* open_ = nullptr;
     QPushButton* save_ = nullptr;
     QPushButton* compare_ = nullptr;
+    QPushButton* search_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    // Where the last report was saved, for the next one; empty: the dialog's own choice.
+    QString saveFolder_;
 };
 
 }  // namespace qs::qt

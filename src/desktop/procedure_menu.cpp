@@ -103,33 +103,36 @@ bool ProcedureMenu::AskRunInfo(procedure::RunInfo& info) {
 
 ProcedureWindow* ProcedureMenu::Run(const std::string& file, const procedure::RunInfo& info) {
     if (!window_.isNull() && !window_->runner().finished()) return nullptr;
-    const procedure::CheckedProcedure checked = procedure::CheckProcedureFile(
-        file, procedure::ProgramCheckOptions(station_.simulated()
-                                                 ? procedure::BenchBinding::Simulated
-                                                 : procedure::BenchBinding::AsWritten));
-    if (!checked.ok()) {
+    const procedure::RunStart start = procedure::PrepareRun(file, station_);
+    if (!start.checked.ok()) {
         std::string text = "The procedure file has mistakes; nothing was started.\r\n";
-        for (const procedure::Diagnostic& d : checked.diagnostics)
+        for (const procedure::Diagnostic& d : start.checked.diagnostics)
             text += "\r\n" + procedure::DiagnosticText(d);
         ShowMessage(messageBox_, text);
         return nullptr;
     }
-    const std::vector<std::string> problems = procedure::BindBench(checked.procedure->bench, station_);
-    if (!problems.empty()) {
-        station_.Restore();
+    if (!start.benchProblems.empty()) {
         std::string text = "The bench could not be set up for the procedure; nothing was started.\r\n";
-        for (const std::string& p : problems) text += "\r\n" + p;
+        for (const std::string& p : start.benchProblems) text += "\r\n" + p;
         ShowMessage(messageBox_, text);
         return nullptr;
     }
-    station_.Hold(procedure::BenchHeldReason(*checked.procedure));
+    const procedure::Procedure& toRun = *start.checked.procedure;
     procedure::SaveRunInfo(settings_, app_.profMain().FullPath(), info);
     if (!window_.isNull()) window_->close();
     procedure::RunInfo recorded = info;
     recorded.bench = benchName_;
-    window_ = new ProcedureWindow(app_, safety_, station_, *checked.procedure, recorded, &main_);
+    window_ = new ProcedureWindow(app_, safety_, station_, toRun, recorded, &main_);
     if (recorder_) window_->setRunObserver(recorder_());
     window_->setAttribute(Qt::WA_DeleteOnClose);
+    if (!columnWidths_.isEmpty()) window_->setColumnWidths(columnWidths_);
+    window_->setColumnsResized([this](const QList<int>& widths) { columnWidths_ = widths; });
+    window_->setRunAgain([this, file, info] { Run(file, info); });
+    if (reportOpener_) {
+        window_->setOpenReport([this, window = window_] {
+            if (!window.isNull()) reportOpener_(window->runner().record().backupPath);
+        });
+    }
     window_->setFinished([this] {
         if (closeMainWhenFinished_) main_.close();
     });

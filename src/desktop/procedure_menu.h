@@ -23,7 +23,8 @@ class MainWindow;
 // "File > Run procedure...": a procedure file chosen and checked as a whole (its mistakes
 // shown, nothing opened), the technician's name, the radio's serial number and the work
 // order asked for (filled in with the last run's, kept in the settings), then the procedure
-// window running it. One run at a time. Closing the main window while a run goes on stops
+// window running it. One run at a time; Run again in the window runs the same file for the
+// same radio anew, in a new window with the column widths the technician left. Closing the main window while a run goes on stops
 // the run at its next safe point first (generator off, an adjustment's item put back); the
 // program then closes.
 class ProcedureMenu : public QObject {
@@ -42,6 +43,10 @@ public:
     void setBenchName(std::string name) { benchName_ = std::move(name); }
     void setRunRecorder(std::function<procedure::RunObserver()> recorder) {
         recorder_ = std::move(recorder);
+    }
+    // Opens the report of the connection whose backup is at the path given (Open report).
+    void setReportOpener(std::function<void(const std::string& backupPath)> opener) {
+        reportOpener_ = std::move(opener);
     }
     // Checks the file and starts its run in a procedure window with `info` (kept in the
     // settings); null, with the mistakes shown, when the file has any or a run goes on.
@@ -62,6 +67,9 @@ private:
     instruments::BenchStation& station_;
     std::function<procedure::RunObserver()> recorder_;
     std::string benchName_;
+    std::function<void(const std::string&)> reportOpener_;
+    // As the technician last sized them; empty until they do.
+    QList<int> columnWidths_;
     IProfileStore& settings_;
     IMessageBox& messageBox_;
     QAction* run_ = nullptr;

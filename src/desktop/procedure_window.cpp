@@ -1,15 +1,21 @@
 #include "desktop/procedure_window.h"
 
 #include <QCloseEvent>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <QWindow>
+#include <algorithm>
 
 #include "instruments/bench_station.h"
 #include "record/report_runs_html.h"
+#include "record/run_summary.h"
+#include "record/verdict_style.h"
 #include "safety/safety_net.h"
 #include "shell/application.h"
 
@@ -17,16 +23,45 @@ namespace qs::qt {
 
 namespace {
 
-enum Column { kNumber, kStep, kState, kMeasured, kLimits, kValues, kTime, kColumns };
+constexpr int kWindowWidth = 900;
+constexpr int kWindowHeight = 560;
+constexpr qreal kBannerScale = 2.2;
+constexpr qreal kReasonScale = 1.15;
+constexpr qreal kPromptScale = 1.5;
+// Columns sized to their text are not let grow past this: the whole text is on hover.
+constexpr int kMaxFittedColumnPx = 320;
+// The step under way, light blue, easy to find in a long table.
+constexpr const char* kRunningRowTint = "#dcebfa";
+constexpr const char* kPromptPanelStyle =
+    "QFrame#promptPanel { background: #fff4ce; border: 2px solid #c8a400; border-radius: 6px; }";
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-QString StateText(const StepRecord& step, bool running) {
+QString StateText(const StepRecord& step, bool running, bool finished) {
     if (running) return QStringLiteral("running");
-    if (step.startMs < 0) return QString();
+    if (step.startMs < 0) return finished ? QStringLiteral("not run") : QString();
     return Q(OutcomeWord(step.outcome)).toUpper();
+}
+
+QFont Scaled(QFont font, qreal scale, bool bold) {
+    font.setPointSizeF(font.pointSizeF() * scale);
+    font.setBold(bold);
+    return font;
+}
+
+// A label whose text wraps at whatever width the window has, and never asks for more: a
+// long message (a radio-link failure with its checklist) makes it taller, not the window
+// wider.
+QLabel* WrappingLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QSizePolicy policy = label->sizePolicy();
+    policy.setHorizontalPolicy(QSizePolicy::Ignored);
+    label->setSizePolicy(policy);
+    return label;
 }
 
 }  // namespace
@@ -46,57 +81,98 @@ ProcedureWindow::ProcedureWindow(Application& app, SafetyNet& safety,
 
     auto* layout = new QVBoxLayout(this);
     state_ = new QLabel(this);
-    QFont big = state_->font();
-    big.setPointSizeF(big.pointSizeF() * 1.6);
-    big.setBold(true);
-    state_->setFont(big);
+    state_->setObjectName(QStringLiteral("verdictBanner"));
+    state_->setFont(Scaled(state_->font(), kBannerScale, true));
+    state_->setMargin(8);
+    state_->setAutoFillBackground(true);
     layout->addWidget(state_);
+    reason_ = WrappingLabel(this);
+    reason_->setFont(Scaled(reason_->font(), kReasonScale, true));
+    layout->addWidget(reason_);
+    counts_ = WrappingLabel(this);
+    layout->addWidget(counts_);
     const RunRecord& record = runner_->record();
-    who_ = new QLabel(QStringLiteral("Technician: %1    Serial number: %2    Work order: %3")
-                          .arg(Q(record.technician), Q(record.serialNumber), Q(record.workOrder)),
-                      this);
+    who_ = WrappingLabel(this);
+    who_->setText(QStringLiteral("Technician: %1    Serial number: %2    Work order: %3")
+                      .arg(Q(record.technician), Q(record.serialNumber), Q(record.workOrder)));
     layout->addWidget(who_);
 
     steps_ = new QTableWidget(static_cast<int>(record.steps.size()), kColumns, this);
     steps_->setHorizontalHeaderLabels({QStringLiteral("#"), QStringLiteral("Step"),
                                        QStringLiteral("State"), QStringLiteral("Measured"),
-                                       QStringLiteral("Limits"), QStringLiteral("Values"),
-                                       QStringLiteral("Time")});
+                                       QStringLiteral("Limits"), QStringLiteral("Time"),
+                                       QStringLiteral("Values")});
     steps_->verticalHeader()->hide();
     steps_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     steps_->setSelectionMode(QAbstractItemView::NoSelection);
-    steps_->horizontalHeader()->setSectionResizeMode(kValues, QHeaderView::Stretch);
+    // Nothing in it is chosen or typed: no cell should look picked out.
+    steps_->setFocusPolicy(Qt::NoFocus);
+    steps_->setTextElideMode(Qt::ElideRight);
+    steps_->setWordWrap(false);
+    // Every column can be widened by hand; the values, the longest, take what is left.
+    steps_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    steps_->horizontalHeader()->setStretchLastSection(true);
     for (int row = 0; row < steps_->rowCount(); ++row) {
         for (int column = 0; column < kColumns; ++column)
             steps_->setItem(row, column, new QTableWidgetItem);
         ShowStep(row);
     }
-    steps_->resizeColumnsToContents();
+    FitColumns();
+    // The widths the technician sets by hand are kept for the next run; the last column
+    // only takes what is left.
+    connect(steps_->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int) {
+                if (fitting_ || column == kColumns - 1 || !columnsResized_) return;
+                columnsResized_(columnWidths());
+            });
     layout->addWidget(steps_, 1);
 
-    auto* questionRow = new QHBoxLayout;
-    question_ = new QLabel(this);
-    question_->setWordWrap(true);
-    questionRow->addWidget(question_, 1);
-    ok_ = new QPushButton(QStringLiteral("OK"), this);
-    yes_ = new QPushButton(QStringLiteral("&Yes"), this);
-    no_ = new QPushButton(QStringLiteral("&No"), this);
-    for (QPushButton* button : {ok_, yes_, no_}) questionRow->addWidget(button);
+    // The open prompt or question: what the technician has to act on now, hard to miss.
+    prompt_ = new QFrame(this);
+    prompt_->setObjectName(QStringLiteral("promptPanel"));
+    prompt_->setStyleSheet(QString::fromLatin1(kPromptPanelStyle));
+    auto* promptRow = new QHBoxLayout(prompt_);
+    question_ = WrappingLabel(prompt_);
+    question_->setFont(Scaled(question_->font(), kPromptScale, true));
+    question_->setStyleSheet(QStringLiteral("color: #1f1f1f;"));
+    promptRow->addWidget(question_, 1);
+    ok_ = new QPushButton(QStringLiteral("OK"), prompt_);
+    yes_ = new QPushButton(QStringLiteral("&Yes"), prompt_);
+    no_ = new QPushButton(QStringLiteral("&No"), prompt_);
+    for (QPushButton* button : {ok_, yes_, no_}) {
+        button->setFont(Scaled(button->font(), kPromptScale, false));
+        promptRow->addWidget(button);
+    }
     connect(ok_, &QPushButton::clicked, this, [this] { Answer(procedure::Answer::Ok); });
     connect(yes_, &QPushButton::clicked, this, [this] { Answer(procedure::Answer::Yes); });
     connect(no_, &QPushButton::clicked, this, [this] { Answer(procedure::Answer::No); });
-    layout->addLayout(questionRow);
+    layout->addWidget(prompt_);
 
     auto* buttons = new QHBoxLayout;
+    openReportButton_ = new QPushButton(QStringLiteral("Open &report"), this);
+    runAgainButton_ = new QPushButton(QStringLiteral("Run &again"), this);
+    buttons->addWidget(openReportButton_);
+    buttons->addWidget(runAgainButton_);
     buttons->addStretch(1);
     stop_ = new QPushButton(QStringLiteral("&Stop"), this);
-    connect(stop_, &QPushButton::clicked, this, [this] { runner_->Stop(); });
+    close_ = new QPushButton(QStringLiteral("&Close"), this);
     buttons->addWidget(stop_);
+    buttons->addWidget(close_);
+    connect(stop_, &QPushButton::clicked, this, [this] { runner_->Stop(); });
+    connect(close_, &QPushButton::clicked, this, &QWidget::close);
+    // Never inside the click itself: running again closes this window.
+    connect(runAgainButton_, &QPushButton::clicked, this, [this] {
+        if (runAgain_) QMetaObject::invokeMethod(this, runAgain_, Qt::QueuedConnection);
+    });
+    connect(openReportButton_, &QPushButton::clicked, this, [this] {
+        if (openReport_) openReport_();
+    });
     layout->addLayout(buttons);
 
     ShowQuestion(false, false);
     ShowState();
-    resize(900, 520);
+    resize(kWindowWidth, kWindowHeight);
+    KeepWithinScreen();
 }
 
 ProcedureWindow::~ProcedureWindow() {
@@ -110,6 +186,58 @@ ProcedureWindow::~ProcedureWindow() {
 void ProcedureWindow::Start() {
     runner_->Start();
     ShowState();
+}
+
+QList<int> ProcedureWindow::columnWidths() const {
+    QList<int> widths;
+    for (int column = 0; column < kColumns; ++column) widths << steps_->columnWidth(column);
+    return widths;
+}
+
+void ProcedureWindow::setColumnWidths(const QList<int>& widths) {
+    if (widths.size() != kColumns) return;
+    fitting_ = true;
+    for (int column = 0; column < kColumns; ++column) {
+        if (widths[column] > 0) steps_->setColumnWidth(column, widths[column]);
+    }
+    fitting_ = false;
+    keptWidths_ = true;
+}
+
+void ProcedureWindow::FitColumns() {
+    if (keptWidths_) return;
+    fitting_ = true;
+    for (int column : {kNumber, kStep, kState, kMeasured, kLimits, kTime}) {
+        const int before = steps_->columnWidth(column);
+        steps_->resizeColumnToContents(column);
+        const int fitted = std::min(steps_->columnWidth(column), kMaxFittedColumnPx);
+        // Only ever wider while the run goes, so the table does not jump about.
+        steps_->setColumnWidth(column, fittedOnce_ ? std::max(before, fitted) : fitted);
+    }
+    fittedOnce_ = true;
+    fitting_ = false;
+}
+
+void ProcedureWindow::KeepWithinScreen() {
+    const QScreen* shownOn = screen();
+    if (shownOn == nullptr) return;
+    const QRect available = shownOn->availableGeometry();
+    // The frame the window manager adds is known once the window is shown.
+    const int frame = isVisible() ? frameGeometry().width() - width() : 0;
+    const int widest = std::max(1, available.width() - frame);
+    setMaximumWidth(widest);
+    if (width() > widest) resize(widest, height());
+    if (height() > available.height()) resize(width(), available.height());
+}
+
+void ProcedureWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    KeepWithinScreen();
+    // Moved to another screen, the window keeps within that one.
+    if (windowHandle() != nullptr && !screenWatched_) {
+        screenWatched_ = true;
+        connect(windowHandle(), &QWindow::screenChanged, this, [this] { KeepWithinScreen(); });
+    }
 }
 
 void ProcedureWindow::Ask(const procedure::Question& question,
@@ -137,6 +265,7 @@ void ProcedureWindow::Answer(procedure::Answer answer) {
 }
 
 void ProcedureWindow::ShowQuestion(bool open, bool confirm) {
+    prompt_->setVisible(open);
     ok_->setVisible(open && !confirm);
     yes_->setVisible(open && confirm);
     no_->setVisible(open && confirm);
@@ -146,6 +275,11 @@ void ProcedureWindow::ShowQuestion(bool open, bool confirm) {
 
 void ProcedureWindow::OnNotice(const procedure::RunNotice& notice) {
     if (notice.step >= 0) ShowStep(notice.step);
+    if (runner_->finished()) {
+        // The steps never reached read so only now.
+        for (int row = 0; row < steps_->rowCount(); ++row) ShowStep(row);
+    }
+    FitColumns();
     ShowState();
     if (!runner_->finished()) return;
     station_.Release();
@@ -157,23 +291,35 @@ void ProcedureWindow::OnNotice(const procedure::RunNotice& notice) {
 void ProcedureWindow::ShowStep(int index) {
     const StepRecord& step = runner_->record().steps[static_cast<std::size_t>(index)];
     const bool running = runner_->currentStep() == index;
+    const bool finished = runner_->finished();
+    const bool ended = !running && step.startMs >= 0;
+    // A step never reached says so in its state; its message would only repeat it.
+    const bool showMessage = !step.message.empty() && step.startMs >= 0;
     const QString texts[kColumns] = {
         QString::number(step.number),
-        Q(step.title) + (step.message.empty() ? QString() : QStringLiteral("\n") + Q(step.message)),
-        StateText(step, running),
+        Q(step.title) + (showMessage ? QStringLiteral("\n") + Q(step.message) : QString()),
+        StateText(step, running, finished),
         step.measured ? Q(step.measured->text) : QString(),
         step.limits ? Q(step.limits->text) : QString(),
+        ended ? Q(DurationText(step.durationMs)) : QString(),
         Q(StepValuesText(step)),
-        step.startMs < 0 || running ? QString() : Q(DurationText(step.durationMs)),
     };
-    for (int column = 0; column < kColumns; ++column)
-        steps_->item(index, column)->setText(texts[column]);
-    const bool failed = !running && step.startMs >= 0 &&
-                        (step.outcome == StepOutcome::Fail || step.outcome == StepOutcome::Error);
-    const bool passed = !running && step.startMs >= 0 && step.outcome == StepOutcome::Pass;
-    steps_->item(index, kState)->setForeground(failed   ? QColor(0xb3, 0x26, 0x1e)
-                                               : passed ? QColor(0x1b, 0x7f, 0x2a)
-                                                        : palette().color(QPalette::Text));
+    const char* tint = running ? kRunningRowTint : ended ? OutcomeRowTint(step.outcome) : nullptr;
+    for (int column = 0; column < kColumns; ++column) {
+        QTableWidgetItem* item = steps_->item(index, column);
+        item->setText(texts[column]);
+        // A cell too narrow for its text is cut short; the whole of it is here.
+        item->setToolTip(texts[column]);
+        item->setBackground(tint != nullptr ? QBrush(QColor(QLatin1String(tint))) : QBrush());
+        item->setForeground(tint != nullptr ? QBrush(QColor(0x1f, 0x1f, 0x1f)) : QBrush());
+    }
+    QTableWidgetItem* state = steps_->item(index, kState);
+    QFont font = state->font();
+    font.setBold(ended || (finished && step.startMs < 0));
+    state->setFont(font);
+    if (ended || (finished && step.startMs < 0))
+        state->setForeground(QColor(QLatin1String(OutcomeColour(step.outcome))));
+    steps_->resizeRowToContents(index);
     if (running) steps_->scrollToItem(steps_->item(index, kStep));
 }
 
@@ -198,15 +344,38 @@ void ProcedureWindow::ShowState() {
             break;
         case Phase::Finished:
             text = Q(VerdictWord(record.verdict));
-            if (!record.endReason.empty()) text += QStringLiteral(": ") + Q(record.endReason);
             break;
     }
     state_->setText(text);
     const bool finished = runner_->finished();
-    state_->setStyleSheet(!finished ? QString()
-                          : record.verdict == RunVerdict::Pass ? QStringLiteral("color: #1b7f2a")
-                                                               : QStringLiteral("color: #b3261e"));
+    state_->setStyleSheet(
+        finished ? QStringLiteral("QLabel#verdictBanner { color: white; background: %1; }")
+                       .arg(QLatin1String(VerdictColour(record.verdict)))
+                 : QString());
     stop_->setEnabled(!finished && runner_->phase() != Phase::Stopping);
+    ShowEnd();
+}
+
+void ProcedureWindow::ShowEnd() {
+    const bool finished = runner_->finished();
+    const RunRecord& record = runner_->record();
+    const QString reason = finished ? Q(VerdictReason(record)) : QString();
+    reason_->setText(reason);
+    reason_->setVisible(!reason.isEmpty());
+    counts_->setText(finished ? Q(CountsText(CountOutcomes(record.steps)) + " in " +
+                                  DurationText(record.durationMs))
+                              : QString());
+    counts_->setVisible(finished);
+    stop_->setVisible(!finished);
+    close_->setVisible(finished);
+    runAgainButton_->setVisible(finished && runAgain_ != nullptr);
+    openReportButton_->setVisible(finished && openReport_ != nullptr);
+    // The report is made from the connection's backup and journal: none, no report.
+    openReportButton_->setEnabled(!record.backupPath.empty());
+    openReportButton_->setToolTip(record.backupPath.empty()
+                                      ? QStringLiteral("No report: this run kept no backup or journal")
+                                      : QStringLiteral("The alignment report of this connection"));
+    if (finished) close_->setDefault(true);
 }
 
 void ProcedureWindow::closeEvent(QCloseEvent* event) {

@@ -1,10 +1,12 @@
 #include "desktop/report_menu.h"
 
 #include <QAction>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QUrl>
 
 #include "desktop/charts_window.h"
 #include "desktop/main_window.h"
@@ -16,6 +18,17 @@
 #include "shell/show_message.h"
 
 namespace qs::qt {
+
+namespace {
+
+// "<backup folder>/<backup name>-report.pdf": beside the backup and journal it is made from.
+QString ReportPathBeside(const QString& backupPath) {
+    const QFileInfo backup(backupPath);
+    return backup.absolutePath() + QLatin1Char('/') + backup.completeBaseName() +
+           QStringLiteral("-report.pdf");
+}
+
+}  // namespace
 
 ReportMenu::ReportMenu(MainWindow& window, SafetyNet& net, CurveRecorder& recorder,
                        IMessageBox& messageBox)
@@ -58,13 +71,25 @@ bool ReportMenu::SaveReport(const std::string& path) {
                     "backup and journal of a connection: Connect to the radio first.");
         return false;
     }
+    return WriteReport(net_.backupPath(), path);
+}
+
+bool ReportMenu::WriteReport(const std::string& backupPath, const std::string& path) {
     AlignmentReport report;
     std::string error;
-    if (!BuildAlignmentReport(net_.backupPath(), report, error) ||
+    if (!BuildAlignmentReport(backupPath, report, error) ||
         !WriteReportFile(report, path, ExistingFile::Replace, error)) {
         ShowMessage(messageBox_, "The alignment report could not be saved.\r\n" + error);
         return false;
     }
+    return true;
+}
+
+bool ReportMenu::OpenReport(const std::string& backupPath) {
+    if (backupPath.empty()) return SaveReport(std::string());
+    const QString path = ReportPathBeside(QString::fromStdString(backupPath));
+    if (!WriteReport(backupPath, path.toStdString())) return false;
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     return true;
 }
 
@@ -73,9 +98,7 @@ void ReportMenu::ChooseAndSave() {
         SaveReport(std::string());
         return;
     }
-    QFileInfo backup(QString::fromStdString(net_.backupPath()));
-    const QString suggested = backup.absolutePath() + QLatin1Char('/') +
-                              backup.completeBaseName() + QStringLiteral("-report.pdf");
+    const QString suggested = ReportPathBeside(QString::fromStdString(net_.backupPath()));
     QString path = QFileDialog::getSaveFileName(
         &window_, QStringLiteral("Save alignment report"), suggested,
         QStringLiteral("PDF (*.pdf);;HTML (*.html)"));

@@ -42,9 +42,14 @@ public:
 
     // The report of the current connection to `path`; a failure is shown in a message.
     bool SaveReport(const std::string& path);
+    // The report of the connection whose backup is `backupPath`, written as PDF beside the
+    // backup (where Save alignment report proposes it) and opened in the desktop's viewer; a
+    // failure is shown in a message.
+    bool OpenReport(const std::string& backupPath);
 
 private:
     void ChooseAndSave();
+    bool WriteReport(const std::string& backupPath, const std::string& path);
 
     MainWindow& window_;
     SafetyNet& net_;

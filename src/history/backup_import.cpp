@@ -5,11 +5,14 @@
 #include <filesystem>
 #include <system_error>
 
+#include "history/connection_file.h"
 #include "history/connection_uid.h"
 #include "history/records_file.h"
+#include "history/run_steps.h"
 #include "link/hex_text.h"
 #include "record/alignment_report.h"
 #include "record/curves_file.h"
+#include "record/run_record_file.h"
 #include "safety/backup_file.h"
 #include "safety/crc32.h"
 #include "safety/journal_file.h"
@@ -41,6 +44,38 @@ std::string FileName(const std::string& path) {
     return fs::path(path).filename().string();
 }
 
+// What the program recording the connection wrote beside its files: the record comes back
+// with its own ID, bench, program and end, as it was recorded.
+void TakeFacts(const ConnectionFacts& facts, ConnectionRecord& record) {
+    ConnectionInfo& info = record.info;
+    info.uid = facts.uid;
+    info.bench = facts.bench;
+    info.programVersion = facts.programVersion;
+    info.endedAt = facts.endedAt;
+    info.state = facts.endedAt ? ConnectionState::Finished : ConnectionState::Unfinished;
+    record.instruments = facts.instruments;
+}
+
+// The procedure runs as the records took them in live: the last run's header, the verdict of
+// the last run that ended, and every run's steps in order.
+void TakeRuns(const std::vector<RunRecord>& runs, const std::vector<std::int64_t>& runStartsMs,
+              ConnectionRecord& record) {
+    ConnectionInfo& info = record.info;
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        const RunRecord& run = runs[r];
+        info.technician = run.technician;
+        info.serialNumber = run.serialNumber;
+        info.workOrder = run.workOrder;
+        info.procedureTitle = run.procedureTitle;
+        if (!run.ended.empty()) info.verdict = VerdictWord(run.verdict);
+        const std::int64_t start = r < runStartsMs.size() ? runStartsMs[r] : 0;
+        for (const StepRecord& step : run.steps)
+            record.steps.push_back(RecordedStep(step, StepEndedMs(step, start, run.durationMs)));
+        // Kept whole as the live records keep a run that has ended.
+        if (!run.ended.empty()) record.runs.push_back(run);
+    }
+}
+
 // One backup with its journal and curves into a record; false with the file and reason when
 // one of them cannot be read.
 bool ReadConnection(const std::string& backupPath, const std::string& bench,
@@ -63,6 +98,20 @@ bool ReadConnection(const std::string& backupPath, const std::string& bench,
         return false;
     }
 
+    ConnectionFacts facts;
+    const std::string factsPath = ConnectionFilePathFor(backupPath);
+    const bool recorded = fs::exists(factsPath, ec);
+    if (recorded && !ReadConnectionFile(factsPath, facts, error)) {
+        problem = {factsPath, error};
+        return false;
+    }
+    std::vector<RunRecord> runs;
+    const std::string runsPath = RunsPathFor(backupPath);
+    if (fs::exists(runsPath, ec) && !ReadRunsFile(runsPath, runs, error)) {
+        problem = {runsPath, error};
+        return false;
+    }
+
     std::vector<JournalEntry> journal = std::move(record.journal);
     CurveLog curves = std::move(record.curves);
     record = RecordOfBackup(backup, backupPath, bench);
@@ -72,6 +121,8 @@ bool ReadConnection(const std::string& backupPath, const std::string& bench,
         const std::string last = LastNewValue(record.journal, item.item);
         if (!last.empty()) item.atEnd = last;
     }
+    if (recorded) TakeFacts(facts, record);
+    TakeRuns(runs, facts.runStartsMs, record);
     return true;
 }
 
@@ -127,7 +178,8 @@ ImportResult ImportBackupFolder(RecordsStore& store, const std::string& folder,
 
 ImportResult ImportBackupFolder(RecordsStore& store, const std::string& folder,
                                 const std::string& bench,
-                                const std::function<bool(const std::string&)>& wanted) {
+                                const std::function<bool(const std::string&)>& wanted,
+                                const std::function<bool()>& stopping) {
     ImportResult result;
     std::error_code ec;
     std::vector<std::string> backups;
@@ -157,6 +209,10 @@ ImportResult ImportBackupFolder(RecordsStore& store, const std::string& folder,
     }
 
     for (const std::string& path : backups) {
+        if (stopping && stopping()) {
+            result.stopped = true;
+            return result;
+        }
         ConnectionRecord record;
         ImportProblem problem;
         if (!ReadConnection(path, bench, record, problem)) {

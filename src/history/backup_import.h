@@ -19,7 +19,8 @@ struct ImportResult {
     int imported = 0;      // connections added by this import
     int alreadyThere = 0;  // connections the records held already
     std::vector<ImportProblem> skipped;
-    SqlStatus status;  // a failure of the records themselves ends the import early
+    SqlStatus status;      // a failure of the records themselves ends the import early
+    bool stopped = false;  // asked to stop: the folder is not remembered as imported
 };
 
 // Imports every connection of a backups folder: each backup with the journal and curves file
@@ -33,9 +34,12 @@ ImportResult ImportBackupFolder(RecordsStore& store, const std::string& folder,
 // The same for the backups `wanted` accepts (by path); the others are passed over unlisted.
 // A program importing while it records takes only the backups that were there when it
 // started, so that a connection it records live never comes in a second time.
+// `stopping`, asked before each connection, ends the import early (a closing program); the
+// rest comes in at the next start.
 ImportResult ImportBackupFolder(RecordsStore& store, const std::string& folder,
                                 const std::string& bench,
-                                const std::function<bool(const std::string&)>& wanted);
+                                const std::function<bool(const std::string&)>& wanted,
+                                const std::function<bool()>& stopping = {});
 
 // The backups in `folder` now, by path; empty when it cannot be read.
 std::vector<std::string> BackupsIn(const std::string& folder);

@@ -1,5 +1,6 @@
 #include "history/records_file.h"
 
+#include <chrono>
 #include <filesystem>
 #include <system_error>
 
@@ -14,6 +15,37 @@ namespace fs = std::filesystem;
 
 constexpr const char* kCrLf = "\r\n";
 constexpr int kMaxAsideNames = 1000;
+// A writer waits this long for the shared lock, which only a writer setting a damaged file
+// aside (a rename and a fresh file) keeps from it.
+constexpr std::chrono::milliseconds kWriterLockWait{10000};
+// And this long for the others to finish before it sets a damaged file aside.
+constexpr std::chrono::milliseconds kSetAsideWait{3000};
+
+// A connection that holds the writers' lock for as long as it is open.
+class LockedConnection : public ISqlConnection {
+public:
+    LockedConnection(std::unique_ptr<IFileLock> lock, std::unique_ptr<ISqlConnection> db)
+        : lock_(std::move(lock)), db_(std::move(db)) {}
+    ~LockedConnection() override { db_.reset(); }
+
+    SqlDialect dialect() const override { return db_->dialect(); }
+    SqlStatus Execute(std::string_view sql, const std::vector<SqlValue>& values,
+                      std::vector<SqlRow>* rows) override {
+        return db_->Execute(sql, values, rows);
+    }
+    SqlStatus Begin() override { return db_->Begin(); }
+    SqlStatus Commit() override { return db_->Commit(); }
+    SqlStatus Rollback() override { return db_->Rollback(); }
+
+private:
+    std::unique_ptr<IFileLock> lock_;
+    std::unique_ptr<ISqlConnection> db_;
+};
+
+std::unique_ptr<ISqlConnection> Locked(std::unique_ptr<IFileLock> lock,
+                                       std::unique_ptr<ISqlConnection> db) {
+    return std::make_unique<LockedConnection>(std::move(lock), std::move(db));
+}
 
 // Checks the whole file before anything is written to it (switching to the write-ahead log
 // writes the header), so a damaged page anywhere shows here rather than in the middle of a
@@ -21,13 +53,13 @@ constexpr int kMaxAsideNames = 1000;
 //
 // The whole-file check reads every page (about 1.3 s for 10,000 connections of 300 journal
 // lines), so only the recording program makes it, once at its start on the writer's thread;
-// a program that only reads beside it checks the file's header and schema.
+// an import beside it checks the file's header and schema.
 SqlStatus CheckFile(ISqlConnection& db, LocalRecordsUse use, bool& damaged, std::string& why) {
     damaged = false;
     std::vector<SqlRow> rows;
     SqlStatus status = db.Execute("PRAGMA busy_timeout = 5000", {}, &rows);
     rows.clear();
-    if (status.ok() && use == LocalRecordsUse::Reading) {
+    if (status.ok() && use == LocalRecordsUse::Importing) {
         status = db.Execute("SELECT 'ok' FROM sqlite_master LIMIT 1", {}, &rows);
         if (status.ok() && rows.empty()) rows.push_back({std::string("ok")});
     } else if (status.ok()) {
@@ -115,6 +147,10 @@ SqlStatus SetLocalPragmas(ISqlConnection& db) {
     return {};
 }
 
+std::string RecordsLockPathFor(const std::string& recordsPath) {
+    return recordsPath + ".lock";
+}
+
 std::unique_ptr<ISqlConnection> OpenLocalRecords(ISqlConnector& connector, const std::string& path,
                                                  const IWallClock& clock,
                                                  LocalRecordsOpening& opening,
@@ -133,7 +169,11 @@ std::unique_ptr<ISqlConnection> OpenLocalRecords(ISqlConnector& connector, const
     fs::create_directories(fs::path(path).parent_path(), ec);
     if (ec) return fail(fs::path(path).parent_path().string() + ": " + ec.message());
 
+    const std::string lockPath = RecordsLockPathFor(path);
     SqlStatus status;
+    std::unique_ptr<IFileLock> lock =
+        connector.LockFile(lockPath, FileLockMode::Shared, kWriterLockWait, status);
+    if (!lock) return fail(path + ": " + status.message);
     auto db = connector.Open(LocalRecordsTarget(path), status);
     if (!db) return fail(path + ": " + status.message);
     bool damaged = false;
@@ -147,22 +187,122 @@ std::unique_ptr<ISqlConnection> OpenLocalRecords(ISqlConnector& connector, const
     }
     if (!damaged) {
         opening.outcome = LocalRecordsOpening::Outcome::Ready;
-        return Prepared(std::move(db), opening, use);
+        db = Prepared(std::move(db), opening, use);
+        return db ? Locked(std::move(lock), std::move(db)) : nullptr;
     }
 
+    // Setting the file aside needs the lock to itself: a shared lock cannot be raised while
+    // another writer may wait for the same, so it is let go first.
     db.reset();
-    std::string error;
-    if (!SetAside(path, clock, opening.asidePath, error)) return fail(error);
+    lock.reset();
+    std::unique_ptr<IFileLock> alone =
+        connector.LockFile(lockPath, FileLockMode::Exclusive, kSetAsideWait, status);
+    if (!alone) {
+        return fail("The records file " + path + " is damaged (" + why +
+                    "), and another program is writing it, so it is left as it is until that "
+                    "program has ended." +
+                    kCrLf +
+                    "What this program records is kept in the connection's files and comes "
+                    "back into the records when the file is rebuilt.");
+    }
+    // Another writer may have set it aside while this one waited.
     db = connector.Open(LocalRecordsTarget(path), status);
     if (!db) return fail(path + ": " + status.message);
+    if (!(status = CheckFile(*db, use, damaged, why)).ok())
+        return fail(path + ": " + status.message);
+    if (damaged) {
+        db.reset();
+        std::string error;
+        if (!SetAside(path, clock, opening.asidePath, error)) return fail(error);
+        db = connector.Open(LocalRecordsTarget(path), status);
+        if (!db) return fail(path + ": " + status.message);
+    }
     if (!(status = SetLocalPragmas(*db)).ok()) return fail(path + ": " + status.message);
-    opening.outcome = LocalRecordsOpening::Outcome::Recreated;
+    opening.outcome =
+        damaged ? LocalRecordsOpening::Outcome::Recreated : LocalRecordsOpening::Outcome::Ready;
     db = Prepared(std::move(db), opening, use);
     if (!db) return nullptr;
-    opening.message = "The service records file was damaged (" + why + ")." + kCrLf +
-                      "It is kept as " + opening.asidePath + kCrLf +
-                      "A new records file was started; the backups folder can be imported "
-                      "into it again.";
+    // Back to sharing, as every writer does while it writes. A writer that takes the lock to
+    // itself in between finds the file sound and leaves it where it is.
+    alone.reset();
+    lock = connector.LockFile(lockPath, FileLockMode::Shared, kWriterLockWait, status);
+    if (!lock) return fail(path + ": " + status.message);
+    if (damaged) {
+        opening.message = "The service records file was damaged (" + why + ")." + kCrLf +
+                          "It is kept as " + opening.asidePath + kCrLf +
+                          "A new records file was started; the connections are taken in again "
+                          "from the backups folder.";
+    }
+    return Locked(std::move(lock), std::move(db));
+}
+
+std::unique_ptr<ISqlConnection> OpenLocalRecordsShared(ISqlConnector& connector,
+                                                       const std::string& path, SqlStatus& status) {
+    std::unique_ptr<IFileLock> lock =
+        connector.LockFile(RecordsLockPathFor(path), FileLockMode::Shared, kWriterLockWait, status);
+    if (!lock) return nullptr;
+    auto db = connector.Open(LocalRecordsTarget(path), status);
+    if (!db) return nullptr;
+    if (!(status = SetLocalPragmas(*db)).ok()) return nullptr;
+    if (!(status = MigrateRecords(*db)).ok()) return nullptr;
+    return Locked(std::move(lock), std::move(db));
+}
+
+std::string RecordsReadProblem(const std::string& where, const SqlStatus& status) {
+    if (status.error == SqlError::Corrupt) return where + " is damaged (" + status.message + ").";
+    return where + " cannot be read: " + status.message;
+}
+
+std::unique_ptr<ISqlConnection> OpenLocalRecordsToRead(ISqlConnector& connector,
+                                                       const std::string& path,
+                                                       RecordsToRead& reading) {
+    reading = RecordsToRead{};
+    auto fail = [&reading](std::string why) -> std::unique_ptr<ISqlConnection> {
+        reading.outcome = RecordsToRead::Outcome::Failed;
+        reading.message = std::move(why);
+        return nullptr;
+    };
+    if (path.empty()) return fail("There is no data folder for the service records.");
+    std::error_code ec;
+    if (!fs::exists(path, ec)) {
+        // A file where a folder on the way should be: the records cannot be where they are
+        // looked for, which is not the same as none having been kept.
+        for (fs::path up = fs::path(path).parent_path(); !up.empty(); up = up.parent_path()) {
+            if (fs::exists(up, ec)) {
+                if (!fs::is_directory(up, ec))
+                    return fail("The service records cannot be read: " + up.string() +
+                                " is no folder.");
+                break;
+            }
+            if (up == up.parent_path()) break;
+        }
+        reading.outcome = RecordsToRead::Outcome::Missing;
+        reading.message = "No service records have been kept at " + path + " yet.";
+        return nullptr;
+    }
+    const std::string where = "The service records file " + path;
+    SqlTarget target = LocalRecordsTarget(path);
+    target.access = SqlAccess::ReadOnly;
+    SqlStatus status;
+    auto db = connector.Open(target, status);
+    if (!db) return fail(RecordsReadProblem(where, status));
+    std::vector<SqlRow> ignored;
+    if (!(status = db->Execute("PRAGMA busy_timeout = 5000", {}, &ignored)).ok())
+        return fail(RecordsReadProblem(where, status));
+    int version = 0;
+    if (!(status = ReadRecordsVersion(*db, version)).ok())
+        return fail(RecordsReadProblem(where, status));
+    if (version == 0) {
+        const auto size = fs::file_size(path, ec);
+        return fail(where + (!ec && size == 0 ? " is empty (0 bytes)" : " is no records file") +
+                    ": it holds no service records.");
+    }
+    if (version < kOldestReadableRecordsVersion) {
+        return fail(where + " has version " + std::to_string(version) +
+                    " of the records; it can be read once the recording program has brought it "
+                    "up to date at its next start.");
+    }
+    reading.outcome = RecordsToRead::Outcome::Ready;
     return db;
 }
 

@@ -34,18 +34,56 @@ struct LocalRecordsOpening {
     bool backupsImported = false;
 };
 
-// Who opens the records: the one program that records connections (it holds the
-// single-instance lock), or anything else that only reads or imports beside it.
-enum class LocalRecordsUse { Recording, Reading };
+// Who writes the records: the one program that records connections (it holds the
+// single-instance lock), or an import beside it.
+enum class LocalRecordsUse { Recording, Importing };
 
-// Opens the local records at `path` for the calling thread: creates the file and its folder
-// when needed, checks it and brings it to the latest version; the recording program also
-// marks the connections a stopped program left open as unfinished. A damaged file is never
-// deleted: it is renamed beside itself ("records.sqlite.damaged-20261207-104602") and a fresh
-// file takes its place.
+// The writers' lock file beside the records: "records.sqlite.lock".
+std::string RecordsLockPathFor(const std::string& recordsPath);
+
+// Opens the local records at `path` for writing from the calling thread: creates the file and
+// its folder when needed, checks it and brings it to the latest version; the recording
+// program also marks the connections a stopped program left open as unfinished.
+//
+// Every writer holds the records' lock shared for as long as its connection is open, so a
+// damaged file is set aside only by a writer that has the lock to itself: it is renamed
+// beside itself ("records.sqlite.damaged-20261207-104602") and a fresh file takes its place,
+// never while another program writes it (that program would go on writing into the renamed
+// file). When another writer holds the lock longer than a short wait, the damaged file is
+// left alone and this writer gets no records this time: what it records stays in the
+// connection's files, from which the records are rebuilt once the file is set aside.
 std::unique_ptr<ISqlConnection> OpenLocalRecords(ISqlConnector& connector, const std::string& path,
                                                  const IWallClock& clock,
                                                  LocalRecordsOpening& opening,
                                                  LocalRecordsUse use = LocalRecordsUse::Recording);
+
+// The local records opened for writing under the writers' shared lock and at the latest
+// version, without the whole-file check: for a program's helper threads (the sender to a
+// shared server) once its writer has opened the file. Null with `status` otherwise.
+std::unique_ptr<ISqlConnection> OpenLocalRecordsShared(ISqlConnector& connector,
+                                                       const std::string& path, SqlStatus& status);
+
+// The oldest version of the records a reader can read: the searched columns are there since.
+inline constexpr int kOldestReadableRecordsVersion = 2;
+
+struct RecordsToRead {
+    enum class Outcome {
+        Ready,
+        Missing,  // no records file yet: nothing was ever recorded on this bench
+        Failed,   // `message` names the file and says what is wrong with it
+    };
+    Outcome outcome = Outcome::Failed;
+    std::string message;
+};
+
+// Opens the local records read-only, for the history and reports: nothing is created,
+// migrated, locked for writing or renamed. A damaged, empty or unreadable file is said, never
+// taken for records without connections.
+std::unique_ptr<ISqlConnection> OpenLocalRecordsToRead(ISqlConnector& connector,
+                                                       const std::string& path,
+                                                       RecordsToRead& reading);
+
+// What a reader says when reading `where` failed: a damaged database is called so.
+std::string RecordsReadProblem(const std::string& where, const SqlStatus& status);
 
 }  // namespace qs

@@ -71,7 +71,11 @@ SqlStatus LoadConnection(ISqlConnection& db, const std::string& uid, ConnectionR
         if (row.size() == 3)
             record.items.push_back({TextOf(row[0]), TextOf(row[1]), TextOf(row[2])});
 
+    // A reader never migrates: the tables of a later version than the records' are not there.
+    int version = 0;
+    if (!(status = ReadRecordsVersion(db, version)).ok()) return status;
     for (const DetailTable& table : DetailTables()) {
+        if (table.sinceVersion > version) continue;
         std::string sql = "SELECT ";
         for (std::size_t c = 0; c < table.columns.size(); ++c)
             sql += (c == 0 ? "" : ", ") + std::string(table.columns[c].name);

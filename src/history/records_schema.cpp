@@ -9,6 +9,9 @@ namespace {
 
 struct Migration {
     int version;
+    // The oldest version whose program can still write to this one: its statements name
+    // only columns that are there, and every column added since has a default.
+    int oldestWriter;
     std::vector<std::string_view> statements;
 };
 
@@ -16,6 +19,7 @@ struct Migration {
 const std::vector<Migration>& Migrations() {
     static const std::vector<Migration> migrations = {
         {1,
+         1,
          {
              "CREATE TABLE connections ("
              " id {id},"
@@ -50,6 +54,7 @@ const std::vector<Migration>& Migrations() {
              "CREATE TABLE records_facts (name TEXT PRIMARY KEY, value TEXT NOT NULL)",
          }},
         {2,
+         1,
          {
              "ALTER TABLE connections ADD COLUMN technician TEXT NOT NULL DEFAULT ''",
              "ALTER TABLE connections ADD COLUMN serial_number TEXT NOT NULL DEFAULT ''",
@@ -61,8 +66,14 @@ const std::vector<Migration>& Migrations() {
              "CREATE INDEX connections_technician ON connections (technician, started_at)",
              "CREATE INDEX connections_verdict ON connections (verdict, started_at)",
          }},
-        // Version 3 adds the procedure_runs table alone (a detail table).
-        {3, {}},
+        {3,
+         2,
+         {
+             "ALTER TABLE schema_version ADD COLUMN min_writer_version {int} NOT NULL DEFAULT 1",
+         }},
+        // Version 4 adds the procedure_runs table alone (a detail table): the programs that can
+        // write to version 3 write to it as before, without the runs.
+        {4, 2, {}},
     };
     return migrations;
 }
@@ -121,12 +132,45 @@ SqlStatus RunMigration(ISqlConnection& db, int from, int to) {
             }
         }
     }
-    if (from == 0)
-        return db.Execute("INSERT INTO schema_version (version) VALUES (?)", {std::int64_t{to}});
-    return db.Execute("UPDATE schema_version SET version = ?", {std::int64_t{to}});
+    if (to < kFirstVersionWithOldestWriter) {
+        if (from == 0)
+            return db.Execute("INSERT INTO schema_version (version) VALUES (?)",
+                              {std::int64_t{to}});
+        return db.Execute("UPDATE schema_version SET version = ?", {std::int64_t{to}});
+    }
+    const std::vector<SqlValue> values{std::int64_t{to}, std::int64_t{OldestWriterOf(to)}};
+    if (from == 0) {
+        return db.Execute("INSERT INTO schema_version (version, min_writer_version) VALUES (?, ?)",
+                          values);
+    }
+    return db.Execute("UPDATE schema_version SET version = ?, min_writer_version = ?", values);
+}
+
+// Whether this program may write to records of a newer `version`: only when that version
+// says that programs of this one's version can still write to it.
+SqlStatus CheckNewerVersion(ISqlConnection& db, int version) {
+    std::vector<SqlRow> rows;
+    const SqlStatus status = db.Execute("SELECT min_writer_version FROM schema_version", {}, &rows);
+    int oldest = version;
+    if (status.ok() && rows.size() == 1 && !rows[0].empty()) {
+        if (const auto* v = std::get_if<std::int64_t>(&rows[0][0])) oldest = static_cast<int>(*v);
+    }
+    if (oldest <= kLatestRecordsVersion) return {};
+    return SqlStatus::Failed(SqlError::Incompatible,
+                             "The records have version " + std::to_string(version) +
+                                 ", which only programs writing version " + std::to_string(oldest) +
+                                 " or later can write to; this program writes version " +
+                                 std::to_string(kLatestRecordsVersion) +
+                                 ". Its records are kept on this bench until it is updated.");
 }
 
 }  // namespace
+
+int OldestWriterOf(int version) {
+    for (const Migration& m : Migrations())
+        if (m.version == version) return m.oldestWriter;
+    return version;
+}
 
 const std::vector<RecordsColumn>& ConnectionColumns() {
     static const std::vector<RecordsColumn> columns = {
@@ -198,7 +242,7 @@ const std::vector<DetailTable>& DetailTables() {
           {"unit", 2}},
          2},
         // Each procedure run whole, as its runs file writes it: what the report is made of.
-        {"procedure_runs", {{"run_text", 3}}, 3},
+        {"procedure_runs", {{"run_text", 4}}, 4},
     };
     return tables;
 }
@@ -245,10 +289,9 @@ SqlStatus MigrateRecords(ISqlConnection& db, int version) {
     int current = 0;
     if (!(status = ReadRecordsVersion(db, current)).ok()) return fail(status);
     if (current > kLatestRecordsVersion) {
-        return fail(SqlStatus::Failed(
-            SqlError::Other, "The records have version " + std::to_string(current) +
-                                 ", made by a newer program; this program knows versions up to " +
-                                 std::to_string(kLatestRecordsVersion) + "."));
+        if (!(status = CheckNewerVersion(db, current)).ok()) return fail(status);
+        db.Rollback();
+        return {};
     }
     if (current >= version) {
         db.Rollback();

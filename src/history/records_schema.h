@@ -13,14 +13,23 @@ namespace qs {
 // radio, backup), item values at Connect and at the end, journal entries, readings, sweep and
 // bisection steps and the automatic operations' results. Version 2 adds who aligned which
 // radio for which work order, the procedure's steps with their values, limits and outcome, the
-// verdict, and the bench instruments' settings and readings. Version 3 adds each procedure
+// verdict, and the bench instruments' settings and readings. Version 4 adds each procedure
 // run whole, as its runs file writes it, so that a report from the records is the report
 // from the files.
 //
 // Every table of a connection's detail is keyed by the connection's number and a sequence
 // number that counts that table's rows of that connection from 0, so a row sent twice to a
 // shared server is the same row.
-inline constexpr int kLatestRecordsVersion = 3;
+//
+// From version 3 on, the version table also says which is the oldest version whose program can
+// still write to the records, so that a bench updated to a newer program does not shut the
+// older benches of the shop out of a shared server: an older program keeps writing to a newer
+// version that allows it, and refuses only one that does not, naming both versions.
+inline constexpr int kLatestRecordsVersion = 4;
+inline constexpr int kFirstVersionWithOldestWriter = 3;
+
+// The oldest version whose program can write to records of `version`.
+int OldestWriterOf(int version);
 
 struct RecordsColumn {
     std::string_view name;
@@ -44,7 +53,9 @@ const DetailTable& DetailTableNamed(std::string_view name);
 SqlStatus ReadRecordsVersion(ISqlConnection& db, int& version);
 
 // Brings the database to `version` (the latest unless a test asks for an earlier one), each
-// step in one transaction with the version. A database newer than this program is refused.
+// step in one transaction with the version. A database newer than this program is left as it
+// is: written to when its version allows this program's, refused (SqlError::Incompatible)
+// otherwise.
 SqlStatus MigrateRecords(ISqlConnection& db, int version = kLatestRecordsVersion);
 
 }  // namespace qs

@@ -91,7 +91,8 @@ SqlStatus SendConnection(ISqlConnection& local, ISqlConnection& remote, std::int
 }  // namespace
 
 UploadOutcome SendPendingRecords(ISqlConnection& local, ISqlConnection& remote,
-                                 const std::string& targetText) {
+                                 const std::string& targetText,
+                                 const std::function<bool()>& stopping) {
     UploadOutcome outcome;
     std::vector<SqlRow> pending;
     outcome.status = local.Execute(
@@ -101,6 +102,10 @@ UploadOutcome SendPendingRecords(ISqlConnection& local, ISqlConnection& remote,
     if (!outcome.status.ok()) return outcome;
     for (const SqlRow& row : pending) {
         if (row.size() != 3) continue;
+        if (stopping && stopping()) {
+            outcome.stopped = true;
+            return outcome;
+        }
         outcome.status = SendConnection(local, remote, IntOf(row[0]), outcome.rows);
         if (!outcome.status.ok()) return outcome;
         ++outcome.connections;
@@ -126,6 +131,7 @@ RecordsUploader::RecordsUploader(ISqlConnector& connector, std::string localPath
 }
 
 RecordsUploader::~RecordsUploader() {
+    stopRequested_ = true;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
@@ -190,24 +196,32 @@ void RecordsUploader::Run() {
     local_.reset();
 }
 
+std::string RecordsUploader::ProblemText(const SqlStatus& status) const {
+    // A server this program cannot write for answers well enough: it is not "unreachable".
+    if (status.error == SqlError::Incompatible) {
+        return "The shared records at " + targetText_ + " do not take this program's records. " +
+               status.message;
+    }
+    return "The shared records at " + targetText_ + " cannot be reached (" + status.message +
+           "). The records are kept on this bench and sent when the server answers again.";
+}
+
 bool RecordsUploader::Round() {
     SqlStatus status;
-    if (!local_) {
-        local_ = connector_.Open(LocalRecordsTarget(localPath_), status);
-        if (local_ && !(status = SetLocalPragmas(*local_)).ok()) local_.reset();
-        if (local_ && !(status = MigrateRecords(*local_)).ok()) local_.reset();
-    }
+    if (!local_) local_ = OpenLocalRecordsShared(connector_, localPath_, status);
     UploadOutcome outcome;
     if (local_ && !server_) {
         server_ = connector_.Open(remote_, status);
         if (server_ && !(status = OnServer(MigrateRecords(*server_))).ok()) server_.reset();
     }
     if (local_ && server_) {
-        outcome = SendPendingRecords(*local_, *server_, targetText_);
+        outcome = SendPendingRecords(*local_, *server_, targetText_,
+                                     [this] { return stopRequested_.load(); });
         status = outcome.status;
         // Whatever went wrong, the next attempt starts with a fresh connection.
         if (!status.ok()) server_.reset();
     }
+    if (outcome.stopped) return false;
 
     const bool good = status.ok() && local_ && server_;
     {
@@ -221,10 +235,7 @@ bool RecordsUploader::Round() {
     if (good != wasReachable_ && problem_) {
         problem_(good ? "The shared records at " + targetText_ +
                            " answer again; the records kept on this bench meanwhile are sent."
-                     : "The shared records at " + targetText_ + " cannot be reached (" +
-                           status.message +
-                           "). The records are kept on this bench and sent when the server "
-                           "answers again.");
+                     : ProblemText(status));
     }
     wasReachable_ = good;
     return good;

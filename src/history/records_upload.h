@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -17,6 +18,7 @@ struct UploadOutcome {
     int connections = 0;    // connections looked at and brought up to date on the server
     std::int64_t rows = 0;  // detail rows the server did not have yet
     SqlStatus status;
+    bool stopped = false;  // given up between two connections, the rest left for later
 };
 
 // Sends the server whatever the local records hold that it lacks: every connection not yet
@@ -24,8 +26,10 @@ struct UploadOutcome {
 // connection's uid and their sequence numbers, so nothing is ever doubled, whether a
 // connection is sent again after a lost answer or by two programs at once. A connection that
 // has ended and reached the server whole is remembered locally as sent to `targetText`.
+// `stopping`, asked between connections, ends the round early (a closing program).
 UploadOutcome SendPendingRecords(ISqlConnection& local, ISqlConnection& remote,
-                                 const std::string& targetText);
+                                 const std::string& targetText,
+                                 const std::function<bool()>& stopping = {});
 
 // Keeps a shop's shared server up to date from a bench's local records, on a thread of its
 // own: every blocking call to the server happens there, each connection attempt is bounded by
@@ -42,7 +46,8 @@ public:
 
     RecordsUploader(ISqlConnector& connector, std::string localPath, SqlTarget remote,
                     std::chrono::milliseconds retryInterval = std::chrono::seconds(10));
-    // Stops after the call in progress, which the connect time-out bounds.
+    // Stops after the connection being sent (whatever is left waits for the next start) or the
+    // attempt to connect, which the connect time-out bounds.
     ~RecordsUploader();
     RecordsUploader(const RecordsUploader&) = delete;
     RecordsUploader& operator=(const RecordsUploader&) = delete;
@@ -62,6 +67,7 @@ public:
 private:
     void Run();
     bool Round();
+    std::string ProblemText(const SqlStatus& status) const;
 
     ISqlConnector& connector_;
     const std::string localPath_;
@@ -73,6 +79,7 @@ private:
     std::condition_variable wake_;
     std::condition_variable roundDone_;
     bool stopping_ = false;
+    std::atomic<bool> stopRequested_{false};
     bool nudged_ = true;
     std::uint64_t roundsStarted_ = 0;
     std::uint64_t roundsDone_ = 0;

@@ -103,7 +103,14 @@ void RecordsWriter::Problem(const std::string& what, const SqlStatus& status) {
 
 void RecordsWriter::SaveHeader(const std::vector<ItemValue>& items) {
     std::int64_t id = -1;
-    const SqlStatus status = store_->SaveConnection(current_, items, id);
+    // The header and its items go together: a reader never sees a connection without them.
+    SqlStatus status = db_->Begin();
+    if (status.ok()) status = store_->SaveConnection(current_, items, id);
+    if (status.ok()) {
+        status = db_->Commit();
+    } else {
+        db_->Rollback();
+    }
     if (!status.ok()) {
         Problem("the connection", status);
         return;

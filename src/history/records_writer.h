@@ -36,6 +36,9 @@ class RecordsStore;
 // With a shared server, the sender is made after the writer has opened the file, outlives it
 // and is nudged by it: records.setWrittenNotifier([&sender] { sender.Nudge(); }).
 //
+// The writer holds the records' writers' lock (shared) from its opening to its end, so no
+// other program sets the file aside while this one writes it (records_file.h).
+//
 // Every call only queues and returns at once. Each entry is its own transaction in a
 // write-ahead log, so a program killed at any moment loses at most the entry being written;
 // the next start marks the connection unfinished and goes on. A failure to write is reported

@@ -45,4 +45,10 @@ ProcedureStep RecordedStep(const StepRecord& step, std::int64_t endedMs) {
     return recorded;
 }
 
+std::int64_t StepEndedMs(const StepRecord& step, std::int64_t runStartMs,
+                         std::int64_t runDurationMs) {
+    if (step.startMs < 0) return runStartMs + runDurationMs;
+    return runStartMs + step.startMs + step.durationMs;
+}
+
 }  // namespace qs

@@ -13,4 +13,10 @@ namespace qs {
 // connection's start; it began its duration before that.
 ProcedureStep RecordedStep(const StepRecord& step, std::int64_t endedMs);
 
+// When a step of a run that began `runStartMs` after the connection's start ended, counted
+// from the connection's start: from the run's own times, so that the records made live and
+// those rebuilt from the runs file agree. A step that never ran ends with the run.
+std::int64_t StepEndedMs(const StepRecord& step, std::int64_t runStartMs,
+                         std::int64_t runDurationMs);
+
 }  // namespace qs

@@ -5,6 +5,7 @@
 
 #include "history/backup_import.h"
 #include "history/bench_event_record.h"
+#include "history/connection_file.h"
 #include "history/records_file.h"
 #include "history/records_store.h"
 #include "history/records_upload.h"
@@ -55,6 +56,8 @@ ServiceRecords::ServiceRecords(ISqlConnector& connector, IRandomSource& random,
 
 ServiceRecords::~ServiceRecords() {
     EndConnection();
+    // A first-start import of a big backups folder goes on at the next start.
+    stopping_ = true;
     if (opener_.joinable()) opener_.join();
     writer_->Flush();
     // A server that answers gets a moment for what is new; one that does not is not waited
@@ -93,7 +96,7 @@ void ServiceRecords::Open() {
     // transaction, so the writer's entries go in between.
     LocalRecordsOpening readerOpening;
     std::unique_ptr<ISqlConnection> db =
-        OpenLocalRecords(connector_, path_, clock_, readerOpening, LocalRecordsUse::Reading);
+        OpenLocalRecords(connector_, path_, clock_, readerOpening, LocalRecordsUse::Importing);
     if (!db) {
         if (notice_) notice_(readerOpening.message);
         return;
@@ -101,7 +104,9 @@ void ServiceRecords::Open() {
     RecordsStore store(*db);
     const ImportResult result = ImportBackupFolder(
         store, setup_.backupFolder, setup_.bench,
-        [this](const std::string& path) { return earlierBackups_.count(path) > 0; });
+        [this](const std::string& path) { return earlierBackups_.count(path) > 0; },
+        [this] { return stopping_.load(); });
+    if (result.stopped) return;
     const std::string text = ImportNotice(result, setup_.backupFolder);
     if (!text.empty() && notice_) notice_(text);
     if (uploader_) uploader_->Nudge();
@@ -119,9 +124,36 @@ void ServiceRecords::OnConnectionStarted(const BackupRecord& backup,
     atConnect_ = start.items;
     lastSent_.clear();
     verdict_.clear();
-    writer_->BeginConnection(std::move(start.info), std::move(start.items));
+    const std::string uid = writer_->BeginConnection(std::move(start.info), std::move(start.items));
     open_ = true;
+    runStartMs_ = 0;
     if (setup_.ticks) startTick_ = setup_.ticks->GetTickCount();
+    factsFile_.Close();
+    factsProblemShown_ = false;
+    if (backupPath.empty()) return;
+    std::string error;
+    if (!factsFile_.Create(ConnectionFilePathFor(backupPath),
+                           ConnectionFileHeading(uid, setup_.bench, setup_.programVersion),
+                           error)) {
+        FactsProblem(error);
+    }
+}
+
+void ServiceRecords::WriteFact(const std::string& line) {
+    if (!factsFile_.isOpen() || factsFile_.WriteLine(line)) return;
+    const std::string error = factsFile_.writeError();
+    factsFile_.Close();
+    FactsProblem(error);
+}
+
+// Said once per connection; the records themselves go on.
+void ServiceRecords::FactsProblem(const std::string& error) {
+    if (factsProblemShown_) return;
+    factsProblemShown_ = true;
+    if (!notice_) return;
+    notice_("The connection's record file could not be written: " + error + kCrLf +
+            "The service records are kept all the same; they cannot be rebuilt from the files "
+            "for this connection.");
 }
 
 std::int64_t ServiceRecords::elapsedMs() const {
@@ -133,7 +165,10 @@ std::int64_t ServiceRecords::elapsedMs() const {
 
 void ServiceRecords::OnBenchEvent(const instruments::BenchEvent& event) {
     if (!open_) return;
-    if (const auto row = InstrumentEventOf(event, elapsedMs())) writer_->AddInstrumentEvent(*row);
+    const auto row = InstrumentEventOf(event, elapsedMs());
+    if (!row) return;
+    WriteFact(InstrumentLine(*row));
+    writer_->AddInstrumentEvent(*row);
 }
 
 void ServiceRecords::OnJournalEntry(const JournalEntry& entry) {
@@ -161,6 +196,8 @@ void ServiceRecords::OnResult(const TimedResult& result) {
 void ServiceRecords::SetProcedure(std::string technician, std::string serialNumber,
                                   std::string workOrder, std::string title) {
     if (!open_) return;
+    runStartMs_ = elapsedMs();
+    WriteFact(RunStartLine(runStartMs_));
     writer_->SetProcedure(std::move(technician), std::move(serialNumber), std::move(workOrder),
                           std::move(title));
 }
@@ -184,7 +221,10 @@ void ServiceRecords::EndConnection() {
         const auto sent = lastSent_.find(item.item);
         item.atEnd = sent != lastSent_.end() ? sent->second : item.atConnect;
     }
-    writer_->EndConnection(clock_.Now(), std::move(atEnd), std::move(verdict_));
+    const std::time_t endedAt = clock_.Now();
+    WriteFact(EndLine(endedAt));
+    factsFile_.Close();
+    writer_->EndConnection(endedAt, std::move(atEnd), std::move(verdict_));
     verdict_.clear();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -17,6 +18,7 @@
 #include "platform/tick_source.h"
 #include "record/curve_log.h"
 #include "safety/connection_observer.h"
+#include "safety/line_file.h"
 #include "safety/wall_clock.h"
 
 namespace qs {
@@ -54,8 +56,9 @@ public:
 
     ServiceRecords(ISqlConnector& connector, IRandomSource& random, const IWallClock& clock,
                    ServiceRecordsSetup setup, Notice notice);
-    // Ends a connection still open, waits for the import and, with a server, gives it a
-    // moment to take what is new (bounded; what is not sent goes at the next start).
+    // Ends a connection still open, stops the import after the connection it is taking in
+    // and, with a server, gives it at most 2 s to take what is new, whatever the backlog
+    // (what is not sent goes at the next start).
     ~ServiceRecords() override;
     ServiceRecords(const ServiceRecords&) = delete;
     ServiceRecords& operator=(const ServiceRecords&) = delete;
@@ -76,9 +79,11 @@ public:
 
     // What a procedure run during the connection adds: its header (asked at its start), each
     // step as it ends, and the run whole when it has ended, whose verdict is then the
-    // connection's (also while the connection stays open).
+    // connection's (also while the connection stays open). A run's start is taken when its
+    // header comes (runStartMs()); its steps are timed from there.
     void SetProcedure(std::string technician, std::string serialNumber, std::string workOrder,
                       std::string title);
+    std::int64_t runStartMs() const { return runStartMs_; }
     void AddStep(const ProcedureStep& step);
     void AddRun(const RunRecord& run);
     // Milliseconds since the open connection began (0 without a tick source or connection).
@@ -94,6 +99,8 @@ public:
 
 private:
     void Open();
+    void WriteFact(const std::string& line);
+    void FactsProblem(const std::string& error);
 
     const std::string path_;
     const ServiceRecordsSetup setup_;
@@ -106,6 +113,7 @@ private:
     // The backups there before this program could record any: all the import may take.
     const std::set<std::string> earlierBackups_;
     std::thread opener_;
+    std::atomic<bool> stopping_{false};
 
     // The program's thread only.
     bool open_ = false;
@@ -113,6 +121,11 @@ private:
     std::map<std::string, std::string> lastSent_;
     std::string verdict_;
     std::int32_t startTick_ = 0;
+    std::int64_t runStartMs_ = 0;
+    // The connection file beside the backup (connection_file.h), so that the records can be
+    // rebuilt from the files with this connection's ID.
+    LineFile factsFile_;
+    bool factsProblemShown_ = false;
 };
 
 // The notice of an import: how many connections came in and which files were skipped;

@@ -11,7 +11,6 @@ namespace {
 constexpr std::size_t kValueBufferChars = 4096;
 constexpr const char* kProfileSuffix = "_profile";
 constexpr const char* kAnswerTimeoutKey = "answer_timeout_ms";
-constexpr const char* kCalibrationSuffix = "_calibration_due";
 
 std::string Read(IProfileStore& store, const std::string& file, const std::string& key) {
     std::string out;
@@ -41,18 +40,25 @@ int Digits(const std::string& text, std::size_t at, std::size_t count) {
     return value;
 }
 
+CalibrationDue CalibrationFrom(const std::string& key, const std::string& text) {
+    if (text.empty()) return {};
+    if (!IsIsoDay(text)) {
+        return {"", "the settings' " + key + " is not a date YYYY-MM-DD: '" + text + "'"};
+    }
+    return {text, ""};
+}
+
 }  // namespace
 
-bool IsCalendarDay(const std::string& text) {
+bool IsIsoDay(const std::string& text) {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
     const int year = Digits(text, 0, 4);
     const int month = Digits(text, 5, 2);
     const int day = Digits(text, 8, 2);
-    if (year < 1900 || month < 1 || month > 12 || day < 1) return false;
-    static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < 1 || month < 1 || month > 12 || day < 1) return false;
+    constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    if (month == 2 && !leap) return day <= 28;
-    return day <= kDays[month - 1];
+    return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
 }
 
 Result<InstrumentOptions> OptionsFor(const RoleSetup& role,
@@ -72,15 +78,9 @@ BenchSetup LoadBenchSettings(IProfileStore& store, const std::string& file) {
         const std::string name = RoleName(role);
         setup.role(role).address = Read(store, file, name);
         setup.role(role).profileFile = Read(store, file, name + kProfileSuffix);
-        const std::string due = Read(store, file, name + kCalibrationSuffix);
-        const std::size_t at = static_cast<std::size_t>(role);
-        if (IsCalendarDay(due)) {
-            setup.calibrationDue[at] = due;
-        } else if (!due.empty()) {
-            setup.calibrationProblem[at] = "the calibration date " + name +
-                                                  kCalibrationSuffix + " in " + file +
-                                                  " is a day like 2027-03-01, not '" + due + "'";
-        }
+        const std::string calibrationKey = name + kCalibrationDueSuffix;
+        setup.calibration[static_cast<std::size_t>(role)] =
+            CalibrationFrom(calibrationKey, Read(store, file, calibrationKey));
     }
     setup.answerTimeout = TimeoutFrom(Read(store, file, kAnswerTimeoutKey));
     return setup;
@@ -100,8 +100,6 @@ bool SaveBenchSettings(IProfileStore& store, const std::string& file, const Benc
         const std::string name = RoleName(role);
         write(name, setup.role(role).address, old.role(role).address);
         write(name + kProfileSuffix, setup.role(role).profileFile, old.role(role).profileFile);
-        const std::size_t at = static_cast<std::size_t>(role);
-        write(name + kCalibrationSuffix, setup.calibrationDue[at], old.calibrationDue[at]);
     }
     auto timeoutText = [](const BenchSetup& s) {
         return s.answerTimeout ? std::to_string(s.answerTimeout->count()) : std::string();

@@ -25,19 +25,25 @@ struct RoleSetup {
     bool operator==(const RoleSetup&) const = default;
 };
 
+// When the instrument of a role is next due for calibration, as the technician wrote it in
+// the settings. Only read: the program never writes it.
+struct CalibrationDue {
+    std::string date;     // "2027-03-31"; empty when the settings give none or a wrong one
+    std::string problem;  // why the settings' value was not taken; empty when it was
+    bool operator==(const CalibrationDue&) const = default;
+};
+
 struct BenchSetup {
     std::array<RoleSetup, kRoles.size()> roles;
     // None: the profile's own time, else 2 s.
     std::optional<std::chrono::milliseconds> answerTimeout;
-    // By role, the day its instrument's calibration runs out, "2027-03-01"; empty when not
-    // given. It belongs to the instrument at the role's address.
-    std::array<std::string, kRoles.size()> calibrationDue;
-    // By role, why the settings' calibration day was not taken; empty when it was or none
-    // was given.
-    std::array<std::string, kRoles.size()> calibrationProblem;
+    std::array<CalibrationDue, kRoles.size()> calibration;
 
     RoleSetup& role(Role r) { return roles[static_cast<std::size_t>(r)]; }
     const RoleSetup& role(Role r) const { return roles[static_cast<std::size_t>(r)]; }
+    const CalibrationDue& calibrationDue(Role r) const {
+        return calibration[static_cast<std::size_t>(r)];
+    }
     bool operator==(const BenchSetup&) const = default;
 };
 
@@ -52,18 +58,20 @@ Result<InstrumentOptions> OptionsFor(const RoleSetup& role,
 //   generator_profile=/home/tech/bench/sm-2.profile
 //   power_meter=TCPIP::192.168.1.20::5025::SOCKET
 //   power_meter_profile=
-//   power_meter_calibration_due=2027-03-01
 //   ...
 //   answer_timeout_ms=2000
+//   generator_calibration_due=2027-03-31
 //
 // Keys are the role names; a missing key or an empty value means no instrument (or the
-// generic profile); a time-out that is not a whole number from 100 to 60000 means none.
+// generic profile); a time-out that is not a whole number from 100 to 60000 means none. A
+// calibration date is a day YYYY-MM-DD; anything else is kept as the role's problem.
+inline constexpr const char* kCalibrationDueSuffix = "_calibration_due";
 inline constexpr const char* kBenchSettingsSection = "BENCH";
 
-// Whether `text` is a calendar day written "2027-03-01".
-bool IsCalendarDay(const std::string& text);
-
 BenchSetup LoadBenchSettings(IProfileStore& store, const std::string& file);
+// Whether `text` is a day of the calendar written YYYY-MM-DD ("2028-02-29" is, "2027-02-29"
+// and "2027-3-1" are not).
+bool IsIsoDay(const std::string& text);
 // Writes the keys that differ from `before` (every key when it is not given). False when the
 // file could not be written (a line break in a value is refused as well).
 bool SaveBenchSettings(IProfileStore& store, const std::string& file, const BenchSetup& setup,

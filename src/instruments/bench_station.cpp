@@ -59,8 +59,8 @@ void BenchStation::BindRole(Role role) {
         return;
     }
     const RoleSetup& choice = setup_.role(role);
-    bench_.SetCalibrationDue(role, setup_.calibrationDue[static_cast<std::size_t>(role)]);
-    problem = setup_.calibrationProblem[static_cast<std::size_t>(role)];
+    // The settings' day goes with the role, for the record of a run.
+    bench_.SetCalibrationDue(role, setup_.calibrationDue(role).date);
     if (choice.address.empty()) {
         bench_.Unassign(role);
         return;
@@ -114,13 +114,8 @@ Status BenchStation::Bind(Role role, const RoleSetup& choice) {
         bench_.Unassign(role);
     }
     const BenchSetup before = setup_;
-    // A calibration day belongs to an instrument: kept while the role keeps its address,
-    // dropped with a new one.
-    const std::size_t at = static_cast<std::size_t>(role);
-    if (choice.address != setup_.role(role).address) setup_.calibrationDue[at].clear();
-    setup_.calibrationProblem[at].clear();
     setup_.role(role) = choice;
-    bench_.SetCalibrationDue(role, setup_.calibrationDue[at]);
+    bench_.SetCalibrationDue(role, setup_.calibrationDue(role).date);
     problems_[static_cast<std::size_t>(role)].clear();
     Save(before);
     return Ok();

@@ -1,5 +1,7 @@
 #include "link/serial_service.h"
 
+#include <algorithm>
+
 #include "link/clone_sequence.h"
 
 namespace qs {
@@ -89,6 +91,9 @@ void frmCom::RunHeartbeat() {
     if (MsCom_.inBufferCount() > 0) {
         const Bytes received = MsCom_.input();
         bytesReceived_ += received.size();
+        // The cable echoes each byte as it leaves: once the echo of everything sent is back,
+        // the line is free, however much faster than its nominal speed the line ran.
+        if (lineBusy_ && bytesReceived_ >= echoOwedUntil_) lineBusy_ = false;
         kel3D_.read(received);
     }
     kel3D_.task();
@@ -109,6 +114,7 @@ void frmCom::NoteSent(std::size_t bytes) {
     const std::int64_t ms = comBaud_ > 0 ? (bits + comBaud_ - 1) / comBaud_ : 0;
     lineFreeTick_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(from) +
                                               static_cast<std::uint32_t>(ms));
+    echoOwedUntil_ = (lineBusy_ ? std::max(echoOwedUntil_, bytesReceived_) : bytesReceived_) + bytes;
     lineBusy_ = true;
 }
 

@@ -84,7 +84,7 @@ public:
     void NoteSent(std::size_t bytes);
     // Milliseconds until the frames handed to the port have all left it at the line speed
     // (10 bits a byte): until then the radio has not heard the last of them. 0 when none is
-    // on its way.
+    // on its way, or once the cable has echoed every byte sent.
     std::int32_t LineBusyMs() const;
 
     clsCmcKel3Drv& kel3D() { return kel3D_; }
@@ -113,6 +113,7 @@ private:
     std::uint64_t bytesReceived_ = 0;
     std::int32_t lineFreeTick_ = 0;  // when the bytes handed to the port have left it
     mutable bool lineBusy_ = false;  // cleared once seen over, so a stale tick cannot wrap
+    std::uint64_t echoOwedUntil_ = 0;  // bytesReceived_ once every sent byte has echoed
 
     IMainTask* mainTask_ = nullptr;
     ICloneErrorReporter* errorReporter_ = nullptr;

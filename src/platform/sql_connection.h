@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,6 +26,9 @@ enum class SqlError {
     Corrupt,      // the database file is damaged or is no database at all
     Busy,         // another program holds the database's write lock longer than allowed
     Constraint,   // a unique key or another constraint refused the row
+    // The records were made by a program this one cannot write for (a newer, incompatible
+    // version); nothing is wrong with the database or the way to it.
+    Incompatible,
     Other,
 };
 
@@ -37,6 +41,10 @@ struct SqlStatus {
         return {error, std::move(message)};
     }
 };
+
+// Whether a connection may change the database. A reader's connection is opened read-only:
+// it never creates, changes or takes the write lock of what it reads.
+enum class SqlAccess { ReadWrite, ReadOnly };
 
 // Where a database is. For SQLite only `path` counts; for PostgreSQL the rest, with libpq's
 // meaning (a `host` starting with '/' is the folder of the server's socket).
@@ -53,6 +61,7 @@ struct SqlTarget {
     // A statement that waits longer on the server (a lock held by another program) is given
     // up by the server; PostgreSQL only.
     int statementTimeoutMs = 60000;
+    SqlAccess access = SqlAccess::ReadWrite;
 };
 
 // One open connection to a database. It belongs to the thread that opened it: every call
@@ -70,12 +79,27 @@ public:
     virtual SqlStatus Rollback() = 0;
 };
 
-// Opens connections. An SQLite file that does not exist is created; a PostgreSQL server is
-// given at most the target's connect time-out to answer.
+// An advisory lock on a file, held until it is destroyed. Many may hold it shared at once;
+// exclusive, only one and nobody else. Programs that agree on the lock file never meet in what
+// it guards; nothing else is kept out.
+enum class FileLockMode { Shared, Exclusive };
+
+class IFileLock {
+public:
+    virtual ~IFileLock() = default;
+};
+
+// Opens connections. An SQLite file that does not exist is created (unless opened read-only);
+// a PostgreSQL server is given at most the target's connect time-out to answer.
 class ISqlConnector {
 public:
     virtual ~ISqlConnector() = default;
     virtual std::unique_ptr<ISqlConnection> Open(const SqlTarget& target, SqlStatus& status) = 0;
+    // Takes the lock on `lockPath` (the file is created when missing), waiting at most `wait`
+    // for whoever holds it the other way; null with `status` saying why when not had.
+    virtual std::unique_ptr<IFileLock> LockFile(const std::string& lockPath, FileLockMode mode,
+                                                std::chrono::milliseconds wait,
+                                                SqlStatus& status) = 0;
 };
 
 }  // namespace qs

@@ -53,4 +53,19 @@ std::vector<std::string> BindBench(const Bench& procedureBench,
     return problems;
 }
 
+RunStart PrepareRun(const std::string& file, instruments::BenchStation& station) {
+    RunStart start;
+    start.checked = CheckProcedureFile(
+        file, ProgramCheckOptions(station.simulated() ? BenchBinding::Simulated
+                                                      : BenchBinding::AsWritten));
+    if (!start.checked.ok()) return start;
+    start.benchProblems = BindBench(start.checked.procedure->bench, station);
+    if (!start.benchProblems.empty()) {
+        station.Restore();
+        return start;
+    }
+    station.Hold(BenchHeldReason(*start.checked.procedure));
+    return start;
+}
+
 }  // namespace qs::procedure

@@ -30,4 +30,16 @@ std::string BenchHeldReason(const Procedure& procedure);
 // run then holds the station (Hold) and gives it back with Release().
 std::vector<std::string> BindBench(const Bench& procedureBench, instruments::BenchStation& station);
 
+// A run's start, the same for every front end: the file checked as this program checks it
+// (the station's virtual monitor standing in for [bench] when it has one), the roles bound
+// and the station held for the run. Either mistakes of the file (nothing touched), or bench
+// problems (the station restored as it was), or a procedure that may run; the front end gives
+// the station back with Release() when the run has ended.
+struct RunStart {
+    CheckedProcedure checked;
+    std::vector<std::string> benchProblems;
+    bool ok() const { return checked.ok() && benchProblems.empty(); }
+};
+RunStart PrepareRun(const std::string& file, instruments::BenchStation& station);
+
 }  // namespace qs::procedure

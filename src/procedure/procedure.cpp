@@ -106,12 +106,6 @@ std::string Describe(const StepAction& action) {
 
 }  // namespace
 
-std::string_view FilterName(BandPassFilter filter) {
-    constexpr std::array<std::string_view, kBandPassFilters.size()> kNames{"bpf-all", "bpf-t1",
-                                                                          "bpf-t2"};
-    return kNames[static_cast<std::size_t>(filter)];
-}
-
 std::string_view RoleKey(BenchRole role) {
     return instruments::RoleName(role);
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "instruments/roles.h"
+#include "model/auto_op_rows.h"
 #include "model/operation_observer.h"
 
 namespace qs::procedure {
@@ -137,19 +138,13 @@ struct SetStep {
     friend bool operator==(const SetStep&, const SetStep&) = default;
 };
 
-enum class BandPassFilter { All, T1, T2 };
-inline constexpr std::array<BandPassFilter, 3> kBandPassFilters{
-    BandPassFilter::All, BandPassFilter::T1, BandPassFilter::T2};
-// As the file and the command line write it: "bpf-all", "bpf-t1", "bpf-t2".
-std::string_view FilterName(BandPassFilter filter);
-
 // The band-pass sweep, as Enter on BPF ALL, BPF T1 or BPF T2 starts it.
 struct SweepStep {
     BandPassFilter filter = BandPassFilter::All;
     friend bool operator==(const SweepStep&, const SweepStep&) = default;
 };
 
-enum class LevelSide { Rx, Tx };
+using LevelSide = LevelItem;
 
 // The level adjustment of RX LVA or TX LVA, after setting the target item when given.
 struct LevelStep {

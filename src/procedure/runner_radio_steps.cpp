@@ -1,30 +1,13 @@
 // The steps that work the radio through the core: items set as the console sets them, Enter
 // on a row for the model's automatic operations, a live reading taken as Reload takes it.
 #include "console/console.h"
+#include "model/auto_op_rows.h"
 #include "model/rig_k52t_item_list.h"
 #include "procedure/procedure_runner.h"
 #include "procedure/shown_value.h"
 #include "shell/application.h"
 
 namespace qs::procedure {
-namespace {
-
-constexpr std::int16_t kReloadButton = 1;
-
-const char* SweepItem(BandPassFilter filter) {
-    switch (filter) {
-        case BandPassFilter::T1:
-            return "BPF T1";
-        case BandPassFilter::T2:
-            return "BPF T2";
-        case BandPassFilter::All:
-            break;
-    }
-    return "BPF ALL";
-}
-
-}  // namespace
-
 void ProcedureRunner::SendReload() {
     parts_.app.main().OnCommandClick(kReloadButton);
 }
@@ -82,11 +65,9 @@ void ProcedureRunner::SetNext(const SetStep& step, std::size_t next) {
 }
 
 void ProcedureRunner::RunSweep(const SweepStep& step) {
-    const std::int16_t first = parts_.app.model().bpfItem();
-    const BandPassFilter filter = step.filter;
-    const auto values = [this, first, filter] {
-        if (filter != BandPassFilter::T2) AddItemValue(first);
-        if (filter != BandPassFilter::T1) AddItemValue(static_cast<std::int16_t>(first + 1));
+    const std::vector<std::int16_t> swept = SweptItems(parts_.app.model(), step.filter);
+    const auto values = [this, swept] {
+        for (const std::int16_t item : swept) AddItemValue(item);
     };
     teardown_ = [this, values](std::function<void(std::string)> done) {
         StopOperationThen([values, done] {
@@ -94,18 +75,17 @@ void ProcedureRunner::RunSweep(const SweepStep& step) {
             done("the sweep was stopped");
         });
     };
-    PressEnterAndAwaitEnd(FindRigK52TItem(SweepItem(filter)), [this, values] {
+    PressEnterAndAwaitEnd(FindRigK52TItem(SweepRowTitle(step.filter)), [this, values] {
         values();
         EndStep(StepOutcome::Pass, "");
     });
 }
 
 void ProcedureRunner::RunLevel(const LevelStep& step) {
-    clsIndOp_RigK52T& model = parts_.app.model();
-    const bool rx = step.side == LevelSide::Rx;
-    const auto item = static_cast<std::int16_t>(model.lvaItem() + (rx ? 0 : 1));
-    const std::int16_t targetItem = rx ? model.lvTargetItem() : model.lvTargetItemTx();
-    const LevelItem level = rx ? LevelItem::Rx : LevelItem::Tx;
+    const LevelRows rows = LevelRowsOf(parts_.app.model(), step.side);
+    const std::int16_t item = rows.item;
+    const std::int16_t targetItem = rows.target;
+    const LevelItem level = step.side;
     teardown_ = [this, item](std::function<void(std::string)> done) {
         StopOperationThen([this, item, done] {
             AddItemValue(item);
@@ -120,10 +100,8 @@ void ProcedureRunner::RunLevel(const LevelStep& step) {
                 return;
             }
             const clsConsole& console = parts_.app.console();
-            EndStep(StepOutcome::Fail,
-                    "Auto Adjust Failed: the target level " +
-                        std::to_string(console.Value(targetItem)) + " is out of reach; " +
-                        ItemName(item) + " is back at " + std::to_string(console.Value(item)));
+            EndStep(StepOutcome::Fail, LevelFailedText(console.Value(targetItem), ItemName(item),
+                                                       console.Value(item)));
         });
     };
     if (!step.target) {

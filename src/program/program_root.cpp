@@ -199,7 +199,9 @@ procedure::RunObserver ProgramRoot::RunRecorder() {
         const auto send = [&](std::size_t index) {
             if (progress->sent[index]) return;
             progress->sent[index] = true;
-            records->AddStep(RecordedStep(record.steps[index], records->elapsedMs()));
+            const StepRecord& step = record.steps[index];
+            records->AddStep(RecordedStep(
+                step, StepEndedMs(step, records->runStartMs(), record.durationMs)));
         };
         if (!progress->headed && notice.kind != Kind::Phase) {
             records->SetProcedure(record.technician, record.serialNumber, record.workOrder,

@@ -12,6 +12,8 @@
 #include <QString>
 #include <QVariant>
 
+#include "qtsql/file_lock.h"
+
 namespace qs {
 namespace {
 
@@ -104,7 +106,8 @@ SqlValue FromVariant(const QVariant& value) {
 
 class QtSqlConnection : public ISqlConnection {
 public:
-    QtSqlConnection(SqlDialect dialect, QString name) : dialect_(dialect), name_(std::move(name)) {}
+    QtSqlConnection(SqlDialect dialect, SqlAccess access, QString name)
+        : dialect_(dialect), access_(access), name_(std::move(name)) {}
 
     ~QtSqlConnection() override {
         queries_.clear();
@@ -159,10 +162,12 @@ public:
         return {};
     }
 
-    // SQLite takes the write lock at once, so a transaction that reads before it writes
-    // never finds the database changed under it by another program.
+    // A writer's SQLite transaction takes the write lock at once, so a transaction that reads
+    // before it writes never finds the database changed under it by another program; a
+    // reader's never asks for it.
     SqlStatus Begin() override {
-        return Execute(dialect_ == SqlDialect::Sqlite ? "BEGIN IMMEDIATE" : "BEGIN", {}, nullptr);
+        const bool writer = dialect_ == SqlDialect::Sqlite && access_ == SqlAccess::ReadWrite;
+        return Execute(writer ? "BEGIN IMMEDIATE" : "BEGIN", {}, nullptr);
     }
     SqlStatus Commit() override { return Execute("COMMIT", {}, nullptr); }
     SqlStatus Rollback() override { return Execute("ROLLBACK", {}, nullptr); }
@@ -185,6 +190,7 @@ private:
     }
 
     SqlDialect dialect_;
+    SqlAccess access_;
     QString name_;
     std::unordered_map<std::string, std::unique_ptr<QSqlQuery>> queries_;
     SqlStatus prepareFailure_;
@@ -199,7 +205,11 @@ QString ConnectOptions(const SqlTarget& target) {
     options << QStringLiteral("connect_timeout=%1").arg(target.connectTimeoutSeconds)
             << QStringLiteral("keepalives_idle=20") << QStringLiteral("keepalives_interval=5")
             << QStringLiteral("keepalives_count=3")
-            << QStringLiteral("options='-c statement_timeout=%1'").arg(target.statementTimeoutMs);
+            << QStringLiteral("options='-c statement_timeout=%1%2'")
+                   .arg(target.statementTimeoutMs)
+                   .arg(target.access == SqlAccess::ReadOnly
+                            ? QStringLiteral(" -c default_transaction_read_only=on")
+                            : QString());
     for (const auto& [key, value] : target.options)
         options << Q(key + "=" + value);
     return options.join(QLatin1Char(';'));
@@ -218,10 +228,13 @@ std::unique_ptr<ISqlConnection> QtSqlConnector::Open(const SqlTarget& target, Sq
         return nullptr;
     }
     const QString name = QStringLiteral("qs_records_%1").arg(++connectionCount);
-    auto connection = std::make_unique<QtSqlConnection>(target.dialect, name);
+    auto connection = std::make_unique<QtSqlConnection>(target.dialect, target.access, name);
     QSqlDatabase db = QSqlDatabase::addDatabase(driver, name);
     if (sqlite) {
         db.setDatabaseName(Q(target.path));
+        // Read-only also means that a missing file is not created.
+        if (target.access == SqlAccess::ReadOnly)
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     } else {
         db.setHostName(Q(target.host));
         if (target.port > 0) db.setPort(target.port);
@@ -238,6 +251,12 @@ std::unique_ptr<ISqlConnection> QtSqlConnector::Open(const SqlTarget& target, Sq
     }
     status = {};
     return connection;
+}
+
+std::unique_ptr<IFileLock> QtSqlConnector::LockFile(const std::string& lockPath, FileLockMode mode,
+                                                    std::chrono::milliseconds wait,
+                                                    SqlStatus& status) {
+    return LockSystemFile(lockPath, mode, wait, status);
 }
 
 }  // namespace qs

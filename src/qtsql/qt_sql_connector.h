@@ -12,6 +12,8 @@ namespace qs {
 class QtSqlConnector : public ISqlConnector {
 public:
     std::unique_ptr<ISqlConnection> Open(const SqlTarget& target, SqlStatus& status) override;
+    std::unique_ptr<IFileLock> LockFile(const std::string& lockPath, FileLockMode mode,
+                                        std::chrono::milliseconds wait, SqlStatus& status) override;
 };
 
 }  // namespace qs

@@ -5,6 +5,8 @@
 #include "instruments/instrument_identity.h"
 #include "record/report_charts_svg.h"
 #include "record/step_summary.h"
+#include "record/run_summary.h"
+#include "record/verdict_style.h"
 #include "record/verdict_words.h"
 
 namespace qs {
@@ -73,7 +75,7 @@ std::string FactsHtml(const std::vector<std::pair<std::string, std::string>>& fa
 }
 
 std::string BannerHtml(const std::optional<RunVerdict>& verdict, const std::string& line) {
-    const char* colour = verdict ? VerdictColour(*verdict) : kNoVerdictColour;
+    const char* colour = verdict ? VerdictColour(*verdict) : kNoRunColour;
     return std::string("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"8\"><tr><td bgcolor=\"") +
            colour + "\" style=\"background-color:" + colour +
            "\"><font size=\"7\" color=\"#ffffff\"><b>" +
@@ -81,12 +83,8 @@ std::string BannerHtml(const std::optional<RunVerdict>& verdict, const std::stri
            E(line) + "</font></td></tr></table>\n";
 }
 
-std::string CountsText(const RunRecord& run) {
-    const StepCounts c = CountSteps(run);
-    std::string text = std::to_string(c.passed) + " passed, " + std::to_string(c.failed) +
-                       " failed, " + std::to_string(c.error) + " error, ";
-    if (c.aborted > 0) text += std::to_string(c.aborted) + " aborted, ";
-    return text + std::to_string(c.notRun) + " not run";
+std::string StepCountsText(const RunRecord& run) {
+    return CountsText(CountOutcomes(run.steps));
 }
 
 std::string InstrumentsHtml(const RunRecord& run) {
@@ -127,13 +125,12 @@ std::string StepsHtml(const RunRecord& run) {
         const bool passed = step.outcome == StepOutcome::Pass;
         std::string what = passed ? StepSummary(step) : step.message;
         if (what.empty()) what = step.message;
-        const bool tinted =
-            step.outcome == StepOutcome::Fail || step.outcome == StepOutcome::Error;
+        const char* rowTint = OutcomeRowTint(step.outcome);
         const std::string tint =
-            tinted ? std::string(" bgcolor=\"") + kFailedRowTint + "\"" : std::string();
+            rowTint ? std::string(" bgcolor=\"") + rowTint + "\"" : std::string();
         h += "<tr" + tint + ">" + Whole(std::to_string(step.number)) +
              TitleCell(step.title) +
-             Whole(Coloured(StepOutcomeLabel(step.outcome), StepOutcomeColour(step.outcome))) +
+             Whole(Coloured(StepOutcomeLabel(step.outcome), OutcomeColour(step.outcome))) +
              Whole(step.measured ? E(step.measured->text) : "") +
              Whole(step.limits ? E(step.limits->text) : "") + "<td>" + E(what) + "</td>" +
              Whole(step.startMs < 0 ? "" : E(DurationText(step.durationMs))) + "</tr>\n";
@@ -146,14 +143,19 @@ std::string RunFactsHtml(const RunRecord& run) {
         {"Procedure", RunTitle(run)},
         {"Procedure file", run.procedureFile},
         {"File checksum (CRC-32)", run.procedureChecksum.empty() ? "-" : run.procedureChecksum},
-        {"Steps", CountsText(run)},
+        {"Steps", StepCountsText(run)},
         {"Started", run.started},
         {"Ended", run.ended.empty() ? "-" : run.ended},
         {"Duration", DurationText(run.durationMs)},
         {"Technician", run.technician},
     };
     std::string h = FactsHtml(facts);
-    if (!run.endReason.empty()) h += "<p><b>Ended early:</b> " + E(run.endReason) + "</p>\n";
+    // The same words as beside the run window's verdict: every step that did not pass.
+    const std::string why = VerdictReason(run);
+    if (!why.empty()) {
+        h += "<p><b>" + Coloured(VerdictWord(run.verdict), VerdictColour(run.verdict)) + ":</b> " +
+             E(why) + "</p>\n";
+    }
     for (const std::string& note : run.notes) h += "<p>" + E(note) + "</p>\n";
     return h;
 }
@@ -178,7 +180,7 @@ std::string ReportSummaryHtml(const AlignmentReport& r) {
     const RunRecord* last = r.runs.empty() ? nullptr : &r.runs.back();
     std::string line = "No procedure was run in this connection.";
     if (last != nullptr) {
-        line = "Last run: " + RunTitle(*last) + ", " + CountsText(*last) + ".";
+        line = "Last run: " + RunTitle(*last) + ", " + StepCountsText(*last) + ".";
         if (r.runs.size() > 1) {
             line += " " + std::to_string(r.runs.size() - 1) +
                     (r.runs.size() == 2 ? " earlier run follows." : " earlier runs follow.");

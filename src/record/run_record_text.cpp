@@ -1,7 +1,7 @@
 #include "record/run_record_text.h"
 
 #include "record/report_runs_html.h"
-#include "record/step_summary.h"
+#include "record/run_summary.h"
 #include "record/verdict_words.h"
 
 namespace qs {
@@ -25,10 +25,7 @@ std::string RunRecordText(const RunRecord& run) {
     t += Fact("Bench", run.bench);
     t += Fact("Started", run.started);
     t += Fact("Duration", DurationText(run.durationMs));
-    const StepCounts c = CountSteps(run);
-    t += "Steps: " + std::to_string(c.passed) + " passed, " + std::to_string(c.failed) +
-         " failed, " + std::to_string(c.error) + " error, " + std::to_string(c.aborted) +
-         " aborted, " + std::to_string(c.notRun) + " not run\n";
+    t += "Steps: " + CountsText(CountOutcomes(run.steps)) + "\n";
     if (!run.endReason.empty()) t += Fact("Ended early", run.endReason);
     for (const std::string& note : run.notes) t += note + "\n";
     t += "\n";

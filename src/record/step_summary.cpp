@@ -72,27 +72,4 @@ std::string StepSummary(const StepRecord& step) {
     return text;
 }
 
-StepCounts CountSteps(const RunRecord& run) {    StepCounts counts;
-    for (const StepRecord& step : run.steps) {
-        switch (step.outcome) {
-            case StepOutcome::Pass:
-                ++counts.passed;
-                break;
-            case StepOutcome::Fail:
-                ++counts.failed;
-                break;
-            case StepOutcome::Error:
-                ++counts.error;
-                break;
-            case StepOutcome::Aborted:
-                ++counts.aborted;
-                break;
-            case StepOutcome::Skipped:
-                ++counts.notRun;
-                break;
-        }
-    }
-    return counts;
-}
-
 }  // namespace qs

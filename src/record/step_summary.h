@@ -12,14 +12,4 @@ namespace qs {
 // Empty for a step that set and saw nothing.
 std::string StepSummary(const StepRecord& step);
 
-// Passed, failed, error, aborted and not run steps of a run.
-struct StepCounts {
-    int passed = 0;
-    int failed = 0;
-    int error = 0;
-    int aborted = 0;
-    int notRun = 0;
-};
-StepCounts CountSteps(const RunRecord& run);
-
 }  // namespace qs

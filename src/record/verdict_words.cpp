@@ -3,16 +3,6 @@
 #include <cctype>
 
 namespace qs {
-namespace {
-
-constexpr const char* kPassColour = "#1b7f2a";
-constexpr const char* kFailColour = "#b3261e";
-// An error is the bench's or the program's, not the radio's: told apart from a failure.
-constexpr const char* kErrorColour = "#c25e00";
-// A person's stop is neither the radio's nor the bench's fault.
-constexpr const char* kAbortedColour = "#6a3d9a";
-
-}  // namespace
 
 std::optional<RunVerdict> ConnectionVerdict(const std::vector<RunRecord>& runs) {
     if (runs.empty()) return std::nullopt;
@@ -43,36 +33,6 @@ std::string StepOutcomeLabel(StepOutcome outcome) {
             break;
     }
     return "not run";
-}
-
-const char* VerdictColour(RunVerdict verdict) {
-    switch (verdict) {
-        case RunVerdict::Pass:
-            return kPassColour;
-        case RunVerdict::Error:
-            return kErrorColour;
-        case RunVerdict::Aborted:
-            return kAbortedColour;
-        case RunVerdict::Fail:
-            break;
-    }
-    return kFailColour;
-}
-
-const char* StepOutcomeColour(StepOutcome outcome) {
-    switch (outcome) {
-        case StepOutcome::Pass:
-            return kPassColour;
-        case StepOutcome::Fail:
-            return kFailColour;
-        case StepOutcome::Error:
-            return kErrorColour;
-        case StepOutcome::Aborted:
-            return kAbortedColour;
-        case StepOutcome::Skipped:
-            break;
-    }
-    return kNoVerdictColour;
 }
 
 }  // namespace qs

@@ -1,7 +1,7 @@
 #pragma once
 
-// The words and colours of outcomes, in one place, so that the report, the history, the
-// command line and the run window say a run's end the same way.
+// The words of outcomes, in one place, so that the report, the history, the command line and
+// the run window say a run's end the same way (their colours are in verdict_style.h).
 
 #include <optional>
 #include <string>
@@ -24,13 +24,5 @@ std::optional<RunVerdict> VerdictFromAnyCase(const std::string& word);
 
 // A step's end as a reader sees it: "PASS", "FAIL", "ERROR", "ABORTED", "not run".
 std::string StepOutcomeLabel(StepOutcome outcome);
-
-// The colour of a verdict or a step's end as "#rrggbb": green, red, orange, purple; grey for a
-// step not run or a connection without a run.
-const char* VerdictColour(RunVerdict verdict);
-const char* StepOutcomeColour(StepOutcome outcome);
-inline constexpr const char* kNoVerdictColour = "#666666";
-// The background of a step that failed or could not be judged, in a table of steps.
-inline constexpr const char* kFailedRowTint = "#fbe3e1";
 
 }  // namespace qs

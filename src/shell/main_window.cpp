@@ -19,7 +19,6 @@ constexpr const char* kSettingsSection = "OPTION";
 constexpr const char* kKeyComPort = "ComPort";
 constexpr const char* kKeyComAutoRelease = "ComAutoRelease";
 constexpr std::int32_t kMsPerSecond = 1000;
-constexpr std::int16_t kReloadButton = 1;
 
 // Number text with a leading space where a minus sign would go.
 std::string SignedNumberText(std::int16_t n) {

@@ -28,6 +28,11 @@ inline constexpr std::int16_t kShiftMaskShift = 1;
 // The main window's logic: the two settings, the per-tick step of the whole program, the
 // keys, clicks and menus, the clone error message and the close sequence. The front end
 // owns the controls and forwards its events to the On... handlers.
+// The command buttons by index: Reload takes every live reading afresh (as F5), DispPara
+// shows the parameter page.
+inline constexpr std::int16_t kReloadButton = 1;
+inline constexpr std::int16_t kDispParaButton = 2;
+
 class frmMain : public IMainTask, public ICloneErrorReporter {
 public:
     static constexpr std::int16_t kMinComPort = 1;

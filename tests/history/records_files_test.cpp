@@ -13,16 +13,21 @@
 #include "builtin_image.h"
 #include "console/console.h"
 #include "history/backup_import.h"
+#include "history/connection_file.h"
+#include "history/history_lookup.h"
 #include "history/record_report.h"
+#include "history/record_rows.h"
 #include "history/records_file.h"
 #include "history/records_query.h"
 #include "history/records_schema.h"
 #include "history/records_writer.h"
+#include "history/run_steps.h"
 #include "history/service_records.h"
 #include "link/hex_text.h"
 #include "record/curve_recorder.h"
 #include "record/curves_file.h"
 #include "record/report_html.h"
+#include "record/run_record_file.h"
 #include "records_test_support.h"
 #include "safety/backup_file.h"
 #include "shell/main_window.h"
@@ -221,6 +226,147 @@ TEST_F(HookedSession, EveryJournalLineItemValueAndCurvePointIsInTheRecordsAsInTh
     EXPECT_TRUE(notices.empty()) << notices.front();
 }
 
+// Every row of the records as text, connections by their ID rather than their number (which
+// a rebuilt file may give out in another order).
+std::vector<std::string> EveryRow(ISqlConnection& db) {
+    auto text = [](const SqlValue& v) {
+        if (const auto* d = std::get_if<double>(&v)) return "r" + std::to_string(*d);
+        return std::holds_alternative<std::monostate>(v) ? std::string("NULL") : TextOf(v);
+    };
+    std::vector<std::string> lines;
+    auto add = [&](const std::string& table, const std::string& sql) {
+        std::vector<SqlRow> rows;
+        EXPECT_TRUE(db.Execute(sql, {}, &rows).ok()) << sql;
+        for (const SqlRow& row : rows) {
+            std::string line = table;
+            for (const SqlValue& v : row)
+                line += "|" + text(v);
+            lines.push_back(line);
+        }
+    };
+    std::string columns;
+    for (const RecordsColumn& c : ConnectionColumns())
+        columns += ", " + std::string(c.name);
+    add("connections", "SELECT " + columns.substr(2) + " FROM connections ORDER BY uid");
+    add("item_values",
+        "SELECT c.uid, item_no, item, at_connect, at_end FROM item_values JOIN connections c ON "
+        "c.id = connection_id ORDER BY c.uid, item_no");
+    for (const DetailTable& table : DetailTables()) {
+        std::string sql = "SELECT c.uid, seq";
+        for (const RecordsColumn& c : table.columns)
+            sql += ", " + std::string(c.name);
+        add(std::string(table.name), sql + " FROM " + std::string(table.name) +
+                                         " JOIN connections c ON c.id = connection_id ORDER BY "
+                                         "c.uid, seq");
+    }
+    return lines;
+}
+
+// The session with a procedure run and the bench, recorded live; then the records file is
+// gone and the next start rebuilds it from the files alone: row for row the same, the
+// connection's ID, verdict, technician, steps and instruments included.
+class RebuiltSession : public RecordedSession {
+protected:
+    void SetUp() override {
+        fs::create_directories(backups);
+        records =
+            std::make_unique<ServiceRecords>(Connector(), random, wall, RecordsSetup(), nullptr);
+        rig.net().setFilesObserver(records.get());
+        recorder.setObserver(records.get());
+        RecordedSession::SetUp();
+        RunProcedure();
+        records->EndConnection();
+        records->Flush();
+        rig.net().setFilesObserver(nullptr);
+        recorder.setObserver(nullptr);
+        records.reset();
+    }
+
+    ServiceRecordsSetup RecordsSetup() { return {backups, "bench-1", "1.0", {}, &rig.clock}; }
+
+    void RunProcedure() {
+        rig.clock.advance(1500);
+        RunRecord run;
+        run.procedureTitle = "Transmitter alignment";
+        run.technician = "A. Technician";
+        run.serialNumber = "4F12";
+        run.workOrder = "WO-77";
+        run.backupPath = rig.net().backupPath();
+        run.started = "2026-12-07 10:50:00";
+        run.ended = "2026-12-07 10:51:00";
+        run.durationMs = 4200;
+        run.verdict = RunVerdict::Fail;
+        StepRecord power;
+        power.number = 1;
+        power.title = "Power high";
+        power.kind = "check";
+        power.outcome = StepOutcome::Fail;
+        power.message = "too low";
+        power.limits = StepLimits{4.5, 5.5, "W", "4.5 to 5.5 W"};
+        power.measured = SeenValue{"power", "4.21 W", 4.21, "W"};
+        power.values = {{"Power(Hi)", "212", 212.0, ""}, {"generator", "RF on", {}, ""}};
+        power.started = run.started;
+        power.startMs = 300;
+        power.durationMs = 2100;
+        StepRecord skipped;
+        skipped.number = 2;
+        skipped.title = "Deviation";
+        skipped.kind = "check";
+        skipped.message = "not reached";
+        run.steps = {power, skipped};
+        int slot = -1;
+        std::string error;
+        ASSERT_TRUE(StoreRun(RunsPathFor(run.backupPath), run, slot, error)) << error;
+
+        records->SetProcedure(run.technician, run.serialNumber, run.workOrder, run.procedureTitle);
+        instruments::BenchEvent level;
+        level.role = instruments::Role::Generator;
+        level.address = "TCPIP::127.0.0.1::5025::SOCKET";
+        level.operation = instruments::Operation::SetLevel;
+        level.value = -47.25;
+        records->OnBenchEvent(level);
+        rig.clock.advance(2000);
+        instruments::BenchEvent powerRead = level;
+        powerRead.kind = instruments::BenchEvent::Kind::Reading;
+        powerRead.role = instruments::Role::PowerMeter;
+        powerRead.operation = instruments::Operation::MeasurePower;
+        powerRead.reading =
+            instruments::Measurement{instruments::Quantity::Power, 4.2134567891, "W"};
+        records->OnBenchEvent(powerRead);
+        for (const StepRecord& step : run.steps)
+            records->AddStep(
+                RecordedStep(step, StepEndedMs(step, records->runStartMs(), run.durationMs)));
+        records->AddRun(run);
+    }
+
+    CountingRandom random;
+    std::unique_ptr<ServiceRecords> records;
+};
+
+TEST_F(RebuiltSession, TheRecordsRebuiltFromTheFilesEqualTheLiveOnesRowForRow) {
+    const std::string path = folder.path() + "/records.sqlite";
+    std::vector<std::string> live;
+    {
+        auto db = OpenSqlite(path);
+        live = EveryRow(*db);
+        EXPECT_EQ(CountRows(*db, "procedure_steps"), 2);
+        EXPECT_EQ(CountRows(*db, "step_values"), 2);
+        EXPECT_EQ(CountRows(*db, "instrument_events"), 2);
+        EXPECT_GE(CountRows(*db, "journal_entries"), 10);
+    }
+    for (const char* suffix : {"", "-wal", "-shm"})
+        fs::remove(path + suffix);
+    ServiceRecords(Connector(), random, wall, RecordsSetup(), nullptr).Flush();
+    auto db = OpenSqlite(path);
+    EXPECT_EQ(EveryRow(*db), live);
+    std::vector<ConnectionInfo> found;
+    ASSERT_TRUE(FindConnections(*db, {}, found).ok());
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].verdict, "FAIL");
+    EXPECT_EQ(found[0].technician, "A. Technician");
+    EXPECT_EQ(found[0].state, ConnectionState::Finished);
+}
+
 // A backups folder made by hand: what each file holds is under the test's control.
 class BackupFolder : public ::testing::Test {
 protected:
@@ -372,6 +518,67 @@ TEST_F(BackupFolder, TheFirstStartImportsOnceAndADamagedFileIsImportedAgain) {
         EXPECT_EQ(CountRows(*db, "connections"), 2) << start.step;
     }
     EXPECT_EQ(Snapshot(), before);  // nothing changed, nothing deleted
+}
+
+// A program records a connection while its records file is damaged under it: a reader and a
+// second writer find the damage and leave the file where it is; the next start, alone with
+// the file, sets it aside and rebuilds the records, the live connection whole with its ID.
+TEST_F(BackupFolder, ADamagedFileIsLeftAloneWhileWrittenAndRebuiltWholeAfter) {
+    constexpr std::streamoff kPage = 4096;
+    const std::string path = folder.path() + "/records.sqlite";
+    {
+        auto db = OpenSqlite(path);
+        ASSERT_TRUE(MigrateRecords(*db).ok());
+        for (int n = 0; n < 30; ++n) {
+            std::int64_t id = 0;
+            ASSERT_TRUE(RecordsStore(*db).SaveRecord(SampleRecord(n, 40), id).ok());
+        }
+    }
+    const std::string backupPath = Backup("20261207-104602-30170102", 0x10);
+    Write("20261207-104602-30170102.journal.txt", Journal(6));
+    BackupRecord backup;
+    std::string error;
+    ASSERT_TRUE(ReadBackupFile(backupPath, backup, error)) << error;
+    const std::vector<JournalEntry> journal = ReadJournalFile(JournalPathFor(backupPath));
+    ASSERT_EQ(journal.size(), 6u);
+    CountingRandom random;
+    FixedWallClock wall;
+    const ServiceRecordsSetup setup{backups, "bench-1", "1.0", {}, nullptr};
+    std::mutex mutex;
+    std::string said;
+    const auto notice = [&](const std::string& text) {
+        std::lock_guard<std::mutex> lock(mutex);
+        said += text + "\n";
+    };
+    {
+        ServiceRecords live(Connector(), random, wall, setup, notice);
+        live.OnConnectionStarted(backup, backupPath);
+        for (std::size_t i = 0; i < 3; ++i)
+            live.OnJournalEntry(journal[i]);
+        live.Flush();
+        Overwrite(path, 8 * kPage, kPage);
+        const std::vector<std::string> files = folder.Files();
+
+        SearchHistory(Connector(), "", backups, {});
+        LocalRecordsOpening second;
+        EXPECT_FALSE(OpenLocalRecords(Connector(), path, wall, second));
+        EXPECT_THAT(second.message, HasSubstr("another program is writing it"));
+        EXPECT_EQ(folder.Files(), files);  // nothing set aside while it is written
+
+        for (std::size_t i = 3; i < journal.size(); ++i)
+            live.OnJournalEntry(journal[i]);
+        live.EndConnection();
+    }
+    said.clear();
+    ServiceRecords(Connector(), random, wall, setup, notice).Flush();
+    EXPECT_THAT(said, HasSubstr("The service records file was damaged"));
+    ConnectionFacts facts;
+    ASSERT_TRUE(ReadConnectionFile(ConnectionFilePathFor(backupPath), facts, error)) << error;
+    auto db = OpenSqlite(path);
+    const ConnectionRecord record = Load(*db, facts.uid);
+    EXPECT_EQ(record.info.state, ConnectionState::Finished);
+    EXPECT_EQ(record.journal, journal);
+    EXPECT_EQ(CountRows(*db, "connections"), 1);
 }
 
 TEST_F(BackupFolder, AFolderThatCannotBeReadIsSaidSo) {

@@ -34,8 +34,9 @@ TEST(KilledProgramTest, RecordsHoldEveryEntryWrittenAndTheNextStartGoesOn) {
     FixedWallClock clock;
     LocalRecordsOpening opening;
     {
-        // A program that only reads beside the recording one leaves its connection open.
-        auto reader = OpenLocalRecords(Connector(), path, clock, opening, LocalRecordsUse::Reading);
+        // An import beside the recording program leaves its connection open.
+        auto reader =
+            OpenLocalRecords(Connector(), path, clock, opening, LocalRecordsUse::Importing);
         ASSERT_TRUE(reader) << opening.message;
         EXPECT_EQ(opening.unfinished, 0);
     }

@@ -214,6 +214,62 @@ TEST(SharedRecordsTest, ServerStoppedMidConnectionTheRecordsArriveWhenItIsBack) 
     EXPECT_THAT(said.back(), HasSubstr("answer again"));
 }
 
+// A server a newer program has brought to a newer version: an older bench keeps sending when
+// the version allows it; when it does not, the bench is told why with both versions, never
+// that the server cannot be reached.
+TEST(SharedRecordsTest, ANewerServerTakesTheRecordsWhenItAllowsThisProgramAndSaysWhyNot) {
+    QS_NEED_POSTGRES(server);
+    const int newer = kLatestRecordsVersion + 1;
+    const struct {
+        const char* name;
+        int oldestWriter;
+        bool sends;
+    } cases[] = {
+        {"compatible", kLatestRecordsVersion, true},
+        {"incompatible", newer, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string database = server->NewDatabase(c.name);
+        {
+            auto shared = OpenOrFail(server->Target(database));
+            ASSERT_TRUE(shared && MigrateRecords(*shared).ok());
+            ASSERT_TRUE(
+                shared
+                    ->Execute("UPDATE schema_version SET version = ?, min_writer_version = ?",
+                              {std::int64_t{newer}, std::int64_t{c.oldestWriter}})
+                    .ok());
+        }
+        TempFolder folder;
+        const std::string path = folder.path() + "/records.sqlite";
+        FixedWallClock clock;
+        CountingRandom random;
+        Messages messages;
+        std::optional<RecordsUploader> sender;
+        RecordsWriter writer(Connector(), path, random, clock);
+        ASSERT_EQ(writer.WaitOpened().outcome, LocalRecordsOpening::Outcome::Ready);
+        RecordsUploader& uploader =
+            sender.emplace(Connector(), path, server->Target(database), 200ms);
+        uploader.setProblemReporter([&messages](const std::string& text) { messages.Add(text); });
+        const ConnectionRecord sample = SampleRecord(3, 4);
+        const std::string uid = writer.BeginConnection(sample.info, sample.items);
+        writer.EndConnection(*sample.info.endedAt, sample.items, "pass");
+        writer.Flush();
+        if (c.sends) {
+            ASSERT_TRUE(uploader.WaitUpToDate(30s)) << uploader.status().message;
+            auto shared = OpenOrFail(server->Target(database));
+            EXPECT_EQ(Load(*shared, uid).info.state, ConnectionState::Finished);
+            continue;
+        }
+        EXPECT_FALSE(uploader.WaitUpToDate(2s));
+        ASSERT_FALSE(messages.All().empty());
+        const std::string said = messages.All().front();
+        EXPECT_THAT(said, HasSubstr("version " + std::to_string(newer)));
+        EXPECT_THAT(said, HasSubstr("writes version " + std::to_string(kLatestRecordsVersion)));
+        EXPECT_THAT(said, ::testing::Not(HasSubstr("cannot be reached")));
+    }
+}
+
 TEST(SharedRecordsTest, AServerThatIsNotThereIsSaidSoAtOnceAndTheBenchKeepsItsRecords) {
     TempFolder folder;
     const std::string path = folder.path() + "/records.sqlite";

@@ -3,17 +3,20 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <regex>
 #include <set>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "history/history_lookup.h"
 #include "history/record_rows.h"
 #include "history/records_file.h"
 #include "history/records_query.h"
 #include "history/records_schema.h"
 #include "history/records_store.h"
+#include "history/records_upload.h"
 #include "history/records_writer.h"
 #include "history/sql_dialect.h"
 #include "record/curves_file.h"
@@ -99,18 +102,51 @@ TEST_F(RecordsDatabase, TheFirstMigrationStillMakesTheReleasedVersion1) {
 INSTANTIATE_TEST_SUITE_P(EveryEarlierVersion, MigrationFromVersion,
                          ::testing::Range(0, kLatestRecordsVersion));
 
-TEST_F(RecordsDatabase, ADatabaseOfANewerProgramIsRefusedAndLeftAsItIs) {
-    auto db = OpenSqlite(Path());
-    ASSERT_TRUE(MigrateRecords(*db).ok());
-    ASSERT_TRUE(db->Execute("UPDATE schema_version SET version = ?",
-                            {std::int64_t{kLatestRecordsVersion + 1}})
-                    .ok());
-    const SqlStatus status = MigrateRecords(*db);
-    EXPECT_FALSE(status.ok());
-    EXPECT_THAT(status.message, HasSubstr("newer program"));
-    int version = 0;
-    ASSERT_TRUE(ReadRecordsVersion(*db, version).ok());
-    EXPECT_EQ(version, kLatestRecordsVersion + 1);
+// Records of a newer version are written to when that version lets this program's version
+// write, and refused otherwise with both versions named; either way they stay at their version.
+// The writer's own file and a shared server follow the same rule (MigrateRecords).
+TEST_F(RecordsDatabase, ANewerVersionIsWrittenWhenItAllowsThisProgramAndRefusedOtherwise) {
+    const int newer = kLatestRecordsVersion + 1;
+    const struct {
+        const char* name;
+        int oldestWriter;
+        bool writes;
+    } cases[] = {
+        {"compatible", kLatestRecordsVersion, true},
+        {"incompatible", newer, false},
+    };
+    FixedWallClock clock;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(Path());
+        {
+            auto db = OpenSqlite(Path());
+            ASSERT_TRUE(MigrateRecords(*db).ok());
+            ASSERT_TRUE(db->Execute("UPDATE schema_version SET version = ?, min_writer_version = ?",
+                                    {std::int64_t{newer}, std::int64_t{c.oldestWriter}})
+                            .ok());
+        }
+        LocalRecordsOpening opening;
+        auto db = OpenLocalRecords(Connector(), Path(), clock, opening);
+        if (c.writes) {
+            ASSERT_TRUE(db) << opening.message;
+            std::int64_t id = 0;
+            EXPECT_TRUE(RecordsStore(*db).SaveRecord(SampleRecord(1), id).ok());
+        } else {
+            EXPECT_FALSE(db);
+            EXPECT_THAT(opening.message, HasSubstr("version " + std::to_string(newer)));
+            EXPECT_THAT(opening.message,
+                        HasSubstr("writes version " + std::to_string(kLatestRecordsVersion)));
+            auto raw = OpenSqlite(Path());
+            const SqlStatus status = MigrateRecords(*raw);
+            EXPECT_EQ(status.error, SqlError::Incompatible);
+        }
+        db.reset();
+        auto check = OpenSqlite(Path());
+        int version = 0;
+        ASSERT_TRUE(ReadRecordsVersion(*check, version).ok());
+        EXPECT_EQ(version, newer);
+    }
 }
 
 TEST_F(RecordsDatabase, ARecordSavedTwiceIsThereOnceAndLoadsBackEqual) {
@@ -204,6 +240,80 @@ TEST_F(RecordsDatabase, TwoConnectionsCompareItemByItem) {
     EXPECT_EQ(rows, expected);
 }
 
+// The real connector, with every transaction and statement of its connections logged by
+// their first words ("BEGIN", "INSERT INTO item_values").
+class LoggingConnector : public ISqlConnector {
+public:
+    std::unique_ptr<ISqlConnection> Open(const SqlTarget& target, SqlStatus& status) override {
+        auto db = Connector().Open(target, status);
+        return db ? std::make_unique<Logged>(std::move(db), *this) : nullptr;
+    }
+    std::unique_ptr<IFileLock> LockFile(const std::string& path, FileLockMode mode,
+                                        std::chrono::milliseconds wait,
+                                        SqlStatus& status) override {
+        return Connector().LockFile(path, mode, wait, status);
+    }
+    std::vector<std::string> Log() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return log_;
+    }
+
+private:
+    class Logged : public ISqlConnection {
+    public:
+        Logged(std::unique_ptr<ISqlConnection> db, LoggingConnector& owner)
+            : db_(std::move(db)), owner_(owner) {}
+        SqlDialect dialect() const override { return db_->dialect(); }
+        SqlStatus Execute(std::string_view sql, const std::vector<SqlValue>& values,
+                          std::vector<SqlRow>* rows) override {
+            const std::size_t first = sql.find(' ');
+            const std::size_t second = sql.find(' ', first + 1);
+            owner_.Add(std::string(sql.substr(0, sql.find(' ', second + 1))));
+            return db_->Execute(sql, values, rows);
+        }
+        SqlStatus Begin() override { return owner_.Add("BEGIN"), db_->Begin(); }
+        SqlStatus Commit() override { return owner_.Add("COMMIT"), db_->Commit(); }
+        SqlStatus Rollback() override { return owner_.Add("ROLLBACK"), db_->Rollback(); }
+
+    private:
+        std::unique_ptr<ISqlConnection> db_;
+        LoggingConnector& owner_;
+    };
+    void Add(std::string line) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        log_.push_back(std::move(line));
+    }
+    std::mutex mutex_;
+    std::vector<std::string> log_;
+};
+
+// A reader never finds a connection without its items: the header and the item rows are
+// written in one transaction, at the start and at the end.
+TEST_F(RecordsDatabase, TheWriterWritesAHeaderAndItsItemsInOneTransaction) {
+    LoggingConnector connector;
+    CountingRandom random;
+    FixedWallClock clock;
+    const ConnectionRecord sample = SampleRecord(4);
+    ASSERT_GE(sample.items.size(), 2u);
+    {
+        RecordsWriter writer(connector, Path(), random, clock);
+        ASSERT_EQ(writer.WaitOpened().outcome, LocalRecordsOpening::Outcome::Ready);
+        writer.BeginConnection(sample.info, sample.items);
+        writer.EndConnection(clock.now, sample.items, "pass");
+    }
+    std::vector<std::string> header(1, "BEGIN");
+    header.push_back("INSERT INTO connections");
+    header.insert(header.end(), sample.items.size(), "INSERT INTO item_values");
+    header.push_back("COMMIT");
+    const std::vector<std::string> log = connector.Log();
+    std::vector<std::size_t> found;
+    for (std::size_t at = 0; at + header.size() <= log.size(); ++at) {
+        if (std::equal(header.begin(), header.end(), log.begin() + static_cast<long>(at)))
+            found.push_back(at);
+    }
+    EXPECT_EQ(found.size(), 2u) << ::testing::PrintToString(log);
+}
+
 TEST_F(RecordsDatabase, TheWriterRecordsAConnectionAsItGoes) {
     FixedWallClock clock;
     CountingRandom random;
@@ -283,18 +393,6 @@ struct Damage {
     std::function<void(const std::string&)> apply;
 };
 
-void Overwrite(const std::string& path, std::streamoff at, std::size_t count) {
-    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
-    f.seekp(at);
-    const std::string junk(count, '\x5A');
-    f.write(junk.data(), static_cast<std::streamsize>(junk.size()));
-}
-
-std::string FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 TEST_F(RecordsDatabase, ADamagedFileIsKeptAsideAndAFreshOneStarted) {
     constexpr std::streamoff kPage = 4096;
     const Damage damages[] = {
@@ -338,6 +436,73 @@ TEST_F(RecordsDatabase, ADamagedFileIsKeptAsideAndAFreshOneStarted) {
     }
 }
 
+// A reader only reads: a damaged, empty, foreign or too old file is said with its path and
+// left exactly as it was (no rename, no log, no migration); no file at all is no records.
+TEST_F(RecordsDatabase, AReaderSaysWhatIsWrongWithTheFileAndChangesNothing) {
+    const struct {
+        const char* name;
+        std::function<void(const std::string&)> make;
+        const char* said;  // empty: read, nothing wrong
+    } cases[] = {
+        {"no file", [](const std::string&) {}, ""},
+        {"intact", [](const std::string& p) { MigrateRecords(*OpenSqlite(p)); }, ""},
+        {"truncated to 0 bytes", [](const std::string& p) { std::ofstream(p, std::ios::binary); },
+         "is empty (0 bytes)"},
+        {"not a database",
+         [](const std::string& p) { std::ofstream(p, std::ios::binary) << "hello\n"; },
+         "is damaged"},
+        {"header overwritten",
+         [](const std::string& p) {
+             MigrateRecords(*OpenSqlite(p));
+             Overwrite(p, 0, 100);
+         },
+         "is damaged"},
+        {"version 1", [](const std::string& p) { CreateVersion1(*OpenSqlite(p)); }, "version 1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(folder.path());
+        std::filesystem::create_directories(folder.path() + "/backups");
+        c.make(Path());
+        const std::vector<std::string> files = folder.Files();
+        const std::string bytes = std::filesystem::exists(Path()) ? FileBytes(Path()) : "";
+        const HistoryAnswer answer = SearchHistory(Connector(), "", folder.path() + "/backups", {});
+        if (*c.said == '\0') {
+            EXPECT_EQ(answer.error, "");
+        } else {
+            EXPECT_THAT(answer.error, HasSubstr(Path()));
+            EXPECT_THAT(answer.error, HasSubstr(c.said));
+        }
+        EXPECT_TRUE(answer.found.empty());
+        EXPECT_EQ(folder.Files(), files);
+        if (!bytes.empty()) {
+            EXPECT_TRUE(FileBytes(Path()) == bytes);
+        }
+    }
+}
+
+// A closing program stops sending between two connections, whatever the backlog: what was
+// sent is remembered, and the next round sends the rest, each connection once.
+TEST_F(RecordsDatabase, SendingStopsBetweenConnectionsAndTheRestGoesNextTime) {
+    auto local = OpenSqlite(Path());
+    auto shared = OpenSqlite(folder.path() + "/shared.sqlite");
+    ASSERT_TRUE(MigrateRecords(*local).ok() && MigrateRecords(*shared).ok());
+    for (int n = 0; n < 5; ++n) {
+        std::int64_t id = 0;
+        ASSERT_TRUE(RecordsStore(*local).SaveRecord(SampleRecord(n), id).ok());
+    }
+    int asked = 0;
+    const UploadOutcome first =
+        SendPendingRecords(*local, *shared, "shop", [&asked] { return ++asked > 2; });
+    EXPECT_TRUE(first.stopped);
+    EXPECT_EQ(first.connections, 2);
+    EXPECT_EQ(CountRows(*shared, "connections"), 2);
+    const UploadOutcome rest = SendPendingRecords(*local, *shared, "shop");
+    EXPECT_FALSE(rest.stopped);
+    EXPECT_EQ(rest.connections, 3);
+    EXPECT_EQ(CountRows(*shared, "connections"), 5);
+}
+
 TEST_F(RecordsDatabase, AnIntactFileOpensAsItIs) {
     FixedWallClock clock;
     {
@@ -353,8 +518,9 @@ TEST_F(RecordsDatabase, AnIntactFileOpensAsItIs) {
     ASSERT_EQ(opening.outcome, LocalRecordsOpening::Outcome::Ready) << opening.message;
     EXPECT_TRUE(opening.backupsImported);
     EXPECT_EQ(CountRows(*db, "connections"), 1);
-    EXPECT_EQ(folder.Files(), (std::vector<std::string>{"records.sqlite", "records.sqlite-shm",
-                                                        "records.sqlite-wal"}));
+    EXPECT_EQ(folder.Files(),
+              (std::vector<std::string>{"records.sqlite", "records.sqlite-shm", "records.sqlite-wal",
+                                        "records.sqlite.lock"}));
 }
 
 TEST(RecordsFileTest, LivesInTheDataFolderBesideTheBackups) {

@@ -1,5 +1,8 @@
 #include "records_test_support.h"
 
+#include <fstream>
+#include <iterator>
+
 #include <gtest/gtest.h>
 
 #include "history/record_rows.h"
@@ -97,7 +100,7 @@ std::int64_t CountRows(ISqlConnection& db, const std::string& table) {
 }
 
 ConnectionRecord AsOfVersion(ConnectionRecord record, int version) {
-    if (version >= 3) return record;
+    if (version >= 4) return record;
     record.runs.clear();
     if (version >= 2) return record;
     ConnectionInfo& c = record.info;
@@ -208,14 +211,15 @@ void CreateVersion1(ISqlConnection& db) {
 
 void WriteAtVersion(ISqlConnection& db, const ConnectionRecord& whole, int version) {
     const ConnectionRecord record = AsOfVersion(whole, version);
-    if (version == 2) {
-        // Version 2's tables are today's but for the runs; a record without runs fits them.
+    if (version == 2 || version == 3) {
+        // Versions 2 and 3 have today's tables but for the runs (version 3 changed only the
+        // version table): a record without runs is written as today's.
         std::int64_t id = 0;
         const SqlStatus status = RecordsStore(db).SaveRecord(record, id);
         ASSERT_TRUE(status.ok()) << status.message;
         return;
     }
-    ASSERT_EQ(version, 1) << "only versions 1 and 2 are known here";
+    ASSERT_EQ(version, 1) << "only versions 1 to 3 are known here";
     std::vector<std::string_view> names;
     for (const RecordsColumn& column : ConnectionColumns())
         names.push_back(column.name);
@@ -274,6 +278,18 @@ void ExpectSameRecord(const ConnectionRecord& got, const ConnectionRecord& want)
     EXPECT_EQ(got.steps, want.steps);
     EXPECT_EQ(got.instruments, want.instruments);
     EXPECT_EQ(got.runs, want.runs);
+}
+
+void Overwrite(const std::string& path, std::streamoff at, std::size_t count) {
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(at);
+    const std::string junk(count, '\x5A');
+    f.write(junk.data(), static_cast<std::streamsize>(junk.size()));
+}
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace qs::records_test

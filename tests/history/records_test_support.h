@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <ios>
 #include <memory>
 #include <string>
 
@@ -50,6 +51,10 @@ void CreateVersion1(ISqlConnection& db);
 void WriteAtVersion(ISqlConnection& db, const ConnectionRecord& record, int version);
 ConnectionRecord Load(ISqlConnection& db, const std::string& uid);
 void ExpectSameRecord(const ConnectionRecord& got, const ConnectionRecord& want);
+
+// Damages a file: `count` bytes from `at` overwritten with junk.
+void Overwrite(const std::string& path, std::streamoff at, std::size_t count);
+std::string FileBytes(const std::string& path);
 
 // Rows of a table counted, or -1 when the query failed.
 std::int64_t CountRows(ISqlConnection& db, const std::string& table);

@@ -74,27 +74,60 @@ TEST(BenchStationTest, ChoicesAreKeptInTheBenchSectionBesideTheWindowsOptions) {
     EXPECT_EQ(rig.store.writes, writes + 1) << "only the key that changed is written";
 }
 
-// A calibration day from the settings goes with its instrument into the bench, where a run
-// records it; a day that is none is named, and the instrument still works.
-TEST(BenchStationTest, CalibrationDaysGoWithTheirInstrument) {
+// A calibration day from the settings goes with its role's instrument into the bench, where
+// a run records it; the virtual monitor has none.
+TEST(BenchStationTest, CalibrationDaysGoIntoTheBenchForTheRunsRecord) {
     StationRig rig;
     rig.store.setRaw(kFile, "BENCH", "power_meter", kOther);
     rig.store.setRaw(kFile, "BENCH", "power_meter_calibration_due", "2027-03-01");
-    rig.store.setRaw(kFile, "BENCH", "generator", kOther);
     rig.store.setRaw(kFile, "BENCH", "generator_calibration_due", "1.3.2027");
     rig.station.UseSettings(rig.store, kFile);
     EXPECT_EQ(rig.bench.CalibrationDue(Role::PowerMeter), "2027-03-01");
     EXPECT_EQ(rig.bench.CalibrationDue(Role::Generator), "");
-    EXPECT_EQ(rig.bench.Address(Role::Generator), kOther);
-    EXPECT_EQ(rig.station.problem(Role::Generator),
-              std::string("the calibration date generator_calibration_due in ") + kFile +
-                  " is a day like 2027-03-01, not '1.3.2027'");
-    // Bound again to the same instrument, the day stays; another instrument drops it.
-    ASSERT_TRUE(rig.station.Bind(Role::PowerMeter, {kOther, ""}).ok());
-    EXPECT_EQ(rig.bench.CalibrationDue(Role::PowerMeter), "2027-03-01");
-    ASSERT_TRUE(rig.station.Bind(Role::PowerMeter, {"TCPIP::10.0.0.9::5025::SOCKET", ""}).ok());
+    ASSERT_TRUE(rig.station.Simulate(kMonitor).ok());
     EXPECT_EQ(rig.bench.CalibrationDue(Role::PowerMeter), "");
-    EXPECT_EQ(rig.store.value(kFile, "BENCH", "power_meter_calibration_due"), "");
+}
+
+// Calibration dates are read, never written: a day YYYY-MM-DD is taken, anything else is the
+// role's settings problem, and binding the role leaves the date as the file has it.
+TEST(BenchStationTest, CalibrationDatesAreDaysOrAProblem) {
+    const struct {
+        const char* value;
+        const char* date;
+        bool problem;
+    } cases[] = {
+        {"", "", false},
+        {"2027-03-31", "2027-03-31", false},
+        {" 2028-02-29 ", "2028-02-29", false},
+        {"2000-02-29", "2000-02-29", false},
+        {"2027-02-29", "", true},
+        {"2100-02-29", "", true},
+        {"2027-04-31", "", true},
+        {"2027-13-01", "", true},
+        {"2027-3-1", "", true},
+        {"31.03.2027", "", true},
+        {"2027-03-31T00:00", "", true},
+        {"soon", "", true},
+    };
+    for (const auto& c : cases) {
+        StationRig rig;
+        rig.store.setRaw(kFile, "BENCH", "power_meter_calibration_due", c.value);
+        rig.station.UseSettings(rig.store, kFile);
+        const CalibrationDue& due = rig.station.setup().calibrationDue(Role::PowerMeter);
+        EXPECT_EQ(due.date, c.date) << c.value;
+        EXPECT_EQ(due.problem.empty(), !c.problem) << c.value;
+        if (c.problem) {
+            EXPECT_EQ(due.problem, std::string("the settings' power_meter_calibration_due is not a "
+                                               "date YYYY-MM-DD: '") + c.value + "'");
+        }
+        EXPECT_EQ(rig.station.setup().calibrationDue(Role::Generator), CalibrationDue{});
+    }
+    StationRig rig;
+    rig.store.setRaw(kFile, "BENCH", "generator_calibration_due", "2027-03-31");
+    rig.station.UseSettings(rig.store, kFile);
+    ASSERT_TRUE(rig.station.Bind(Role::Generator, {kOther, ""}).ok());
+    EXPECT_EQ(rig.station.setup().calibrationDue(Role::Generator).date, "2027-03-31");
+    EXPECT_EQ(rig.store.value(kFile, "BENCH", "generator_calibration_due"), "2027-03-31");
 }
 
 TEST(BenchStationTest, MistakesAreRefusedWithTheirReasonAndNothingIsKept) {

@@ -1,8 +1,6 @@
-// An instrument's answer to *IDN? in its four fields, and the bench settings' calibration
-// days, as tables of what instruments and people actually write.
+// An instrument's answer to *IDN? in its four fields, as a table of what instruments write.
 #include <gtest/gtest.h>
 
-#include "instruments/bench_setup.h"
 #include "instruments/instrument_identity.h"
 
 namespace qs::instruments {
@@ -21,19 +19,6 @@ TEST(InstrumentIdentity, SplitIntoMakerModelSerialAndFirmware) {
         {"no commas at all", {"no commas at all", "", "", ""}},
     };
     for (const auto& row : rows) EXPECT_EQ(SplitIdentity(row.answer), row.parts) << row.answer;
-}
-
-TEST(InstrumentIdentity, CalibrationDaysAreCalendarDays) {
-    const struct {
-        const char* text;
-        bool day;
-    } rows[] = {
-        {"2027-03-01", true},  {"2028-02-29", true},  {"2027-02-29", false},
-        {"2100-02-29", false}, {"2000-02-29", true},  {"2027-04-31", false},
-        {"2027-13-01", false}, {"2027-3-1", false},   {"01.03.2027", false},
-        {"2027-03-01 ", false}, {"", false},           {"20270301xx", false},
-    };
-    for (const auto& row : rows) EXPECT_EQ(IsCalendarDay(row.text), row.day) << row.text;
 }
 
 }  // namespace

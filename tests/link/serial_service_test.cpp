@@ -259,6 +259,38 @@ TEST_F(SerialService, AStalledTransmitIsTheNoEchoErrorAtOnce) {
     com.setSequence(nullptr);
 }
 
+// A frame counts as on the line for its bytes' time at the line speed, queued behind the
+// frames before it; the cable's echo of every byte sent ends that at once, however fast the
+// line really ran (a pseudo-terminal, a cable faster than its setting). Without an echo the
+// time alone frees it.
+TEST_F(SerialService, TheLineIsBusyUntilItsTimeOrTheEchoOfEverySentByte) {
+    com.setComOpen(true);
+    EXPECT_EQ(com.LineBusyMs(), 0);
+    com.NoteSent(13);  // 130 bits at 9600 bit/s, rounded up
+    EXPECT_EQ(com.LineBusyMs(), 14);
+    com.NoteSent(13);
+    EXPECT_EQ(com.LineBusyMs(), 28);
+    const Bytes echo = HexTextToBytes("FE FE EE EF E8 30 17 01 02 03 30 30 FD");
+    cable.deliver(echo);
+    rig.Heartbeat();
+    EXPECT_EQ(com.LineBusyMs(), 28) << "the second frame's echo is still owed";
+    cable.deliver(echo);
+    rig.Heartbeat();
+    EXPECT_EQ(com.LineBusyMs(), 0);
+
+    rig.clock.advance(5);
+    com.NoteSent(13);
+    EXPECT_EQ(com.LineBusyMs(), 14) << "owed afresh from what has come so far";
+    rig.clock.advance(13);
+    EXPECT_EQ(com.LineBusyMs(), 1);
+    rig.clock.advance(1);
+    EXPECT_EQ(com.LineBusyMs(), 0);
+    cable.deliver(echo);
+    rig.Heartbeat();
+    com.NoteSent(13);
+    EXPECT_EQ(com.LineBusyMs(), 14) << "an echo that came late pays nothing in advance";
+}
+
 TEST_F(SerialService, LineStateChangesDoNothing) {
     com.setComOpen(true);
     for (CommEvent e : {CommEvent::Send, CommEvent::Cts, CommEvent::Dsr, CommEvent::Cd,

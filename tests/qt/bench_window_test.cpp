@@ -177,6 +177,47 @@ private Q_SLOTS:
         QVERIFY(!window.addressEdit(Role::Generator)->isReadOnly());
         QVERIFY(window.setGeneratorButton()->isEnabled());
     }
+
+    // Each instrument's calibration date as the settings give it: due, overdue in red, a
+    // wrong date in red with the key named; none given, nothing shown.
+    void calibrationDatesFromTheSettings() {
+        QTemporaryDir config;
+        const QString file = config.filePath(QStringLiteral("RW5120A.rs"));
+        QFile settings(file);
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write("[BENCH]\r\ngenerator_calibration_due=2999-12-31\r\n"
+                       "power_meter_calibration_due=2001-01-31\r\n"
+                       "modulation_meter_calibration_due=2027-02-30\r\n");
+        settings.close();
+        IniFileStore store(config.path().toStdString());
+        qt::QtInstrumentStreams streams;
+        qt::QtTimer timer;
+        qt::SystemTickSource clock;
+        Bench bench(streams, timer, clock);
+        BenchStation station(bench);
+        station.UseSettings(store, file.toStdString());
+        qt::BenchWindow window(station);
+        window.show();
+
+        const struct {
+            Role role;
+            const char* text;
+            bool red;
+        } cases[] = {
+            {Role::Generator, "calibration due 2999-12-31", false},
+            {Role::PowerMeter, "calibration due 2001-01-31: overdue", true},
+            {Role::ModulationMeter,
+             "the settings' modulation_meter_calibration_due is not a date YYYY-MM-DD: '2027-02-30'",
+             true},
+        };
+        for (const auto& c : cases) {
+            QLabel* label = window.calibrationLabel(c.role);
+            QVERIFY(label->isVisible());
+            QCOMPARE(label->text(), QString::fromLatin1(c.text));
+            QCOMPARE(label->styleSheet().contains(QStringLiteral("#b00000")), c.red);
+        }
+        QVERIFY(!window.calibrationLabel(Role::FrequencyCounter)->isVisible());
+    }
 };
 
 QS_QT_TEST(qt_bench_window_tests, BenchWindowTest)

@@ -4,15 +4,20 @@
 // `--report` on the command line ends as a technician expects, with no display.
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPen>
 #include <QProcess>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtCharts/QChart>
 #include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
 #include <QtCharts/QXYSeries>
 #include <fstream>
 #include <map>
@@ -46,6 +51,8 @@ constexpr int kRxLvaRow = 12;
 constexpr int kTxLvaRow = 13;
 constexpr int kTxTargetRow = 15;
 constexpr int kUnreachableTarget = 230;
+// An axis title needs this much more than its own length before the chart cuts it short.
+constexpr double kTitleRoom = 1.1;
 
 // A connection with an adjustment, a sweep, a good and a failed level adjustment.
 class Session {
@@ -146,6 +153,30 @@ private Q_SLOTS:
         QVERIFY(names.contains(QStringLiteral("TX LVA steps: FAILED, target out of reach")));
         QVERIFY(charts.chart(ChartsWindow::Level)->title().contains(QStringLiteral("FAILED")));
 
+        // Every curve of the window in a colour of its own; every reference line labelled with
+        // its name, those of one curve told apart by their pens.
+        QSet<QRgb> colours;
+        int curves = 0;
+        std::map<QString, QPen> references;
+        for (int p = 0; p < ChartsWindow::PaneCount; ++p) {
+            for (QAbstractSeries* series : charts.chart(static_cast<ChartsWindow::Pane>(p))->series()) {
+                auto* xy = static_cast<QXYSeries*>(series);
+                if (xy->pointLabelsVisible()) {
+                    QCOMPARE(xy->pointLabelsFormat(), xy->name());
+                    references[xy->name()] = xy->pen();
+                    continue;
+                }
+                ++curves;
+                colours.insert(xy->pen().color().rgb());
+            }
+        }
+        QVERIFY2(curves >= 13, qPrintable(QString::number(curves)));
+        QCOMPARE(colours.size(), curves);
+        const QPen target = references.at(QStringLiteral("RX LVA target %1").arg(builtin::kRxLevelTarget));
+        const QPen final = references.at(QStringLiteral("RX LVA final %1").arg(builtin::kRxLvaAtTarget));
+        QCOMPARE(target.color(), final.color());
+        QVERIFY(target.style() != final.style());
+
         // Each pane saves as PNG and SVG.
         charts.resize(900, 960);
         QTemporaryDir dir;
@@ -169,6 +200,20 @@ private Q_SLOTS:
             const QImage picture(png);
             QVERIFY(!picture.isNull());
             QCOMPARE(picture.size(), charts.chart(pane)->size().toSize());
+        }
+        // At the window's own size every axis title fits beside its axis with the room the
+        // chart keeps around a title, none cut short.
+        charts.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&charts));
+        for (int p = 0; p < ChartsWindow::PaneCount; ++p) {
+            QChart* chart = charts.chart(static_cast<ChartsWindow::Pane>(p));
+            for (QAbstractAxis* axis : chart->axes()) {
+                const qreal room = axis->orientation() == Qt::Vertical ? chart->plotArea().height()
+                                                                        : chart->plotArea().width();
+                const qreal title = QFontMetricsF(axis->titleFont()).horizontalAdvance(axis->titleText());
+                QVERIFY2(title * kTitleRoom <= room,
+                         qPrintable(axis->titleText()));
+            }
         }
         QString error;
         QVERIFY(!charts.SavePng(ChartsWindow::Sweep, QStringLiteral("/nonexistent/x.png"), error));
@@ -226,6 +271,16 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readAll().contains("Band-pass sweep BPF T1: centre 64"));
         QVERIFY(!menu.SaveReport(dir.filePath(QStringLiteral("r.txt")).toStdString()));
+        QCOMPARE(box.shown.size(), std::size_t(1));
+
+        // Open report of the run window: the PDF beside the connection's backup (the offscreen
+        // platform opens nothing).
+        const QFileInfo backup(QString::fromStdString(s.rig.net().backupPath()));
+        const QString beside = backup.absolutePath() + QLatin1Char('/') + backup.completeBaseName() +
+                               QStringLiteral("-report.pdf");
+        QVERIFY(!QFile::exists(beside));
+        QVERIFY(menu.OpenReport(s.rig.net().backupPath()));
+        QVERIFY(QFile::exists(beside));
         QCOMPARE(box.shown.size(), std::size_t(1));
     }
 

@@ -1,11 +1,16 @@
 // The procedure window once on the offscreen platform: the whole program as the desktop
 // builds it (composition root, virtual radio and monitor of --simulate), File > Run
 // procedure... with a prompt answered OK, a question answered Yes, a reading and a
-// measurement judged; then a run stopped in its wait.
+// measurement judged; then a run stopped in its wait, run again and closed with the program.
+// Each end in its banner word and colour; a radio that cannot be reached ends the run in an
+// error whose long message wraps inside the screen.
 #include <QFile>
+#include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -15,11 +20,14 @@
 #include "desktop/procedure_menu.h"
 #include "desktop/qt_alerts.h"
 #include "desktop/window_binding.h"
+#include "fakes/fake_alerts.h"
 #include "program/program_root.h"
+#include "record/verdict_style.h"
 #include "shell/application.h"
 #include "shell/ini_file_store.h"
 
 using namespace qs;
+using Column = qt::ProcedureWindow::Column;
 
 namespace {
 
@@ -34,6 +42,17 @@ QString WriteFile(const QTemporaryDir& dir, const char* name, const QByteArray& 
 
 QString Cell(const qt::ProcedureWindow& window, int row, int column) {
     return window.stepsTable()->item(row, column)->text();
+}
+
+// The banner's colour as its style sheet gives it.
+bool BannerIn(const qt::ProcedureWindow& window, RunVerdict verdict) {
+    return window.stateLabel()->styleSheet().contains(QLatin1String(VerdictColour(verdict)));
+}
+
+// The buttons of a run that has ended, and not those of one under way.
+bool EndButtonsShown(const qt::ProcedureWindow& window) {
+    return window.closeButton()->isVisible() && window.runAgainButton()->isVisible() &&
+           window.openReportButton()->isVisible() && !window.stopButton()->isVisible();
 }
 
 }  // namespace
@@ -56,6 +75,8 @@ private Q_SLOTS:
         qt::ProcedureMenu menu(window, root.app(), root.safety(), root.benchStation(), settings,
                                messageBox);
         QCOMPARE(menu.runAction()->text(), QStringLiteral("Run &procedure..."));
+        std::vector<std::string> reportsOpened;
+        menu.setReportOpener([&](const std::string& backup) { reportsOpened.push_back(backup); });
 
         const QString file = WriteFile(
             dir, "p.toml",
@@ -70,9 +91,14 @@ private Q_SLOTS:
         QVERIFY(run != nullptr);
         QCOMPARE(run->stepsTable()->rowCount(), 4);
 
+        run->show();
+        QVERIFY(run->stopButton()->isVisible());
+        QVERIFY(!run->closeButton()->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(run->okButton()->isVisible(), kRunMs);
+        QVERIFY(run->promptPanel()->isVisible());
         QCOMPARE(run->questionLabel()->text(), QStringLiteral("Step 1: Connect the monitor."));
-        QCOMPARE(Cell(*run, 0, 2), QStringLiteral("running"));
+        QVERIFY(run->questionLabel()->font().pointSizeF() > run->font().pointSizeF());
+        QCOMPARE(Cell(*run, 0, Column::kState), QStringLiteral("running"));
         QVERIFY(!run->yesButton()->isVisible());
         run->okButton()->click();
         QTRY_VERIFY_WITH_TIMEOUT(run->yesButton()->isVisible(), kRunMs);
@@ -81,10 +107,22 @@ private Q_SLOTS:
 
         QTRY_VERIFY_WITH_TIMEOUT(run->runner().finished(), kRunMs);
         QCOMPARE(run->stateLabel()->text(), QStringLiteral("PASS"));
-        for (int row = 0; row < 4; ++row) QCOMPARE(Cell(*run, row, 2), QStringLiteral("PASS"));
-        QCOMPARE(Cell(*run, 3, 3), QStringLiteral("4.92 W"));
-        QCOMPARE(Cell(*run, 3, 4), QStringLiteral("4 to 6 W"));
-        QVERIFY(!run->stopButton()->isEnabled());
+        QVERIFY(BannerIn(*run, RunVerdict::Pass));
+        QVERIFY(!run->reasonLabel()->isVisible());
+        QVERIFY(run->countsLabel()->text().startsWith(
+            QStringLiteral("4 passed, 0 failed, 0 error, 0 not run in ")));
+        for (int row = 0; row < 4; ++row)
+            QCOMPARE(Cell(*run, row, Column::kState), QStringLiteral("PASS"));
+        QCOMPARE(Cell(*run, 3, Column::kMeasured), QStringLiteral("4.92 W"));
+        QCOMPARE(Cell(*run, 3, Column::kLimits), QStringLiteral("4 to 6 W"));
+        QCOMPARE(run->stepsTable()->item(3, Column::kLimits)->toolTip(), QStringLiteral("4 to 6 W"));
+        QVERIFY(!run->promptPanel()->isVisible());
+        QVERIFY(EndButtonsShown(*run));
+        QVERIFY(run->openReportButton()->isEnabled());
+        run->openReportButton()->click();
+        QCOMPARE(reportsOpened, std::vector<std::string>{run->runner().record().backupPath});
+        // The technician widens the step column: the next run's window keeps it.
+        run->stepsTable()->horizontalHeader()->resizeSection(Column::kStep, 377);
         // Who ran it is asked with the last run's answers.
         QFile kept(QString::fromStdString(root.app().profMain().FullPath()));
         QVERIFY(kept.open(QIODevice::ReadOnly));
@@ -99,23 +137,135 @@ private Q_SLOTS:
             "max = 8.0\n");
         run = menu.Run(waiting.toStdString(), {"A. Technician", "SN 8", "WO-3"});
         QVERIFY(run != nullptr);
-        QTRY_COMPARE_WITH_TIMEOUT(Cell(*run, 0, 2), QStringLiteral("running"), kRunMs);
+        QCOMPARE(run->columnWidths().at(Column::kStep), 377);
+        QTRY_COMPARE_WITH_TIMEOUT(Cell(*run, 0, Column::kState), QStringLiteral("running"), kRunMs);
         run->stopButton()->click();
         QTRY_VERIFY_WITH_TIMEOUT(run->runner().finished(), kRunMs);
-        QVERIFY(run->stateLabel()->text().startsWith(
-            QStringLiteral("ABORTED: stopped by the technician")));
-        QCOMPARE(Cell(*run, 0, 2), QStringLiteral("ABORTED"));
-        QCOMPARE(Cell(*run, 1, 2), QString());
+        QCOMPARE(run->stateLabel()->text(), QStringLiteral("ABORTED"));
+        QVERIFY(BannerIn(*run, RunVerdict::Aborted));
+        QVERIFY(run->reasonLabel()->text().startsWith(QStringLiteral("stopped by the technician")));
+        QCOMPARE(Cell(*run, 0, Column::kState), QStringLiteral("ABORTED"));
+        QCOMPARE(Cell(*run, 1, Column::kState), QStringLiteral("not run"));
+        QVERIFY(run->countsLabel()->text().startsWith(
+            QStringLiteral("0 passed, 0 failed, 0 error, 1 not run, 1 aborted in ")));
+        QVERIFY(EndButtonsShown(*run));
 
-        // Closing the program during a run stops the run first, then closes.
-        run = menu.Run(waiting.toStdString(), {"A. Technician", "SN 9", "WO-3"});
+        // Run again: the same file for the same radio in a new window. Closing the program
+        // during that run stops the run first, then closes.
+        QPointer<qt::ProcedureWindow> stopped = run;
+        run->runAgainButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(stopped.isNull(), kRunMs);
+        run = menu.procedureWindow();
         QVERIFY(run != nullptr);
+        QCOMPARE(run->runner().record().serialNumber, std::string("SN 8"));
         window.show();
-        QTRY_COMPARE_WITH_TIMEOUT(Cell(*run, 0, 2), QStringLiteral("running"), kRunMs);
+        QTRY_COMPARE_WITH_TIMEOUT(Cell(*run, 0, Column::kState), QStringLiteral("running"), kRunMs);
         window.close();
         QVERIFY(window.isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), kRunMs);
         QVERIFY(run->runner().finished());
+        root.Close();
+    }
+
+    // Runs that fail, each against the banner, the reason naming every failed step, the
+    // counts and the tinted rows.
+    void eachFailureInItsBanner() {
+        QTemporaryDir dir;
+        qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toLocal8Bit());
+        ProgramRoot root(dir.filePath(QStringLiteral("lock")));
+        IniFileStore settings(dir.path().toStdString());
+        qt::MainWindow window;
+        FakeMessageBox messageBox;
+        qt::QtBeeper beeper;
+        QVERIFY(root.Start(FrontEnd{settings, messageBox, beeper, window.controls()}));
+        std::string error;
+        QVERIFY2(root.StartSimulator({"--baud", "115200"}, error), error.c_str());
+        qt::BindMainWindow(window, root.app().main());
+        qt::ProcedureMenu menu(window, root.app(), root.safety(), root.benchStation(), settings,
+                               messageBox);
+        const QByteArray failing = "kind = \"check\"\nreading = \"VIN\"\nmin = 9.0\nmax = 10.0\n";
+        const QByteArray passing = "kind = \"check\"\nreading = \"VIN\"\nmin = 7.0\nmax = 8.0\n";
+        const struct {
+            const char* name;
+            QByteArray steps;
+            const char* reason;
+            const char* counts;
+            QStringList states;
+        } cases[] = {
+            {"every failed step named",
+             "[[step]]\ncontinue_on_fail = true\n" + failing +
+                 "[[step]]\ncontinue_on_fail = true\n" + failing + "[[step]]\n" + failing +
+                 "[[step]]\n" + passing,
+             "steps 1, 2 and 3 failed", "0 passed, 3 failed, 0 error, 1 not run",
+             {"FAIL", "FAIL", "FAIL", "not run"}},
+            {"a failure the run went on after",
+             "[[step]]\n" + passing + "[[step]]\ncontinue_on_fail = true\n" + failing +
+                 "[[step]]\n" + passing,
+             "step 2 failed", "2 passed, 1 failed, 0 error, 0 not run", {"PASS", "FAIL", "PASS"}},
+        };
+        for (const auto& c : cases) {
+            const QString file = WriteFile(dir, "f.toml", c.steps);
+            qt::ProcedureWindow* run = menu.Run(file.toStdString(), {"Ann", "SN 1", "WO-1"});
+            QVERIFY2(run != nullptr, c.name);
+            QTRY_VERIFY_WITH_TIMEOUT(run->runner().finished(), kRunMs);
+            QCOMPARE(run->stateLabel()->text(), QStringLiteral("FAIL"));
+            QVERIFY2(BannerIn(*run, RunVerdict::Fail), c.name);
+            QCOMPARE(run->reasonLabel()->text(), QString::fromLatin1(c.reason));
+            QVERIFY2(run->countsLabel()->text().startsWith(QString::fromLatin1(c.counts)),
+                     qPrintable(run->countsLabel()->text()));
+            for (int row = 0; row < c.states.size(); ++row) {
+                QCOMPARE(Cell(*run, row, Column::kState), c.states[row]);
+                const bool tinted = c.states[row] == QStringLiteral("FAIL");
+                const QBrush background = run->stepsTable()->item(row, Column::kStep)->background();
+                if (tinted) {
+                    QCOMPARE(background.color(),
+                             QColor(QLatin1String(OutcomeRowTint(StepOutcome::Fail))));
+                } else {
+                    QCOMPARE(background.style(), Qt::NoBrush);
+                }
+            }
+        }
+        root.Close();
+    }
+
+    // No radio behind the port: the run ends in an error of the radio link, whose message
+    // and checklist wrap inside a window that keeps within the screen. A run without a
+    // backup has no report to open.
+    void aLinkErrorWrapsWithinTheScreen() {
+        QTemporaryDir dir;
+        qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toLocal8Bit());
+        ProgramRoot root(dir.filePath(QStringLiteral("lock")));
+        root.bindings().Bind(1, dir.filePath(QStringLiteral("no-such-port")).toStdString());
+        IniFileStore settings(dir.path().toStdString());
+        qt::MainWindow window;
+        FakeMessageBox messageBox;
+        qt::QtBeeper beeper;
+        QVERIFY(root.Start(FrontEnd{settings, messageBox, beeper, window.controls()}));
+        qt::BindMainWindow(window, root.app().main());
+        qt::ProcedureMenu menu(window, root.app(), root.safety(), root.benchStation(), settings,
+                               messageBox);
+        menu.setReportOpener([](const std::string&) {});
+        const QString file = WriteFile(
+            dir, "p.toml", "[[step]]\nkind = \"prompt\"\ntext = \"Connect the monitor.\"\n");
+        qt::ProcedureWindow* run = menu.Run(file.toStdString(), {"Ann", "SN 1", "WO-1"});
+        QVERIFY(run != nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(run->runner().finished(), kRunMs);
+        QCOMPARE(run->stateLabel()->text(), QStringLiteral("ERROR"));
+        QVERIFY(BannerIn(*run, RunVerdict::Error));
+        const QString reason = run->reasonLabel()->text();
+        QVERIFY2(reason.startsWith(QStringLiteral("the radio link failed: Cannot access COM 1.")),
+                 qPrintable(reason));
+        QVERIFY(reason.contains(QStringLiteral("Transceiver power is ON")));
+        QCOMPARE(Cell(*run, 0, Column::kState), QStringLiteral("not run"));
+        QVERIFY(EndButtonsShown(*run));
+        QVERIFY(!run->openReportButton()->isEnabled());
+
+        const int screenWidth = run->screen()->availableGeometry().width();
+        const QFontMetrics metrics(run->reasonLabel()->font());
+        QVERIFY2(metrics.horizontalAdvance(reason) > screenWidth, "the message is not long");
+        QVERIFY(run->width() <= screenWidth);
+        QTRY_VERIFY(run->reasonLabel()->height() >= 2 * metrics.lineSpacing());
+        QVERIFY(run->closeButton()->geometry().right() <= run->width());
         root.Close();
     }
 };

@@ -58,21 +58,5 @@ TEST(StepSummaryTest, SettingsReadingsAndTheItemsStepped) {
     }
 }
 
-TEST(StepSummaryTest, CountsEveryEnd) {
-    RunRecord run;
-    for (StepOutcome outcome : {StepOutcome::Pass, StepOutcome::Pass, StepOutcome::Fail,
-                                StepOutcome::Error, StepOutcome::Aborted, StepOutcome::Skipped}) {
-        StepRecord step;
-        step.outcome = outcome;
-        run.steps.push_back(step);
-    }
-    const StepCounts counts = CountSteps(run);
-    EXPECT_EQ(counts.passed, 2);
-    EXPECT_EQ(counts.failed, 1);
-    EXPECT_EQ(counts.error, 1);
-    EXPECT_EQ(counts.aborted, 1);
-    EXPECT_EQ(counts.notRun, 1);
-}
-
 }  // namespace
 }  // namespace qs

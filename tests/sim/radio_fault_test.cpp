@@ -168,7 +168,11 @@ TEST(VirtualRadioFaults, FaultNamesAndValues) {
     EXPECT_FALSE(applyFault("bad-checksum=-1", faults, &error));
     EXPECT_FALSE(applyFault("bad-format=100", faults, &error));
     EXPECT_FALSE(applyFault("", faults, &error));
-    EXPECT_EQ(faultHelpLines().size(), 15u);
+    EXPECT_TRUE(applyFault("monitor-mute-at=-47", faults, &error));
+    EXPECT_EQ(faults.monitorMuteAtDbm, -47);
+    EXPECT_FALSE(applyFault("monitor-mute-at=-141", faults, &error));
+    EXPECT_FALSE(applyFault("monitor-mute-at=14", faults, &error));
+    EXPECT_EQ(faultHelpLines().size(), 16u);
 }
 
 }  // namespace

@@ -90,6 +90,21 @@ std::uint8_t readingOf(VirtualRadio& radio, std::uint8_t code) {
 
 // The generator into the receiver: only RF on at the test channel's receive frequency reaches
 // it, and the level sets the detector's peak and the receiver's quieting.
+// A bench failing mid-procedure: the message that sets the generator to the fault's level, and
+// every message after it, goes unanswered; other levels before it are answered as ever.
+TEST(ServiceMonitor, MutedFromTheMessageThatSetsTheFaultsLevel) {
+    RadioConfig config = instantConfig();
+    config.faults.monitorMuteAtDbm = -111;
+    VirtualRadio radio(config);
+    ServiceMonitor monitor(radio);
+    expectExchanges(monitor, {
+        {"POW -47;SYST:ERR?", "0,\"No error\"\n"},
+        {"POW -111;SYST:ERR?", ""},
+        {"*IDN?", ""},
+        {"POW -47;POW?", ""},
+    });
+}
+
 TEST(ServiceMonitor, GeneratorDrivesDetectorAndLevelInput) {
     struct Row {
         const char* name;

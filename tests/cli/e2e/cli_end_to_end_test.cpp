@@ -943,6 +943,38 @@ TEST(CliEndToEnd, ARadioLostDuringAPromptEndsTheRunWithTheGeneratorOff) {
     EXPECT_EQ(bench.Ask("OUTP?"), QByteArray("0"));
 }
 
+// The generator falls silent between the two captures of a threshold step (as it is set to the
+// S1 level): the step ends as an error of the instrument, and the radio holds again the S3 it
+// had before the step.
+TEST(CliEndToEnd, AMonitorSilencedInsideAThresholdCapturePutsS3Back) {
+    QTemporaryDir dir;
+    VirtualRadio radio({QStringLiteral("--monitor"), QStringLiteral("0"), QStringLiteral("--fault"),
+                        QStringLiteral("monitor-mute-at=-111")});
+    const QByteArray monitor = radio.monitor().toLatin1();
+    const QString file = ProcedureFile(
+        dir, "[bench]\ngenerator = \"" + monitor + "\"\n"
+             "[[step]]\nname = \"Thresholds\"\nkind = \"rssi\"\ns3_dbm = -47\ns1_dbm = -111\n");
+    const CliRun run = RunCli(On(radio, {QStringLiteral("--json"), QStringLiteral("run"), file,
+                                         QStringLiteral("--yes")}));
+    radio.Stop();
+    ASSERT_EQ(run.status, 1) << run.err.constData();
+    const QJsonObject json = QJsonDocument::fromJson(run.out).object();
+    EXPECT_EQ(Text(json, "verdict"), QStringLiteral("ERROR"));
+    const QJsonObject step = RunStep(json, QStringLiteral("Thresholds"));
+    EXPECT_EQ(Text(step, "outcome"), QStringLiteral("error"));
+    EXPECT_TRUE(Text(step, "message").contains(QStringLiteral("S3"))) << Text(step, "message").toStdString();
+    // The capture's S3 reached the radio, then the one it held before; S1 never did.
+    const QList<QByteArray> stored = [&radio] {
+        QList<QByteArray> values;
+        for (const QByteArray& line : radio.log().split('\n'))
+            if (line.contains("RSSI S3 = ")) values << line.trimmed();
+        return values;
+    }();
+    ASSERT_EQ(stored.size(), 2) << radio.log().constData();
+    EXPECT_TRUE(stored.last().endsWith("RSSI S3 = 90 at 170")) << stored.last().constData();
+    EXPECT_EQ(radio.Count("RSSI S1 = "), 0);
+}
+
 // Without --yes the terminal answers: Enter for a prompt, y or n for a question (anything else
 // is asked again); input that ends with a question open stops the run.
 TEST(CliEndToEnd, PromptsAreAnsweredOnTheTerminal) {
@@ -1076,7 +1108,39 @@ TEST(CliEndToEnd, HistorySearchesReportsAndImportsTheRecords) {
     }
     const CliRun unopened = RunCli({QStringLiteral("history")}, {{}, {UnwritableDataHome()}, 0});
     EXPECT_EQ(unopened.status, 1) << unopened.out.constData();
-    EXPECT_HAS(unopened.err, "The service records cannot be used.");
+    EXPECT_HAS(unopened.err, "is no folder");
+}
+
+// A damaged or emptied records file is said with its path and status 1, never listed as
+// records without connections; the history only reads, so the file stays as it was found.
+TEST(CliEndToEnd, HistoryOnADamagedRecordsFileSaysSoAndLeavesIt) {
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        const char* said;
+    } cases[] = {
+        {"junk", "not a database at all\n", "is damaged"},
+        {"truncated", "", "is empty (0 bytes)"},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir data;
+        const QString folder = data.filePath(QStringLiteral("qs71dr-adj"));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        const QString path = folder + QStringLiteral("/records.sqlite");
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(c.bytes);
+        file.close();
+        const CliRun run = RunCli({QStringLiteral("history")},
+                                  {{}, {QStringLiteral("XDG_DATA_HOME=") + data.path()}, 0});
+        EXPECT_EQ(run.status, 1) << c.name;
+        EXPECT_HAS(run.err, path.toLocal8Bit());
+        EXPECT_HAS(run.err, c.said);
+        EXPECT_FALSE(run.out.contains("no recorded connection matches")) << c.name;
+        EXPECT_EQ(ReadFile(path), c.bytes) << c.name;
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("records.sqlite")})
+            << c.name;
+    }
 }
 
 // Records that cannot be kept are said once on standard error, and the work goes on: the

@@ -7,9 +7,7 @@
 
 using qs::cli::CliOptions;
 using qs::cli::Command;
-using qs::cli::LevelKind;
 using qs::cli::ParseCliCommandLine;
-using qs::cli::SweepKind;
 
 namespace {
 
@@ -42,11 +40,11 @@ const ValidRow kValid[] = {
     {"set_negative_value_reaches_the_limit_check", {"set", "REF=-1"}, Command::Set,
      [](const CliOptions& o) { return o.args.settings.size() == 1 && o.args.settings[0].value == -1; }},
     {"sweep_t2", {"sweep", "bpf-t2"}, Command::Sweep,
-     [](const CliOptions& o) { return o.args.sweep == SweepKind::T2; }},
+     [](const CliOptions& o) { return o.args.sweep == qs::BandPassFilter::T2; }},
     {"level_tx_with_target", {"level", "tx", "--target", "200"}, Command::Level,
-     [](const CliOptions& o) { return o.args.level == LevelKind::Tx && o.args.target == 200; }},
+     [](const CliOptions& o) { return o.args.level == qs::LevelItem::Tx && o.args.target == 200; }},
     {"level_target_first", {"level", "--target=0", "rx"}, Command::Level,
-     [](const CliOptions& o) { return o.args.level == LevelKind::Rx && o.args.target == 0; }},
+     [](const CliOptions& o) { return o.args.level == qs::LevelItem::Rx && o.args.target == 0; }},
     {"simulate_options_handed_on",
      {"--simulate", "--sim-baud", "0", "--sim-verbose", "--sim-fault=no-answer", "rssi"},
      Command::Rssi,
@@ -221,7 +219,7 @@ TEST(Script, LinesKeepTheirNumbersAndArguments) {
     ASSERT_EQ(commands[0].settings.size(), 1u);
     EXPECT_EQ(commands[0].settings[0].title, "CH No.");
     EXPECT_EQ(commands[1].line, 4);
-    EXPECT_EQ(commands[1].level, LevelKind::Tx);
+    EXPECT_EQ(commands[1].level, qs::LevelItem::Tx);
     EXPECT_EQ(commands[1].target, 7);
 }
 

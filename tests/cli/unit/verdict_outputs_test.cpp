@@ -169,10 +169,9 @@ TEST(VerdictOutputs, TheLastRunDecidesTheSameInEveryOutput) {
             uid = writer.BeginConnection(info, {});
             for (const RunRecord& run : runs) writer.AddRun(run);
             writer.Flush();
-            LocalRecordsOpening opening;
-            auto db = OpenLocalRecords(connector, recordsPath, clock, opening,
-                                       LocalRecordsUse::Reading);
-            ASSERT_TRUE(db) << opening.message;
+            RecordsToRead reading;
+            auto db = OpenLocalRecordsToRead(connector, recordsPath, reading);
+            ASSERT_TRUE(db) << reading.message;
             ConnectionRecord record;
             bool found = false;
             ASSERT_TRUE(LoadConnection(*db, uid, record, found).ok());

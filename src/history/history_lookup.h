@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "history/record_types.h"
+#include "platform/sql_connection.h"
+
+namespace qs {
+
+// What a look into the history brought back, as plain values a worker hands to the window.
+struct HistoryAnswer {
+    std::vector<ConnectionInfo> found;      // a search's connections, newest first
+    std::vector<ConnectionRecord> records;  // the connections asked for, in full, in order
+    bool missing = false;                   // no records kept on this bench yet: nothing to list
+    std::string error;  // what went wrong, naming the records; empty when all went well
+};
+
+// One whole look into the records at `url` (a server) or beside `backupFolder`: opened
+// read-only, searched or read, closed. Each may wait for a server up to its connect time-out,
+// so both run on a worker; neither touches anything but its own connection.
+HistoryAnswer SearchHistory(ISqlConnector& connector, const std::string& url,
+                            const std::string& backupFolder, const HistoryFilter& filter);
+// The connections with these ids, each in full; one no longer recorded is an error.
+HistoryAnswer LoadHistory(ISqlConnector& connector, const std::string& url,
+                          const std::string& backupFolder, const std::vector<std::string>& ids);
+
+}  // namespace qs

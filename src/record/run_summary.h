@@ -1,0 +1,35 @@
+#pragma once
+
+// A run summed up beside its verdict: how many steps ended how, and why the run ended as it
+// did in words that name every step that failed, not just the one that stopped it.
+
+#include <string>
+#include <vector>
+
+#include "record/run_record.h"
+
+namespace qs {
+
+struct OutcomeCounts {
+    int passed = 0;
+    int failed = 0;
+    int errors = 0;   // could not be judged
+    int aborted = 0;  // under way when the run was stopped
+    int notRun = 0;   // never reached
+};
+
+OutcomeCounts CountOutcomes(const std::vector<StepRecord>& steps);
+
+// "3 passed, 1 failed, 0 error, 5 not run"; ", 1 aborted" follows when a step was.
+std::string CountsText(const OutcomeCounts& counts);
+
+// "1", "1 and 2", "1, 2 and 3".
+std::string NumberList(const std::vector<int>& numbers);
+
+// Why the run ended as it did, for beside its verdict word; empty for a pass. The run's own
+// reason comes first unless it is only the step that ended it ("stopped by the technician at
+// step 4", "the radio link failed: ..."), then every step that failed and every step that
+// could not be judged: "steps 1, 2 and 3 failed; step 5 could not be judged".
+std::string VerdictReason(const RunRecord& run);
+
+}  // namespace qs

@@ -1,0 +1,67 @@
+// A run summed up beside its verdict: one table of runs, each with the words a technician
+// reads under the banner and the counts.
+#include <gtest/gtest.h>
+
+#include "record/run_summary.h"
+
+namespace qs {
+namespace {
+
+using SO = StepOutcome;
+
+RunRecord RunEndingIn(RunVerdict verdict, std::string endReason, std::vector<StepOutcome> outcomes) {
+    RunRecord run;
+    run.verdict = verdict;
+    run.endReason = std::move(endReason);
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+        StepRecord step;
+        step.number = static_cast<int>(i) + 1;
+        step.outcome = outcomes[i];
+        run.steps.push_back(step);
+    }
+    return run;
+}
+
+TEST(RunSummaryTest, TheReasonNamesEveryStepThatDidNotPass) {
+    const struct {
+        RunRecord run;
+        const char* reason;
+        const char* counts;
+    } cases[] = {
+        {RunEndingIn(RunVerdict::Pass, "", {SO::Pass, SO::Pass}), "", "2 passed, 0 failed, 0 error, 0 not run"},
+        {RunEndingIn(RunVerdict::Fail, "step 3 failed", {SO::Fail, SO::Fail, SO::Fail, SO::Skipped}),
+         "steps 1, 2 and 3 failed", "0 passed, 3 failed, 0 error, 1 not run"},
+        {RunEndingIn(RunVerdict::Fail, "", {SO::Pass, SO::Fail, SO::Pass}), "step 2 failed",
+         "2 passed, 1 failed, 0 error, 0 not run"},
+        {RunEndingIn(RunVerdict::Error, "step 2 could not be judged", {SO::Fail, SO::Error, SO::Skipped}),
+         "step 1 failed; step 2 could not be judged", "0 passed, 1 failed, 1 error, 1 not run"},
+        // A stop is never a failure: its reason leads, a failure before it follows.
+        {RunEndingIn(RunVerdict::Aborted, "stopped by the technician at step 2",
+             {SO::Fail, SO::Aborted, SO::Skipped}),
+         "stopped by the technician at step 2; step 1 failed",
+         "0 passed, 1 failed, 0 error, 1 not run, 1 aborted"},
+        {RunEndingIn(RunVerdict::Aborted, "stopped by a signal before the radio was connected",
+             {SO::Skipped}),
+         "stopped by a signal before the radio was connected", "0 passed, 0 failed, 0 error, 1 not run"},
+        {RunEndingIn(RunVerdict::Error, "the radio link failed: Cannot access COM 1.", {SO::Pass, SO::Error}),
+         "the radio link failed: Cannot access COM 1.; step 2 could not be judged",
+         "1 passed, 0 failed, 1 error, 0 not run"},
+        // A reason that only looks like a step's is the run's own.
+        {RunEndingIn(RunVerdict::Error, "steps file missing", {}), "steps file missing",
+         "0 passed, 0 failed, 0 error, 0 not run"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(VerdictReason(c.run), c.reason) << c.run.endReason;
+        EXPECT_EQ(CountsText(CountOutcomes(c.run.steps)), c.counts) << c.run.endReason;
+    }
+}
+
+TEST(RunSummaryTest, NumbersAreListedAsASentence) {
+    EXPECT_EQ(NumberList({}), "");
+    EXPECT_EQ(NumberList({4}), "4");
+    EXPECT_EQ(NumberList({1, 2}), "1 and 2");
+    EXPECT_EQ(NumberList({1, 2, 3, 7}), "1, 2, 3 and 7");
+}
+
+}  // namespace
+}  // namespace qs

@@ -1,0 +1,76 @@
+// A run's start, as both front ends take it: a file with a mistake touches nothing, a bench
+// that cannot be set up is put back as it was, and a run that may start holds the bench.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "fakes/fake_byte_stream.h"
+#include "fakes/fake_clock.h"
+#include "fakes/fake_timer.h"
+#include "instruments/bench_station.h"
+#include "procedure/bench_binding.h"
+
+namespace qs::procedure {
+namespace {
+
+constexpr char kMeter[] = "TCPIP::10.0.0.7::5025::SOCKET";
+constexpr char kSettingsMeter[] = "TCPIP::10.0.0.9::5025::SOCKET";
+
+struct StartCase {
+    const char* name;
+    const char* benchSection;  // after [bench]
+    const char* profileText;   // written to shop.profile when not null
+    bool fileMistake;
+    bool benchProblem;
+};
+
+const StartCase kCases[] = {
+    {"runs", "power_meter = \"TCPIP::10.0.0.7::5025::SOCKET\"\n", nullptr, false, false},
+    {"bad address", "power_meter = \"TCPIP::\"\n", nullptr, true, false},
+    {"missing profile", "power_meter = \"TCPIP::10.0.0.7::5025::SOCKET\"\nprofile = \"none.profile\"\n",
+     nullptr, true, false},
+    {"broken profile", "power_meter = \"TCPIP::10.0.0.7::5025::SOCKET\"\nprofile = \"shop.profile\"\n",
+     "name = shop\ntimeout_ms = fast\n", true, false},
+};
+
+TEST(RunStartTest, FileMistakesTouchNothingAndARunThatStartsHoldsTheBench) {
+    for (const StartCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const std::filesystem::path folder =
+            std::filesystem::temp_directory_path() /
+            ("run-start-" + std::to_string(::getpid()) + "-" + std::string(c.name).substr(0, 3));
+        std::filesystem::create_directories(folder);
+        if (c.profileText) std::ofstream(folder / "shop.profile") << c.profileText;
+        const std::string file = (folder / "procedure.toml").string();
+        std::ofstream(file) << "title = \"Start\"\n[bench]\n" << c.benchSection
+                            << "[[step]]\nkind = \"measure\"\nquantity = \"power\"\nmin = 0\n";
+
+        FakeClock clock;
+        FakeTimer timer;
+        FakeStreams streams;
+        instruments::Bench bench{streams, timer, clock};
+        instruments::BenchStation station{bench};
+        ASSERT_TRUE(station.Bind(instruments::Role::PowerMeter, {kSettingsMeter, ""}).ok());
+
+        const RunStart start = PrepareRun(file, station);
+        EXPECT_EQ(!start.checked.ok(), c.fileMistake);
+        EXPECT_EQ(!start.benchProblems.empty(), c.benchProblem);
+        EXPECT_EQ(start.ok(), !c.fileMistake && !c.benchProblem);
+        if (start.ok()) {
+            EXPECT_EQ(bench.Address(instruments::Role::PowerMeter), kMeter);
+            EXPECT_EQ(station.heldBy(), "used by the procedure run 'Start' until it ends");
+            EXPECT_FALSE(station.Bind(instruments::Role::PowerMeter, {kSettingsMeter, ""}).ok());
+            station.Release();
+        } else {
+            EXPECT_TRUE(station.heldBy().empty());
+        }
+        // Released or never taken: the settings' own instrument again.
+        EXPECT_EQ(bench.Address(instruments::Role::PowerMeter), kSettingsMeter);
+        EXPECT_TRUE(station.heldBy().empty());
+        std::filesystem::remove_all(folder);
+    }
+}
+
+}  // namespace
+}  // namespace qs::procedure
