@@ -77,7 +77,7 @@ void SafetyNet::SaveBackup(clsCmcKel3Sequence& sequence) {
         journal_.Close();
         journalFailureShown_ = true;
         ReportProblem(std::string("The adjustment journal could not be written.") + kCrLf + error,
-                      "The adjustment goes on without a journal.");
+                      "The adjustment goes on without a journal; a procedure run stops here.");
     }
     if (observer_) observer_->OnConnectionStarted(record, backupPath_);
 }
@@ -96,7 +96,7 @@ bool SafetyNet::AddToJournal(const JournalEntry& entry) {
     if (journalFailureShown_) return false;
     journalFailureShown_ = true;
     ReportProblem(std::string("The adjustment journal could not be written.") + kCrLf + error,
-                  "The adjustment goes on without a journal.");
+                  "The adjustment goes on without a journal; a procedure run stops here.");
     return false;
 }
 
