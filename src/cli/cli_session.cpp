@@ -137,10 +137,6 @@ bool CliSession::Idle() {
     return app().model().Settled();
 }
 
-void CliSession::PressEnter(std::int16_t item) {
-    app().main().PressEnterOn(item);
-}
-
 void CliSession::ClickButton(std::int16_t index) {
     app().main().OnCommandClick(index);
 }
@@ -185,7 +181,6 @@ CliSession::Outcome CliSession::RunToEnd(const std::function<bool()>& done,
 
 void CliSession::AfterHeartbeat() {
     ShowProgress();
-    if (tickHook_) tickHook_();
     if (loop_ == nullptr || !done_) return;
     if (stopSignal_ != 0 && !signalHook_) {
         StopWaiting();

@@ -84,8 +84,6 @@ public:
     Outcome RunUntil(const std::function<bool()>& done);
     // The adjustment cycle's end with nothing pending (the model's Settled).
     bool Idle();
-    // Enter on the item's console row, as the technician presses it.
-    void PressEnter(std::int16_t item);
     void ClickButton(std::int16_t index);
     // The port closed, the journal complete; runs once.
     void Close();
@@ -98,9 +96,6 @@ public:
     // Looks at the condition of RunUntil now, for a result that came between heartbeats (an
     // instrument's answer).
     void Wake();
-
-    // Called after every heartbeat (prompts of an operation that waits for the technician).
-    void setTickHook(std::function<void()> hook) { tickHook_ = std::move(hook); }
 
     Application& app();
     SafetyNet& safety();
@@ -133,7 +128,6 @@ private:
     QEventLoop* loop_ = nullptr;
     std::function<bool()> done_;
     Outcome outcome_ = Outcome::Done;
-    std::function<void()> tickHook_;
     // Set while RunToEnd waits: a signal goes here instead of ending the wait.
     std::function<void()> signalHook_;
     Link link_ = Link::None;

@@ -1,15 +1,15 @@
 #include "cli/command_runner.h"
 
 #include "cli/run_command.h"
+#include "cli/run_driver.h"
 
 #include <QJsonValue>
-#include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
-#include <unistd.h>
 
 #include "console/console.h"
 #include "link/clone_sequence.h"
+#include "link/eeprom.h"
 #include "link/serial_service.h"
 #include "model/auto_op_rows.h"
 #include "model/reading_text.h"
@@ -79,7 +79,9 @@ QJsonArray ReadingArray(const clsIndOp_RigK52T& model, ReadingGroup group, int r
 }  // namespace
 
 CommandRunner::CommandRunner(CliSession& session, const CliOptions& options)
-    : session_(session), options_(options) {}
+    : session_(session),
+      options_(options),
+      technician_(TerminalTechnician::Answering::AtTerminal, nullptr) {}
 
 bool CommandRunner::CheckFiles(const CommandArgs& args, std::string& error) {
     if (args.command != Command::Read || args.imageFile.empty()) return true;
@@ -327,6 +329,33 @@ CommandResult CommandRunner::Readings(const CommandArgs&) {
     return result;
 }
 
+bool CommandRunner::RunStep(const std::string& command, procedure::StepAction action,
+                            CommandResult& result) {
+    procedure::Procedure one;
+    one.title = command;
+    procedure::Step step;
+    step.name = command;
+    step.action = std::move(action);
+    one.steps.push_back(std::move(step));
+    const DrivenRun run =
+        DriveRun(session_, options_, technician_, one, procedure::RunInfo{}, DriveOptions{false, false});
+    if (!run.finished) {
+        session_.Close();
+        Fail(result, kExitFailure, command + ": " + run.outOfTime + "; the port is closed");
+        return false;
+    }
+    const StepRecord& row = run.record.steps.front();
+    lastStep_ = row.outcome;
+    if (run.record.verdict == RunVerdict::Pass) return true;
+    // The step's own words say what ended it and what its teardown left on the radio.
+    std::string why = row.message.empty() ? run.record.endReason : row.message;
+    if (run.timedOut) why = run.outOfTime + "; " + why;
+    Fail(result,
+         session_.stopSignal() != 0 ? ExitStatusForSignal(session_.stopSignal()) : kExitFailure,
+         command + ": " + why);
+    return false;
+}
+
 CommandResult CommandRunner::Set(const CommandArgs& args) {
     CommandResult result;
     if (!Connect(result)) return result;
@@ -339,10 +368,14 @@ CommandResult CommandRunner::Set(const CommandArgs& args) {
         return result;
     }
     if (!BeginAdjustment(args, result)) return result;
-    // As a key press sets them: the model's send loop sends them, mirrors and waits included.
-    for (const ResolvedSetting& s : check.settings)
-        app.console().setValue(s.item, s.value);
-    if (!Finish(result)) return result;
+    // As a key press sets them, one after the other: the model's send loop sends them, mirrors
+    // and waits included, and a reading after the last proves the radio heard them.
+    procedure::SetStep step;
+    for (const ResolvedSetting& s : check.settings) {
+        step.settings.push_back(
+            {{s.item, TitleText(app.console().Title(s.item))}, s.value, {}});
+    }
+    if (!RunStep("set", step, result)) return result;
     QJsonArray items;
     for (const ResolvedSetting& s : check.settings)
         AddItem(items, result.text, s.item);
@@ -354,9 +387,7 @@ CommandResult CommandRunner::Set(const CommandArgs& args) {
 CommandResult CommandRunner::Sweep(const CommandArgs& args) {
     CommandResult result;
     if (!Connect(result) || !BeginAdjustment(args, result)) return result;
-    const clsConsole& console = session_.app().console();
-    session_.PressEnter(FindItem(console, std::string(SweepRowTitle(args.sweep))));
-    if (!Finish(result)) return result;
+    if (!RunStep("sweep", procedure::SweepStep{args.sweep}, result)) return result;
     QJsonArray items;
     for (const std::int16_t item : SweptItems(session_.app().model(), args.sweep))
         AddItem(items, result.text, item);
@@ -368,27 +399,21 @@ CommandResult CommandRunner::Sweep(const CommandArgs& args) {
 CommandResult CommandRunner::Level(const CommandArgs& args) {
     CommandResult result;
     if (!Connect(result) || !BeginAdjustment(args, result)) return result;
-    Application& app = session_.app();
-    clsConsole& console = app.console();
     const bool rx = args.level == LevelItem::Rx;
-    const auto [item, targetItem] = LevelRowsOf(app.model(), args.level);
-    if (args.target) console.setValue(targetItem, *args.target);
-    session_.PressEnter(item);
-    if (!Finish(result)) return result;
-
+    const std::string command = std::string("level ") + (rx ? "rx" : "tx");
+    const bool passed = RunStep(command, procedure::LevelStep{args.level, args.target}, result);
+    // A level the adjustment could not reach is still what the radio now holds.
+    if (!passed && lastStep_ != StepOutcome::Fail) return result;
+    const clsConsole& console = session_.app().console();
+    const auto [item, targetItem] = LevelRowsOf(session_.app().model(), args.level);
     const std::string name = rx ? "RX LVA" : "TX LVA";
-    const bool failed = app.model().LevelAdjustFailed(args.level);
     const std::int16_t value = console.Value(item);
     const std::int16_t target = console.Value(targetItem);
     result.json.insert(QStringLiteral("item"), Q(name));
     result.json.insert(QStringLiteral("value"), value);
     result.json.insert(QStringLiteral("target"), target);
-    result.json.insert(QStringLiteral("failed"), failed);
-    if (failed) {
-        Fail(result, kExitFailure,
-             "level " + std::string(rx ? "rx" : "tx") + ": " + LevelFailedText(target, name, value));
-        return result;
-    }
+    result.json.insert(QStringLiteral("failed"), !passed);
+    if (!passed) return result;
     result.text = name + " = " + std::to_string(value) + " (target level " +
                   std::to_string(target) + ")\n";
     CheckJournal(args, result);
@@ -398,62 +423,12 @@ CommandResult CommandRunner::Level(const CommandArgs& args) {
 CommandResult CommandRunner::Rssi(const CommandArgs& args) {
     CommandResult result;
     if (!Connect(result) || !BeginAdjustment(args, result)) return result;
-    Application& app = session_.app();
-    clsIndOp_RigK52T& model = app.model();
-    const std::int16_t item = FindItem(app.console(), "RSSI");
-
-    // Enter lines from the terminal; each is handed on only while its level is being read,
-    // so an Enter typed ahead is kept for its own level (also for a later rssi).
-    int& linesReady = enterLines_;
-    bool& inputEnded = inputEnded_;
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    input.setEnabled(!inputEnded);
-    QObject::connect(&input, &QSocketNotifier::activated, &input, [&] {
-        char buffer[256];
-        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n <= 0) {
-            inputEnded = true;
-            input.setEnabled(false);
-            return;
-        }
-        for (ssize_t k = 0; k < n; ++k)
-            if (buffer[k] == '\n') ++linesReady;
-    });
-    int captured = 0;  // 0: none, 1: S3, 2: S3 and S1
-    int prompted = 0;
-    session_.setTickHook([&] {
-        const RssiCapture waiting = model.rssiCapture();
-        if (captured >= 2 || waiting == RssiCapture::None) return;
-        const bool s1 = waiting == RssiCapture::S1;
-        if (s1 != (captured == 1)) return;
-        if (prompted == captured) {
-            std::fprintf(stderr, "qs71dr-cli: feed the %s level and press Enter\n",
-                         s1 ? "S1" : "S3");
-            std::fflush(stderr);
-            ++prompted;
-        }
-        if (linesReady == 0) return;
-        --linesReady;
-        ++captured;
-        session_.PressEnter(item);
-    });
-    session_.PressEnter(item);
-    // Input that ends leaves the capture once an Enter already given has been taken.
-    const CliSession::Outcome outcome = session_.RunUntil([&] {
-        if (captured == 2) return session_.Idle();
-        const RssiCapture next = captured == 0 ? RssiCapture::S3 : RssiCapture::S1;
-        return inputEnded && linesReady == 0 && model.rssiCapture() == next;
-    });
-    session_.setTickHook(nullptr);
-    Stopped(outcome, result);
-    if (outcome != CliSession::Outcome::Done) return result;
-    if (captured < 2 || !session_.Idle()) {
-        Fail(result, kExitFailure,
-             std::string("rssi: standard input ended before the ") +
-                 (captured == 0 ? "S3" : "S1") + " level was captured");
-        return result;
-    }
-    const clsCmcEeprom& image = app.radio().eepImage();
+    // The technician feeds each level and presses Enter; lines typed ahead are kept for their
+    // own level, also for a later rssi of the session.
+    procedure::RssiStep step;
+    step.byHand = true;
+    if (!RunStep("rssi", step, result)) return result;
+    const clsCmcEeprom& image = session_.app().radio().eepImage();
     const int s3 = image.ReadByte(clsIndOp_RigK52T::kRssiS3Address);
     const int s1 = image.ReadByte(clsIndOp_RigK52T::kRssiS1Address);
     result.text = "RSSI S3 = " + std::to_string(s3) + "\nRSSI S1 = " + std::to_string(s1) + "\n";
@@ -475,7 +450,7 @@ CommandResult CommandRunner::Bench(const CommandArgs& args) {
 CommandResult CommandRunner::RunProcedure(const CommandArgs& args) {
     CommandResult result;
     if (!Connect(result) || !BeginAdjustment(args, result)) return result;
-    RunCommand(session_, options_).Run(args, result);
+    RunCommand(session_, options_, technician_).Run(args, result);
     if (result.status == kExitOk) CheckJournal(args, result);
     return result;
 }

@@ -10,6 +10,9 @@
 #include "cli/cli_session.h"
 #include "cli/command_result.h"
 #include "cli/item_settings.h"
+#include "cli/terminal_technician.h"
+#include "procedure/procedure.h"
+#include "record/run_record.h"
 
 namespace qs::cli {
 
@@ -50,13 +53,16 @@ private:
     void Stopped(CliSession::Outcome outcome, CommandResult& result);
     void Fail(CommandResult& result, int status, const std::string& error);
     void AddItem(QJsonArray& items, std::string& text, std::int16_t item);
+    // Runs `action` as a one-step procedure, as a run's step would run: true when it passed,
+    // else `result` says why (with `command` before it) and what the radio holds.
+    bool RunStep(const std::string& command, procedure::StepAction action, CommandResult& result);
 
     CliSession& session_;
     const CliOptions& options_;
     std::size_t messagesShown_ = 0;
-    // Enter presses on standard input not yet taken by rssi, and whether it has ended.
-    int enterLines_ = 0;
-    bool inputEnded_ = false;
+    // One for the session: answers typed ahead wait for their own question.
+    TerminalTechnician technician_;
+    StepOutcome lastStep_ = StepOutcome::Skipped;  // how the last RunStep's step ended
 };
 
 }  // namespace qs::cli

@@ -8,6 +8,8 @@
 
 namespace qs::cli {
 
+class TerminalTechnician;
+
 // `run FILE`: an alignment procedure on the session's one connection, the radio connected
 // and its backup and journal written first (CommandRunner does that). Each step passes,
 // fails or is skipped, with the values it saw; the run's record goes into the connection's
@@ -15,8 +17,8 @@ namespace qs::cli {
 // its next safe point (the generator's RF switched off, an adjustment's item put back).
 class RunCommand {
 public:
-    RunCommand(CliSession& session, const CliOptions& options)
-        : session_(session), options_(options) {}
+    RunCommand(CliSession& session, const CliOptions& options, TerminalTechnician& technician)
+        : session_(session), options_(options), technician_(technician) {}
 
     // Before anything is opened: the procedure file read and checked as a whole, with the
     // roles bound as --simulate binds them. False with every mistake in `error` (status 2).
@@ -29,6 +31,7 @@ public:
 private:
     CliSession& session_;
     const CliOptions& options_;
+    TerminalTechnician& technician_;
 };
 
 }  // namespace qs::cli

@@ -24,6 +24,11 @@ public:
     TerminalTechnician(Answering answering, std::function<void()> inputEnded);
     ~TerminalTechnician() override;
 
+    // One technician serves every command of a session, so that lines typed ahead are kept
+    // for the questions of later commands: each run says how it is answered.
+    void setAnswering(Answering answering) { answering_ = answering; }
+    void setInputEnded(std::function<void()> inputEnded) { inputEnded_ = std::move(inputEnded); }
+
     void Ask(const procedure::Question& question,
              std::function<void(procedure::Answer)> answer) override;
     void Withdraw() override;

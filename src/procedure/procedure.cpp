@@ -83,6 +83,7 @@ std::string Describe(const StepAction& action) {
                 return text;
             },
             [&](const RssiStep& s) {
+                if (s.byHand) return kind + ", levels fed by hand";
                 return kind + " S3 " + NumberText(s.s3Dbm) + " dBm, S1 " + NumberText(s.s1Dbm) +
                        " dBm";
             },

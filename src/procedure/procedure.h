@@ -158,6 +158,9 @@ struct LevelStep {
 struct RssiStep {
     double s3Dbm = 0.0;
     double s1Dbm = 0.0;  // below s3Dbm
+    // The technician feeds levels of their own choosing, a generator bound or not; the levels
+    // above are not used (the command line's rssi, which names none).
+    bool byHand = false;
     friend bool operator==(const RssiStep&, const RssiStep&) = default;
 };
 

@@ -25,6 +25,7 @@
 
 #include "model/task_state.h"
 #include "procedure/procedure.h"
+#include "procedure/step_run.h"
 #include "procedure/technician.h"
 #include "record/run_record.h"
 
@@ -41,8 +42,6 @@ class Bench;
 }
 
 namespace qs::procedure {
-
-class AdjustSearch;
 
 // Who runs the procedure on which radio, as asked at the start.
 struct RunInfo {
@@ -66,11 +65,17 @@ struct RunnerParts {
     const IWallClock& wallClock;
     ITechnician& technician;
     ChangeGuard guard = ChangeGuard::RecordsFirst;
+    // A run of its own procedure keeps its record in the runs file for the report; a single
+    // command run as a one-step procedure (the command line's set, sweep, level and rssi) is
+    // journalled, not kept as a procedure run.
+    bool keepsRunsFile = true;
 };
 
-// Who or what stopped a run; each is written as such, never as a failure.
-enum class StopCause { Technician, Signal, TimeOut };
-// "stopped by the technician", "stopped by a signal", "stopped by the time-out".
+// Who or what stopped a run; each is written as such, never as a failure. InputEnded: the
+// answers come from a stream (standard input) that ended with a question open.
+enum class StopCause { Technician, Signal, TimeOut, InputEnded };
+// "stopped by the technician", "stopped by a signal", "stopped by the time-out",
+// "stopped as the answers' input ended".
 std::string StopText(StopCause cause);
 
 struct RunNotice;
@@ -89,7 +94,10 @@ struct RunNotice {
     int step = -1;  // index into record().steps; -1 for the run as a whole
 };
 
-class ProcedureRunner {
+// The one executor of a run's steps: each step kind is a StepRun of its own, which this runs
+// through StepHost, looking at Stop, the radio link, the journal and the deadline whenever the
+// step is resumed, and calling its teardown on every end that is not a pass.
+class ProcedureRunner : private StepHost {
 public:
     enum class Phase { Ready, Connecting, Running, Stopping, Finished };
 
@@ -133,10 +141,6 @@ private:
         std::function<void()> then;
     };
     using Then = std::function<void()>;
-    // What a step does to leave the radio and the bench as it found them when it ends in
-    // anything but a pass; it calls `done` with words for the record ("Power(Hi) is back at
-    // 200"), empty for none. Every step kind that changes something sets one as it starts.
-    using Teardown = std::function<void(std::function<void(std::string note)> done)>;
 
     // runner_core.cpp: waiting, waking, stopping, the record.
     void Post(Then work);
@@ -146,9 +150,6 @@ private:
     void Evaluate();
     void ArmTimer();
     bool ShouldKick();
-    std::uint64_t AwaitRadio(std::function<bool()> ready, Then then);
-    void AwaitSettled(Then then);
-    void AwaitDelay(std::int32_t milliseconds, Then then);
     void Resume(std::uint64_t id, Then then);
     void Kick();
     void Notify(RunNotice::Kind kind, int step);
@@ -183,67 +184,42 @@ private:
     // The instruments of the roles the procedure needs, with their identity and calibration.
     void RecordInstruments();
 
-    // runner_values.cpp: what a step records.
-    StepRecord& Current();
-    void AddValue(SeenValue value);
-    // Records the value judged and ends the step: pass within the limits, fail outside.
-    void Judge(SeenValue measured, const StepLimits& limits);
-    void Error(std::string message);
-    std::string ItemName(std::int16_t item) const;
-    void AddItemValue(std::int16_t item);
-
-    // runner_technician_steps.cpp
-    void RunPrompt(const PromptStep& step);
-    void RunConfirm(const ConfirmStep& step);
-    void RunWait(const WaitStep& step);
-    void Ask(Question::Kind kind, const std::string& text, std::function<void(Answer)> then);
-
-    // runner_radio_steps.cpp
-    void RunSet(const SetStep& step);
-    void SetNext(const SetStep& step, std::size_t next);
-    void RunSweep(const SweepStep& step);
-    void RunLevel(const LevelStep& step);
-    void RunCheck(const CheckStep& step);
-    void PressEnterAndAwaitEnd(std::int16_t item, Then then);
-    // One reading exchange as F5 (Reload) sends it: read-only, every row of both lists.
-    void SendReload();
-    // Stops a running automatic operation, then `then` once the radio has settled.
-    void StopOperationThen(Then then);
-
-    // runner_rssi_step.cpp
-    void RunRssi(const RssiStep& step);
-    void StartCapture(const RssiStep& step, bool generator);
-    void CaptureS3(const RssiStep& step, bool generator);
-    void CaptureS1(const RssiStep& step, bool generator);
-    void EnterWhenFresh(RssiCapture pass, Then then);
-    void EndRssi();
-    void RssiTeardown(std::function<void(std::string)> done);
-    void RssiRfOff(std::function<void(std::string)> done, std::string note);
-
-    // runner_bench_steps.cpp
-    void RunGenerator(const GeneratorStep& step);
-    void RunMeasure(const MeasureStep& step);
-    // Frequency, level and RF, each only when given, in that order; a refusal ends the step
-    // in an error.
+    // What the step under way is offered (StepHost), beside the machinery above.
+    // runner_core.cpp: waiting.
+    Application& app() override;
+    bool radioLost() const override { return radioLost_; }
+    AnsweredBy answeredBy() const override { return parts_.technician.answeredBy(); }
+    void AwaitRadio(std::function<bool()> ready, Then then) override;
+    void AwaitSettled(Then then) override;
+    void AwaitDelay(std::int32_t milliseconds, Then then) override;
+    // runner_technician.cpp
+    void Ask(Question::Kind kind, const std::string& text,
+             std::function<void(Answer)> then) override;
+    // runner_radio.cpp
+    void SendReload() override;
+    void PressEnterAndAwaitEnd(std::int16_t item, Then then) override;
+    void StopOperationThen(Then then) override;
+    // runner_bench.cpp
     void SetGenerator(std::optional<double> hz, std::optional<double> dbm,
-                      std::optional<bool> rfOn, Then then);
-    // One reading of the meter; `failed` gets the instrument's message.
+                      std::optional<bool> rfOn, Then then) override;
+    void SwitchRfOff(std::function<void(std::string note)> then) override;
+    bool HasGenerator() const override;
     void Measure(Quantity quantity, std::function<void(double value)> then,
-                 std::function<void(const std::string& message)> failed);
+                 std::function<void(const std::string& message)> failed) override;
+    std::optional<ChannelFrequencies> TestChannel(
+        std::initializer_list<Nominal::Source> needed) override;
     // Waits for the bench's answer to a request made with the callback returned.
     template <typename R>
     std::function<void(const R&)> BenchAnswer(std::function<void(const R&)> then);
-    // The test channel's frequencies as CH No. selects it now. When a frequency the step needs
-    // is inhibited on that channel, nothing: the step has failed, saying so.
-    std::optional<ChannelFrequencies> TestChannel(std::initializer_list<Nominal::Source> needed);
-
-    // runner_adjust_step.cpp
-    void RunAdjust(const AdjustStep& step);
-    void AdjustMeasure(const AdjustStep& step);
-    void AdjustSet(const AdjustStep& step, std::int16_t value);
-    void AdjustEnd(const AdjustStep& step, StepOutcome outcome, std::string message);
-    void AdjustTeardown(std::int16_t item, std::function<void(std::string)> done);
-    std::string AdjustFailure(const AdjustStep& step) const;
+    // runner_values.cpp: what a step records.
+    StepRecord& Row() override { return Current(); }
+    StepRecord& Current();
+    void AddValue(SeenValue value) override;
+    void AddItemValue(std::int16_t item) override;
+    std::string ItemName(std::int16_t item) const override;
+    std::string HoldsText(const std::vector<std::int16_t>& items) const override;
+    void End(StepOutcome outcome, std::string message) override { EndStep(outcome, std::move(message)); }
+    void Judge(SeenValue measured, const StepLimits& limits) override;
 
     RunnerParts parts_;
     Procedure procedure_;
@@ -272,7 +248,8 @@ private:
 
     bool stopRequested_ = false;
     std::string stopText_;  // "stopped by the technician"
-    Teardown teardown_;     // the running step's; taken once
+    std::unique_ptr<StepRun> step_;     // the step under way, or the last one
+    std::unique_ptr<StepRun> retired_;  // the one before, kept until its callbacks have returned
     // The step's end is decided and its teardown runs: what it ends with.
     bool endingStep_ = false;
     StepOutcome endingOutcome_ = StepOutcome::Skipped;
@@ -304,17 +281,6 @@ private:
     std::string runsFileProblem_;
     int runSlot_ = -1;  // the run's place in the runs file
 
-    std::unique_ptr<AdjustSearch> search_;
-    std::int16_t adjustStart_ = 0;  // the item's value when the adjustment began
-    double adjustTarget_ = 0.0;
-    std::string adjustLimits_;      // "5.5 W ± 0.1 W"
-
-    // The rssi step: the thresholds the radio held at its start, whether its S1 was entered,
-    // and whether it switched the generator's RF on.
-    int rssiS3Start_ = 0;
-    int rssiS1Start_ = 0;
-    bool rssiS1Entered_ = false;
-    bool rssiRfOn_ = false;
 };
 
 template <typename R>

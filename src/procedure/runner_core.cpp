@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "instruments/bench.h"
-#include "procedure/adjust_search.h"
 #include "procedure/procedure_runner.h"
 #include "record/curves_file.h"
 #include "record/run_record_file.h"
@@ -17,13 +16,6 @@ namespace {
 
 // Kicks of the core that changed nothing before the runner leaves it to the heartbeat.
 constexpr int kMaxIdleKicks = 3;
-
-template <class... Fs>
-struct Overloaded : Fs... {
-    using Fs::operator()...;
-};
-template <class... Fs>
-Overloaded(Fs...) -> Overloaded<Fs...>;
 
 // A message of several lines (a clone error) as one line for the record.
 std::string OneLine(const std::string& text) {
@@ -44,6 +36,8 @@ std::string StopText(StopCause cause) {
             return "stopped by a signal";
         case StopCause::TimeOut:
             return "stopped by the time-out";
+        case StopCause::InputEnded:
+            return "stopped as the answers' input ended";
         case StopCause::Technician:
             break;
     }
@@ -248,7 +242,11 @@ void ProcedureRunner::Kick() {
     kickWanted_ = true;
 }
 
-std::uint64_t ProcedureRunner::AwaitRadio(std::function<bool()> ready, Then then) {
+Application& ProcedureRunner::app() {
+    return parts_.app;
+}
+
+void ProcedureRunner::AwaitRadio(std::function<bool()> ready, Then then) {
     await_ = Await{};
     await_.kind = Await::Kind::Radio;
     await_.id = ++lastAwaitId_;
@@ -256,7 +254,6 @@ std::uint64_t ProcedureRunner::AwaitRadio(std::function<bool()> ready, Then then
     await_.startTick = parts_.clock.GetTickCount();
     await_.then = std::move(then);
     Kick();
-    return await_.id;
 }
 
 void ProcedureRunner::AwaitSettled(Then then) {
@@ -401,7 +398,9 @@ void ProcedureRunner::BeginAdjustment() {
     record_.subCode = app.radio().radionameS();
     record_.backupPath = parts_.safety.backupPath();
     record_.journalPath = parts_.safety.journalPath();
-    runsFile_ = record_.backupPath.empty() ? std::string() : RunsPathFor(record_.backupPath);
+    runsFile_ = record_.backupPath.empty() || !parts_.keepsRunsFile
+                    ? std::string()
+                    : RunsPathFor(record_.backupPath);
     if (parts_.guard == ChangeGuard::RecordsFirst && !parts_.safety.recordsWritten()) {
         const std::string why = parts_.safety.problem().empty()
                                     ? "the backup and journal of this connection were not written"
@@ -478,23 +477,12 @@ void ProcedureRunner::BeginStep(int index) {
     StepRecord& row = Current();
     row.started = DateTimeText(parts_.wallClock.Now());
     row.startMs = ElapsedMs();
-    teardown_ = nullptr;
     endingStep_ = false;
     Notify(RunNotice::Kind::StepStarted, index);
-    std::visit(Overloaded{
-                   [this](const PromptStep& s) { RunPrompt(s); },
-                   [this](const ConfirmStep& s) { RunConfirm(s); },
-                   [this](const WaitStep& s) { RunWait(s); },
-                   [this](const GeneratorStep& s) { RunGenerator(s); },
-                   [this](const SetStep& s) { RunSet(s); },
-                   [this](const SweepStep& s) { RunSweep(s); },
-                   [this](const LevelStep& s) { RunLevel(s); },
-                   [this](const RssiStep& s) { RunRssi(s); },
-                   [this](const AdjustStep& s) { RunAdjust(s); },
-                   [this](const CheckStep& s) { RunCheck(s); },
-                   [this](const MeasureStep& s) { RunMeasure(s); },
-               },
-               procedure_.steps[static_cast<std::size_t>(index)].action);
+    // The step before may still be on the stack that posted this start: it goes next time.
+    retired_ = std::move(step_);
+    step_ = MakeStepRun(procedure_.steps[static_cast<std::size_t>(index)].action);
+    step_->Start(*this);
 }
 
 void ProcedureRunner::EndStep(StepOutcome outcome, std::string message) {
@@ -505,17 +493,15 @@ void ProcedureRunner::EndStep(StepOutcome outcome, std::string message) {
         CloseStep(endingOutcome_, endingMessage_ + "; " + message);
         return;
     }
-    if (outcome == StepOutcome::Pass || !teardown_) {
+    if (outcome == StepOutcome::Pass) {
         CloseStep(outcome, std::move(message));
         return;
     }
     endingStep_ = true;
     endingOutcome_ = outcome;
     endingMessage_ = std::move(message);
-    Teardown teardown = std::move(teardown_);
-    teardown_ = nullptr;
     const int index = current_;
-    teardown([this, index](std::string note) {
+    step_->Teardown(*this, [this, index](std::string note) {
         if (current_ != index || !endingStep_) return;  // ended already, by a later failure
         std::string text = endingMessage_;
         if (!note.empty()) text += (text.empty() ? "" : "; ") + note;
@@ -531,9 +517,7 @@ void ProcedureRunner::CloseStep(StepOutcome outcome, std::string message) {
     row.message = std::move(message);
     row.durationMs = static_cast<std::int32_t>(parts_.clock.GetTickCount() - stepStartTick_);
     current_ = -1;
-    teardown_ = nullptr;
     endingStep_ = false;
-    search_.reset();
     SaveRecord();
     Notify(RunNotice::Kind::StepEnded, index);
 

@@ -1,6 +1,7 @@
 // What a step puts in the record: the values it sets and sees, the value it judges.
 #include "console/console.h"
 #include "console/item_title.h"
+#include "link/eeprom.h"
 #include "procedure/procedure_runner.h"
 #include "procedure/shown_value.h"
 #include "model/rig_k52t_op.h"
@@ -27,10 +28,6 @@ void ProcedureRunner::Judge(SeenValue measured, const StepLimits& limits) {
     EndStep(outside ? StepOutcome::Fail : StepOutcome::Pass, outside.value_or(""));
 }
 
-void ProcedureRunner::Error(std::string message) {
-    EndStep(StepOutcome::Error, std::move(message));
-}
-
 std::string ProcedureRunner::ItemName(std::int16_t item) const {
     return ItemTitleWithoutBlanks(parts_.app.console().Title(item));
 }
@@ -43,6 +40,18 @@ void ProcedureRunner::AddItemValue(std::int16_t item) {
         seen.text += ": " + parts_.app.model().ChannelValueText(value);
     }
     AddValue(std::move(seen));
+}
+
+std::string ProcedureRunner::HoldsText(const std::vector<std::int16_t>& items) const {
+    // The memory image keeps each value the moment it is sent: what the radio was last told.
+    const clsCmcEeprom& image = parts_.app.radio().eepImage();
+    const clsConsole& console = parts_.app.console();
+    std::string text = "the radio holds ";
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == items.size() ? " and " : ", ") + ItemName(items[i]) +
+                " = " + std::to_string(image.ReadByte(console.EeAdr(items[i])));
+    }
+    return text;
 }
 
 }  // namespace qs::procedure

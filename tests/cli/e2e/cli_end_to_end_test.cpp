@@ -417,25 +417,66 @@ TEST(CliEndToEnd, LevelAdjustmentsOnOneConnectionAndAFailureStopsTheRest) {
     EXPECT_HAS(run.err, "level rx: Auto Adjust Failed: the target level 250 is out of reach");
 }
 
-TEST(CliEndToEnd, RssiCapturesS3AndS1OnTwoEnterLinesAndNoBackupGoesOnWithout) {
+// The technician feeds each level by hand (here through the virtual monitor, between the Enter
+// presses): the first rssi captures S3 and S1; the second's input ends after its S3, so the
+// capture is stopped and the radio gets back the S3 it held. --no-backup goes on without them.
+TEST(CliEndToEnd, RssiCapturesOnEnterAndPutsS3BackWhenTheInputEndsBetween) {
     QTemporaryDir dir;
     const QString script = ScriptFile(dir, "rssi\nrssi\n");
-    VirtualRadio radio;
-    const CliRun run = RunCli(On(radio, {QStringLiteral("--no-backup"), QStringLiteral("--json"),
-                                         QStringLiteral("shell"), QStringLiteral("--script"),
-                                         script}),
-                              {"\n\n\n", {UnwritableDataHome()}, 0});
-    // Three Enter presses: both levels of the first capture, the first of the second.
+    VirtualRadio radio({QStringLiteral("--monitor"), QStringLiteral("0")});
+    const auto feed = [&radio](const QByteArray& dbm) {
+        return radio.Ask("FREQ 146520000\nPOW " + dbm + "\nOUTP ON\n*OPC?");
+    };
+    ASSERT_EQ(feed("-47"), QByteArray("1"));
+    QProcess cli;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), UnwritableDataHome().section(QLatin1Char('='), 1));
+    cli.setProcessEnvironment(env);
+    cli.start(kCli, On(radio, {QStringLiteral("--no-backup"), QStringLiteral("--json"),
+                               QStringLiteral("shell"), QStringLiteral("--script"), script}));
+    ASSERT_TRUE(cli.waitForStarted(kStartMs));
+    QByteArray err;
+    const auto await = [&](const QByteArray& asked, int times) {
+        QDeadlineTimer deadline(kRunMs);
+        while (err.count(asked) < times && !deadline.hasExpired() &&
+               cli.state() == QProcess::Running) {
+            cli.waitForReadyRead(50);
+            err += cli.readAllStandardError();
+        }
+        return err.count(asked) >= times;
+    };
+    const QByteArray s3 = "Feed the radio the S3 level";
+    const QByteArray s1 = "Feed the radio the S1 level";
+    ASSERT_TRUE(await(s3, 1)) << err.constData();
+    cli.write("\n");
+    ASSERT_TRUE(await(s1, 1)) << err.constData();
+    ASSERT_EQ(feed("-111"), QByteArray("1"));
+    cli.write("\n");
+    ASSERT_TRUE(await(s3, 2)) << err.constData();
+    ASSERT_EQ(feed("-80"), QByteArray("1"));
+    cli.write("\n");
+    ASSERT_TRUE(await(s1, 2)) << err.constData();
+    cli.closeWriteChannel();
+    ASSERT_TRUE(cli.waitForFinished(kRunMs));
+    err += cli.readAllStandardError();
+    const CliRun run{cli.exitCode(), cli.readAllStandardOutput(), err};
     EXPECT_EQ(run.status, 1) << run.err.constData();
     EXPECT_HAS(run.err, "could not be saved as a backup");
-    EXPECT_HAS(run.err, "feed the S3 level");
-    EXPECT_HAS(run.err, "feed the S1 level");
-    EXPECT_HAS(run.err, "rssi: standard input ended before the S1 level was captured");
-    EXPECT_EQ(radio.Count("RSSI S3 = "), 2);
+    EXPECT_HAS(run.err, "rssi: stopped as the answers' input ended; the capture was stopped; RSSI S3 "
+                        "is back at ");
+
+    // The first capture's S3 and S1, the second's S3, then the first's S3 again.
+    QList<QByteArray> stored;
+    for (const QByteArray& line : radio.log().split('\n')) {
+        if (line.contains("RSSI S3 = ")) stored << line.mid(line.indexOf("RSSI S3 = ")).trimmed();
+    }
+    ASSERT_EQ(stored.size(), 3) << radio.log().constData();
+    EXPECT_EQ(stored[2], stored[0]);
+    EXPECT_NE(stored[1], stored[0]);
     EXPECT_EQ(radio.Count("RSSI S1 = "), 1);
     const QList<QJsonObject> docs = JsonLines(run);
     ASSERT_EQ(docs.size(), 2);
-    EXPECT_TRUE(docs[0].contains(QStringLiteral("s1")));
+    EXPECT_GT(docs[0].value(QStringLiteral("s3")).toInt(), docs[0].value(QStringLiteral("s1")).toInt());
     EXPECT_FALSE(docs[1].value(QStringLiteral("ok")).toBool());
 }
 
@@ -476,6 +517,36 @@ TEST(CliEndToEnd, ASweepCutShortByAHangUpSaysWhatTheRadioHolds) {
     const int taken = radio.Count("BPF T1 = ");
     EXPECT_GE(sweepLines.size(), taken);
     EXPECT_LE(sweepLines.size(), taken + 1);
+}
+
+// Ctrl-C in the middle of a sweep stops it where it stands, as a procedure's step stops: the
+// status of the signal, and the error says what the radio holds, the last value it was sent.
+TEST(CliEndToEnd, CtrlCStopsASweepWhereItStandsAndSaysWhatTheRadioHolds) {
+    VirtualRadio radio({QStringLiteral("--arrival"), QStringLiteral("chunks")});
+    QProcess cli;
+    cli.start(kCli, On(radio, {QStringLiteral("--json"), QStringLiteral("sweep"),
+                               QStringLiteral("bpf-t1")}));
+    ASSERT_TRUE(cli.waitForStarted(kStartMs));
+    QDeadlineTimer deadline(kRunMs);
+    while (radio.Count("BPF T1 = ") < 8 && !deadline.hasExpired() &&
+           cli.state() == QProcess::Running) {
+        cli.waitForFinished(20);
+    }
+    ASSERT_EQ(cli.state(), QProcess::Running) << cli.readAllStandardError().constData();
+    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+    ASSERT_TRUE(cli.waitForFinished(kRunMs));
+    EXPECT_EQ(cli.exitCode(), 130);
+    const QJsonObject json = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
+    QList<QByteArray> values;
+    for (const QByteArray& line : radio.log().split('\n')) {
+        const int at = line.indexOf("BPF T1 = ");
+        if (at >= 0) values << line.mid(at + 9).split(' ').first();
+    }
+    ASSERT_FALSE(values.isEmpty());
+    EXPECT_EQ(Text(json, "error"),
+              QStringLiteral("sweep: stopped by a signal; the sweep was stopped; the radio holds "
+                             "BPF T1 = ") + QString::fromLatin1(values.last()))
+        << cli.readAllStandardError().constData();
 }
 
 TEST(CliEndToEnd, ARadioThatNeverAnswersEndsInStatus1WithTheMessage) {

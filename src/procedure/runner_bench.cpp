@@ -1,4 +1,5 @@
-// The steps that set the generator or read a meter.
+// What a step asks of the bench: the generator set, a meter read, the test channel's
+// frequencies for them.
 #include "instruments/bench.h"
 #include "procedure/message_text.h"
 #include "procedure/procedure_runner.h"
@@ -27,8 +28,10 @@ void ProcedureRunner::SetGenerator(std::optional<double> hz, std::optional<doubl
                                    std::optional<bool> rfOn, Then then) {
     using instruments::Status;
     instruments::Bench& bench = parts_.bench;
+    // Whatever ends the run from here, the generator is switched off at its end.
+    generatorUsed_ = true;
     const auto refused = [this](const Status& status) {
-        Error("the generator: " + status.error().message);
+        EndStep(StepOutcome::Error, "the generator: " + status.error().message);
     };
     if (hz) {
         bench.SetFrequency(*hz, BenchAnswer<Status>([=, this](const Status& status) {
@@ -69,30 +72,17 @@ void ProcedureRunner::Measure(Quantity quantity, std::function<void(double value
                                        }));
 }
 
-void ProcedureRunner::RunGenerator(const GeneratorStep& step) {
-    std::optional<double> hz;
-    if (step.frequencyHz) {
-        const auto channel = TestChannel({step.frequencyHz->source});
-        if (!channel) return;
-        hz = Resolve(*step.frequencyHz, *channel);
-    }
-    generatorUsed_ = true;
-    SetGenerator(hz, step.levelDbm, step.rfOn, [this] { EndStep(StepOutcome::Pass, ""); });
+void ProcedureRunner::SwitchRfOff(std::function<void(std::string note)> then) {
+    parts_.bench.SetRf(instruments::RfOutput::Off,
+                       BenchAnswer<instruments::Status>([then](const instruments::Status& status) {
+                           then(status ? "generator RF switched off"
+                                       : "generator RF could not be switched off: " +
+                                             status.error().message);
+                       }));
 }
 
-void ProcedureRunner::RunMeasure(const MeasureStep& step) {
-    ChannelFrequencies channel;
-    if (step.limits.target) {
-        const auto frequencies = TestChannel({step.limits.target->source});
-        if (!frequencies) return;
-        channel = *frequencies;
-    }
-    const StepLimits limits = MakeLimits(step.limits, QuantityUnit(step.quantity), channel);
-    const Quantity quantity = step.quantity;
-    Measure(
-        quantity,
-        [this, quantity, limits](double value) { Judge(MeasurementValue(quantity, value), limits); },
-        [this](const std::string& message) { Error(message); });
+bool ProcedureRunner::HasGenerator() const {
+    return !parts_.bench.Address(instruments::Role::Generator).empty();
 }
 
 }  // namespace qs::procedure

@@ -1,0 +1,95 @@
+#include "cli/run_driver.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "cli/terminal_technician.h"
+#include "instruments/bench_station.h"
+#include "qtcore/qt_timer.h"
+#include "record/verdict_words.h"
+#include "safety/wall_clock.h"
+
+namespace qs::cli {
+
+namespace {
+
+// What the technician sees as the run goes, on standard error (standard output keeps the
+// record).
+void ShowProgress(const procedure::ProcedureRunner& runner, const procedure::RunNotice& notice) {
+    if (notice.step < 0) return;
+    const StepRecord& step = runner.record().steps[static_cast<std::size_t>(notice.step)];
+    const int count = static_cast<int>(runner.record().steps.size());
+    if (notice.kind == procedure::RunNotice::Kind::StepStarted) {
+        // A question says its own step and text when it is asked.
+        if (step.kind == "prompt" || step.kind == "confirm") return;
+        std::fprintf(stderr, "qs71dr-cli: step %d/%d: %s\n", step.number, count,
+                     step.title.c_str());
+    } else if (notice.kind == procedure::RunNotice::Kind::StepEnded) {
+        std::string line = "  " + StepOutcomeLabel(step.outcome);
+        if (step.measured) line += ": " + step.measured->text;
+        if (step.limits) line += " (limits " + step.limits->text + ")";
+        if (!step.message.empty()) line += "; " + step.message;
+        std::fprintf(stderr, "%s\n", line.c_str());
+    } else {
+        return;
+    }
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+DrivenRun DriveRun(CliSession& session, const CliOptions& options, TerminalTechnician& technician,
+                   const procedure::Procedure& procedure, procedure::RunInfo info,
+                   const DriveOptions& drive) {
+    qt::QtTimer timer;
+    qt::SystemTickSource clock;
+    SystemWallClock wallClock;
+    std::unique_ptr<procedure::ProcedureRunner> runner;
+    technician.setAnswering(drive.answerYes ? TerminalTechnician::Answering::AllYes
+                                            : TerminalTechnician::Answering::AtTerminal);
+    technician.setInputEnded([&] {
+        std::fputs("qs71dr-cli: standard input ended with a prompt open; the run stops "
+                   "(--yes answers the prompts)\n",
+                   stderr);
+        runner->Stop(procedure::StopCause::InputEnded);
+    });
+    procedure::RunnerParts parts{session.app(), session.safety(), session.benchStation().bench(),
+                                 timer, clock, wallClock, technician,
+                                 options.noBackup ? procedure::ChangeGuard::WithoutRecords
+                                                  : procedure::ChangeGuard::RecordsFirst};
+    parts.keepsRunsFile = drive.procedureRun;
+    runner = std::make_unique<procedure::ProcedureRunner>(parts, procedure, std::move(info));
+    if (drive.procedureRun) runner->setObserver(session.RunRecorder());
+    runner->setChanged([&](const procedure::RunNotice& notice) {
+        if (drive.procedureRun) ShowProgress(*runner, notice);
+        if (runner->finished()) session.Wake();
+    });
+    runner->Start();
+    const auto done = [&] { return runner->finished(); };
+    const auto onSignal = [&] {
+        std::fputs("\nqs71dr-cli: stopping at the next safe point...\n", stderr);
+        std::fflush(stderr);
+        runner->Stop(procedure::StopCause::Signal);
+    };
+    DrivenRun run;
+    run.outOfTime = "no end within " + std::to_string(session.timeoutSeconds()) + " s (--timeout)";
+    if (session.RunToEnd(done, onSignal) == CliSession::Outcome::TimedOut && !done()) {
+        // Out of time: the run still ends as a Stop ends it (generator off, item put back),
+        // with the same time again for that.
+        run.timedOut = true;
+        std::fprintf(stderr, "qs71dr-cli: %s; stopping at the next safe point...\n",
+                     run.outOfTime.c_str());
+        std::fflush(stderr);
+        runner->Stop(procedure::StopCause::TimeOut);
+        session.StartCommandClock();
+        session.RunToEnd(done, onSignal);
+    }
+    technician.setInputEnded(nullptr);
+    run.finished = runner->finished();
+    run.record = runner->record();
+    if (run.finished && runner->runsFileProblem().empty()) run.runsFile = runner->runsFile();
+    run.runsFileProblem = runner->runsFileProblem();
+    return run;
+}
+
+}  // namespace qs::cli
