@@ -16,6 +16,7 @@
 #include "record/report_runs_html.h"
 #include "record/run_summary.h"
 #include "record/verdict_style.h"
+#include "record/verdict_words.h"
 #include "safety/safety_net.h"
 #include "shell/application.h"
 
@@ -42,7 +43,7 @@ QString Q(const std::string& text) {
 QString StateText(const StepRecord& step, bool running, bool finished) {
     if (running) return QStringLiteral("running");
     if (step.startMs < 0) return finished ? QStringLiteral("not run") : QString();
-    return Q(OutcomeWord(step.outcome)).toUpper();
+    return Q(StepOutcomeLabel(step.outcome));
 }
 
 QFont Scaled(QFont font, qreal scale, bool bold) {

@@ -31,6 +31,11 @@ public:
         SetNext(host, 0);
     }
 
+    // A step ended part-way leaves no half-set radio: the items it set go back, last first.
+    void Teardown(StepHost& host, std::function<void(std::string)> done) override {
+        PutBack(host, std::move(done), {});
+    }
+
 private:
     void SetNext(StepHost& host, std::size_t next) {
         if (next == step_.settings.size()) {
@@ -41,14 +46,45 @@ private:
         }
         // One at a time in the file's order, each with the console's wait after its command.
         const std::int16_t item = step_.settings[next].item.index;
-        host.app().console().setValue(item, step_.settings[next].value);
+        clsConsole& console = host.app().console();
+        before_.push_back({item, console.Value(item)});
+        console.setValue(item, step_.settings[next].value);
         host.AwaitSettled([this, &host, next, item] {
             host.AddItemValue(item);
             SetNext(host, next + 1);
         });
     }
 
+    void PutBack(StepHost& host, std::function<void(std::string)> done,
+                 std::vector<std::string> notes) {
+        clsConsole& console = host.app().console();
+        while (!before_.empty()) {
+            const auto [item, value] = before_.back();
+            before_.pop_back();
+            const std::int16_t now = console.Value(item);
+            if (now == value) continue;
+            if (host.radioLost()) {
+                notes.push_back(host.ItemName(item) + " could not be put back to " +
+                                std::to_string(value) + ": the radio may hold " +
+                                std::to_string(now));
+                continue;
+            }
+            console.setValue(item, value);
+            host.AwaitSettled([this, &host, done, notes, item, value]() mutable {
+                host.AddItemValue(item);
+                notes.push_back(host.ItemName(item) + " is back at " + std::to_string(value));
+                PutBack(host, done, std::move(notes));
+            });
+            return;
+        }
+        std::string text;
+        for (const std::string& note : notes) text += (text.empty() ? "" : "; ") + note;
+        done(text);
+    }
+
     const SetStep& step_;
+    // The items set so far, each with the value it had before.
+    std::vector<std::pair<std::int16_t, std::int16_t>> before_;
 };
 
 class SweepRun final : public StepRun {

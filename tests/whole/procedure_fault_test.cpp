@@ -297,6 +297,18 @@ TEST(ProcedureFaultTest, EveryEndIsKnownAndLeavesTheRadioAsFound) {
                     << step.message;
             }
         }
+        if (row.kind == Kind::Set) {
+            if (RadioFault(row.fault) || row.fault == Fault::JournalUnwritable) {
+                EXPECT_NE(step.message.find("Power(Hi) could not be put back to 200"),
+                          std::string::npos)
+                    << step.message;
+            } else {
+                EXPECT_EQ(rig.Item("Power(Hi)"), qtsim::builtin::kPowerHi);
+                EXPECT_EQ(rig.program.image().ReadByte(168), qtsim::builtin::kPowerHi);
+                EXPECT_NE(step.message.find("Power(Hi) is back at 200"), std::string::npos)
+                    << step.message;
+            }
+        }
         if (row.kind == Kind::Rssi) {
             EXPECT_FALSE(rig.program.model().OperationRunning());
             EXPECT_NE(step.message.find("the radio holds RSSI S3"), std::string::npos)

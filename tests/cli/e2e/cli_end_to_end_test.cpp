@@ -480,12 +480,8 @@ TEST(CliEndToEnd, RssiCapturesOnEnterAndPutsS3BackWhenTheInputEndsBetween) {
     EXPECT_FALSE(docs[1].value(QStringLiteral("ok")).toBool());
 }
 
-// The line hangs up in the middle of a sweep: the message, then which operation stopped and
-// what the radio holds, which is the last value the journal says was sent; the journal has
-// every command the radio took.
-TEST(CliEndToEnd, ASweepCutShortByAHangUpSaysWhatTheRadioHolds) {
-    VirtualRadio radio({QStringLiteral("--arrival"), QStringLiteral("chunks")});
-    QProcess cli;
+// `sweep bpf-t1` started and running: the radio has taken eight of its settings.
+void StartSweepToItsEighthStep(VirtualRadio& radio, QProcess& cli) {
     cli.start(kCli, On(radio, {QStringLiteral("--json"), QStringLiteral("sweep"),
                                QStringLiteral("bpf-t1")}));
     ASSERT_TRUE(cli.waitForStarted(kStartMs));
@@ -495,6 +491,15 @@ TEST(CliEndToEnd, ASweepCutShortByAHangUpSaysWhatTheRadioHolds) {
         cli.waitForFinished(20);
     }
     ASSERT_EQ(cli.state(), QProcess::Running) << cli.readAllStandardError().constData();
+}
+
+// The line hangs up in the middle of a sweep: the message, then which operation stopped and
+// what the radio holds, which is the last value the journal says was sent; the journal has
+// every command the radio took.
+TEST(CliEndToEnd, ASweepCutShortByAHangUpSaysWhatTheRadioHolds) {
+    VirtualRadio radio({QStringLiteral("--arrival"), QStringLiteral("chunks")});
+    QProcess cli;
+    ASSERT_NO_FATAL_FAILURE(StartSweepToItsEighthStep(radio, cli));
     radio.Stop();  // the far end of the line closes: the pseudo-terminal hangs up
     ASSERT_TRUE(cli.waitForFinished(kRunMs));
     EXPECT_EQ(cli.exitCode(), 1);
@@ -524,15 +529,7 @@ TEST(CliEndToEnd, ASweepCutShortByAHangUpSaysWhatTheRadioHolds) {
 TEST(CliEndToEnd, CtrlCStopsASweepWhereItStandsAndSaysWhatTheRadioHolds) {
     VirtualRadio radio({QStringLiteral("--arrival"), QStringLiteral("chunks")});
     QProcess cli;
-    cli.start(kCli, On(radio, {QStringLiteral("--json"), QStringLiteral("sweep"),
-                               QStringLiteral("bpf-t1")}));
-    ASSERT_TRUE(cli.waitForStarted(kStartMs));
-    QDeadlineTimer deadline(kRunMs);
-    while (radio.Count("BPF T1 = ") < 8 && !deadline.hasExpired() &&
-           cli.state() == QProcess::Running) {
-        cli.waitForFinished(20);
-    }
-    ASSERT_EQ(cli.state(), QProcess::Running) << cli.readAllStandardError().constData();
+    ASSERT_NO_FATAL_FAILURE(StartSweepToItsEighthStep(radio, cli));
     ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
     ASSERT_TRUE(cli.waitForFinished(kRunMs));
     EXPECT_EQ(cli.exitCode(), 130);
