@@ -55,7 +55,7 @@ Bytes VirtualRadio::faultyBlock(int blockNumber, std::uint16_t address, const By
     return frame;
 }
 
-void VirtualRadio::sendCloneRead(std::int64_t nowMs) {
+void VirtualRadio::sendCloneRead(std::int64_t nowUs) {
     const Faults& faults = config_.faults;
     ++stats_.cloneReads;
     stats_.blocksSent = 0;
@@ -74,18 +74,18 @@ void VirtualRadio::sendCloneRead(std::int64_t nowMs) {
         const int count = std::min(config_.blockSize, image_.size() - address);
         const auto first = image_.bytes().begin() + address;
         const Bytes data(first, first + count);
-        send(faultyBlock(number, static_cast<std::uint16_t>(address), data), nowMs);
+        send(faultyBlock(number, static_cast<std::uint16_t>(address), data), nowUs);
         blocks = number;
         stats_.blocksSent = blocks;
     }
     if (faults.blockOutside) {
         send(dataBlockFrame(kOutsideAddress,
                             Bytes(static_cast<std::size_t>(config_.blockSize), 0xFF)),
-             nowMs);
+             nowUs);
         ++blocks;
         stats_.blocksSent = blocks;
     }
-    send(endOfReadFrame(faults.endCountOff ? blocks + 1 : blocks), nowMs);
+    send(endOfReadFrame(faults.endCountOff ? blocks + 1 : blocks), nowUs);
 }
 
 }  // namespace qtsim

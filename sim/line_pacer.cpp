@@ -4,8 +4,8 @@
 
 namespace qtsim {
 
-void LinePacer::queue(const Bytes& bytes, std::int64_t nowMs) {
-    std::int64_t bit = std::max(lineFreeBit_, bitTime(nowMs));
+void LinePacer::queue(const Bytes& bytes, std::int64_t nowUs) {
+    std::int64_t bit = std::max(lineFreeBit_, bitTime(nowUs));
     for (std::uint8_t b : bytes) {
         bit += kBitsPerByte;
         bytes_.push_back({bit, b});
@@ -13,9 +13,9 @@ void LinePacer::queue(const Bytes& bytes, std::int64_t nowMs) {
     lineFreeBit_ = bit;
 }
 
-Bytes LinePacer::release(std::int64_t nowMs) {
+Bytes LinePacer::release(std::int64_t nowUs) {
     Bytes out;
-    const std::int64_t now = bitTime(nowMs);
+    const std::int64_t now = bitTime(nowUs);
     while (!bytes_.empty() && (bitsPerSecond_ <= 0 || bytes_.front().dueBit <= now)) {
         out.push_back(bytes_.front().value);
         bytes_.pop_front();
@@ -23,10 +23,10 @@ Bytes LinePacer::release(std::int64_t nowMs) {
     return out;
 }
 
-std::int64_t LinePacer::nextDueMs() const {
+std::int64_t LinePacer::nextDueUs() const {
     if (bytes_.empty() || bitsPerSecond_ <= 0) return 0;
-    // Round up: the byte is due at the first whole millisecond by which it has left.
-    return (bytes_.front().dueBit * 1000 + bitsPerSecond_ - 1) / bitsPerSecond_;
+    // Round up: the byte is due at the first whole microsecond by which it has left.
+    return (bytes_.front().dueBit * 1000000 + bitsPerSecond_ - 1) / bitsPerSecond_;
 }
 
 void LinePacer::clear() {

@@ -36,15 +36,16 @@ PtyServer::~PtyServer() {
     if (master_ >= 0) ::close(master_);
 }
 
-std::int64_t PtyServer::nowMs() const {
+std::int64_t PtyServer::nowUs() const {
     using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-std::int64_t PtyServer::nextReleaseMs() const {
-    if (!shaper_.holding()) return radio_.nextOutputMs();
-    if (!radio_.outputPending()) return shaper_.nextDueMs();
-    return std::min(radio_.nextOutputMs(), shaper_.nextDueMs());
+std::int64_t PtyServer::nextReleaseUs() const {
+    if (!shaper_.holding()) return radio_.nextOutputUs();
+    const std::int64_t held = shaper_.nextDueMs() * 1000;
+    if (!radio_.outputPending()) return held;
+    return std::min(radio_.nextOutputUs(), held);
 }
 
 void PtyServer::note(const std::string& text) {
@@ -108,7 +109,7 @@ bool PtyServer::readFromProgram() {
     std::uint8_t buffer[kReadChunkBytes];
     const ssize_t n = ::read(master_, buffer, sizeof(buffer));
     if (n > 0) {
-        radio_.fromProgram(Bytes(buffer, buffer + n), nowMs());
+        radio_.fromProgramAtUs(Bytes(buffer, buffer + n), nowUs());
         return true;
     }
     if (n < 0 && (errno == EAGAIN || errno == EINTR)) return true;
@@ -160,7 +161,7 @@ bool PtyServer::run(const volatile std::sig_atomic_t& stop) {
             if ((fd.revents & POLLHUP) == 0) {
                 deviceOpen_ = true;
                 setRaw();
-                shaper_.opened(nowMs());
+                shaper_.opened(nowUs() / 1000);
                 note("device opened");
                 continue;
             }
@@ -169,9 +170,9 @@ bool PtyServer::run(const volatile std::sig_atomic_t& stop) {
             continue;
         }
 
-        const std::int64_t now = nowMs();
-        shaper_.feed(radio_.toProgram(now), now);
-        const Bytes released = shaper_.take(now);
+        const std::int64_t now = nowUs();
+        shaper_.feed(radio_.toProgramAtUs(now), now / 1000);
+        const Bytes released = shaper_.take(now / 1000);
         pending_.append(released.begin(), released.end());
 
         timespec wait{};
@@ -179,9 +180,9 @@ bool PtyServer::run(const volatile std::sig_atomic_t& stop) {
         if (!pending_.empty()) {
             fd.events |= POLLOUT;
         } else if (radio_.outputPending() || shaper_.holding()) {
-            const std::int64_t ms = std::max<std::int64_t>(0, nextReleaseMs() - nowMs());
-            wait.tv_sec = static_cast<time_t>(ms / 1000);
-            wait.tv_nsec = static_cast<long>(ms % 1000) * 1000000L;
+            const std::int64_t us = std::max<std::int64_t>(0, nextReleaseUs() - nowUs());
+            wait.tv_sec = static_cast<time_t>(us / 1000000);
+            wait.tv_nsec = static_cast<long>(us % 1000000) * 1000L;
             timeout = &wait;
         }
         if (pollWith(&fd, timeout, &sleepMask) < 0) {

@@ -52,9 +52,9 @@ private:
     void deviceClosed();
     bool readFromProgram();
     bool writeToProgram();
-    std::int64_t nowMs() const;
+    std::int64_t nowUs() const;
     // When the next byte reaches the terminal; meaningful while the line or the shaper holds one.
-    std::int64_t nextReleaseMs() const;
+    std::int64_t nextReleaseUs() const;
     void note(const std::string& text);
 
     VirtualRadio& radio_;

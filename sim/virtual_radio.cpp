@@ -41,16 +41,16 @@ bool VirtualRadio::validate(const RadioConfig& config, std::string* error) {
     return true;
 }
 
-void VirtualRadio::fromProgram(const Bytes& bytes, std::int64_t nowMs) {
+void VirtualRadio::fromProgramAtUs(const Bytes& bytes, std::int64_t nowUs) {
     if (hungUp_ || bytes.empty()) return;
     // The cable hands every byte straight back before the radio has a chance to answer.
-    if (!config_.faults.noEcho) line_.queue(bytes, nowMs);
+    if (!config_.faults.noEcho) line_.queue(bytes, nowUs);
     for (const Bytes& body : parser_.feed(bytes))
-        handleRequest(body, nowMs);
+        handleRequest(body, nowUs);
 }
 
-Bytes VirtualRadio::toProgram(std::int64_t nowMs) {
-    return line_.release(nowMs);
+Bytes VirtualRadio::toProgramAtUs(std::int64_t nowUs) {
+    return line_.release(nowUs);
 }
 
 void VirtualRadio::lineClosed() {
@@ -71,7 +71,7 @@ std::string VirtualRadio::reportedSubCode() const {
     return config_.faults.refusedSubCode ? kRefusedSubCode : config_.subCode;
 }
 
-void VirtualRadio::send(const Bytes& frame, std::int64_t nowMs) {
+void VirtualRadio::send(const Bytes& frame, std::int64_t nowUs) {
     if (config_.faults.noEcho || config_.faults.noAnswer) return;
     if (config_.faults.noise) {
         // Line noise that never forms a frame mark: 1 to 8 bytes from a fixed sequence.
@@ -82,13 +82,13 @@ void VirtualRadio::send(const Bytes& frame, std::int64_t nowMs) {
             noiseSeed_ = noiseSeed_ * 1664525u + 1013904223u;
             noise.push_back(static_cast<std::uint8_t>((noiseSeed_ >> 16) % 0xFD));
         }
-        line_.queue(noise, nowMs);
+        line_.queue(noise, nowUs);
     }
-    line_.queue(frame, nowMs);
+    line_.queue(frame, nowUs);
     if (log_) log_("radio -> program: " + hexDump(frame));
 }
 
-void VirtualRadio::handleRequest(const Bytes& body, std::int64_t nowMs) {
+void VirtualRadio::handleRequest(const Bytes& body, std::int64_t nowUs) {
     Bytes frame{kPreamble, kPreamble};
     frame.insert(frame.end(), body.begin(), body.end());
     frame.push_back(kEndMark);
@@ -104,15 +104,15 @@ void VirtualRadio::handleRequest(const Bytes& body, std::int64_t nowMs) {
     switch (body[2]) {
         case kCmdIdentify:
             ++stats_.identifications;
-            send(identityFrame(), nowMs);
+            send(identityFrame(), nowUs);
             return;
         case kCmdCloneRead:
             if (!forThisModel) break;
-            sendCloneRead(nowMs);
+            sendCloneRead(nowUs);
             return;
         case kCmdAdjust:
             if (!forThisModel) break;
-            handleAdjust(body, nowMs);
+            handleAdjust(body, nowUs);
             return;
         default:
             break;
@@ -121,7 +121,7 @@ void VirtualRadio::handleRequest(const Bytes& body, std::int64_t nowMs) {
     note("  ignored: unknown command or another model code");
 }
 
-void VirtualRadio::handleAdjust(const Bytes& body, std::int64_t nowMs) {
+void VirtualRadio::handleAdjust(const Bytes& body, std::int64_t nowUs) {
     // EE EF E8, model (2), sub code (2), command, two ASCII hexadecimal digits.
     constexpr std::size_t kAdjustBodyBytes = 10;
     if (body.size() != kAdjustBodyBytes) {
@@ -150,7 +150,7 @@ void VirtualRadio::handleAdjust(const Bytes& body, std::int64_t nowMs) {
         }
         const auto reading =
             bench_.reading(*value, image_, lastLevelAdjust_, generator_ ? &reception : nullptr);
-        send(readingFrame(reading), nowMs);
+        send(readingFrame(reading), nowUs);
         return;
     }
     if (command == kAdjustSelectChannel) {

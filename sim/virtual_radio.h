@@ -74,11 +74,16 @@ public:
     // Checks a configuration; false with `error` saying what is wrong.
     static bool validate(const RadioConfig& config, std::string* error);
 
-    void fromProgram(const Bytes& bytes, std::int64_t nowMs);
-    Bytes toProgram(std::int64_t nowMs);
-    bool outputPending() const { return line_.pending(); }
+    // The line's time in microseconds: bytes leave when their last bit has.
+    void fromProgramAtUs(const Bytes& bytes, std::int64_t nowUs);
+    Bytes toProgramAtUs(std::int64_t nowUs);
     // When the next byte will have reached the program (only while output is pending).
-    std::int64_t nextOutputMs() const { return line_.nextDueMs(); }
+    std::int64_t nextOutputUs() const { return line_.nextDueUs(); }
+    // The same on a clock of whole milliseconds.
+    void fromProgram(const Bytes& bytes, std::int64_t nowMs) { fromProgramAtUs(bytes, nowMs * 1000); }
+    Bytes toProgram(std::int64_t nowMs) { return toProgramAtUs(nowMs * 1000); }
+    std::int64_t nextOutputMs() const { return (line_.nextDueUs() + 999) / 1000; }
+    bool outputPending() const { return line_.pending(); }
     void lineClosed();
     // True after a hang-up fault fired, until the line is closed.
     bool hungUp() const { return hungUp_; }
@@ -109,11 +114,11 @@ public:
     Bytes readingFrame(int value) const;
 
 private:
-    void handleRequest(const Bytes& body, std::int64_t nowMs);
-    void handleAdjust(const Bytes& body, std::int64_t nowMs);
-    void sendCloneRead(std::int64_t nowMs);
+    void handleRequest(const Bytes& body, std::int64_t nowUs);
+    void handleAdjust(const Bytes& body, std::int64_t nowUs);
+    void sendCloneRead(std::int64_t nowUs);
     Bytes faultyBlock(int blockNumber, std::uint16_t address, const Bytes& data);
-    void send(const Bytes& frame, std::int64_t nowMs);
+    void send(const Bytes& frame, std::int64_t nowUs);
     void note(const std::string& text);
     std::string reportedModel() const;
     std::string reportedSubCode() const;

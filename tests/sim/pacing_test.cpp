@@ -12,41 +12,43 @@ using namespace qtsim::testing;
 TEST(LinePacer, ReleasesOneByteEveryTenBitTimes) {
     LinePacer line(9600);
     line.queue(Bytes(100, 0x55), 0);
-    // At 9600 bit/s a byte takes 1.0417 ms: by t ms, floor(t * 9.6 / 10) bytes have left.
+    // At 9600 bit/s a byte takes 1041.7 us: by t ms, floor(t * 9.6 / 10) bytes have left.
     std::size_t total = 0;
     for (int t = 0; t <= 120; ++t) {
-        total += line.release(t).size();
+        total += line.release(t * 1000).size();
         EXPECT_EQ(total, std::min<std::size_t>(100, t * 9600 / 1000 / 10)) << t;
     }
     EXPECT_FALSE(line.pending());
 }
 
-TEST(LinePacer, NextDueIsTheFirstWholeMillisecond) {
+// A byte leaves when its last bit has, to the microsecond, not at the next whole millisecond:
+// an answer's last byte is not held back by the clock's granularity.
+TEST(LinePacer, NextDueIsTheMicrosecondTheLastBitLeaves) {
     LinePacer line(9600);
-    line.queue({1, 2}, 1000);
-    EXPECT_EQ(line.nextDueMs(), 1002);  // 10 bits after 1000 ms = 1001.04 ms
-    EXPECT_TRUE(line.release(1001).empty());
-    EXPECT_EQ(line.release(1002), Bytes{1});
-    EXPECT_EQ(line.nextDueMs(), 1003);  // 20 bits: 1002.08 ms
+    line.queue({1, 2}, 1000000);
+    EXPECT_EQ(line.nextDueUs(), 1001042);  // 10 bits after 1 s = 1001041.7 us
+    EXPECT_TRUE(line.release(1001041).empty());
+    EXPECT_EQ(line.release(1001042), Bytes{1});
+    EXPECT_EQ(line.nextDueUs(), 1002084);  // 20 bits: 1002083.3 us
 }
 
 TEST(LinePacer, AnIdleLineStartsAtTheTimeOfQueueing) {
     LinePacer line(1200);
     line.queue({1}, 0);
-    EXPECT_EQ(line.release(500), Bytes{1});
-    line.queue({2}, 500);
-    EXPECT_TRUE(line.release(508).empty());  // 10 bits at 1200 bit/s = 8.33 ms
-    EXPECT_EQ(line.release(509), Bytes{2});
+    EXPECT_EQ(line.release(500000), Bytes{1});
+    line.queue({2}, 500000);
+    EXPECT_TRUE(line.release(508333).empty());  // 10 bits at 1200 bit/s = 8333.3 us
+    EXPECT_EQ(line.release(508334), Bytes{2});
 }
 
 TEST(LinePacer, BytesQueuedWhileBusyWaitTheirTurn) {
     LinePacer line(9600);
     line.queue(Bytes(96, 1), 0);  // busy until 100 ms
-    line.queue({2}, 10);
-    const Bytes by100 = line.release(100);
+    line.queue({2}, 10000);
+    const Bytes by100 = line.release(100000);
     EXPECT_EQ(by100.size(), 96u);
-    EXPECT_TRUE(line.release(101).empty());  // 970 bits = 101.04 ms
-    EXPECT_EQ(line.release(102), Bytes{2});
+    EXPECT_TRUE(line.release(101041).empty());  // 970 bits = 101041.7 us
+    EXPECT_EQ(line.release(101042), Bytes{2});
 }
 
 TEST(LinePacer, SpeedZeroReleasesAtOnceAndClearForgets) {
@@ -57,7 +59,7 @@ TEST(LinePacer, SpeedZeroReleasesAtOnceAndClearForgets) {
     slow.queue(Bytes(10, 7), 0);
     slow.clear();
     EXPECT_FALSE(slow.pending());
-    EXPECT_TRUE(slow.release(1000).empty());
+    EXPECT_TRUE(slow.release(1000000).empty());
 }
 
 TEST(VirtualRadioPacing, EchoThenAnswerAtLineSpeed) {
