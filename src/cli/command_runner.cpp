@@ -331,6 +331,7 @@ CommandResult CommandRunner::Readings(const CommandArgs&) {
 
 bool CommandRunner::RunStep(const std::string& command, procedure::StepAction action,
                             CommandResult& result) {
+    lastStep_ = StepOutcome::Skipped;
     procedure::Procedure one;
     one.title = command;
     procedure::Step step;

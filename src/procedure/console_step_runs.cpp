@@ -59,7 +59,8 @@ private:
                  std::vector<std::string> notes) {
         clsConsole& console = host.app().console();
         while (!before_.empty()) {
-            const auto [item, value] = before_.back();
+            const std::int16_t item = before_.back().first;
+            const std::int16_t value = before_.back().second;
             before_.pop_back();
             const std::int16_t now = console.Value(item);
             if (now == value) continue;
