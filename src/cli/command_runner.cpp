@@ -329,9 +329,8 @@ CommandResult CommandRunner::Readings(const CommandArgs&) {
     return result;
 }
 
-bool CommandRunner::RunStep(const std::string& command, procedure::StepAction action,
-                            CommandResult& result) {
-    lastStep_ = StepOutcome::Skipped;
+StepOutcome CommandRunner::RunStep(const std::string& command, procedure::StepAction action,
+                                   CommandResult& result) {
     procedure::Procedure one;
     one.title = command;
     procedure::Step step;
@@ -343,18 +342,18 @@ bool CommandRunner::RunStep(const std::string& command, procedure::StepAction ac
     if (!run.finished) {
         session_.Close();
         Fail(result, kExitFailure, command + ": " + run.outOfTime + "; the port is closed");
-        return false;
+        return StepOutcome::Skipped;
     }
     const StepRecord& row = run.record.steps.front();
-    lastStep_ = row.outcome;
-    if (run.record.verdict == RunVerdict::Pass) return true;
+    if (run.record.verdict == RunVerdict::Pass) return StepOutcome::Pass;
     // The step's own words say what ended it and what its teardown left on the radio.
     std::string why = row.message.empty() ? run.record.endReason : row.message;
     if (run.timedOut) why = run.outOfTime + "; " + why;
     Fail(result,
          session_.stopSignal() != 0 ? ExitStatusForSignal(session_.stopSignal()) : kExitFailure,
          command + ": " + why);
-    return false;
+    // A stop that came just after the step passed still stops the command.
+    return row.outcome == StepOutcome::Pass ? StepOutcome::Aborted : row.outcome;
 }
 
 CommandResult CommandRunner::Set(const CommandArgs& args) {
@@ -376,7 +375,7 @@ CommandResult CommandRunner::Set(const CommandArgs& args) {
         step.settings.push_back(
             {{s.item, TitleText(app.console().Title(s.item))}, s.value, {}});
     }
-    if (!RunStep("set", step, result)) return result;
+    if (RunStep("set", step, result) != StepOutcome::Pass) return result;
     QJsonArray items;
     for (const ResolvedSetting& s : check.settings)
         AddItem(items, result.text, s.item);
@@ -388,7 +387,9 @@ CommandResult CommandRunner::Set(const CommandArgs& args) {
 CommandResult CommandRunner::Sweep(const CommandArgs& args) {
     CommandResult result;
     if (!Connect(result) || !BeginAdjustment(args, result)) return result;
-    if (!RunStep("sweep", procedure::SweepStep{args.sweep}, result)) return result;
+    if (RunStep("sweep", procedure::SweepStep{args.sweep}, result) != StepOutcome::Pass) {
+        return result;
+    }
     QJsonArray items;
     for (const std::int16_t item : SweptItems(session_.app().model(), args.sweep))
         AddItem(items, result.text, item);
@@ -402,9 +403,11 @@ CommandResult CommandRunner::Level(const CommandArgs& args) {
     if (!Connect(result) || !BeginAdjustment(args, result)) return result;
     const bool rx = args.level == LevelItem::Rx;
     const std::string command = std::string("level ") + (rx ? "rx" : "tx");
-    const bool passed = RunStep(command, procedure::LevelStep{args.level, args.target}, result);
+    const StepOutcome outcome =
+        RunStep(command, procedure::LevelStep{args.level, args.target}, result);
     // A level the adjustment could not reach is still what the radio now holds.
-    if (!passed && lastStep_ != StepOutcome::Fail) return result;
+    if (outcome != StepOutcome::Pass && outcome != StepOutcome::Fail) return result;
+    const bool passed = outcome == StepOutcome::Pass;
     const clsConsole& console = session_.app().console();
     const auto [item, targetItem] = LevelRowsOf(session_.app().model(), args.level);
     const std::string name = rx ? "RX LVA" : "TX LVA";
@@ -428,7 +431,7 @@ CommandResult CommandRunner::Rssi(const CommandArgs& args) {
     // own level, also for a later rssi of the session.
     procedure::RssiStep step;
     step.byHand = true;
-    if (!RunStep("rssi", step, result)) return result;
+    if (RunStep("rssi", step, result) != StepOutcome::Pass) return result;
     const clsCmcEeprom& image = session_.app().radio().eepImage();
     const int s3 = image.ReadByte(clsIndOp_RigK52T::kRssiS3Address);
     const int s1 = image.ReadByte(clsIndOp_RigK52T::kRssiS1Address);

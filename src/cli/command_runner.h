@@ -53,16 +53,17 @@ private:
     void Stopped(CliSession::Outcome outcome, CommandResult& result);
     void Fail(CommandResult& result, int status, const std::string& error);
     void AddItem(QJsonArray& items, std::string& text, std::int16_t item);
-    // Runs `action` as a one-step procedure, as a run's step would run: true when it passed,
-    // else `result` says why (with `command` before it) and what the radio holds.
-    bool RunStep(const std::string& command, procedure::StepAction action, CommandResult& result);
+    // Runs `action` as a one-step procedure, as a run's step would run: Pass when it passed,
+    // else how the step ended (Skipped when the run did not end at all), with `result` saying
+    // why (`command` before it) and what the radio holds.
+    StepOutcome RunStep(const std::string& command, procedure::StepAction action,
+                        CommandResult& result);
 
     CliSession& session_;
     const CliOptions& options_;
     std::size_t messagesShown_ = 0;
     // One for the session: answers typed ahead wait for their own question.
     TerminalTechnician technician_;
-    StepOutcome lastStep_ = StepOutcome::Skipped;  // how the last RunStep's step ended
 };
 
 }  // namespace qs::cli

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "console/cons_ev.h"
 #include "link/clone_driver.h"
@@ -69,6 +70,8 @@ public:
     TaggedValue RigOpFunc_ClickCmd00(std::int16_t Index) override;
     void task() override;
     std::string StoppedOperationNote() const override;
+    // "BPF T1 = 70 and BPF T2 = 74": the value each item was last sent, as the radio holds it.
+    std::string HeldValuesText(const std::vector<std::int16_t>& items) const;
 
     // Parameter table of the memory image (object 2 channel records, 3 channel power).
     std::int16_t RigK52TFunc_Ptbl_Search(std::int16_t objectNo) const;

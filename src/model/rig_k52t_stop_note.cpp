@@ -33,14 +33,21 @@ std::string Joined(const std::vector<std::string>& parts) {
 
 }  // namespace
 
-std::string clsIndOp_RigK52T::StoppedOperationNote() const {
-    std::string operation;
+std::string clsIndOp_RigK52T::HeldValuesText(const std::vector<std::int16_t>& items) const {
     std::vector<std::string> held;
-    auto item = [&](std::int16_t index) {
+    for (const std::int16_t index : items) {
         // The memory image keeps every value the moment it is sent.
         held.push_back(Trimmed(console_.Title(index)) + " = " +
                        std::to_string(radio_.eepImage().ReadByte(console_.EeAdr(index))));
-    };
+    }
+    return Joined(held);
+}
+
+std::string clsIndOp_RigK52T::StoppedOperationNote() const {
+    std::string operation;
+    std::vector<std::string> held;
+    std::vector<std::int16_t> items;
+    auto item = [&](std::int16_t index) { items.push_back(index); };
     if (opState_ >= kFirstRssiState && opState_ <= kLastRssiState) {
         operation = "The RSSI threshold capture";
         held.push_back("RSSI S3 = " + std::to_string(radio_.eepImage().ReadByte(kRssiS3Adr)));
@@ -61,8 +68,9 @@ std::string clsIndOp_RigK52T::StoppedOperationNote() const {
     } else {
         return {};
     }
+    const std::string text = held.empty() ? HeldValuesText(items) : Joined(held);
     return operation + " stopped before its end; the radio holds " +
-           (held.empty() ? std::string("its earlier values") : Joined(held)) + ".";
+           (text.empty() ? std::string("its earlier values") : text) + ".";
 }
 
 }  // namespace qs

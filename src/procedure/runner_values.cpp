@@ -1,7 +1,6 @@
 // What a step puts in the record: the values it sets and sees, the value it judges.
 #include "console/console.h"
 #include "console/item_title.h"
-#include "link/eeprom.h"
 #include "procedure/procedure_runner.h"
 #include "procedure/shown_value.h"
 #include "model/rig_k52t_op.h"
@@ -43,15 +42,7 @@ void ProcedureRunner::AddItemValue(std::int16_t item) {
 }
 
 std::string ProcedureRunner::HoldsText(const std::vector<std::int16_t>& items) const {
-    // The memory image keeps each value the moment it is sent: what the radio was last told.
-    const clsCmcEeprom& image = parts_.app.radio().eepImage();
-    const clsConsole& console = parts_.app.console();
-    std::string text = "the radio holds ";
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        text += (i == 0 ? "" : i + 1 == items.size() ? " and " : ", ") + ItemName(items[i]) +
-                " = " + std::to_string(image.ReadByte(console.EeAdr(items[i])));
-    }
-    return text;
+    return "the radio holds " + parts_.app.model().HeldValuesText(items);
 }
 
 }  // namespace qs::procedure
