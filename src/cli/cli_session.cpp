@@ -12,6 +12,7 @@
 #include "record/connection_records.h"
 #include "shell/application.h"
 #include "shell/main_window.h"
+#include "station/radio_station.h"
 
 namespace qs::cli {
 
@@ -134,7 +135,7 @@ CliSession::Outcome CliSession::BeginAdjustment() {
 }
 
 bool CliSession::Idle() {
-    return app().model().Settled();
+    return station().Settled();
 }
 
 void CliSession::ClickButton(std::int16_t index) {

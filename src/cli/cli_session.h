@@ -100,8 +100,8 @@ public:
     Application& app();
     SafetyNet& safety();
     instruments::BenchStation& benchStation() { return root_.benchStation(); }
-    // A procedure run's way into the service records.
-    procedure::RunObserver RunRecorder() { return root_.RunRecorder(); }
+    // The one owner of the radio, its bench and the run.
+    RadioStation& station() { return root_.station(); }
     const std::string& benchName() const { return root_.benchName(); }
     HeadlessMainWindow& window() { return window_; }
     TerminalMessageBox& messages() { return messageBox_; }

@@ -22,6 +22,11 @@ namespace qs::cli {
 
 namespace {
 
+// How a run that could not write its backup and journal begins its reason, and what the
+// command line adds to it.
+constexpr char kNothingSent[] = "nothing was sent to the radio: ";
+constexpr char kNoBackupHint[] = " (--no-backup changes the radio without them)";
+
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -81,7 +86,8 @@ QJsonArray ReadingArray(const clsIndOp_RigK52T& model, ReadingGroup group, int r
 CommandRunner::CommandRunner(CliSession& session, const CliOptions& options)
     : session_(session),
       options_(options),
-      technician_(TerminalTechnician::Answering::AtTerminal, nullptr) {}
+      technician_(std::make_shared<TerminalTechnician>(TerminalTechnician::Answering::AtTerminal,
+                                                       nullptr)) {}
 
 bool CommandRunner::CheckFiles(const CommandArgs& args, std::string& error) {
     if (args.command != Command::Read || args.imageFile.empty()) return true;
@@ -186,23 +192,6 @@ void CommandRunner::Stopped(CliSession::Outcome outcome, CommandResult& result) 
 
 bool CommandRunner::Connect(CommandResult& result) {
     const CliSession::Outcome outcome = session_.Connect();
-    Stopped(outcome, result);
-    return outcome == CliSession::Outcome::Done;
-}
-
-bool CommandRunner::BeginAdjustment(const CommandArgs& args, CommandResult& result) {
-    if (session_.link() == CliSession::Link::Adjusting) return true;
-    const SafetyNet& safety = session_.safety();
-    if (!safety.recordsWritten() && !options_.noBackup) {
-        const std::string why = safety.problem().empty()
-                                    ? "the backup and journal of this connection were not written"
-                                    : OneLine(safety.problem());
-        Fail(result, kExitFailure,
-             CommandName(args.command) + ": nothing was sent to the radio: " + why +
-                 " (--no-backup changes the radio without them)");
-        return false;
-    }
-    const CliSession::Outcome outcome = session_.BeginAdjustment();
     Stopped(outcome, result);
     return outcome == CliSession::Outcome::Done;
 }
@@ -346,8 +335,10 @@ StepOutcome CommandRunner::RunStep(const std::string& command, procedure::StepAc
     }
     const StepRecord& row = run.record.steps.front();
     if (run.record.verdict == RunVerdict::Pass) return StepOutcome::Pass;
-    // The step's own words say what ended it and what its teardown left on the radio.
-    std::string why = row.message.empty() ? run.record.endReason : row.message;
+    // The step's own words say what ended it and what its teardown left on the radio; a step
+    // never begun (the backup and journal missing) has the run's.
+    std::string why = row.message.empty() || row.startMs < 0 ? run.record.endReason : row.message;
+    if (why.rfind(kNothingSent, 0) == 0) why += kNoBackupHint;
     if (run.timedOut) why = run.outOfTime + "; " + why;
     Fail(result,
          session_.stopSignal() != 0 ? ExitStatusForSignal(session_.stopSignal()) : kExitFailure,
@@ -367,7 +358,6 @@ CommandResult CommandRunner::Set(const CommandArgs& args) {
         Fail(result, kExitUsage, check.error);
         return result;
     }
-    if (!BeginAdjustment(args, result)) return result;
     // As a key press sets them, one after the other: the model's send loop sends them, mirrors
     // and waits included, and a reading after the last proves the radio heard them.
     procedure::SetStep step;
@@ -386,7 +376,7 @@ CommandResult CommandRunner::Set(const CommandArgs& args) {
 
 CommandResult CommandRunner::Sweep(const CommandArgs& args) {
     CommandResult result;
-    if (!Connect(result) || !BeginAdjustment(args, result)) return result;
+    if (!Connect(result)) return result;
     if (RunStep("sweep", procedure::SweepStep{args.sweep}, result) != StepOutcome::Pass) {
         return result;
     }
@@ -400,7 +390,7 @@ CommandResult CommandRunner::Sweep(const CommandArgs& args) {
 
 CommandResult CommandRunner::Level(const CommandArgs& args) {
     CommandResult result;
-    if (!Connect(result) || !BeginAdjustment(args, result)) return result;
+    if (!Connect(result)) return result;
     const bool rx = args.level == LevelItem::Rx;
     const std::string command = std::string("level ") + (rx ? "rx" : "tx");
     const StepOutcome outcome =
@@ -426,7 +416,7 @@ CommandResult CommandRunner::Level(const CommandArgs& args) {
 
 CommandResult CommandRunner::Rssi(const CommandArgs& args) {
     CommandResult result;
-    if (!Connect(result) || !BeginAdjustment(args, result)) return result;
+    if (!Connect(result)) return result;
     // The technician feeds each level and presses Enter; lines typed ahead are kept for their
     // own level, also for a later rssi of the session.
     procedure::RssiStep step;
@@ -453,7 +443,8 @@ CommandResult CommandRunner::Bench(const CommandArgs& args) {
 
 CommandResult CommandRunner::RunProcedure(const CommandArgs& args) {
     CommandResult result;
-    if (!Connect(result) || !BeginAdjustment(args, result)) return result;
+    // The run binds its bench, connects and checks the backup and journal on its own, in that
+    // order, as in the desktop program.
     RunCommand(session_, options_, technician_).Run(args, result);
     if (result.status == kExitOk) CheckJournal(args, result);
     return result;

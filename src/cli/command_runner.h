@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <string>
@@ -44,7 +46,6 @@ private:
 
     // Raise the connection; false with `result` filled when that did not succeed.
     bool Connect(CommandResult& result);
-    bool BeginAdjustment(const CommandArgs& args, CommandResult& result);
     // After a command that changed the radio: its journal must still be complete.
     void CheckJournal(const CommandArgs& args, CommandResult& result);
     // Runs until the cycle's end; false with `result` filled otherwise.
@@ -63,7 +64,8 @@ private:
     const CliOptions& options_;
     std::size_t messagesShown_ = 0;
     // One for the session: answers typed ahead wait for their own question.
-    TerminalTechnician technician_;
+    // Shared with the station, which keeps it as long as a run that may ask it.
+    std::shared_ptr<TerminalTechnician> technician_;
 };
 
 }  // namespace qs::cli

@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "cli/run_driver.h"
-#include "instruments/bench_station.h"
 #include "procedure/bench_binding.h"
 #include "procedure/procedure_check.h"
 #include "program/exit_status.h"
@@ -13,6 +12,7 @@
 #include "record/run_record_text.h"
 #include "record/verdict_words.h"
 #include "safety/safety_net.h"
+#include "station/radio_station.h"
 
 namespace qs::cli {
 
@@ -52,9 +52,9 @@ void RunCommand::Run(const CommandArgs& args, CommandResult& result) {
         result.status = status;
         result.json.insert(QStringLiteral("error"), Q(error));
     };
-    // Checked again: the file may have changed while the radio was read.
-    instruments::BenchStation& station = session_.benchStation();
-    const procedure::RunStart start = procedure::PrepareRun(args.procedureFile, station);
+    // Checked again (the file may have changed since), the bench bound and held, before the
+    // port opens: the run connects on its own.
+    const procedure::RunStart start = session_.station().Prepare(args.procedureFile);
     if (!start.checked.ok()) {
         fail(kExitUsage, MistakesText(start.checked));
         return;
@@ -70,7 +70,6 @@ void RunCommand::Run(const CommandArgs& args, CommandResult& result) {
         procedure::RunInfo{args.technician, args.serialNumber, args.workOrder,
                            session_.benchName()},
         DriveOptions{args.answerYes, true});
-    station.Release();
 
     const RunRecord& record = run.record;
     if (!run.finished) {
@@ -104,8 +103,12 @@ void RunCommand::Run(const CommandArgs& args, CommandResult& result) {
         result.json.insert(QStringLiteral("error"), Q(run.outOfTime + "; " + record.endReason));
     } else if (record.verdict != RunVerdict::Pass) {
         result.status = kExitFailure;
-        result.json.insert(QStringLiteral("error"),
-                           Q(record.endReason.empty() ? "a step failed" : record.endReason));
+        std::string why = record.endReason.empty() ? "a step failed" : record.endReason;
+        if (why.rfind("nothing was sent to the radio: ", 0) == 0) {
+            why += " (--no-backup changes the radio without them)";
+            std::fprintf(stderr, "qs71dr-cli: run: %s\n", why.c_str());
+        }
+        result.json.insert(QStringLiteral("error"), Q(why));
     } else {
         result.status = kExitOk;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <string>
 
 #include "cli/cli_options.h"
@@ -17,8 +19,9 @@ class TerminalTechnician;
 // its next safe point (the generator's RF switched off, an adjustment's item put back).
 class RunCommand {
 public:
-    RunCommand(CliSession& session, const CliOptions& options, TerminalTechnician& technician)
-        : session_(session), options_(options), technician_(technician) {}
+    RunCommand(CliSession& session, const CliOptions& options,
+               std::shared_ptr<TerminalTechnician> technician)
+        : session_(session), options_(options), technician_(std::move(technician)) {}
 
     // Before anything is opened: the procedure file read and checked as a whole, with the
     // roles bound as --simulate binds them. False with every mistake in `error` (status 2).
@@ -31,7 +34,7 @@ public:
 private:
     CliSession& session_;
     const CliOptions& options_;
-    TerminalTechnician& technician_;
+    std::shared_ptr<TerminalTechnician> technician_;
 };
 
 }  // namespace qs::cli

@@ -4,10 +4,8 @@
 #include <memory>
 
 #include "cli/terminal_technician.h"
-#include "instruments/bench_station.h"
-#include "qtcore/qt_timer.h"
 #include "record/verdict_words.h"
-#include "safety/wall_clock.h"
+#include "station/radio_station.h"
 
 namespace qs::cli {
 
@@ -38,41 +36,42 @@ void ShowProgress(const procedure::ProcedureRunner& runner, const procedure::Run
 
 }  // namespace
 
-DrivenRun DriveRun(CliSession& session, const CliOptions& options, TerminalTechnician& technician,
+DrivenRun DriveRun(CliSession& session, const CliOptions& options,
+                   std::shared_ptr<TerminalTechnician> technician,
                    const procedure::Procedure& procedure, procedure::RunInfo info,
                    const DriveOptions& drive) {
-    qt::QtTimer timer;
-    qt::SystemTickSource clock;
-    SystemWallClock wallClock;
-    std::unique_ptr<procedure::ProcedureRunner> runner;
-    technician.setAnswering(drive.answerYes ? TerminalTechnician::Answering::AllYes
-                                            : TerminalTechnician::Answering::AtTerminal);
-    technician.setInputEnded([&] {
+    RadioStation& station = session.station();
+    TerminalTechnician& terminal = *technician;
+    terminal.setAnswering(drive.answerYes ? TerminalTechnician::Answering::AllYes
+                                          : TerminalTechnician::Answering::AtTerminal);
+    terminal.setInputEnded([&station] {
         std::fputs("qs71dr-cli: standard input ended with a prompt open; the run stops "
                    "(--yes answers the prompts)\n",
                    stderr);
-        runner->Stop(procedure::StopCause::InputEnded);
+        station.Stop(procedure::StopCause::InputEnded);
     });
-    procedure::RunnerParts parts{session.app(), session.safety(), session.benchStation().bench(),
-                                 timer, clock, wallClock, technician,
-                                 options.noBackup ? procedure::ChangeGuard::WithoutRecords
-                                                  : procedure::ChangeGuard::RecordsFirst};
-    parts.keepsRunsFile = drive.procedureRun;
-    runner = std::make_unique<procedure::ProcedureRunner>(parts, procedure, std::move(info));
-    if (drive.procedureRun) runner->setObserver(session.RunRecorder());
-    runner->setChanged([&](const procedure::RunNotice& notice) {
+    RadioStation::RunOptions runOptions;
+    runOptions.guard = options.noBackup ? procedure::ChangeGuard::WithoutRecords
+                                        : procedure::ChangeGuard::RecordsFirst;
+    runOptions.procedureRun = drive.procedureRun;
+    const std::shared_ptr<procedure::ProcedureRunner> runner =
+        station.Begin(procedure, std::move(info), technician, runOptions);
+    DrivenRun run;
+    run.outOfTime = "no end within " + std::to_string(session.timeoutSeconds()) + " s (--timeout)";
+    if (!runner) {
+        terminal.setInputEnded(nullptr);
+        return run;
+    }
+    const int watch = station.Watch([&](const procedure::RunNotice& notice) {
         if (drive.procedureRun) ShowProgress(*runner, notice);
         if (runner->finished()) session.Wake();
     });
-    runner->Start();
     const auto done = [&] { return runner->finished(); };
     const auto onSignal = [&] {
         std::fputs("\nqs71dr-cli: stopping at the next safe point...\n", stderr);
         std::fflush(stderr);
         runner->Stop(procedure::StopCause::Signal);
     };
-    DrivenRun run;
-    run.outOfTime = "no end within " + std::to_string(session.timeoutSeconds()) + " s (--timeout)";
     if (session.RunToEnd(done, onSignal) == CliSession::Outcome::TimedOut && !done()) {
         // Out of time: the run still ends as a Stop ends it (generator off, item put back),
         // with the same time again for that.
@@ -84,7 +83,8 @@ DrivenRun DriveRun(CliSession& session, const CliOptions& options, TerminalTechn
         session.StartCommandClock();
         session.RunToEnd(done, onSignal);
     }
-    technician.setInputEnded(nullptr);
+    station.Unwatch(watch);
+    terminal.setInputEnded(nullptr);
     run.finished = runner->finished();
     run.record = runner->record();
     if (run.finished && runner->runsFileProblem().empty()) run.runsFile = runner->runsFile();

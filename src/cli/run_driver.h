@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "cli/cli_options.h"
@@ -31,7 +32,9 @@ struct DrivenRun {
     std::string runsFileProblem;  // why the runs file could not be written
 };
 
-DrivenRun DriveRun(CliSession& session, const CliOptions& options, TerminalTechnician& technician,
+// Through the session's station, which alone drives the radio while it goes.
+DrivenRun DriveRun(CliSession& session, const CliOptions& options,
+                   std::shared_ptr<TerminalTechnician> technician,
                    const procedure::Procedure& procedure, procedure::RunInfo info,
                    const DriveOptions& drive);
 

@@ -126,15 +126,13 @@ int RunDesktopProgram(int argc, char** argv, const DesktopTestHooks& hooks) {
         }
     };
     root.setRecordsOptions(std::move(records));
-    if (!root.Start(FrontEnd{settingsStore, messageBox, beeper, window.controls()})) {
+    if (!root.Start(FrontEnd{settingsStore, messageBox, beeper, window.controls(), true})) {
         return kExitFailure;
     }
     SafetyMenu safetyMenu(window, root.safety(), messageBox);
     ReportMenu reportMenu(window, root.safety(), root.records().curves(), messageBox);
     BenchMenu benchMenu(window, *reportMenu.viewMenu(), root.benchStation());
-    ProcedureMenu procedureMenu(window, root.app(), root.safety(), root.benchStation(),
-                                settingsStore, messageBox);
-    procedureMenu.setRunRecorder([&root] { return root.RunRecorder(); });
+    ProcedureMenu procedureMenu(window, root.app(), root.station(), settingsStore, messageBox);
     procedureMenu.setBenchName(root.benchName());
     procedureMenu.setReportOpener(
         [&reportMenu](const std::string& backupPath) { reportMenu.OpenReport(backupPath); });
@@ -149,6 +147,7 @@ int RunDesktopProgram(int argc, char** argv, const DesktopTestHooks& hooks) {
     }
 
     BindMainWindow(window, root.app().main());
+    BindRunStatus(window, root.app().main(), root.station());
     frmMain& logic = root.app().main();
     window.setPortToolTip([&root, &logic] {
         return QString::fromStdString(root.DescribePort(logic.ComPortNo()));

@@ -1,6 +1,7 @@
 #include "desktop/main_window.h"
 
 #include <QAction>
+#include <QStatusBar>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontDatabase>
@@ -59,6 +60,41 @@ MainWindow::MainWindow(QWidget* parent)
 MainWindow::~MainWindow() {
     SetModalDialogProbe(nullptr);
     qApp->removeEventFilter(this);
+}
+
+void MainWindow::HoldDriving(bool held) {
+    for (const auto& button : buttons_) button->setHeld(held);
+    for (QAction* action : comActions_) {
+        if (action != nullptr) action->setEnabled(!held);
+    }
+    for (QAction* action : releaseActions_) {
+        if (action != nullptr) action->setEnabled(!held);
+    }
+    for (const QPointer<QAction>& action : drivingActions_) {
+        if (!action.isNull()) action->setEnabled(!held);
+    }
+}
+
+void MainWindow::ShowRunStatus(const QString& text) {
+    if (text.isEmpty()) {
+        if (statusBar_ != nullptr) statusBar_->hide();
+        return;
+    }
+    if (statusBar_ == nullptr) {
+        statusBar_ = new QStatusBar(this);
+        statusBar_->setObjectName(QStringLiteral("runStatus"));
+        statusBar_->setSizeGripEnabled(false);
+        runStatus_ = new QLabel(statusBar_);
+        runStatus_->setWordWrap(true);
+        statusBar_->addWidget(runStatus_, 1);
+        setStatusBar(statusBar_);
+    }
+    runStatus_->setText(text);
+    statusBar_->show();
+}
+
+QString MainWindow::runStatus() const {
+    return statusBar_ != nullptr && !statusBar_->isHidden() ? runStatus_->text() : QString();
 }
 
 void MainWindow::BuildMenus() {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
+#include <vector>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -11,6 +13,7 @@
 #include "desktop/twips.h"
 
 class QAction;
+class QStatusBar;
 class QListWidget;
 class QPushButton;
 
@@ -46,6 +49,17 @@ public:
     void setPortToolTip(std::function<QString()> provider) { portToolTip_ = std::move(provider); }
     const MainWindowControls& controls() const { return controls_; }
     const TwipsScale& scale() const { return scale_; }
+
+    // While a procedure run drives the radio: the command buttons and the port and release
+    // menus shown disabled (the core refuses them too); false gives them back.
+    void HoldDriving(bool held);
+    // A menu action of another part of the program that changes the radio (Revert), held with
+    // the rest.
+    void AddDrivingAction(QAction* action) { drivingActions_.push_back(action); }
+    // A line at the window's foot, for what a run says (why the controls are held, how it
+    // ended); empty hides it, so the window is as it always was without a run.
+    void ShowRunStatus(const QString& text);
+    QString runStatus() const;
 
     // The fixed-pitch font: "Courier New" where installed, else the system's fixed font.
     static QFont FixedPitchFont();
@@ -99,6 +113,9 @@ private:
     std::array<QAction*, 5> comActions_{};
     std::array<QAction*, 6> releaseActions_{};
     QAction* exitAction_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
+    std::vector<QPointer<QAction>> drivingActions_;
+    QLabel* runStatus_ = nullptr;
 };
 
 }  // namespace qs::qt

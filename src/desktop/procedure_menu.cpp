@@ -11,12 +11,12 @@
 #include <QMenu>
 
 #include "desktop/main_window.h"
-#include "instruments/bench_station.h"
 #include "procedure/bench_binding.h"
 #include "procedure/procedure_check.h"
 #include "procedure/run_info_settings.h"
 #include "shell/application.h"
 #include "shell/show_message.h"
+#include "station/radio_station.h"
 
 namespace qs::qt {
 
@@ -30,12 +30,10 @@ QString Q(const std::string& text) {
 
 }  // namespace
 
-ProcedureMenu::ProcedureMenu(MainWindow& window, Application& app, SafetyNet& safety,
-                             instruments::BenchStation& station, IProfileStore& settings,
-                             IMessageBox& messageBox)
+ProcedureMenu::ProcedureMenu(MainWindow& window, Application& app, RadioStation& station,
+                             IProfileStore& settings, IMessageBox& messageBox)
     : main_(window),
       app_(app),
-      safety_(safety),
       station_(station),
       settings_(settings),
       messageBox_(messageBox) {
@@ -51,7 +49,7 @@ ProcedureMenu::ProcedureMenu(MainWindow& window, Application& app, SafetyNet& sa
 
 bool ProcedureMenu::eventFilter(QObject* watched, QEvent* event) {
     if (watched != &main_ || event->type() != QEvent::Close) return false;
-    if (window_.isNull() || window_->runner().finished()) return false;
+    if (window_.isNull() || !station_.runUnderWay()) return false;
     // The run is not left halfway: it stops first, then the program closes.
     closeMainWhenFinished_ = true;
     window_->Stop();
@@ -60,7 +58,7 @@ bool ProcedureMenu::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ProcedureMenu::ChooseAndRun() {
-    if (!window_.isNull() && !window_->runner().finished()) {
+    if (!window_.isNull() && station_.runUnderWay()) {
         window_->show();
         window_->raise();
         return;
@@ -102,8 +100,8 @@ bool ProcedureMenu::AskRunInfo(procedure::RunInfo& info) {
 }
 
 ProcedureWindow* ProcedureMenu::Run(const std::string& file, const procedure::RunInfo& info) {
-    if (!window_.isNull() && !window_->runner().finished()) return nullptr;
-    const procedure::RunStart start = procedure::PrepareRun(file, station_);
+    if (station_.runUnderWay()) return nullptr;
+    const procedure::RunStart start = station_.Prepare(file);
     if (!start.checked.ok()) {
         std::string text = "The procedure file has mistakes; nothing was started.\r\n";
         for (const procedure::Diagnostic& d : start.checked.diagnostics)
@@ -122,8 +120,7 @@ ProcedureWindow* ProcedureMenu::Run(const std::string& file, const procedure::Ru
     if (!window_.isNull()) window_->close();
     procedure::RunInfo recorded = info;
     recorded.bench = benchName_;
-    window_ = new ProcedureWindow(app_, safety_, station_, toRun, recorded, &main_);
-    if (recorder_) window_->setRunObserver(recorder_());
+    window_ = new ProcedureWindow(station_, toRun, recorded, &main_);
     window_->setAttribute(Qt::WA_DeleteOnClose);
     if (!columnWidths_.isEmpty()) window_->setColumnWidths(columnWidths_);
     window_->setColumnsResized([this](const QList<int>& widths) { columnWidths_ = widths; });
@@ -137,7 +134,10 @@ ProcedureWindow* ProcedureMenu::Run(const std::string& file, const procedure::Ru
         if (closeMainWhenFinished_) main_.close();
     });
     window_->show();
-    window_->Start();
+    if (!window_->Start()) {
+        window_->close();
+        return nullptr;
+    }
     return window_.data();
 }
 

@@ -13,7 +13,7 @@ namespace qs {
 class Application;
 class IMessageBox;
 class IProfileStore;
-class SafetyNet;
+class RadioStation;
 }  // namespace qs
 
 namespace qs::qt {
@@ -31,19 +31,14 @@ class ProcedureMenu : public QObject {
 public:
     static constexpr const char* kRunCaption = "Run &procedure...";
 
-    ProcedureMenu(MainWindow& window, Application& app, SafetyNet& safety,
-                  instruments::BenchStation& station, IProfileStore& settings,
-                  IMessageBox& messageBox);
+    ProcedureMenu(MainWindow& window, Application& app, RadioStation& station,
+                  IProfileStore& settings, IMessageBox& messageBox);
     ProcedureMenu(const ProcedureMenu&) = delete;
     ProcedureMenu& operator=(const ProcedureMenu&) = delete;
 
     QAction* runAction() const { return run_; }
-    // Gives each run its way into the service records.
     // The bench's name that each run's record carries.
     void setBenchName(std::string name) { benchName_ = std::move(name); }
-    void setRunRecorder(std::function<procedure::RunObserver()> recorder) {
-        recorder_ = std::move(recorder);
-    }
     // Opens the report of the connection whose backup is at the path given (Open report).
     void setReportOpener(std::function<void(const std::string& backupPath)> opener) {
         reportOpener_ = std::move(opener);
@@ -63,9 +58,7 @@ private:
 
     MainWindow& main_;
     Application& app_;
-    SafetyNet& safety_;
-    instruments::BenchStation& station_;
-    std::function<procedure::RunObserver()> recorder_;
+    RadioStation& station_;
     std::string benchName_;
     std::function<void(const std::string&)> reportOpener_;
     // As the technician last sized them; empty until they do.

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTableWidget>
@@ -12,13 +13,11 @@
 #include <QWindow>
 #include <algorithm>
 
-#include "instruments/bench_station.h"
 #include "record/report_runs_html.h"
 #include "record/run_summary.h"
 #include "record/verdict_style.h"
 #include "record/verdict_words.h"
-#include "safety/safety_net.h"
-#include "shell/application.h"
+#include "station/radio_station.h"
 
 namespace qs::qt {
 
@@ -65,20 +64,32 @@ QLabel* WrappingLabel(QWidget* parent) {
     return label;
 }
 
+// The window as the run's technician, for as long as the window is there.
+class WindowTechnician : public procedure::ITechnician {
+public:
+    explicit WindowTechnician(ProcedureWindow* window) : window_(window) {}
+    void Ask(const procedure::Question& question,
+             std::function<void(procedure::Answer)> answer) override {
+        if (!window_.isNull()) window_->Ask(question, std::move(answer));
+    }
+    void Withdraw() override {
+        if (!window_.isNull()) window_->Withdraw();
+    }
+
+private:
+    QPointer<ProcedureWindow> window_;
+};
+
 }  // namespace
 
-ProcedureWindow::ProcedureWindow(Application& app, SafetyNet& safety,
-                                 instruments::BenchStation& station,
-                                 procedure::Procedure procedure, procedure::RunInfo info,
-                                 QWidget* parent)
-    : QWidget(parent, Qt::Window), station_(station) {
+ProcedureWindow::ProcedureWindow(RadioStation& station, procedure::Procedure procedure,
+                                 procedure::RunInfo info, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      station_(station),
+      procedure_(std::move(procedure)),
+      info_(std::move(info)) {
     setWindowTitle(QStringLiteral("Procedure - ") +
-                   Q(procedure.title.empty() ? procedure.file : procedure.title));
-    runner_ = std::make_unique<procedure::ProcedureRunner>(
-        procedure::RunnerParts{app, safety, station.bench(), timer_, clock_, wallClock_, *this,
-                               procedure::ChangeGuard::RecordsFirst},
-        std::move(procedure), std::move(info));
-    runner_->setChanged([this](const procedure::RunNotice& notice) { OnNotice(notice); });
+                   Q(procedure_.title.empty() ? procedure_.file : procedure_.title));
 
     auto* layout = new QVBoxLayout(this);
     state_ = new QLabel(this);
@@ -90,15 +101,19 @@ ProcedureWindow::ProcedureWindow(Application& app, SafetyNet& safety,
     reason_ = WrappingLabel(this);
     reason_->setFont(Scaled(reason_->font(), kReasonScale, true));
     layout->addWidget(reason_);
+    // What the radio and the generator hold once the run has ended, in the banner's words.
+    holds_ = WrappingLabel(this);
+    holds_->setObjectName(QStringLiteral("radioHolds"));
+    holds_->setFont(Scaled(holds_->font(), kReasonScale, true));
+    layout->addWidget(holds_);
     counts_ = WrappingLabel(this);
     layout->addWidget(counts_);
-    const RunRecord& record = runner_->record();
     who_ = WrappingLabel(this);
     who_->setText(QStringLiteral("Technician: %1    Serial number: %2    Work order: %3")
-                      .arg(Q(record.technician), Q(record.serialNumber), Q(record.workOrder)));
+                      .arg(Q(info_.technician), Q(info_.serialNumber), Q(info_.workOrder)));
     layout->addWidget(who_);
 
-    steps_ = new QTableWidget(static_cast<int>(record.steps.size()), kColumns, this);
+    steps_ = new QTableWidget(static_cast<int>(procedure_.steps.size()), kColumns, this);
     steps_->setHorizontalHeaderLabels({QStringLiteral("#"), QStringLiteral("Step"),
                                        QStringLiteral("State"), QStringLiteral("Measured"),
                                        QStringLiteral("Limits"), QStringLiteral("Time"),
@@ -116,7 +131,9 @@ ProcedureWindow::ProcedureWindow(Application& app, SafetyNet& safety,
     for (int row = 0; row < steps_->rowCount(); ++row) {
         for (int column = 0; column < kColumns; ++column)
             steps_->setItem(row, column, new QTableWidgetItem);
-        ShowStep(row);
+        steps_->item(row, kNumber)->setText(QString::number(row + 1));
+        steps_->item(row, kStep)->setText(
+            Q(procedure::StepTitle(procedure_.steps[static_cast<std::size_t>(row)])));
     }
     FitColumns();
     // The widths the technician sets by hand are kept for the next run; the last column
@@ -159,7 +176,7 @@ ProcedureWindow::ProcedureWindow(Application& app, SafetyNet& safety,
     close_ = new QPushButton(QStringLiteral("&Close"), this);
     buttons->addWidget(stop_);
     buttons->addWidget(close_);
-    connect(stop_, &QPushButton::clicked, this, [this] { runner_->Stop(); });
+    connect(stop_, &QPushButton::clicked, this, [this] { Stop(); });
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
     // Never inside the click itself: running again closes this window.
     connect(runAgainButton_, &QPushButton::clicked, this, [this] {
@@ -171,21 +188,38 @@ ProcedureWindow::ProcedureWindow(Application& app, SafetyNet& safety,
     layout->addLayout(buttons);
 
     ShowQuestion(false, false);
-    ShowState();
+    holds_->setVisible(false);
+    reason_->setVisible(false);
+    counts_->setVisible(false);
+    close_->setVisible(false);
+    runAgainButton_->setVisible(false);
+    openReportButton_->setVisible(false);
     resize(kWindowWidth, kWindowHeight);
     KeepWithinScreen();
 }
 
 ProcedureWindow::~ProcedureWindow() {
-    // The runner goes first: it withdraws its question from this window while it still is one.
-    // A finished run has given the bench back already (and a later run may hold it now).
-    const bool finished = runner_->finished();
-    runner_.reset();
-    if (!finished) station_.Release();
+    if (watch_ != 0) station_.Unwatch(watch_);
+    // A run still under way (the program closing) is stopped; its question is this window's
+    // no longer.
+    if (runner_ && !runner_->finished()) runner_->Stop();
+    answer_ = nullptr;
 }
 
-void ProcedureWindow::Start() {
-    runner_->Start();
+bool ProcedureWindow::Start() {
+    if (runner_) return true;
+    runner_ = station_.Begin(procedure_, info_, std::make_shared<WindowTechnician>(this), {});
+    if (!runner_) return false;
+    watch_ = station_.Watch([this](const procedure::RunNotice& notice) {
+        if (station_.run() == runner_) OnNotice(notice);
+    });
+    for (int row = 0; row < steps_->rowCount(); ++row) ShowStep(row);
+    ShowState();
+    return true;
+}
+
+void ProcedureWindow::Stop() {
+    if (runner_) runner_->Stop();
     ShowState();
 }
 
@@ -283,13 +317,13 @@ void ProcedureWindow::OnNotice(const procedure::RunNotice& notice) {
     FitColumns();
     ShowState();
     if (!runner_->finished()) return;
-    station_.Release();
     // Never inside the runner's own notification: the window (and the runner) may go.
     if (closeWhenFinished_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     if (finished_) QMetaObject::invokeMethod(this, finished_, Qt::QueuedConnection);
 }
 
 void ProcedureWindow::ShowStep(int index) {
+    if (!runner_) return;
     const StepRecord& step = runner_->record().steps[static_cast<std::size_t>(index)];
     const bool running = runner_->currentStep() == index;
     const bool finished = runner_->finished();
@@ -326,6 +360,7 @@ void ProcedureWindow::ShowStep(int index) {
 
 void ProcedureWindow::ShowState() {
     using Phase = procedure::ProcedureRunner::Phase;
+    if (!runner_) return;
     const RunRecord& record = runner_->record();
     QString text;
     switch (runner_->phase()) {
@@ -353,7 +388,14 @@ void ProcedureWindow::ShowState() {
         finished ? QStringLiteral("QLabel#verdictBanner { color: white; background: %1; }")
                        .arg(QLatin1String(VerdictColour(record.verdict)))
                  : QString());
-    stop_->setEnabled(!finished && runner_->phase() != Phase::Stopping);
+    // A step's clean-up is not cut short by Stop: pressed during it, Stop is noted; pressed
+    // again, the clean-up is abandoned.
+    const bool stopping = runner_->stopping() || runner_->cleaningUp();
+    stop_->setText(stopping ? QStringLiteral("Stopping\u2026") : QStringLiteral("&Stop"));
+    stop_->setToolTip(stopping ? QStringLiteral("Press again to leave the clean-up unfinished "
+                                                "and end the run now")
+                               : QString());
+    stop_->setEnabled(!finished && (!runner_->stopping() || runner_->cleaningUp()));
     ShowEnd();
 }
 
@@ -363,6 +405,9 @@ void ProcedureWindow::ShowEnd() {
     const QString reason = finished ? Q(VerdictReason(record)) : QString();
     reason_->setText(reason);
     reason_->setVisible(!reason.isEmpty());
+    const QString holds = finished ? Q(record.radioHolds) : QString();
+    holds_->setText(holds);
+    holds_->setVisible(!holds.isEmpty());
     counts_->setText(finished ? Q(CountsText(CountOutcomes(record.steps)) + " in " +
                                   DurationText(record.durationMs))
                               : QString());
@@ -380,13 +425,14 @@ void ProcedureWindow::ShowEnd() {
 }
 
 void ProcedureWindow::closeEvent(QCloseEvent* event) {
-    if (runner_->finished() || runner_->phase() == procedure::ProcedureRunner::Phase::Ready) {
+    if (!runner_ || runner_->finished() ||
+        runner_->phase() == procedure::ProcedureRunner::Phase::Ready) {
         event->accept();
         return;
     }
     // A run is not left halfway: it stops at its next safe point, then the window goes.
     closeWhenFinished_ = true;
-    runner_->Stop();
+    Stop();
     event->ignore();
 }
 

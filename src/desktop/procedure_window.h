@@ -7,8 +7,6 @@
 
 #include "procedure/procedure_runner.h"
 #include "procedure/technician.h"
-#include "qtcore/qt_timer.h"
-#include "safety/wall_clock.h"
 
 class QFrame;
 class QLabel;
@@ -16,12 +14,7 @@ class QPushButton;
 class QTableWidget;
 
 namespace qs {
-class Application;
-class SafetyNet;
-}  // namespace qs
-
-namespace qs::instruments {
-class BenchStation;
+class RadioStation;
 }
 
 namespace qs::qt {
@@ -32,21 +25,22 @@ namespace qs::qt {
 // their state, what each measured against its limits and the values it saw (failed rows
 // tinted, every cell's whole text on hover); the open prompt or question in a panel of its
 // own with its OK (Yes, No) buttons; Stop, and once the run has ended Close, Run again and
-// Open report. The window is the run's technician. Closing it while the run goes on stops
-// the run first (at its next safe point) and closes once it has ended. However long a
-// message, the window stays within the screen's width: text wraps.
-class ProcedureWindow : public QWidget, public procedure::ITechnician {
+// Open report. The window is the run's technician; the run itself is the station's, which
+// alone drives the radio while it goes. Closing the window while the run goes on stops the run
+// first (at its next safe point) and closes once it has ended. However long a message, the
+// window stays within the screen's width: text wraps. While a step's teardown runs, Stop reads
+// "Stopping..." and leaves the step's end as it is; pressed again it abandons the clean-up.
+class ProcedureWindow : public QWidget {
 public:
-    ProcedureWindow(Application& app, SafetyNet& safety, instruments::BenchStation& station,
-                    procedure::Procedure procedure, procedure::RunInfo info,
+    ProcedureWindow(RadioStation& station, procedure::Procedure procedure, procedure::RunInfo info,
                     QWidget* parent = nullptr);
     ~ProcedureWindow() override;
 
-    void Start();
-    // Follows the run beside the window (the service records); set before Start.
-    void setRunObserver(procedure::RunObserver observer) { runner_->setObserver(std::move(observer)); }
+    // Begins the run on the station; false when another run is under way.
+    bool Start();
     // Stops the run at its next safe point (as the Stop button does).
-    void Stop() { runner_->Stop(); }
+    void Stop();
+    // Valid once started.
     const procedure::ProcedureRunner& runner() const { return *runner_; }
     // Called once the run has ended.
     void setFinished(std::function<void()> finished) { finished_ = std::move(finished); }
@@ -70,6 +64,7 @@ public:
     QTableWidget* stepsTable() const { return steps_; }
     QLabel* stateLabel() const { return state_; }    // the banner: the step under way, the verdict
     QLabel* reasonLabel() const { return reason_; }  // why the run ended as it did
+    QLabel* holdsLabel() const { return holds_; }    // what the radio and generator hold then
     QLabel* countsLabel() const { return counts_; }
     QFrame* promptPanel() const { return prompt_; }
     QLabel* questionLabel() const { return question_; }
@@ -81,10 +76,10 @@ public:
     QPushButton* runAgainButton() const { return runAgainButton_; }
     QPushButton* openReportButton() const { return openReportButton_; }
 
-    // The technician, as the runner reaches them.
-    void Ask(const procedure::Question& question,
-             std::function<void(procedure::Answer)> answer) override;
-    void Withdraw() override;
+    // The technician, as the runner reaches them (through a proxy the station keeps, so that a
+    // window gone first leaves the run no dangling technician).
+    void Ask(const procedure::Question& question, std::function<void(procedure::Answer)> answer);
+    void Withdraw();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -103,11 +98,11 @@ private:
     // No wider than the screen it is on.
     void KeepWithinScreen();
 
-    instruments::BenchStation& station_;
-    QtTimer timer_;
-    SystemTickSource clock_;
-    SystemWallClock wallClock_;
-    std::unique_ptr<procedure::ProcedureRunner> runner_;
+    RadioStation& station_;
+    int watch_ = 0;
+    procedure::Procedure procedure_;
+    procedure::RunInfo info_;
+    std::shared_ptr<procedure::ProcedureRunner> runner_;
     std::function<void(procedure::Answer)> answer_;
     bool closeWhenFinished_ = false;
     std::function<void()> finished_;
@@ -121,6 +116,7 @@ private:
 
     QLabel* state_ = nullptr;
     QLabel* reason_ = nullptr;
+    QLabel* holds_ = nullptr;
     QLabel* counts_ = nullptr;
     QLabel* who_ = nullptr;
     QTableWidget* steps_ = nullptr;

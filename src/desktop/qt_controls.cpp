@@ -60,8 +60,14 @@ void QtControl::setVisible(bool visible) {
 void QtControl::setEnabled(bool enabled) {
     enabled_ = enabled;
     if (!widget_) return;
-    if (widget_->testAttribute(Qt::WA_ForceDisabled) != enabled) return;
-    widget_->setEnabled(enabled);
+    const bool shown = enabled && !held_;
+    if (widget_->testAttribute(Qt::WA_ForceDisabled) != shown) return;
+    widget_->setEnabled(shown);
+}
+
+void QtControl::setHeld(bool held) {
+    held_ = held;
+    setEnabled(enabled_);
 }
 
 void QtControl::Move(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {

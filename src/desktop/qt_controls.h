@@ -50,6 +50,9 @@ public:
     void moveToEndOfTabOrder() override;
 
     QWidget* widget() const { return widget_; }
+    // Held by the front end (a procedure run drives the radio): shown disabled whatever the
+    // core sets, and as the core set it again once let go.
+    void setHeld(bool held);
 
 protected:
     const TwipsScale& scale() const { return scale_; }
@@ -63,6 +66,7 @@ private:
     TabOrder* tabOrder_;
     bool visible_ = true;
     bool enabled_ = true;
+    bool held_ = false;
     std::int32_t left_ = 0;
     std::int32_t top_ = 0;
     std::int32_t width_ = 0;

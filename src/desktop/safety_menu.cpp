@@ -42,6 +42,7 @@ SafetyMenu::SafetyMenu(MainWindow& window, SafetyNet& net, IMessageBox& messageB
     QObject::connect(openFolder_, &QAction::triggered, fileMenu, [this] { OpenFolder(); });
     QObject::connect(revert_, &QAction::triggered, fileMenu,
                      [this] { net_.RevertToConnectValues(); });
+    window.AddDrivingAction(revert_);
     QObject::connect(compare_, &QAction::triggered, fileMenu, [this] { ChooseAndCompare(); });
 }
 

@@ -1,7 +1,9 @@
 #include "desktop/window_binding.h"
 
 #include "desktop/main_window.h"
+#include "record/run_summary.h"
 #include "shell/main_window.h"
+#include "station/radio_station.h"
 
 namespace qs::qt {
 
@@ -30,6 +32,21 @@ void BindMainWindow(MainWindow& window, frmMain& logic) {
     events.queryUnload = [&logic] { logic.Form_QueryUnload(); };
     window.setEvents(std::move(events));
     logic.setCloseWindow([&window] { window.close(); });
+}
+
+void BindRunStatus(MainWindow& window, frmMain& logic, RadioStation& station) {
+    logic.setInputHeldChanged([&window](const std::string& reason) {
+        window.HoldDriving(!reason.empty());
+        if (!reason.empty()) {
+            window.ShowRunStatus(QStringLiteral("The console is read-only: %1.")
+                                     .arg(QString::fromStdString(reason)));
+        }
+    });
+    station.Watch([&window, &station](const procedure::RunNotice& notice) {
+        const auto run = station.run();
+        if (notice.kind != procedure::RunNotice::Kind::Phase || !run || !run->finished()) return;
+        window.ShowRunStatus(QString::fromStdString(RunEndText(run->record())));
+    });
 }
 
 }  // namespace qs::qt

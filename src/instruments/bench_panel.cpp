@@ -27,6 +27,11 @@ BenchPanel::BenchPanel(BenchStation& station, ITimer& timer)
     });
     for (Role role : kRoles)
         identities_[Index(role)] = station_.bench().Identity(role);
+    // What the generator was set to before the window opened (a run's RF on) is what it holds.
+    const GeneratorSettings& held = station_.generatorHeld();
+    frequencyHz_ = held.frequencyHz.value_or(frequencyHz_);
+    levelDbm_ = held.levelDbm.value_or(levelDbm_);
+    rf_ = held.rf.value_or(rf_);
 }
 
 BenchPanel::~BenchPanel() {

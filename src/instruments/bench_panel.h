@@ -66,8 +66,8 @@ public:
     const Line& reading(Quantity quantity) const {
         return readings_[static_cast<std::size_t>(quantity)];
     }
-    // The generator's settings as last set through the bench (by anyone), else the panel's
-    // starting values: 100 MHz, -60 dBm, RF off.
+    // The generator's settings as last set through the bench (by anyone, a procedure run too,
+    // before the window opened), else the panel's starting values: 100 MHz, -60 dBm, RF off.
     double frequencyHz() const { return frequencyHz_; }
     double levelDbm() const { return levelDbm_; }
     RfOutput rf() const { return rf_; }

@@ -170,6 +170,15 @@ void BenchStation::Unwatch(int id) {
 }
 
 void BenchStation::Dispatch(const BenchEvent& event) {
+    if (event.kind == BenchEvent::Kind::Setting && event.role == Role::Generator &&
+        !event.failure) {
+        if (event.address != generatorHeldAt_) generatorHeld_ = GeneratorSettings{};
+        generatorHeldAt_ = event.address;
+        if (event.operation == Operation::SetFrequency) generatorHeld_.frequencyHz = event.value;
+        if (event.operation == Operation::SetLevel) generatorHeld_.levelDbm = event.value;
+        if (event.operation == Operation::RfOn) generatorHeld_.rf = RfOutput::On;
+        if (event.operation == Operation::RfOff) generatorHeld_.rf = RfOutput::Off;
+    }
     std::vector<int> ids;
     for (const auto& [id, watcher] : watchers_)
         ids.push_back(id);

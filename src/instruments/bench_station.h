@@ -23,6 +23,7 @@
 
 #include "instruments/bench.h"
 #include "instruments/bench_setup.h"
+#include "instruments/generator_settings.h"
 #include "platform/profile_store.h"
 
 namespace qs::instruments {
@@ -81,6 +82,11 @@ public:
     int WatchHold(std::function<void()> watcher);
     void UnwatchHold(int id);
 
+    // The generator as last set and confirmed through the bench, by anyone (a run, the Bench
+    // window, the command line): what it holds now, as far as the program knows. Nothing of
+    // what was never set; forgotten when the generator's address changes.
+    const GeneratorSettings& generatorHeld() const { return generatorHeld_; }
+
     // Sees every setting, reading and identification of the bench, in order; returns an id
     // for Unwatch. A watcher may unwatch itself (or another) while it is called.
     int Watch(Watcher watcher);
@@ -102,6 +108,8 @@ private:
     int nextWatcher_ = 1;
     std::string heldBy_;
     std::map<int, std::function<void()>> holdWatchers_;
+    GeneratorSettings generatorHeld_;
+    std::string generatorHeldAt_;  // the address it was set at
     void HoldChanged();
 };
 

@@ -20,6 +20,7 @@ std::uint8_t clsCmcEeprom::ReadByte(std::int32_t address) const {
 std::int16_t clsCmcEeprom::WriteByte(std::int32_t address, std::uint8_t data) {
     if (!isValid(address)) return kRefused;
     bytes_[static_cast<std::size_t>(address)] = data;
+    if (byteWritten_) byteWritten_(address, data);
     return kDone;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "platform/bytes.h"
@@ -28,10 +29,17 @@ public:
     // range is outside the image.
     std::int16_t WriteBlock(std::int32_t address, const Bytes& data);
 
+    // Told of every byte stored by WriteByte: the program writes single bytes only for values
+    // it sends to the radio (a clone read stores whole blocks). Null for nobody.
+    void setByteWritten(std::function<void(std::int32_t address, std::uint8_t data)> observer) {
+        byteWritten_ = std::move(observer);
+    }
+
 private:
     bool isValid(std::int64_t address) const { return address >= 0 && address < kImageSizeBytes; }
 
     std::vector<std::uint8_t> bytes_;
+    std::function<void(std::int32_t, std::uint8_t)> byteWritten_;
 };
 
 }  // namespace qs

@@ -99,6 +99,13 @@ clsIndOp_RigK52T::clsIndOp_RigK52T(RigK52TParts parts)
     adCode_ = kAdCodes;
     daCode_ = kDaCodes;
     lvaMark_.fill(false);
+    // Every single byte stored in the image is a value handed to the radio.
+    image().setByteWritten(
+        [this](std::int32_t address, std::uint8_t value) { holdings_.Sent(address, value); });
+}
+
+clsIndOp_RigK52T::~clsIndOp_RigK52T() {
+    image().setByteWritten(nullptr);
 }
 
 void clsIndOp_RigK52T::RigOpFunc_ResetAll() {

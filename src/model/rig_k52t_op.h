@@ -13,6 +13,7 @@
 #include "link/radio.h"
 #include "link/tick.h"
 #include "model/operation_observer.h"
+#include "model/radio_holdings.h"
 #include "model/rig_k52t_eep.h"
 #include "model/rig_ops.h"
 #include "model/task_state.h"
@@ -55,6 +56,7 @@ public:
 
     // Builds the item table at once (port 1), so the controls must already exist.
     explicit clsIndOp_RigK52T(RigK52TParts parts);
+    ~clsIndOp_RigK52T() override;
     clsIndOp_RigK52T(const clsIndOp_RigK52T&) = delete;
     clsIndOp_RigK52T& operator=(const clsIndOp_RigK52T&) = delete;
 
@@ -70,8 +72,25 @@ public:
     TaggedValue RigOpFunc_ClickCmd00(std::int16_t Index) override;
     void task() override;
     std::string StoppedOperationNote() const override;
-    // "BPF T1 = 70 and BPF T2 = 74": the value each item was last sent, as the radio holds it.
+    // What the radio holds of the items, as the radio proved it: "the radio holds BPF T1 = 70
+    // and BPF T2 = 74", and for a value sent since and not proved "Power(Hi): sent 150, not
+    // confirmed; the radio held 200 before". Kept across a reset: a connection lost does not
+    // make the radio forget.
     std::string HeldValuesText(const std::vector<std::int16_t>& items) const;
+    // The same for the RSSI thresholds: "the radio holds RSSI S3 = 90 and S1 = 20".
+    std::string HeldThresholdsText() const;
+    const RadioHoldings& holdings() const { return holdings_; }
+    // What became of every value sent since `mark`, item by item: "Power(Hi) is back at 200",
+    // "the radio holds BPF T1 = 70 and BPF T2 = 74", "MOD: sent 50, not confirmed; the radio
+    // held 40 before", joined by "; ". Empty when nothing was sent.
+    // With HeldWords::Run, the run's end beside its start: values back where they were are left
+    // out, the others say both ("the radio holds TX LVA = 192 (was 180)").
+    enum class HeldWords { Step, Run };
+    std::string HeldChangesText(const RadioHoldings::Mark& mark, HeldWords words) const;
+    // The item whose value the memory image keeps at `address`, or the threshold's name
+    // ("RSSI S3"); empty for neither.
+    std::string NameAtAddress(std::int32_t address) const;
+    bool SignedAt(std::int32_t address) const;
 
     // Parameter table of the memory image (object 2 channel records, 3 channel power).
     std::int16_t RigK52TFunc_Ptbl_Search(std::int16_t objectNo) const;
@@ -302,6 +321,7 @@ private:
     OpWork opWork_;
     IOperationObserver* observer_ = nullptr;
     std::uint32_t readingsTaken_ = 0;
+    RadioHoldings holdings_;
     std::int64_t waitsStartedMs_ = 0;
     std::uint32_t waitsStarted_ = 0;
 };

@@ -21,6 +21,8 @@ bool clsIndOp_RigK52T::ReadLevel(ReadingList list, std::int16_t index, bool send
     }
     const std::int16_t v = E8AnswerValue(answer);
     ++readingsTaken_;
+    // The radio takes its frames in order: everything sent before this reading has reached it.
+    holdings_.Answered();
     if (observer_ != nullptr) {
         observer_->OnReading({ad ? ReadingGroup::Ad : ReadingGroup::Da, index, v});
     }

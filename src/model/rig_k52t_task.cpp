@@ -123,6 +123,8 @@ bool clsIndOp_RigK52T::RunState(std::int16_t& next) {
 
 void clsIndOp_RigK52T::Load() {
     idBytes_ = HexTextToBytes(radio_.radioNameM() + radio_.radionameS());
+    // The image is the radio's own now, as read.
+    holdings_.Loaded(image());
 
     for (std::int16_t i = 0; i < console_.ListCount(); ++i) {
         console_.ReadFromEe(i);

@@ -46,15 +46,15 @@ public:
             done("");
             return;
         }
+        // With the radio gone nothing is sent: the executor says what it holds.
         if (host.radioLost()) {
-            done(host.ItemName(item) + " could not be put back to " + std::to_string(start_) +
-                 ": the radio may hold " + std::to_string(now));
+            done("");
             return;
         }
         console.setValue(item, start_);
-        host.AwaitSettled([this, &host, item, done] {
+        host.AwaitSettled([&host, item, done] {
             host.AddItemValue(item);
-            done(host.ItemName(item) + " is back at " + std::to_string(start_));
+            host.AwaitConfirmed([done] { done(""); });
         });
     }
 
@@ -123,8 +123,7 @@ private:
         std::string done = std::to_string(search_->settings()) + " settings; " +
                            step_.item.title + " at " +
                            std::to_string(host.app().console().Value(step_.item.index));
-        host.SendReload();
-        host.AwaitSettled([&host, done] { host.End(StepOutcome::Pass, done); });
+        host.AwaitConfirmed([&host, done] { host.End(StepOutcome::Pass, done); });
     }
 
     const AdjustStep& step_;

@@ -33,15 +33,14 @@ public:
 
     // A step ended part-way leaves no half-set radio: the items it set go back, last first.
     void Teardown(StepHost& host, std::function<void(std::string)> done) override {
-        PutBack(host, std::move(done), {});
+        PutBack(host, std::move(done), false);
     }
 
 private:
     void SetNext(StepHost& host, std::size_t next) {
         if (next == step_.settings.size()) {
             // As after an adjustment: the settings await no answer, the reading after them does.
-            host.SendReload();
-            host.AwaitSettled([&host] { host.End(StepOutcome::Pass, ""); });
+            host.AwaitConfirmed([&host] { host.End(StepOutcome::Pass, ""); });
             return;
         }
         // One at a time in the file's order, each with the console's wait after its command.
@@ -55,32 +54,27 @@ private:
         });
     }
 
-    void PutBack(StepHost& host, std::function<void(std::string)> done,
-                 std::vector<std::string> notes) {
+    // With the radio gone nothing is sent: the executor says what it holds.
+    void PutBack(StepHost& host, std::function<void(std::string)> done, bool sent) {
         clsConsole& console = host.app().console();
-        while (!before_.empty()) {
+        while (!before_.empty() && !host.radioLost()) {
             const std::int16_t item = before_.back().first;
             const std::int16_t value = before_.back().second;
             before_.pop_back();
-            const std::int16_t now = console.Value(item);
-            if (now == value) continue;
-            if (host.radioLost()) {
-                notes.push_back(host.ItemName(item) + " could not be put back to " +
-                                std::to_string(value) + ": the radio may hold " +
-                                std::to_string(now));
-                continue;
-            }
+            if (console.Value(item) == value) continue;
             console.setValue(item, value);
-            host.AwaitSettled([this, &host, done, notes, item, value]() mutable {
+            host.AwaitSettled([this, &host, done, item] {
                 host.AddItemValue(item);
-                notes.push_back(host.ItemName(item) + " is back at " + std::to_string(value));
-                PutBack(host, done, std::move(notes));
+                PutBack(host, done, true);
             });
             return;
         }
-        std::string text;
-        for (const std::string& note : notes) text += (text.empty() ? "" : "; ") + note;
-        done(text);
+        if (!sent || host.radioLost()) {
+            done("");
+            return;
+        }
+        // "Is back" only once the radio has answered after the last of them.
+        host.AwaitConfirmed([done] { done(""); });
     }
 
     const SetStep& step_;
@@ -102,7 +96,12 @@ public:
     void Teardown(StepHost& host, std::function<void(std::string)> done) override {
         host.StopOperationThen([this, &host, done] {
             Values(host);
-            done("the sweep was stopped; " + host.HoldsText(swept_));
+            // Where it stands, as the radio confirms it when it still answers.
+            if (host.radioLost()) {
+                done("the sweep was stopped");
+                return;
+            }
+            host.AwaitConfirmed([done] { done("the sweep was stopped"); });
         });
     }
 
@@ -135,7 +134,12 @@ public:
     void Teardown(StepHost& host, std::function<void(std::string)> done) override {
         host.StopOperationThen([this, &host, done] {
             host.AddItemValue(rows_.item);
-            done("the level adjustment was stopped where it stood; " + host.HoldsText({rows_.item}));
+            const std::string note = "the level adjustment was stopped where it stood";
+            if (host.radioLost()) {
+                done(note);
+                return;
+            }
+            host.AwaitConfirmed([done, note] { done(note); });
         });
     }
 

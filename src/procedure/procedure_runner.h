@@ -23,8 +23,11 @@
 #include <optional>
 #include <string>
 
+#include "model/radio_holdings.h"
 #include "model/task_state.h"
 #include "procedure/procedure.h"
+#include "procedure/radio_watch.h"
+#include "procedure/run_book.h"
 #include "procedure/step_run.h"
 #include "procedure/technician.h"
 #include "record/run_record.h"
@@ -77,6 +80,9 @@ enum class StopCause { Technician, Signal, TimeOut, InputEnded };
 // "stopped by the technician", "stopped by a signal", "stopped by the time-out",
 // "stopped as the answers' input ended".
 std::string StopText(StopCause cause);
+// What a stop that came while a step's teardown ran adds to the step's reason: "Stop was
+// pressed during the clean-up, which went on to its end".
+std::string StopDuringCleanUpText(StopCause cause);
 
 struct RunNotice;
 // Told every notice after the front end's handler, with the record as it then stands: how the
@@ -96,7 +102,9 @@ struct RunNotice {
 
 // The one executor of a run's steps: each step kind is a StepRun of its own, which this runs
 // through StepHost, looking at Stop, the radio link, the journal and the deadline whenever the
-// step is resumed, and calling its teardown on every end that is not a pass.
+// step is resumed, and calling its teardown on every end that is not a pass. Its parts: the
+// run's record (RunBook), the radio watched while the run waits on something else
+// (RadioWatch), and the one thing the run awaits with the timer that wakes it.
 class ProcedureRunner : private StepHost {
 public:
     enum class Phase { Ready, Connecting, Running, Stopping, Finished };
@@ -111,23 +119,32 @@ public:
     // Ends the run at the next safe point: a prompt or a wait ends at once, a running automatic
     // operation stops as the model stops it, an adjustment puts its item back; an instrument's
     // request or a command under way is finished first. The step under way ends ABORTED
-    // after its teardown; the steps not run are skipped.
+    // after its teardown; the steps not run are skipped. While a step's teardown runs, a Stop
+    // changes nothing of its end (a FAIL stays FAIL; the reason says Stop came during the
+    // clean-up); a second one, or a time-out, abandons the clean-up: the step and the run end
+    // ABORTED, RF off, and the record names what the radio holds.
     void Stop(StopCause cause = StopCause::Technician);
 
     Phase phase() const { return phase_; }
     bool finished() const { return phase_ == Phase::Finished; }
+    // A step's teardown is under way (Stop now would abandon it only when pressed again).
+    bool cleaningUp() const { return ending_.active; }
+    // Stop was asked for and the run has not ended yet.
+    bool stopping() const { return stop_.requested && !finished(); }
     const Procedure& procedure() const { return procedure_; }
     // Kept up to date as the run goes; complete once finished().
-    const RunRecord& record() const { return record_; }
+    const RunRecord& record() const { return book_.record(); }
     // The step running now (index into the steps), -1 when none is.
     int currentStep() const { return current_; }
     // The runs file the record is kept in, beside the connection's backup; empty without one.
-    const std::string& runsFile() const { return runsFile_; }
+    const std::string& runsFile() const { return book_.runsFile(); }
     // Why the runs file could not be written, empty when it could.
-    const std::string& runsFileProblem() const { return runsFileProblem_; }
+    const std::string& runsFileProblem() const { return book_.runsFileProblem(); }
 
-    void setChanged(std::function<void(const RunNotice&)> changed) { changed_ = std::move(changed); }
-    void setObserver(RunObserver observer) { observer_ = std::move(observer); }
+    void setChanged(std::function<void(const RunNotice&)> changed) {
+        listeners_.changed = std::move(changed);
+    }
+    void setObserver(RunObserver observer) { listeners_.observer = std::move(observer); }
 
 private:
     // What the run waits for; exactly one thing at a time.
@@ -141,8 +158,40 @@ private:
         std::function<void()> then;
     };
     using Then = std::function<void()>;
+    // Stop as asked for: by whom, and how often while a teardown ran.
+    struct StopRequest {
+        bool requested = false;
+        StopCause cause = StopCause::Technician;
+        std::string text;  // "stopped by the technician"
+        bool duringCleanUp = false;  // the first came while a teardown ran
+        bool abandon = false;        // a second one, or the time-out: the teardown is left
+    };
+    // The step's end is decided and its teardown runs: what it ends with.
+    struct StepEnding {
+        bool active = false;
+        StepOutcome outcome = StepOutcome::Skipped;
+        std::string message;
+    };
+    // What may still be sent to the radio.
+    struct Link {
+        bool connected = false;
+        bool adjusting = false;  // past the backup and journal check: changes may be sent
+        // Nothing more can be sent (the radio does not answer) or may be (the journal is lost).
+        bool lost = false;
+        std::string lostText;
+    };
+    // How the timer and the core's own heartbeat wake the run.
+    struct Waking {
+        int heartbeatListener = 0;
+        bool timerArmed = false;
+        bool evaluateWanted = false;  // a heartbeat ran: look again, outside it
+        bool kickWanted = false;
+        // What the core looked like at the last kick, to notice kicks that move nothing.
+        std::uint64_t kickSignature = 0;
+        int idleKicks = 0;
+    };
 
-    // runner_core.cpp: waiting, waking, stopping, the record.
+    // runner_core.cpp: waiting, waking, stopping.
     void Post(Then work);
     void Drain();
     void OnHeartbeat();
@@ -151,14 +200,15 @@ private:
     void ArmTimer();
     bool ShouldKick();
     void Resume(std::uint64_t id, Then then);
-    void Kick();
+    void Kick() { waking_.kickWanted = true; }
     void Notify(RunNotice::Kind kind, int step);
     void SetPhase(Phase phase);
-    std::int64_t ElapsedMs() const;
     std::int32_t TickNow() const;
-    void SaveRecord();
+    void StopNow();
+    void AbandonCleanUp();
+    bool WaitingOffTheRadio() const;
 
-    // runner_core.cpp: the connection and the end of the run.
+    // runner_link.cpp: the connection and what ends sending.
     void Connect();
     void BeginAdjustment();
     void RadioLost();
@@ -166,28 +216,27 @@ private:
     void JournalLost();
     // Ends whatever the run awaits with `why`, once nothing more can or may be sent.
     void CannotSend(std::string why);
-    // The radio watched while the run waits on anything but the radio: a reading exchange
-    // once no reading has been answered for kWatchMs, so that a radio gone silent is noticed
-    // within seconds, not at the next step that talks to it.
-    void Watch();
-    bool WaitingOffTheRadio() const;
-    // The watch's bytes so far were hidden in the wait; from here on they are the run's own.
-    void HideWatchBytes();
+
+    // runner_steps.cpp: the steps and the end of the run.
     void BeginStep(int index);
     // Ends the step under way: its teardown first when it did not pass, then the record.
     void EndStep(StepOutcome outcome, std::string message);
     void CloseStep(StepOutcome outcome, std::string message);
+    // What the radio holds of what the step sent, for the record of a step that did not pass.
+    std::string StepHoldsText() const;
     // Ends the run; `verdict` none: as its steps ended.
     void Finish(std::optional<RunVerdict> verdict, std::string reason);
     void SwitchGeneratorOff();
     void Close();
+    // What the radio and the generator hold at the end, beside what they held at the start.
+    std::string RunHoldsText() const;
     // The instruments of the roles the procedure needs, with their identity and calibration.
     void RecordInstruments();
 
     // What the step under way is offered (StepHost), beside the machinery above.
     // runner_core.cpp: waiting.
     Application& app() override;
-    bool radioLost() const override { return radioLost_; }
+    bool radioLost() const override { return link_.lost; }
     AnsweredBy answeredBy() const override { return parts_.technician.answeredBy(); }
     void AwaitRadio(std::function<bool()> ready, Then then) override;
     void AwaitSettled(Then then) override;
@@ -197,6 +246,7 @@ private:
              std::function<void(Answer)> then) override;
     // runner_radio.cpp
     void SendReload() override;
+    void AwaitConfirmed(Then then) override;
     void PressEnterAndAwaitEnd(std::int16_t item, Then then) override;
     void StopOperationThen(Then then) override;
     // runner_bench.cpp
@@ -217,70 +267,54 @@ private:
     void AddValue(SeenValue value) override;
     void AddItemValue(std::int16_t item) override;
     std::string ItemName(std::int16_t item) const override;
-    std::string HoldsText(const std::vector<std::int16_t>& items) const override;
     void End(StepOutcome outcome, std::string message) override { EndStep(outcome, std::move(message)); }
     void Judge(SeenValue measured, const StepLimits& limits) override;
 
+    // The front end's and the records' ears.
+    struct Listeners {
+        std::function<void(const RunNotice&)> changed;
+        RunObserver observer;
+    };
+    // Work posted while other work runs, done once it has returned.
+    struct Work {
+        std::vector<Then> posted;
+        bool draining = false;
+    };
+    // The run's end once decided.
+    struct RunEnd {
+        bool finishing = false;  // decided: the generator is being switched off
+        std::optional<RunVerdict> verdict;  // graver than its steps' (a stop between steps)
+        bool generatorUsed = false;  // so it is switched off at the end
+        std::optional<bool> rfOff;   // switched off at the end, or the generator refused
+    };
+    // What the radio had proved at the run's start and at the step's.
+    struct Marks {
+        RadioHoldings::Mark run;
+        RadioHoldings::Mark step;
+    };
+
     RunnerParts parts_;
     Procedure procedure_;
-    RunRecord record_;
-    std::function<void(const RunNotice&)> changed_;
-    RunObserver observer_;
+    RunBook book_;
+    RadioWatch watch_;
+    Listeners listeners_;
     // Copies of it are kept by the callbacks handed to the bench and the technician; it is
     // cleared when the runner goes, so a late answer finds nobody.
     std::shared_ptr<ProcedureRunner*> self_;
-    int heartbeatListener_ = 0;
 
     Phase phase_ = Phase::Ready;
     int current_ = -1;
     Await await_;
     std::uint64_t lastAwaitId_ = 0;
-    // Work posted while other work runs, done once it has returned.
-    std::vector<Then> posted_;
-    bool draining_ = false;
-    bool timerArmed_ = false;
-    bool kickWanted_ = false;
-    bool evaluateWanted_ = false;  // a heartbeat ran: look again, outside it
-    bool finishing_ = false;
-    // What the core looked like at the last kick, to notice kicks that move nothing.
-    std::uint64_t kickSignature_ = 0;
-    int idleKicks_ = 0;
-
-    bool stopRequested_ = false;
-    std::string stopText_;  // "stopped by the technician"
+    Work work_;
+    Waking waking_;
+    StopRequest stop_;
     std::unique_ptr<StepRun> step_;     // the step under way, or the last one
     std::unique_ptr<StepRun> retired_;  // the one before, kept until its callbacks have returned
-    // The step's end is decided and its teardown runs: what it ends with.
-    bool endingStep_ = false;
-    StepOutcome endingOutcome_ = StepOutcome::Skipped;
-    std::string endingMessage_;
-    std::optional<RunVerdict> endVerdict_;
-    bool connected_ = false;
-    // Nothing more can be sent (the radio does not answer) or may be (the journal is lost).
-    bool radioLost_ = false;
-    std::string radioLostText_;
-    bool adjusting_ = false;  // past the backup and journal check: changes may be sent
-    bool generatorUsed_ = false;
-
-    static constexpr std::int32_t kWatchMs = 2000;
-    std::int32_t lastProofTick_ = 0;  // when the radio last answered a reading
-    std::uint32_t lastReadings_ = 0;
-    bool watchInFlight_ = false;  // its reading exchange is under way
-    bool watchHidden_ = false;    // and the run still waits on something else
-    std::uint64_t watchStartBytes_ = 0;
-    // Line bytes of the watch's exchanges while the run waited on something else: hidden in
-    // that wait, so not part of the least the run could take.
-    std::uint64_t watchBytes_ = 0;
-
-    std::int32_t startTick_ = 0;
-    std::int32_t stepStartTick_ = 0;
-    std::uint64_t startBytes_ = 0;
-    std::int64_t startWaitsMs_ = 0;
-    std::uint32_t startWaits_ = 0;
-    std::string runsFile_;
-    std::string runsFileProblem_;
-    int runSlot_ = -1;  // the run's place in the runs file
-
+    StepEnding ending_;
+    RunEnd end_;
+    Link link_;
+    Marks marks_;
 };
 
 template <typename R>
@@ -295,7 +329,7 @@ std::function<void(const R&)> ProcedureRunner::BenchAnswer(std::function<void(co
         if (runner == nullptr) return;
         runner->Post([runner, id, then, result] {
             if (id != runner->await_.id) return;
-            runner->record_.pace.instrumentMs += runner->TickNow() - runner->await_.startTick;
+            runner->book_.record().pace.instrumentMs += runner->TickNow() - runner->await_.startTick;
             runner->Resume(id, [then, result] { then(result); });
         });
     };

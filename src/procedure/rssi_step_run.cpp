@@ -1,5 +1,7 @@
 // The RSSI threshold capture: S3, then S1, each taken by Enter while the radio hears the level.
 // With a generator the runner sets each level; without one the technician is asked to.
+#include <tuple>
+
 #include "link/eeprom.h"
 #include "procedure/message_text.h"
 #include "procedure/step_run.h"
@@ -7,6 +9,8 @@
 
 namespace qs::procedure {
 namespace {
+
+constexpr char kFedAutomatically[] = "the prompts to feed the levels were answered automatically (--yes)";
 
 // What the technician is asked to feed for the S3 or the S1 capture.
 std::string FeedText(const RssiStep& step, bool s3) {
@@ -25,6 +29,7 @@ public:
         generator_ = !step_.byHand && host.HasGenerator();
         const clsCmcEeprom& image = host.app().radio().eepImage();
         s3Start_ = image.ReadByte(clsIndOp_RigK52T::kRssiS3Address);
+        s1Start_ = image.ReadByte(clsIndOp_RigK52T::kRssiS1Address);
         if (!generator_) {
             StartCapture(host);
             return;
@@ -35,33 +40,38 @@ public:
         host.SetGenerator(channel->rxHz, step_.s3Dbm, true, [this, &host] { StartCapture(host); });
     }
 
-    // A capture ended between S3 and S1 would leave the radio a new S3 beside the old S1: S3
-    // goes back to what the radio held at the step's start. The capture's polling stops in any
-    // case, and the record says what the radio holds.
+    // A capture ended early, or thresholds the radio did not hear, leave no new S3 or S1 on
+    // the radio: both go back to what it held at the step's start, confirmed by a reading.
+    // The capture's polling stops in any case; the executor says what the radio holds.
     void Teardown(StepHost& host, std::function<void(std::string)> done) override {
         const bool running = host.app().model().OperationRunning();
         host.StopOperationThen([this, &host, done, running] {
-            const clsCmcEeprom& image = host.app().radio().eepImage();
-            const std::string note = running ? "the capture was stopped; " : "";
-            const int s3 = image.ReadByte(clsIndOp_RigK52T::kRssiS3Address);
-            if (s1Entered_ || s3 == s3Start_) {
-                RfOff(host, done, note + Holds(host));
-                return;
-            }
+            const std::string note = running ? "the capture was stopped" : "";
             if (host.radioLost()) {
-                RfOff(host, done,
-                      note + "RSSI S3 could not be put back to " + std::to_string(s3Start_) +
-                          ": " + Holds(host) + " as far as this program knows");
+                RfOff(host, done, note);
                 return;
             }
-            host.app().model().PutBackThreshold(RssiCapture::S3,
-                                                static_cast<std::int16_t>(s3Start_));
-            host.AwaitSettled([this, &host, done, note] {
-                const int back = host.app().radio().eepImage().ReadByte(
-                    clsIndOp_RigK52T::kRssiS3Address);
-                host.AddValue({"RSSI S3", std::to_string(back), static_cast<double>(back), ""});
-                RfOff(host, done,
-                      note + "RSSI S3 is back at " + std::to_string(s3Start_) + "; " + Holds(host));
+            clsIndOp_RigK52T& model = host.app().model();
+            const clsCmcEeprom& image = host.app().radio().eepImage();
+            bool sent = false;
+            for (const auto& [which, address, start] :
+                 {std::tuple{RssiCapture::S3, clsIndOp_RigK52T::kRssiS3Address, s3Start_},
+                  std::tuple{RssiCapture::S1, clsIndOp_RigK52T::kRssiS1Address, s1Start_}}) {
+                if (image.ReadByte(address) == start) continue;
+                model.PutBackThreshold(which, static_cast<std::int16_t>(start));
+                sent = true;
+            }
+            if (!sent) {
+                RfOff(host, done, note);
+                return;
+            }
+            host.AwaitConfirmed([this, &host, done, note] {
+                const clsCmcEeprom& back = host.app().radio().eepImage();
+                host.AddValue({"RSSI S3", std::to_string(back.ReadByte(clsIndOp_RigK52T::kRssiS3Address)),
+                               static_cast<double>(back.ReadByte(clsIndOp_RigK52T::kRssiS3Address)), ""});
+                host.AddValue({"RSSI S1", std::to_string(back.ReadByte(clsIndOp_RigK52T::kRssiS1Address)),
+                               static_cast<double>(back.ReadByte(clsIndOp_RigK52T::kRssiS1Address)), ""});
+                RfOff(host, done, note);
             });
         });
     }
@@ -86,21 +96,26 @@ private:
             next();
             return;
         }
-        host.Ask(Question::Kind::Prompt, FeedText(step_, true), [next](Answer) { next(); });
+        host.Ask(Question::Kind::Prompt, FeedText(step_, true), [this, &host, next](Answer) {
+            if (host.answeredBy() == AnsweredBy::Automatically) automatic_ = true;
+            next();
+        });
     }
 
     void CaptureS1(StepHost& host) {
         const auto next = [this, &host] {
             EnterWhenFresh(host, RssiCapture::S1, [this, &host] {
-                s1Entered_ = true;
-                host.AwaitSettled([this, &host] { End(host); });
+                host.AwaitConfirmed([this, &host] { End(host); });
             });
         };
         if (generator_) {
             host.SetGenerator(std::nullopt, step_.s1Dbm, std::nullopt, next);
             return;
         }
-        host.Ask(Question::Kind::Prompt, FeedText(step_, false), [next](Answer) { next(); });
+        host.Ask(Question::Kind::Prompt, FeedText(step_, false), [this, &host, next](Answer) {
+            if (host.answeredBy() == AnsweredBy::Automatically) automatic_ = true;
+            next();
+        });
     }
 
     // Enter once a reading has been answered since the level was set: the capture takes the
@@ -132,14 +147,7 @@ private:
                                             std::to_string(s3) + ": did the radio hear the levels?");
             return;
         }
-        host.End(StepOutcome::Pass, "");
-    }
-
-    static std::string Holds(StepHost& host) {
-        const clsCmcEeprom& image = host.app().radio().eepImage();
-        return "the radio holds RSSI S3 " +
-               std::to_string(image.ReadByte(clsIndOp_RigK52T::kRssiS3Address)) + " and S1 " +
-               std::to_string(image.ReadByte(clsIndOp_RigK52T::kRssiS1Address));
+        host.End(StepOutcome::Pass, automatic_ ? kFedAutomatically : "");
     }
 
     void RfOff(StepHost& host, std::function<void(std::string)> done, std::string note) {
@@ -148,14 +156,17 @@ private:
             return;
         }
         rfOn_ = false;
-        host.SwitchRfOff([done, note](std::string off) { done(note + "; " + off); });
+        host.SwitchRfOff([done, note](std::string off) {
+            done(note.empty() ? off : note + "; " + off);
+        });
     }
 
     const RssiStep& step_;
     bool generator_ = false;
     int s3Start_ = 0;          // what the radio held at the step's start
-    bool s1Entered_ = false;   // the capture has taken S1: both thresholds are new
+    int s1Start_ = 0;
     bool rfOn_ = false;        // the step switched the generator's RF on
+    bool automatic_ = false;   // a level's prompt was answered automatically (--yes)
 };
 
 }  // namespace

@@ -29,7 +29,7 @@ void ProcedureRunner::SetGenerator(std::optional<double> hz, std::optional<doubl
     using instruments::Status;
     instruments::Bench& bench = parts_.bench;
     // Whatever ends the run from here, the generator is switched off at its end.
-    generatorUsed_ = true;
+    end_.generatorUsed = true;
     const auto refused = [this](const Status& status) {
         EndStep(StepOutcome::Error, "the generator: " + status.error().message);
     };

@@ -6,7 +6,16 @@
 
 namespace qs::procedure {
 void ProcedureRunner::SendReload() {
-    parts_.app.main().OnCommandClick(kReloadButton);
+    parts_.app.main().Reload();
+}
+
+void ProcedureRunner::AwaitConfirmed(Then then) {
+    // The reading goes after whatever the core still has to send (a Reload in the middle of an
+    // operation would stop it), and its answer proves it.
+    AwaitSettled([this, then = std::move(then)]() mutable {
+        SendReload();
+        AwaitSettled(std::move(then));
+    });
 }
 
 void ProcedureRunner::PressEnterAndAwaitEnd(std::int16_t item, Then then) {
@@ -23,7 +32,7 @@ void ProcedureRunner::StopOperationThen(Then then) {
     }
     // Stopping is the model's own; with the radio gone there is nothing to wait for.
     model.StopOperation();
-    if (radioLost_) {
+    if (link_.lost) {
         then();
         return;
     }

@@ -18,7 +18,7 @@ void ProcedureRunner::Ask(Question::Kind kind, const std::string& text,
                               if (runner == nullptr) return;
                               runner->Post([runner, id, then, answer] {
                                   if (id != runner->await_.id) return;
-                                  runner->record_.pace.technicianMs +=
+                                  runner->book_.record().pace.technicianMs +=
                                       runner->parts_.clock.GetTickCount() -
                                       runner->await_.startTick;
                                   runner->Resume(id, [then, answer] { then(answer); });

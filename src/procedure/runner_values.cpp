@@ -9,7 +9,7 @@
 namespace qs::procedure {
 
 StepRecord& ProcedureRunner::Current() {
-    return record_.steps[static_cast<std::size_t>(current_)];
+    return book_.Row(current_);
 }
 
 void ProcedureRunner::AddValue(SeenValue value) {
@@ -39,10 +39,6 @@ void ProcedureRunner::AddItemValue(std::int16_t item) {
         seen.text += ": " + parts_.app.model().ChannelValueText(value);
     }
     AddValue(std::move(seen));
-}
-
-std::string ProcedureRunner::HoldsText(const std::vector<std::int16_t>& items) const {
-    return "the radio holds " + parts_.app.model().HeldValuesText(items);
 }
 
 }  // namespace qs::procedure

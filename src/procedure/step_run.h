@@ -51,6 +51,10 @@ public:
     // The radio, through the core.
     // One reading exchange as F5 (Reload) sends it: read-only, every row of both lists.
     virtual void SendReload() = 0;
+    // A reading taken after everything sent so far, then `then`: what was sent is then known
+    // to be on the radio (an adjustment command awaits no answer). A radio that does not
+    // answer ends the step instead.
+    virtual void AwaitConfirmed(Then then) = 0;
     // Enter on the item's row; `then` once the operation it started has ended.
     virtual void PressEnterAndAwaitEnd(std::int16_t item, Then then) = 0;
     // Stops a running automatic operation, then `then` once the radio has settled.
@@ -76,8 +80,6 @@ public:
     virtual void AddValue(SeenValue value) = 0;
     virtual void AddItemValue(std::int16_t item) = 0;
     virtual std::string ItemName(std::int16_t item) const = 0;
-    // "the radio holds BPF T1 = 70 and BPF T2 = 74": the values last sent, for a teardown.
-    virtual std::string HoldsText(const std::vector<std::int16_t>& items) const = 0;
 
     // The step's end: a pass closes it; any other end runs its teardown first.
     virtual void End(StepOutcome outcome, std::string message) = 0;
@@ -93,7 +95,9 @@ public:
     virtual ~StepRun() = default;
     virtual void Start(StepHost& host) = 0;
     // Leaves the radio and the bench as the step found them, on any end but a pass, and calls
-    // `done` with words for the record ("Power(Hi) is back at 200"), empty for none.
+    // `done` with words for the record ("the sweep was stopped"), empty for none. What the
+    // radio then holds of what the step sent is said by the executor, from what the radio
+    // confirmed.
     virtual void Teardown(StepHost& host, std::function<void(std::string note)> done) {
         (void)host;
         done(std::string());

@@ -15,6 +15,8 @@
 #include "safety/data_folder.h"
 #include "qtcore/thread_post.h"
 #include "shell/application.h"
+#include "station/held_messages.h"
+#include "station/radio_station.h"
 
 namespace qs {
 
@@ -32,12 +34,16 @@ IInstanceLock& ProgramRoot::lock() {
 ProgramRoot::~ProgramRoot() {
     // The close sequence is the front end's to run (it saves the settings); here the port
     // is only let go, as on any early return.
+    postContext_.reset();
+    station_.reset();
+    runTimer_.reset();
     benchStation_.reset();
     bench_.reset();
     if (simulator_) simulator_->Stop();
     StopServiceRecords();
     records_.reset();
     app_.reset();
+    heldMessages_.reset();
     programPort_.reset();
     timer_.reset();
     port_.reset();
@@ -59,16 +65,41 @@ bool ProgramRoot::Start(const FrontEnd& frontEnd) {
     timer_ = std::make_unique<qt::QtTimer>();
     programPort_ = std::make_unique<ProgramPort>(
         *port_, [this](std::int16_t n) { return bindings_.DeviceFor(n); }, clock_, traceFile_);
+    heldMessages_ = std::make_unique<HeldMessages>(frontEnd.messageBox);
+    messagesWait_ = frontEnd.messagesWait;
+    IMessageBox& messages =
+        frontEnd.messagesWait ? static_cast<IMessageBox&>(*heldMessages_) : frontEnd.messageBox;
     app_ = std::make_unique<Application>(programPort_->port(), *timer_, clock_, frontEnd.settings,
-                                         frontEnd.messageBox, frontEnd.beeper, lock(),
-                                         frontEnd.controls);
+                                         messages, frontEnd.beeper, lock(), frontEnd.controls);
     if (!app_->Start()) return false;
-    records_ = std::make_unique<ConnectionRecords>(*app_, frontEnd.messageBox, wallClock_, clock_,
+    records_ = std::make_unique<ConnectionRecords>(*app_, messages, wallClock_, clock_,
                                                    DefaultBackupFolder());
     StartServiceRecords(frontEnd);
     // The bench's addresses live beside the window's options, in their own section.
     benchStation().UseSettings(frontEnd.settings, app_->profMain().FullPath());
+    StartStation();
     return true;
+}
+
+void ProgramRoot::StartStation() {
+    runTimer_ = std::make_unique<qt::QtTimer>();
+    postContext_ = std::make_unique<QObject>();
+    station_ = std::make_unique<RadioStation>(
+        StationParts{*app_, records_->safety(), benchStation(), *runTimer_, clock_, wallClock_,
+                     messagesWait_ ? heldMessages_.get() : nullptr});
+    station_->setRecorder([this] { return RunRecorder(); });
+    station_->Watch([this](const procedure::RunNotice& notice) {
+        using Phase = procedure::ProcedureRunner::Phase;
+        if (notice.kind != procedure::RunNotice::Kind::Phase) return;
+        const auto run = station_->run();
+        if (!run) return;
+        // What the core said during the run comes now, after the run's last notice.
+        if (run->phase() != Phase::Finished || QCoreApplication::instance() == nullptr) return;
+        // Shown after the run's last notice has returned, never inside it.
+        QMetaObject::invokeMethod(
+            postContext_.get(), [held = heldMessages_.get()] { held->ShowHeld(); },
+            Qt::QueuedConnection);
+    });
 }
 
 void ProgramRoot::RecordsNotice(const std::string& text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -31,6 +32,8 @@ class Application;
 class ConnectionRecords;
 class ProgramPort;
 class SafetyNet;
+class HeldMessages;
+class RadioStation;
 class ServiceRecords;
 
 // The serial port both programs reach the radio through (the POSIX port, or QtSerialPort on
@@ -47,6 +50,9 @@ struct FrontEnd {
     IMessageBox& messageBox;
     IBeeper& beeper;
     MainWindowControls controls;
+    // The message box waits for the technician (the desktop's does): while a procedure run is
+    // under way its messages are held, and shown once the run has ended.
+    bool messagesWait = false;
 };
 
 // Where the service records go and who hears of them. A value given here wins over the
@@ -123,6 +129,9 @@ public:
 
     // Valid after a successful Start.
     Application& app() { return *app_; }
+    // The one owner of the radio, its bench and the procedure run; both front ends run
+    // procedures (and the command line its one-step commands) through it.
+    RadioStation& station() { return *station_; }
     ConnectionRecords& records() { return *records_; }
     SafetyNet& safety();
     // The service records of every connection: null when switched off ("none"). A procedure
@@ -170,7 +179,14 @@ private:
     std::unique_ptr<qt::QtTimer> benchTimer_;
     std::unique_ptr<instruments::Bench> bench_;
     std::unique_ptr<instruments::BenchStation> benchStation_;
+    std::unique_ptr<HeldMessages> heldMessages_;
+    bool messagesWait_ = false;
+    std::unique_ptr<qt::QtTimer> runTimer_;
+    std::unique_ptr<RadioStation> station_;
+    // The context of work posted for later (the held messages shown): dropped with the root.
+    std::unique_ptr<QObject> postContext_;
     bool closed_ = false;
+    void StartStation();
 };
 
 }  // namespace qs

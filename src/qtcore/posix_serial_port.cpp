@@ -30,7 +30,7 @@ int ClampToInt(std::int64_t value) {
 }  // namespace
 
 PosixSerialPort::PosixSerialPort(const PortBindings& bindings)
-    : bindings_(bindings), lostCounter_(LostByteCount), gate_([] { return ModalDialogOpen(); }) {
+    : bindings_(bindings), lostCounter_(LostByteCount), gate_([] { return HeartbeatHeldByDialog(); }) {
     lookTimer_.setSingleShot(true);
     lookTimer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&lookTimer_, &QTimer::timeout, [this] { OnLookDue(); });

@@ -45,7 +45,7 @@ void SetError(std::string* error, const std::string& text) {
 }  // namespace
 
 QtSerialPort::QtSerialPort(const PortBindings& bindings)
-    : bindings_(bindings), gate_([] { return ModalDialogOpen(); }) {
+    : bindings_(bindings), gate_([] { return HeartbeatHeldByDialog(); }) {
     QObject::connect(&serial_, &QSerialPort::readyRead, [this] { OnReadyRead(); });
     QObject::connect(&serial_, &QSerialPort::errorOccurred,
                      [this](QSerialPort::SerialPortError code) { OnError(code); });

@@ -26,7 +26,7 @@ void QtTimer::setEnabled(bool enabled) {
 }
 
 void QtTimer::OnTimeout() {
-    if (ModalDialogOpen() || !handler_) return;
+    if (HeartbeatHeldByDialog() || !handler_) return;
     handler_();
 }
 

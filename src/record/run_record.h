@@ -112,6 +112,9 @@ struct RunRecord {
     std::string endReason;
     // What the run did beyond its steps, such as switching the generator's RF off at the end.
     std::vector<std::string> notes;
+    // What the radio and the generator hold at the end, as the radio confirmed it: "The radio
+    // holds TX LVA = 192 (was 180); generator RF off." Empty for a run that never connected.
+    std::string radioHolds;
     std::vector<StepRecord> steps;
     std::vector<RunInstrument> instruments;
     RunPace pace;

@@ -94,6 +94,8 @@ toml::table RunTable(const RunRecord& run) {
         {"endReason", &run.endReason},
     };
     for (const auto& [key, text] : texts) t.insert_or_assign(key, *text);
+    // Written only when known, so a run recorded without it reads as it was.
+    if (!run.radioHolds.empty()) t.insert_or_assign("radioHolds", run.radioHolds);
     t.insert_or_assign("durationMs", run.durationMs);
     t.insert_or_assign("verdict", std::string(VerdictWord(run.verdict)));
     t.insert_or_assign("complete", run.complete);
@@ -200,6 +202,7 @@ bool ReadRun(const toml::table& table, RunRecord& run, std::string& error) {
     run.started = r.Text("started");
     run.ended = r.Text("ended");
     run.endReason = r.Text("endReason");
+    run.radioHolds = r.Text("radioHolds");
     run.durationMs = r.Whole("durationMs", 0);
     const std::string verdict = r.Text("verdict");
     const std::optional<RunVerdict> known = VerdictFromWord(verdict);

@@ -28,6 +28,7 @@ std::string RunRecordText(const RunRecord& run) {
     t += "Steps: " + CountsText(CountOutcomes(run.steps)) + "\n";
     if (!run.endReason.empty()) t += Fact("Ended early", run.endReason);
     for (const std::string& note : run.notes) t += note + "\n";
+    if (!run.radioHolds.empty()) t += run.radioHolds + "\n";
     t += "\n";
     for (const StepRecord& step : run.steps) {
         t += std::to_string(step.number) + ". " + StepOutcomeLabel(step.outcome) + "  " +

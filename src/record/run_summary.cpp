@@ -1,5 +1,7 @@
 #include "record/run_summary.h"
 
+#include "record/verdict_words.h"
+
 #include <cctype>
 
 namespace qs {
@@ -70,6 +72,14 @@ std::string VerdictReason(const RunRecord& run) {
     if (!failed.empty()) add(StepsPhrase(failed, "failed"));
     if (!errors.empty()) add(StepsPhrase(errors, "could not be judged"));
     if (text.empty()) text = run.endReason;
+    return text;
+}
+
+std::string RunEndText(const RunRecord& run) {
+    std::string text = "Procedure run " + std::string(VerdictWord(run.verdict));
+    const std::string reason = VerdictReason(run);
+    text += reason.empty() ? "." : ": " + reason + ".";
+    if (!run.radioHolds.empty()) text += " " + run.radioHolds;
     return text;
 }
 

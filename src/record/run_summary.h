@@ -32,4 +32,9 @@ std::string NumberList(const std::vector<int>& numbers);
 // could not be judged: "steps 1, 2 and 3 failed; step 5 could not be judged".
 std::string VerdictReason(const RunRecord& run);
 
+// The end of a run in one line, in the run window's words (its banner, reason and what the
+// radio holds), for whoever shows it elsewhere: "Procedure run ABORTED: stopped by the
+// technician at step 17. The radio holds TX LVA = 192 (was 180); generator RF off."
+std::string RunEndText(const RunRecord& run);
+
 }  // namespace qs

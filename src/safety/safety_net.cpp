@@ -112,6 +112,8 @@ void SafetyNet::ReportProblem(const std::string& problem, const std::string& con
 }
 
 SafetyNet::RevertResult SafetyNet::RevertToConnectValues() {
+    // A procedure run drives the radio alone; the window says so already.
+    if (!app_.main().inputHeld().empty()) return RevertResult::Busy;
     clsIndOp_RigK52T& model = app_.model();
     clsConsole& console = app_.console();
     const auto& values = recorder_.connectValues();

@@ -87,6 +87,7 @@ void frmMain::MsgBoxCloneErr(clsCmcKel3Sequence& sequence) {
     state.sequenceError = sequence.error();
     // Read the state first: the reset clears the flags the message is chosen from.
     std::string text = CloneErrorText(state);
+    lastLinkError_ = text;
     // An automatic operation cut short may leave the radio between values: the message says
     // so after its own text, which stays as it is.
     const std::string stopped = model_.StoppedOperationNote();
@@ -159,6 +160,16 @@ void frmMain::Form_QueryUnload() {
 }
 
 bool frmMain::OnConsoleKeyDown(std::int16_t keyCode, std::int16_t shiftMask) {
+    if (!inputHeld_.empty()) {
+        // The list may still be looked through; nothing that would change the radio goes.
+        const bool acts = keyCode == kKeyLeft || keyCode == kKeyRight || keyCode == kKeyEnter ||
+                          keyCode == kKeySeparator;
+        return acts;
+    }
+    return ConsoleKey(keyCode, shiftMask);
+}
+
+bool frmMain::ConsoleKey(std::int16_t keyCode, std::int16_t shiftMask) {
     const std::int16_t step = (shiftMask & kShiftMaskShift) != 0 ? kStepShift : kStepSmall;
     IListBox* list = controls_.lboConsole;
     const auto row = static_cast<std::int16_t>(list != nullptr ? list->ListIndex() : -1);
@@ -182,9 +193,19 @@ bool frmMain::OnConsoleKeyDown(std::int16_t keyCode, std::int16_t shiftMask) {
 
 bool frmMain::OnWindowKeyDown(std::int16_t keyCode, std::int16_t /*shiftMask*/) {
     if (keyCode != kKeyF5) return false;
+    if (inputHeld_.empty()) Reload();
+    return true;
+}
+
+void frmMain::Reload() {
     model_.RigOpFunc_ClickCmd00(kReloadButton);
     RunTaskNow();
-    return true;
+}
+
+void frmMain::setInputHeld(std::string reason) {
+    if (reason == inputHeld_) return;
+    inputHeld_ = std::move(reason);
+    if (inputHeldChanged_) inputHeldChanged_(inputHeld_);
 }
 
 void frmMain::OnConsoleGotFocus() {
@@ -194,13 +215,14 @@ void frmMain::OnConsoleGotFocus() {
 }
 
 void frmMain::OnCommandClick(std::int16_t index) {
+    if (!inputHeld_.empty()) return;
     model_.RigOpFunc_ClickCmd00(index);
     RunTaskNow();
 }
 
 void frmMain::PressEnterOn(std::int16_t item) {
     if (controls_.lboConsole != nullptr) controls_.lboConsole->setListIndex(item);
-    OnConsoleKeyDown(kKeyEnter, 0);
+    ConsoleKey(kKeyEnter, 0);
 }
 
 void frmMain::RunTaskNow() {
@@ -216,11 +238,19 @@ void frmMain::OnCommandKeyPress(char keyAscii) {
 }
 
 void frmMain::OnMenuComPort(std::int16_t index) {
+    if (!inputHeld_.empty()) {
+        RefreshMenuChecks();
+        return;
+    }
     if (index < kMinComPort || index > kMaxComPort) return;
     setComPortNo(index);
 }
 
 void frmMain::OnMenuAutoRelease(std::int16_t index) {
+    if (!inputHeld_.empty()) {
+        RefreshMenuChecks();
+        return;
+    }
     if (index < 0 || index > kMaxAutoReleaseSeconds) return;
     setComAutoRelease(index);
 }

@@ -83,13 +83,29 @@ public:
     // The console list gained the focus: select row 0 when nothing is selected.
     void OnConsoleGotFocus();
     void OnCommandClick(std::int16_t index);
-    // Enter on an item's row, as the technician selects the row and presses the key.
+    // Enter on an item's row, as the technician selects the row and presses the key. For a
+    // driver of the core (a procedure run): never held back.
     void PressEnterOn(std::int16_t item);
+    // Every live reading taken afresh, as Reload (F5) takes them; for a driver of the core.
+    void Reload();
+
+    // While a procedure run drives the radio the technician's input that would work it (the
+    // console's keys, F5, the command buttons, the port and release menus) is refused, and
+    // `reason` ("a procedure run is using the radio") is told to the front end; empty lets it
+    // through again. The run itself drives the core through PressEnterOn and Reload.
+    void setInputHeld(std::string reason);
+    const std::string& inputHeld() const { return inputHeld_; }
+    void setInputHeldChanged(std::function<void(const std::string& reason)> changed) {
+        inputHeldChanged_ = std::move(changed);
+    }
     // Runs the heartbeat at once, after an input the task acts on (a key, a click, a value
     // set by a driver of the core).
     void RunTaskNow();
     // The clone error message last shown, empty before the first.
     const std::string& lastCloneError() const { return lastCloneError_; }
+    // The same without the note on an automatic operation it cut short: for a driver that says
+    // what the radio holds its own way.
+    const std::string& lastLinkError() const { return lastLinkError_; }
     // A character typed while a command button has the focus.
     void OnCommandKeyPress(char keyAscii);
     void OnMenuComPort(std::int16_t index);
@@ -118,6 +134,10 @@ private:
     std::int16_t ComAutoRelease_ = 0;
     HiddenKeySequence hiddenKeys_;
     bool unloaded_ = false;
+    std::string lastLinkError_;
+    std::string inputHeld_;
+    std::function<void(const std::string&)> inputHeldChanged_;
+    bool ConsoleKey(std::int16_t keyCode, std::int16_t shiftMask);
     std::string lastCloneError_;
 };
 

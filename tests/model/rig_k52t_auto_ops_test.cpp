@@ -217,21 +217,37 @@ TEST_F(AutoOpTest, FailedReadingDuringCaptureStoresNoThreshold) {
 namespace qs {
 namespace {
 
-// An operation cut short names itself and the values the radio was last sent; with none
-// running there is nothing to say.
+// An operation cut short names itself and what the radio holds: the last value a reading
+// after it confirmed, and a value sent since as not confirmed; with none running there is
+// nothing to say.
 TEST_F(AutoOpTest, ASweepCutShortSaysWhatTheRadioHolds) {
     EXPECT_EQ(rig.op.StoppedOperationNote(), "");
     fixedSd = 100;
     PressEnter(10);  // BPF T1
     ASSERT_TRUE(rig.RunUntil([&] { return sdReadAt.size() >= 5; }, 500));
+    // Cut between a setting and its reading.
+    const std::size_t settings = rig.radioPeer.adjustments.size();
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.radioPeer.adjustments.size() > settings; }, 50));
+    const int sent = rig.radioPeer.LastSent(kBpfT1Command);
+    const std::uint32_t readings = rig.op.readingsTaken();
     EXPECT_EQ(rig.op.StoppedOperationNote(),
-              "The band-pass sweep stopped before its end; the radio holds BPF T1 = " +
-                  std::to_string(rig.radioPeer.LastSent(kBpfT1Command)) + ".");
+              "The band-pass sweep stopped before its end; BPF T1: sent " + std::to_string(sent) +
+                  ", not confirmed; the radio held " + std::to_string(sent - 1) + " before.");
+    // Once a reading has come after it, the radio holds it (and the sweep may have sent the
+    // next value already).
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.op.readingsTaken() > readings; }, 50));
+    const std::string note = rig.op.StoppedOperationNote();
+    EXPECT_TRUE(note.ends_with("the radio holds BPF T1 = " + std::to_string(sent) + ".") ||
+                note.ends_with("the radio held " + std::to_string(sent) + " before."))
+        << note;
 }
 
 TEST_F(AutoOpTest, ALevelAdjustmentCutShortSaysWhatTheRadioHolds) {
     PressEnter(12);  // RX LVA
     ASSERT_TRUE(rig.RunUntil([&] { return lvinReadAt.size() >= 2; }, 500));
+    // A reading after the last setting.
+    const std::uint32_t readings = rig.op.readingsTaken();
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.op.readingsTaken() > readings; }, 50));
     EXPECT_EQ(rig.op.StoppedOperationNote(),
               "The automatic level adjustment stopped before its end; the radio holds RX LVA = " +
                   std::to_string(rig.radioPeer.LastSent(kRxLvaCommand)) + ".");

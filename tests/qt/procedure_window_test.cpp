@@ -72,7 +72,7 @@ private Q_SLOTS:
         std::string error;
         QVERIFY2(root.StartSimulator({"--baud", "115200"}, error), error.c_str());
         qt::BindMainWindow(window, root.app().main());
-        qt::ProcedureMenu menu(window, root.app(), root.safety(), root.benchStation(), settings,
+        qt::ProcedureMenu menu(window, root.app(), root.station(), settings,
                                messageBox);
         QCOMPARE(menu.runAction()->text(), QStringLiteral("Run &procedure..."));
         std::vector<std::string> reportsOpened;
@@ -181,7 +181,7 @@ private Q_SLOTS:
         std::string error;
         QVERIFY2(root.StartSimulator({"--baud", "115200"}, error), error.c_str());
         qt::BindMainWindow(window, root.app().main());
-        qt::ProcedureMenu menu(window, root.app(), root.safety(), root.benchStation(), settings,
+        qt::ProcedureMenu menu(window, root.app(), root.station(), settings,
                                messageBox);
         const QByteArray failing = "kind = \"check\"\nreading = \"VIN\"\nmin = 9.0\nmax = 10.0\n";
         const QByteArray passing = "kind = \"check\"\nreading = \"VIN\"\nmin = 7.0\nmax = 8.0\n";
@@ -242,7 +242,7 @@ private Q_SLOTS:
         qt::QtBeeper beeper;
         QVERIFY(root.Start(FrontEnd{settings, messageBox, beeper, window.controls()}));
         qt::BindMainWindow(window, root.app().main());
-        qt::ProcedureMenu menu(window, root.app(), root.safety(), root.benchStation(), settings,
+        qt::ProcedureMenu menu(window, root.app(), root.station(), settings,
                                messageBox);
         menu.setReportOpener([](const std::string&) {});
         const QString file = WriteFile(

@@ -12,6 +12,7 @@
 #include "builtin_image.h"
 #include "procedure/procedure_runner.h"
 #include "procedure_rig.h"
+#include "support/held_statement.h"
 
 namespace qs::whole {
 namespace {
@@ -119,6 +120,33 @@ void FillJournal(const std::string& journal) {
     }
     ::close(full);
     EXPECT_TRUE(found) << journal;
+}
+
+// A value of the radio a step changes, with its name in the record and its value before.
+struct Watched {
+    const char* name;
+    int address;
+    int start;
+    bool putBack;  // a stop's teardown puts it back
+};
+
+std::vector<Watched> WatchedBy(Kind kind) {
+    using namespace qtsim::builtin;
+    switch (kind) {
+        case Kind::Set:
+            return {{"Power(Hi)", 168, kPowerHi, true}, {"MOD", 105, kMod, true}};
+        case Kind::Adjust:
+            return {{"Power(Hi)", 168, kPowerHi, true}};
+        case Kind::Sweep:
+            return {{"BPF T1", 84, kBpfT1, false}, {"BPF T2", 85, kBpfT2, false}};
+        case Kind::Level:
+            return {{"RX LVA", 92, kRxLva, false}};
+        case Kind::Rssi:
+            return {{"RSSI S3", clsIndOp_RigK52T::kRssiS3Address, kRssiS3, true},
+                    {"RSSI S1", clsIndOp_RigK52T::kRssiS1Address, kRssiS1, true}};
+        default:
+            return {};
+    }
 }
 
 void Inject(ProcedureRig& rig, Fault fault) {
@@ -284,47 +312,26 @@ TEST(ProcedureFaultTest, EveryEndIsKnownAndLeavesTheRadioAsFound) {
             EXPECT_EQ(step.message.rfind(StopWords(row.fault), 0), 0u) << step.message;
         }
 
-        // What the radio holds: an adjusted item and a captured S3 are back where they were,
-        // or the record says they could not be put back.
-        if (row.kind == Kind::Adjust) {
-            if (RadioFault(row.fault) || row.fault == Fault::JournalUnwritable) {
-                EXPECT_NE(step.message.find("could not be put back"), std::string::npos)
-                    << step.message;
-            } else {
-                EXPECT_EQ(rig.Item("Power(Hi)"), qtsim::builtin::kPowerHi);
-                EXPECT_EQ(rig.program.image().ReadByte(168), qtsim::builtin::kPowerHi);
-                EXPECT_NE(step.message.find("Power(Hi) is back at 200"), std::string::npos)
-                    << step.message;
-            }
-        }
-        if (row.kind == Kind::Set) {
-            if (RadioFault(row.fault) || row.fault == Fault::JournalUnwritable) {
-                EXPECT_NE(step.message.find("Power(Hi) could not be put back to 200"),
-                          std::string::npos)
-                    << step.message;
-            } else {
-                EXPECT_EQ(rig.Item("Power(Hi)"), qtsim::builtin::kPowerHi);
-                EXPECT_EQ(rig.program.image().ReadByte(168), qtsim::builtin::kPowerHi);
-                EXPECT_NE(step.message.find("Power(Hi) is back at 200"), std::string::npos)
-                    << step.message;
+        // What the radio holds, as the step's record says it, is what the virtual radio itself
+        // holds: a value said to be held or back is the radio's; a value sent and not
+        // confirmed is one of those sent or the one held before. An item the record does not
+        // name was never changed. A stop puts back what a set, an adjustment or a capture
+        // changed; a sweep or a level adjustment stops where it stands.
+        const bool putBack = !RadioFault(row.fault) && row.fault != Fault::JournalUnwritable;
+        for (const Watched& watched : WatchedBy(row.kind)) {
+            const int truth = rig.program.radio().image().read(watched.address);
+            SCOPED_TRACE(std::string(watched.name) + " holds " + std::to_string(truth));
+            std::vector<std::string> names = {watched.name};
+            // Said together, the thresholds are "RSSI S3 = 90 and S1 = 20".
+            if (std::string(watched.name) == "RSSI S1") names.push_back("S1");
+            EXPECT_TRUE(testing::StatementFits(step.message, names, truth, watched.start))
+                << step.message;
+            if (putBack && watched.putBack) {
+                EXPECT_EQ(truth, watched.start) << step.message;
             }
         }
         if (row.kind == Kind::Rssi) {
             EXPECT_FALSE(rig.program.model().OperationRunning());
-            EXPECT_NE(step.message.find("the radio holds RSSI S3"), std::string::npos)
-                << step.message;
-            if (RadioFault(row.fault)) {
-                EXPECT_NE(step.message.find("RSSI S3 could not be put back to 90"),
-                          std::string::npos)
-                    << step.message;
-            } else if (row.fault != Fault::JournalUnwritable) {  // S1 was entered then
-                EXPECT_EQ(rig.program.image().ReadByte(clsIndOp_RigK52T::kRssiS3Address),
-                          qtsim::builtin::kRssiS3);
-                EXPECT_EQ(rig.program.radio().image().read(clsIndOp_RigK52T::kRssiS3Address),
-                          qtsim::builtin::kRssiS3);
-                EXPECT_NE(step.message.find("RSSI S3 is back at 90"), std::string::npos)
-                    << step.message;
-            }
         }
 
         // RF off, or the record says it could not be switched off (the generator is gone).

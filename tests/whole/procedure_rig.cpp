@@ -8,6 +8,7 @@
 #include "console/console.h"
 #include "model/rig_k52t_item_list.h"
 #include "procedure/bench_binding.h"
+#include "shell/dialog_hold.h"
 
 namespace qs::whole {
 
@@ -72,11 +73,15 @@ ProcedureRig::ProcedureRig(int bitsPerSecond, qtsim::BenchCurves curves)
              ("qs-procedure-" + std::to_string(::getpid()) + "-" +
               std::to_string(reinterpret_cast<std::uintptr_t>(this)));
     std::filesystem::create_directories(folder);
-    safety = std::make_unique<SafetyNet>(program.app, program.box, wallClock, folder.string());
+    safety = std::make_unique<SafetyNet>(program.app, program.messages, wallClock, folder.string());
+    station = std::make_unique<RadioStation>(StationParts{program.app, *safety, benchStation,
+                                                          runnerTimer, program.clock, wallClock,
+                                                          &program.messages});
 }
 
 ProcedureRig::~ProcedureRig() {
     runner_.reset();
+    station.reset();
     safety.reset();
     std::error_code ec;
     std::filesystem::remove_all(folder, ec);
@@ -104,11 +109,11 @@ procedure::Procedure ProcedureRig::CheckFile(const std::string& path) {
 }
 
 void ProcedureRig::Start(const procedure::Procedure& procedure) {
-    runner_ = std::make_unique<procedure::ProcedureRunner>(
-        procedure::RunnerParts{program.app, *safety, bench, runnerTimer, program.clock, wallClock,
-                               technician},
-        procedure, procedure::RunInfo{"A. Technician", "SN 0001", "WO-1", "bench-1"});
-    runner_->Start();
+    // The rig's technician lives as long as the rig: the station only borrows it.
+    runner_ = station->Begin(procedure, procedure::RunInfo{"A. Technician", "SN 0001", "WO-1", "bench-1"},
+                             std::shared_ptr<procedure::ITechnician>(std::shared_ptr<void>(), &technician),
+                             {});
+    if (!runner_) throw std::runtime_error("the station refused the run");
 }
 
 bool ProcedureRig::Run(const procedure::Procedure& procedure, int maxMs) {
@@ -119,11 +124,13 @@ bool ProcedureRig::Run(const procedure::Procedure& procedure, int maxMs) {
 void ProcedureRig::Millisecond() {
     program.Millisecond();
     streams.pump();
+    // The program's timers skip their ticks while a dialog holds them.
+    const bool held = HeartbeatHeldByDialog();
     if (++benchMs_ >= instruments::Bench::kTickMs) {
         benchMs_ = 0;
-        benchTimer.fire();
+        if (!held) benchTimer.fire();
     }
-    runnerTimer.FireIfDue();
+    if (!held) runnerTimer.FireIfDue();
 }
 
 bool ProcedureRig::RunUntil(const std::function<bool()>& done, int maxMs) {

@@ -16,11 +16,13 @@
 #include "fakes/fake_byte_stream.h"
 #include "fakes/fake_timer.h"
 #include "instruments/bench.h"
+#include "instruments/bench_station.h"
 #include "procedure/procedure_check.h"
 #include "procedure/procedure_runner.h"
 #include "safety/safety_net.h"
 #include "safety/wall_clock.h"
 #include "service_monitor.h"
+#include "station/radio_station.h"
 #include "whole_program.h"
 
 namespace qs::whole {
@@ -79,7 +81,8 @@ public:
     procedure::Procedure Check(const std::string& text);
     procedure::Procedure CheckFile(const std::string& path);
 
-    // Starts a run of the procedure (the rig keeps it) and runs until it has finished.
+    // Starts a run of the procedure on the station, as both programs do (the rig keeps it),
+    // and runs until it has finished.
     bool Run(const procedure::Procedure& procedure, int maxMs = 900000);
     void Start(const procedure::Procedure& procedure);
     bool RunUntil(const std::function<bool()>& done, int maxMs = 900000);
@@ -97,6 +100,7 @@ public:
     FakeStreams streams;
     FakeTimer benchTimer;
     instruments::Bench bench{streams, benchTimer, program.clock};
+    instruments::BenchStation benchStation{bench};
     // The monitor stops answering (as an instrument switched off): queries time out.
     bool monitorSilent = false;
     StandingWallClock wallClock;
@@ -104,9 +108,10 @@ public:
     std::unique_ptr<SafetyNet> safety;
     ClockTimer runnerTimer{program.clock};
     ScriptedTechnician technician;
+    std::unique_ptr<RadioStation> station;
 
 private:
-    std::unique_ptr<procedure::ProcedureRunner> runner_;
+    std::shared_ptr<procedure::ProcedureRunner> runner_;
     int benchMs_ = 0;
 };
 

@@ -1,5 +1,7 @@
 #include "whole_program.h"
 
+#include "shell/dialog_hold.h"
+
 #include <stdexcept>
 
 #include "link/hex_text.h"
@@ -9,7 +11,7 @@ namespace qs::whole {
 
 WholeProgram::WholeProgram(qtsim::RadioConfig config)
     : radio_(std::make_unique<qtsim::VirtualRadio>(std::move(config))),
-      app(cable, timer, clock, store, box, beeper, lock, win.controls()) {
+      app(cable, timer, clock, store, messages, beeper, lock, win.controls()) {
     win.window.setClientSize(9405, 7710);
     sim_ = std::make_unique<SimCable>(cable, clock, *radio_);
     if (!app.Start()) throw std::runtime_error("the program refused to start");
@@ -29,10 +31,13 @@ void WholeProgram::Tick() {
 
 void WholeProgram::Millisecond() {
     clock.advance(1);
-    if (sim_) sim_->pump(MemoryCable::RaiseEvent::Yes);
+    // As the program's port and timer do: while a dialog holds them the bytes wait unreported
+    // and the heartbeat skips its tick.
+    const bool held = HeartbeatHeldByDialog();
+    if (sim_) sim_->pump(held ? MemoryCable::RaiseEvent::No : MemoryCable::RaiseEvent::Yes);
     if (++msSinceBeat_ >= frmCom::kHeartbeatMs) {
         msSinceBeat_ = 0;
-        timer.fire();
+        if (!held) timer.fire();
     }
     NoteWriteTimes();
 }

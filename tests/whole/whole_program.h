@@ -15,6 +15,7 @@
 #include "fakes/memory_profile_store.h"
 #include "fakes/sim_cable.h"
 #include "shell/application.h"
+#include "station/held_messages.h"
 #include "virtual_radio.h"
 
 namespace qs::whole {
@@ -76,6 +77,9 @@ public:
     MemoryCable cable;
     MemoryProfileStore store;
     FakeMessageBox box;
+    // The core's box as the desktop program gives it: held while a procedure run is under way
+    // (a run on the station holds it), else straight through to `box`.
+    HeldMessages messages{box};
     FakeBeeper beeper;
     FakeInstanceLock lock;
 

@@ -1,11 +1,12 @@
-#include "qtcore/modal_scope.h"
+#include "shell/dialog_hold.h"
 
 #include <utility>
 
-namespace qs::qt {
+namespace qs {
 
 namespace {
 int modalDepth = 0;
+bool dialogsHold = true;
 
 std::function<bool()>& Probe() {
     static std::function<bool()> probe;
@@ -29,4 +30,12 @@ ModalScope::~ModalScope() {
     --modalDepth;
 }
 
-}  // namespace qs::qt
+void SetDialogsHoldHeartbeat(bool hold) {
+    dialogsHold = hold;
+}
+
+bool HeartbeatHeldByDialog() {
+    return dialogsHold && ModalDialogOpen();
+}
+
+}  // namespace qs
