@@ -562,6 +562,11 @@ void ProcedureRunner::SwitchGeneratorOff() {
                                s ? "Generator RF switched off at the end."
                                  : "Generator RF could not be switched off at the end: " +
                                        s.error().message);
+                           // A generator that may still feed the radio is never a pass.
+                           if (!s && !endVerdict_) {
+                               endVerdict_ = RunVerdict::Error;
+                               record_.endReason = "the generator's RF could not be switched off";
+                           }
                            Close();
                        }));
 }
