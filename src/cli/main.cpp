@@ -16,7 +16,9 @@
 #include "cli/report_command.h"
 #include "cli/run_command.h"
 #include "cli/shell_script.h"
+#include "cli/standard_streams.h"
 #include "program/exit_status.h"
+#include "qtcore/close_on_signal.h"
 
 namespace {
 
@@ -69,6 +71,7 @@ bool CommandsToRun(const CliOptions& options, std::vector<CommandArgs>& commands
 }  // namespace
 
 int main(int argc, char** argv) {
+    qt::IgnoreBrokenPipes();
     // Options and scripts are checked before anything starts, so that mistakes never open
     // the port.
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -84,15 +87,16 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     if (options.args.command == Command::Report) {
-        return RunReportCommand(options.args.reportBackup, options.args.reportOut,
-                                options.args.reportForce, options.json);
+        return EndWithOutputChecked(RunReportCommand(options.args.reportBackup,
+                                                     options.args.reportOut,
+                                                     options.args.reportForce, options.json));
     }
     // The records of both programs of the bench: qs71dr-adj's settings, unless --records says.
     const RecordsSettings recordsSettings = DesktopRecordsSettings();
     const std::string recordsUrl = options.records.empty() ? recordsSettings.url : options.records;
     if (options.args.command == Command::History) {
-        return RunHistoryCommand(argc, argv, options.args, recordsUrl, recordsSettings.benchName,
-                                 options.json);
+        return EndWithOutputChecked(RunHistoryCommand(argc, argv, options.args, recordsUrl,
+                                                      recordsSettings.benchName, options.json));
     }
     const bool shell = options.args.command == Command::Shell;
     std::vector<CommandArgs> commands;
@@ -169,5 +173,5 @@ int main(int argc, char** argv) {
         if (status != kExitOk) break;
     }
     session.Close();
-    return status;
+    return EndWithOutputChecked(status);
 }

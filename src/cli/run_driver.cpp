@@ -69,7 +69,8 @@ DrivenRun DriveRun(CliSession& session, const CliOptions& options, TerminalTechn
     const auto onSignal = [&] {
         std::fputs("\nqs71dr-cli: stopping at the next safe point...\n", stderr);
         std::fflush(stderr);
-        runner->Stop(procedure::StopCause::Signal);
+        runner->Stop(session.outputLost() ? procedure::StopCause::OutputLost
+                                          : procedure::StopCause::Signal);
     };
     DrivenRun run;
     run.outOfTime = "no end within " + std::to_string(session.timeoutSeconds()) + " s (--timeout)";

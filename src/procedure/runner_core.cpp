@@ -38,6 +38,8 @@ std::string StopText(StopCause cause) {
             return "stopped by the time-out";
         case StopCause::InputEnded:
             return "stopped as the answers' input ended";
+        case StopCause::OutputLost:
+            return "stopped as its output's reader went away";
         case StopCause::Technician:
             break;
     }
