@@ -6,6 +6,7 @@
 #include "instruments/bench.h"
 #include "procedure/procedure_runner.h"
 #include "record/curves_file.h"
+#include "record/run_in_progress.h"
 #include "record/run_record_file.h"
 #include "safety/safety_net.h"
 #include "safety/wall_clock.h"
@@ -311,7 +312,10 @@ std::int64_t ProcedureRunner::ElapsedMs() const {
 void ProcedureRunner::SaveRecord() {
     if (runsFile_.empty()) return;
     std::string error;
-    if (StoreRun(runsFile_, record_, runSlot_, error)) {
+    // Until it has ended, the run is kept as it would be left if the program ended now.
+    const bool ended = !record_.ended.empty();
+    if (StoreRun(runsFile_, ended ? record_ : InProgressRecord(record_, current_), runSlot_,
+                 error)) {
         runsFileProblem_.clear();
     } else {
         runsFileProblem_ = error;
@@ -411,6 +415,8 @@ void ProcedureRunner::BeginAdjustment() {
         return;
     }
     adjusting_ = true;
+    // Marked in progress before anything is sent, so a program killed from here on is found.
+    SaveRecord();
     if (!app.model().readOnly()) {
         SetPhase(Phase::Running);
         BeginStep(0);
@@ -480,6 +486,7 @@ void ProcedureRunner::BeginStep(int index) {
     row.started = DateTimeText(parts_.wallClock.Now());
     row.startMs = ElapsedMs();
     endingStep_ = false;
+    SaveRecord();
     Notify(RunNotice::Kind::StepStarted, index);
     // The step before may still be on the stack that posted this start: it goes next time.
     retired_ = std::move(step_);

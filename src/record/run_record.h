@@ -112,6 +112,9 @@ struct RunRecord {
     std::string endReason;
     // What the run did beyond its steps, such as switching the generator's RF off at the end.
     std::vector<std::string> notes;
+    // Kept so in its files while the run goes on (run_in_progress.h): the program ended during
+    // it when the next start finds it so.
+    bool inProgress = false;
     std::vector<StepRecord> steps;
     std::vector<RunInstrument> instruments;
     RunPace pace;
