@@ -19,6 +19,7 @@
 #include "cli/standard_streams.h"
 #include "program/exit_status.h"
 #include "qtcore/close_on_signal.h"
+#include "safety/safety_net.h"
 
 namespace {
 
@@ -146,6 +147,9 @@ int main(int argc, char** argv) {
     } else if (!session.Start()) {
         const auto& shown = session.messages().messages();
         return NotRun(options, kExitFailure, shown.empty() ? std::string() : shown.back());
+    } else {
+        // --no-backup: changes go on without them, also when the journal fails on the way.
+        session.safety().setJournalOptional(options.noBackup);
     }
     for (const CommandArgs& command : commands) {
         if (!runner.CheckArguments(command, error)) {

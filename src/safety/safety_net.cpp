@@ -87,9 +87,9 @@ bool SafetyNet::OnAdjustmentSending(const std::string& e8Hex, bool answerRequire
     const auto entry = recorder_.Record(e8Hex, answerRequired, DateTimeText(wallClock_.Now()));
     if (!entry) return true;  // a reading changes nothing
     // Once a line of this connection's journal has failed, no command could be journalled.
-    if (journalLost_) return false;
+    if (journalLost_ && !journalOptional_) return false;
     // A connection without a journal from its start goes on as the technician was told.
-    if (journal_.isOpen() && !WriteJournalLine(*entry)) return false;
+    if (journal_.isOpen() && !WriteJournalLine(*entry) && !journalOptional_) return false;
     if (observer_ && imageRead_) observer_->OnJournalEntry(*entry);
     return true;
 }

@@ -72,6 +72,10 @@ public:
         reporter_ = std::move(reporter);
     }
 
+    // The technician chose to change the radio without backup and journal (the command
+    // line's --no-backup): a journal line that fails then holds no command back.
+    void setJournalOptional(bool optional) { journalOptional_ = optional; }
+
     // Also told of every connection's backup and journal line (null: nobody).
     void setFilesObserver(IConnectionFilesObserver* observer) { observer_ = observer; }
 
@@ -104,6 +108,7 @@ private:
     IConnectionFilesObserver* observer_ = nullptr;
     bool journalFailureShown_ = false;
     bool journalLost_ = false;  // a line of this connection's journal failed
+    bool journalOptional_ = false;
     bool imageRead_ = false;
 };
 
