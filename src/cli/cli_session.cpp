@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "cli/progress_bar.h"
+#include "cli/standard_streams.h"
 #include "console/console.h"
 #include "qtcore/close_on_signal.h"
 #include "record/connection_records.h"
@@ -143,7 +144,7 @@ void CliSession::ClickButton(std::int16_t index) {
 }
 
 CliSession::Outcome CliSession::RunUntil(const std::function<bool()>& done) {
-    if (stopSignal_ != 0) return Outcome::Interrupted;
+    if (stopped()) return Outcome::Interrupted;
     if (closed_) return Outcome::Failed;
     done_ = done;
     outcome_ = Outcome::Done;
@@ -164,13 +165,13 @@ CliSession::Outcome CliSession::RunUntil(const std::function<bool()>& done) {
         std::fputs("\n", stderr);
         progressShown_ = false;
     }
-    if (stopSignal_ != 0 && !signalHook_) return Outcome::Interrupted;
+    if (stopped() && !signalHook_) return Outcome::Interrupted;
     return outcome_;
 }
 
 CliSession::Outcome CliSession::RunToEnd(const std::function<bool()>& done,
                                          std::function<void()> onSignal) {
-    if (stopSignal_ != 0) return Outcome::Interrupted;
+    if (stopped()) return Outcome::Interrupted;
     signalHook_ = std::move(onSignal);
     const bool wanted = connectionWanted_;
     connectionWanted_ = false;
@@ -181,9 +182,10 @@ CliSession::Outcome CliSession::RunToEnd(const std::function<bool()>& done,
 }
 
 void CliSession::AfterHeartbeat() {
+    WatchOutput();
     ShowProgress();
     if (loop_ == nullptr || !done_) return;
-    if (stopSignal_ != 0 && !signalHook_) {
+    if (stopped() && !signalHook_) {
         StopWaiting();
     } else if (connectionWanted_ && app().model().state() == TaskState::Idle) {
         // Every error the core reports ends with the model reset to its idle state.
@@ -192,6 +194,17 @@ void CliSession::AfterHeartbeat() {
         StopWaiting();
     } else if (done_()) {
         outcome_ = Outcome::Done;
+        StopWaiting();
+    }
+}
+
+void CliSession::WatchOutput() {
+    if (outputLost_ || (!ReaderGone(stdout) && !ReaderGone(stderr))) return;
+    outputLost_ = true;
+    // Stopped as a signal stops it: a run at its next safe point, any other wait at once.
+    if (signalHook_) {
+        signalHook_();
+    } else {
         StopWaiting();
     }
 }

@@ -109,10 +109,15 @@ public:
     int timeoutSeconds() const { return setup_.timeoutSeconds; }
     // The signal that stopped the session, 0 when none did.
     int stopSignal() const { return stopSignal_; }
+    // The reader of standard output or standard error went away (SIGPIPE is ignored): the
+    // session stopped as a signal stops it, and ends with status 1.
+    bool outputLost() const { return outputLost_; }
 
 private:
     void AfterHeartbeat();
     void WatchSignals();
+    void WatchOutput();
+    bool stopped() const { return stopSignal_ != 0 || outputLost_; }
     void ShowProgress();
     void StopWaiting();
 
@@ -134,6 +139,7 @@ private:
     // A connection was asked for: the model back at its idle state means it failed.
     bool connectionWanted_ = false;
     int stopSignal_ = 0;
+    bool outputLost_ = false;
     bool progressShown_ = false;
     std::string lastProgress_;
     bool closed_ = false;

@@ -181,8 +181,10 @@ void CommandRunner::Stopped(CliSession::Outcome outcome, CommandResult& result) 
             const bool radio = session_.started();
             session_.Close();
             const bool journal = radio && !session_.safety().journalPath().empty();
-            Fail(result, ExitStatusForSignal(session_.stopSignal()),
-                 "stopped by " + SignalName(session_.stopSignal()) +
+            const bool signal = session_.stopSignal() != 0;
+            Fail(result, signal ? ExitStatusForSignal(session_.stopSignal()) : kExitFailure,
+                 (signal ? "stopped by " + SignalName(session_.stopSignal())
+                         : std::string("stopped as its output's reader went away")) +
                      (radio ? "; the port is closed" : "") +
                      (journal ? " and the journal is complete" : ""));
             return;

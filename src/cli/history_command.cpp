@@ -176,6 +176,13 @@ int Import(QtSqlConnector& connector, const IWallClock& clock, const CommandArgs
     RecordsStore store(*db);
     const ImportResult result = ImportBackupFolder(store, args.historyFolder, bench);
     if (!result.status.ok()) return Failed("The import stopped: " + result.status.message, json);
+    // Said once, as the import of a connection is: an import again finds it recorded.
+    for (const std::string& notice : result.interrupted) {
+        std::string lines;
+        for (const char c : notice)
+            if (c != '\r') lines += c;
+        std::fprintf(stderr, "%s: %s\n", kProgramName, lines.c_str());
+    }
     if (json) {
         QJsonArray skipped;
         for (const ImportProblem& problem : result.skipped) {

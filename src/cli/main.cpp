@@ -16,7 +16,10 @@
 #include "cli/report_command.h"
 #include "cli/run_command.h"
 #include "cli/shell_script.h"
+#include "cli/standard_streams.h"
 #include "program/exit_status.h"
+#include "qtcore/close_on_signal.h"
+#include "safety/safety_net.h"
 
 namespace {
 
@@ -69,6 +72,7 @@ bool CommandsToRun(const CliOptions& options, std::vector<CommandArgs>& commands
 }  // namespace
 
 int main(int argc, char** argv) {
+    qt::IgnoreBrokenPipes();
     // Options and scripts are checked before anything starts, so that mistakes never open
     // the port.
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -84,15 +88,16 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     if (options.args.command == Command::Report) {
-        return RunReportCommand(options.args.reportBackup, options.args.reportOut,
-                                options.args.reportForce, options.json);
+        return EndWithOutputChecked(RunReportCommand(options.args.reportBackup,
+                                                     options.args.reportOut,
+                                                     options.args.reportForce, options.json));
     }
     // The records of both programs of the bench: qs71dr-adj's settings, unless --records says.
     const RecordsSettings recordsSettings = DesktopRecordsSettings();
     const std::string recordsUrl = options.records.empty() ? recordsSettings.url : options.records;
     if (options.args.command == Command::History) {
-        return RunHistoryCommand(argc, argv, options.args, recordsUrl, recordsSettings.benchName,
-                                 options.json);
+        return EndWithOutputChecked(RunHistoryCommand(argc, argv, options.args, recordsUrl,
+                                                      recordsSettings.benchName, options.json));
     }
     const bool shell = options.args.command == Command::Shell;
     std::vector<CommandArgs> commands;
@@ -142,6 +147,9 @@ int main(int argc, char** argv) {
     } else if (!session.Start()) {
         const auto& shown = session.messages().messages();
         return NotRun(options, kExitFailure, shown.empty() ? std::string() : shown.back());
+    } else {
+        // --no-backup: changes go on without them, also when the journal fails on the way.
+        session.safety().setJournalOptional(options.noBackup);
     }
     for (const CommandArgs& command : commands) {
         if (!runner.CheckArguments(command, error)) {
@@ -169,5 +177,5 @@ int main(int argc, char** argv) {
         if (status != kExitOk) break;
     }
     session.Close();
-    return status;
+    return EndWithOutputChecked(status);
 }

@@ -70,7 +70,8 @@ DrivenRun DriveRun(CliSession& session, const CliOptions& options,
     const auto onSignal = [&] {
         std::fputs("\nqs71dr-cli: stopping at the next safe point...\n", stderr);
         std::fflush(stderr);
-        runner->Stop(procedure::StopCause::Signal);
+        runner->Stop(session.outputLost() ? procedure::StopCause::OutputLost
+                                          : procedure::StopCause::Signal);
     };
     if (session.RunToEnd(done, onSignal) == CliSession::Outcome::TimedOut && !done()) {
         // Out of time: the run still ends as a Stop ends it (generator off, item put back),

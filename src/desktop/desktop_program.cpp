@@ -74,6 +74,7 @@ std::optional<int> RunWithoutWindow(const CommandLine& options) {
 }  // namespace
 
 int RunDesktopProgram(int argc, char** argv, const DesktopTestHooks& hooks) {
+    IgnoreBrokenPipes();
     // Options are read before Qt starts, so that --help and mistakes need no display.
     const std::vector<std::string> args(argv + 1, argv + argc);
     const CommandLineResult parsed = ParseCommandLine(args);

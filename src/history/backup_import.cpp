@@ -7,6 +7,7 @@
 
 #include "history/connection_file.h"
 #include "history/connection_uid.h"
+#include "history/interrupted_runs.h"
 #include "history/records_file.h"
 #include "history/run_steps.h"
 #include "link/hex_text.h"
@@ -67,19 +68,33 @@ void TakeRuns(const std::vector<RunRecord>& runs, const std::vector<std::int64_t
         info.serialNumber = run.serialNumber;
         info.workOrder = run.workOrder;
         info.procedureTitle = run.procedureTitle;
-        if (!run.ended.empty()) info.verdict = VerdictWord(run.verdict);
+        // One the program ended during is over too, as the ERROR it was left as.
+        const bool over = !run.ended.empty() || run.inProgress;
+        if (over) info.verdict = VerdictWord(run.verdict);
         const std::int64_t start = r < runStartsMs.size() ? runStartsMs[r] : 0;
         for (const StepRecord& step : run.steps)
             record.steps.push_back(RecordedStep(step, StepEndedMs(step, start, run.durationMs)));
         // Kept whole as the live records keep a run that has ended.
-        if (!run.ended.empty()) record.runs.push_back(run);
+        if (over) record.runs.push_back(run);
     }
 }
 
-// One backup with its journal and curves into a record; false with the file and reason when
-// one of them cannot be read.
-bool ReadConnection(const std::string& backupPath, const std::string& bench,
-                    ConnectionRecord& record, ImportProblem& problem) {
+// A run the connection file marks in progress that its runs file does not hold (it could not
+// be written) still makes the connection's verdict.
+void TakeRunsLeft(const ConnectionFacts& facts, const std::vector<RunRecord>& runs,
+                  ConnectionRecord& record) {
+    for (const std::int64_t startMs : facts.runsLeftMs) {
+        const auto at = std::find(facts.runStartsMs.begin(), facts.runStartsMs.end(), startMs);
+        if (static_cast<std::size_t>(at - facts.runStartsMs.begin()) >= runs.size()) {
+            record.info.verdict = VerdictWord(RunVerdict::Error);
+        }
+    }
+}
+
+}  // namespace
+
+bool ReadConnectionFiles(const std::string& backupPath, const std::string& bench,
+                         ConnectionRecord& record, ImportProblem& problem) {
     BackupRecord backup;
     std::string error;
     if (!ReadBackupFile(backupPath, backup, error)) {
@@ -123,10 +138,9 @@ bool ReadConnection(const std::string& backupPath, const std::string& bench,
     }
     if (recorded) TakeFacts(facts, record);
     TakeRuns(runs, facts.runStartsMs, record);
+    TakeRunsLeft(facts, runs, record);
     return true;
 }
-
-}  // namespace
 
 ConnectionRecord RecordOfBackup(const BackupRecord& backup, const std::string& backupPath,
                                 const std::string& bench) {
@@ -215,7 +229,7 @@ ImportResult ImportBackupFolder(RecordsStore& store, const std::string& folder,
         }
         ConnectionRecord record;
         ImportProblem problem;
-        if (!ReadConnection(path, bench, record, problem)) {
+        if (!ReadConnectionFiles(path, bench, record, problem)) {
             result.skipped.push_back(problem);
             continue;
         }
@@ -230,6 +244,12 @@ ImportResult ImportBackupFolder(RecordsStore& store, const std::string& folder,
         result.status = store.SaveRecord(record, id);
         if (!result.status.ok()) return result;
         ++result.imported;
+        for (const RunRecord& run : record.runs) {
+            if (run.inProgress) {
+                result.interrupted.push_back(
+                    InterruptedRunNotice(path, run, record.journal));
+            }
+        }
     }
     result.status = store.SetFact(kBackupsImportedFact, folder);
     return result;

@@ -21,6 +21,9 @@ struct ImportResult {
     std::vector<ImportProblem> skipped;
     SqlStatus status;      // a failure of the records themselves ends the import early
     bool stopped = false;  // asked to stop: the folder is not remembered as imported
+    // The notice of each run imported that the program had ended during (still marked in
+    // progress in its files): recorded as ERROR, told once, as the import of a file is.
+    std::vector<std::string> interrupted;
 };
 
 // Imports every connection of a backups folder: each backup with the journal and curves file
@@ -50,6 +53,11 @@ std::vector<std::string> BackupsIn(const std::string& folder);
 // starts from the same, with a uid of its own.
 ConnectionRecord RecordOfBackup(const BackupRecord& backup, const std::string& backupPath,
                                 const std::string& bench);
+
+// One backup with its journal, curves, runs and connection file into a record, as the import
+// takes it in; false with the file and reason when one of them cannot be read.
+bool ReadConnectionFiles(const std::string& backupPath, const std::string& bench,
+                         ConnectionRecord& record, ImportProblem& problem);
 
 // Seconds since 1970 UTC of a local "2026-12-07 10:46:02"; false when the text is not one.
 bool LocalTimeFromText(const std::string& text, std::time_t& when);

@@ -10,6 +10,7 @@ namespace qs {
 namespace {
 
 constexpr const char* kFormatLine = "Format: 1";
+constexpr const char* kInProgress = "in progress";
 // Far more than a day's connection keeps; a larger file is not ours.
 constexpr std::size_t kMaxFileBytes = 16u * 1024u * 1024u;
 
@@ -69,7 +70,11 @@ std::vector<std::string> ConnectionFileHeading(const std::string& uid, const std
 }
 
 std::string RunStartLine(std::int64_t runStartMs) {
-    return "run\t" + std::to_string(runStartMs);
+    return "run\t" + std::to_string(runStartMs) + "\t" + kInProgress;
+}
+
+std::string RunEndLine(std::int64_t runStartMs, const std::string& verdict) {
+    return "runend\t" + std::to_string(runStartMs) + "\t" + Field(verdict);
 }
 
 std::string InstrumentLine(const InstrumentEvent& e) {
@@ -110,8 +115,12 @@ bool ParseConnectionFile(const std::string& text, const std::string& path, Conne
             facts.bench = f[1];
         } else if (key == "program" && f.size() == 2) {
             facts.programVersion = f[1];
-        } else if (key == "run" && f.size() == 2 && WholeNumber(f[1], whole)) {
+        } else if (key == "run" && (f.size() == 2 || (f.size() == 3 && f[2] == kInProgress)) &&
+                   WholeNumber(f[1], whole)) {
             facts.runStartsMs.push_back(whole);
+            if (f.size() == 3) facts.runsLeftMs.push_back(whole);
+        } else if (key == "runend" && f.size() == 3 && WholeNumber(f[1], whole)) {
+            std::erase(facts.runsLeftMs, whole);
         } else if (key == "ended" && f.size() == 2 && WholeNumber(f[1], whole)) {
             facts.endedAt = static_cast<std::time_t>(whole);
         } else if (key == "instrument" && f.size() == 8 && WholeNumber(f[1], whole)) {

@@ -11,9 +11,14 @@
 //   uid	1b4e28ba-2fa1-4d2e-883f-0016d3cca427
 //   bench	bench-2
 //   program	1.4.0
-//   run	5230
+//   run	5230	in progress
 //   instrument	6120	generator	TCPIP::127.0.0.1::5025::SOCKET	setting	level	-47	dBm
+//   runend	5230	PASS
 //   ended	1796640123
+//
+// A run marks itself in progress at its start and gives its verdict at its end ("runend",
+// with the start it ends); a run marked without its end is one the program ended during.
+// Files of the version before mark neither: their runs read as ended.
 
 #include <cstdint>
 #include <ctime>
@@ -38,6 +43,8 @@ struct ConnectionFacts {
     std::optional<std::time_t> endedAt;  // none: the program stopped before it ended it
     // Milliseconds from the connection's start to each procedure run's start, in order.
     std::vector<std::int64_t> runStartsMs;
+    // The starts of the runs marked in progress that never wrote their end, in order.
+    std::vector<std::int64_t> runsLeftMs;
     std::vector<InstrumentEvent> instruments;
 };
 
@@ -45,6 +52,7 @@ struct ConnectionFacts {
 std::vector<std::string> ConnectionFileHeading(const std::string& uid, const std::string& bench,
                                                const std::string& programVersion);
 std::string RunStartLine(std::int64_t runStartMs);
+std::string RunEndLine(std::int64_t runStartMs, const std::string& verdict);
 std::string InstrumentLine(const InstrumentEvent& event);
 std::string EndLine(std::time_t endedAt);
 

@@ -22,6 +22,8 @@ constexpr std::chrono::milliseconds kLastSendWait{2000};
 
 std::string ImportNotice(const ImportResult& result, const std::string& folder) {
     if (result.imported == 0 && result.skipped.empty() && result.status.ok()) return {};
+    std::string interrupted;
+    for (const std::string& notice : result.interrupted) interrupted += kCrLf + notice;
     std::string text = "The service records took in " + std::to_string(result.imported) +
                        (result.imported == 1 ? " earlier connection" : " earlier connections") +
                        " from the backups folder " + folder + ".";
@@ -33,7 +35,7 @@ std::string ImportNotice(const ImportResult& result, const std::string& folder) 
     if (!result.status.ok()) {
         text += kCrLf + ("The import stopped early: " + result.status.message);
     }
-    return text;
+    return text + interrupted;
 }
 
 ServiceRecords::ServiceRecords(ISqlConnector& connector, IRandomSource& random,
@@ -83,6 +85,7 @@ void ServiceRecords::Open() {
     if (opening.outcome == LocalRecordsOpening::Outcome::Recreated && notice_) {
         notice_(opening.message);
     }
+    if (!setup_.recordAgain.empty()) RecordAgain();
     if (setup_.server) {
         uploader_ = std::make_unique<RecordsUploader>(connector_, path_, *setup_.server);
         uploader_->setProblemReporter([this](const std::string& problem) {
@@ -110,6 +113,33 @@ void ServiceRecords::Open() {
     const std::string text = ImportNotice(result, setup_.backupFolder);
     if (!text.empty() && notice_) notice_(text);
     if (uploader_) uploader_->Nudge();
+}
+
+// The records of a connection whose run the program ended during are brought up to date
+// from its repaired files: the run and the steps it never sent, its ERROR as the connection's
+// verdict, every item's value at the end as the journal shows it. What is there stays.
+void ServiceRecords::RecordAgain() {
+    LocalRecordsOpening opening;
+    std::unique_ptr<ISqlConnection> db =
+        OpenLocalRecords(connector_, path_, clock_, opening, LocalRecordsUse::Importing);
+    if (!db) {
+        if (notice_) notice_(opening.message);
+        return;
+    }
+    RecordsStore store(*db);
+    for (const std::string& backupPath : setup_.recordAgain) {
+        ConnectionRecord record;
+        ImportProblem problem;
+        std::int64_t id = 0;
+        const SqlStatus status = ReadConnectionFiles(backupPath, setup_.bench, record, problem)
+                                     ? store.SaveRecord(record, id)
+                                     : SqlStatus::Failed(SqlError::Other,
+                                                         problem.path + ": " + problem.reason);
+        if (!status.ok() && notice_) {
+            notice_("The service records could not take in the run the program ended during (" +
+                    backupPath + ").\r\n" + status.message);
+        }
+    }
 }
 
 void ServiceRecords::OnConnectionStarted(const BackupRecord& backup,
@@ -209,6 +239,7 @@ void ServiceRecords::AddStep(const ProcedureStep& step) {
 void ServiceRecords::AddRun(const RunRecord& run) {
     if (!open_) return;
     verdict_ = VerdictWord(run.verdict);
+    WriteFact(RunEndLine(runStartMs_, verdict_));
     writer_->AddRun(run);
 }
 

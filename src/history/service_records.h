@@ -33,6 +33,9 @@ struct ServiceRecordsSetup {
     std::optional<SqlTarget> server;  // a shop's shared server; none: the bench's file only
     // Times the bench's events into the connection; none: they are all at 0.
     const ITickSource* ticks = nullptr;
+    // Backups whose files the start repaired (interrupted_runs.h): their connections are taken
+    // into the records again from the files, before anything is sent on to a server.
+    std::vector<std::string> recordAgain = {};
 };
 
 // The service records of a running program: every connection the safety net and the curve
@@ -99,6 +102,7 @@ public:
 
 private:
     void Open();
+    void RecordAgain();
     void WriteFact(const std::string& line);
     void FactsProblem(const std::string& error);
 

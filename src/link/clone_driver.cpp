@@ -56,7 +56,7 @@ bool clsCmcKel3Drv::SendEnable() const {
 }
 
 std::int16_t clsCmcKel3Drv::RealSend(const Bytes& data) {
-    if (!transmitFrame_.empty() || !SendEnable()) return kRefused;
+    if (!ReadyToSend()) return kRefused;
     lastData_ = data;
     transmitFrame_ = BuildCloneFrame(data);
     if (workMode_ == kModeAdjust) {

@@ -68,6 +68,8 @@ public:
 
     // Frame layer.
     bool SendEnable() const;
+    // RealSend would take a frame now: none is pending and the port has room for it.
+    bool ReadyToSend() const { return transmitFrame_.empty() && SendEnable(); }
     // 0 when the frame went to the port, 1 when refused (nothing changes then).
     std::int16_t RealSend(const Bytes& data);
     std::int16_t Send(const Bytes& data);

@@ -209,11 +209,16 @@ void clsCmcKel3Sequence::Carry(StepCode code) {
             drv.setWorkMode(clsCmcKel3Drv::kModeAdjust);
             drv.setWaitAnswer(e8AnsRequired_);
             drv.setRetryCount(kAdjustRetries);
-            if (drv.Send(HexTextToBytes("E8" + radio_.radioNameM() + radio_.radionameS() +
-                                        e8HexStrToSend_)) == 0 &&
-                observer_ != nullptr) {
-                observer_->OnAdjustmentSent(e8HexStrToSend_, e8AnsRequired_);
+            // Written ahead: the observer's journal has the command before the port does, and
+            // a command it could not write is not sent at all (the operation ends unsent, as
+            // when the driver refuses a frame).
+            lastAdjustmentSent_ = false;
+            if (drv.ReadyToSend() && observer_ != nullptr &&
+                !observer_->OnAdjustmentSending(e8HexStrToSend_, e8AnsRequired_)) {
+                return;
             }
+            lastAdjustmentSent_ = drv.Send(HexTextToBytes("E8" + radio_.radioNameM() +
+                                                          radio_.radionameS() + e8HexStrToSend_)) == 0;
             return;
         case StepCode::Finish:
             step_ = 0;

@@ -58,6 +58,9 @@ public:
     // starts another on top of it.
     bool OpRunning() const { return step_ != 0 || operation_ != kOpNone; }
     std::int16_t error() const { return error_; }
+    // The last adjustment command went to the port (its journal line written, the driver took
+    // it); false when it was held back. Known as soon as easySendE8... returns.
+    bool lastAdjustmentSent() const { return lastAdjustmentSent_; }
     const Bytes& ansInfo() const;
     std::string ansNameM() const;
     std::string ansNameS() const;
@@ -100,6 +103,7 @@ private:
     std::int32_t comHoldReload_ = 0;
     std::int16_t error_ = kErrNone;
     std::int16_t step_ = 0;
+    bool lastAdjustmentSent_ = false;
 };
 
 }  // namespace qs

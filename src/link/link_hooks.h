@@ -31,16 +31,19 @@ public:
 };
 
 // Optional watcher of what the sequence does with the radio, for the technician's safety net
-// (backups and the adjustment journal). It only observes: it never changes the exchange.
+// (backups and the adjustment journal). It never changes the exchange, only holds back an
+// adjustment that could not be journalled.
 class ISequenceObserver {
 public:
     virtual ~ISequenceObserver() = default;
     // A clone read has ended without error; the memory image and the identification record
     // are complete, and nothing has been sent to the radio since.
     virtual void OnCloneReadDone(clsCmcKel3Sequence& sequence) = 0;
-    // An adjustment frame has been handed to the port; `e8Hex` is the command text after the
-    // model and sub code (command byte and value), `answerRequired` true for readings.
-    virtual void OnAdjustmentSent(const std::string& e8Hex, bool answerRequired) = 0;
+    // An adjustment frame is about to be handed to the port (the port has room for it);
+    // `e8Hex` is the command text after the model and sub code (command byte and value),
+    // `answerRequired` true for readings. False: the frame must not go (its journal line
+    // could not be written); the operation then ends without sending it.
+    virtual bool OnAdjustmentSending(const std::string& e8Hex, bool answerRequired) = 0;
 };
 
 }  // namespace qs

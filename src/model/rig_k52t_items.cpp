@@ -99,9 +99,11 @@ clsIndOp_RigK52T::clsIndOp_RigK52T(RigK52TParts parts)
     adCode_ = kAdCodes;
     daCode_ = kDaCodes;
     lvaMark_.fill(false);
-    // Every single byte stored in the image is a value handed to the radio.
-    image().setByteWritten(
-        [this](std::int32_t address, std::uint8_t value) { holdings_.Sent(address, value); });
+    // Every single byte stored in the image follows an adjustment command with its value; it
+    // is on its way to the radio unless the command was held back (its journal line failed).
+    image().setByteWritten([this](std::int32_t address, std::uint8_t value) {
+        if (seq_.lastAdjustmentSent()) holdings_.Sent(address, value);
+    });
 }
 
 clsIndOp_RigK52T::~clsIndOp_RigK52T() {

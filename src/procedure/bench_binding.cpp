@@ -6,6 +6,18 @@
 
 namespace qs::procedure {
 
+namespace {
+
+// Every run ends with the generator's RF off, whatever ended it: a generator whose profile
+// cannot say that would be left feeding the radio.
+std::string RfOffMistake(const instruments::Profile& profile) {
+    if (profile.Offers(instruments::Operation::RfOff)) return {};
+    return "no rf_off: a run switches the generator's RF off at its end, so the generator's "
+           "profile must say how (e.g. rf_off = OUTP OFF)";
+}
+
+}  // namespace
+
 CheckOptions ProgramCheckOptions(BenchBinding binding) {
     CheckOptions options;
     options.binding = binding;
@@ -14,9 +26,9 @@ CheckOptions ProgramCheckOptions(BenchBinding binding) {
         const auto resource = instruments::ParseResource(address);
         return resource ? std::string() : resource.error().message;
     };
-    options.profileMistake = [](const std::string& path) -> std::string {
+    options.profileMistake = [](const std::string& path, bool forGenerator) -> std::string {
         const auto profile = instruments::LoadProfile(path);
-        if (profile) return {};
+        if (profile) return forGenerator ? RfOffMistake(profile.value()) : std::string();
         // "profile PATH: PATH:LINE: why": the file is named once, with its line.
         std::string message = profile.error().message;
         const std::string prefix = "profile " + path + ": ";
@@ -47,6 +59,13 @@ std::vector<std::string> BindBench(const Bench& procedureBench,
     for (const BenchRole role : kBenchRoles) {
         const std::string& address = procedureBench.address(role);
         if (address.empty()) continue;
+        if (role == BenchRole::Generator) {
+            if (const std::string mistake = RfOffMistake(options.profile); !mistake.empty()) {
+                problems.push_back("the generator " + address + ": profile '" +
+                                   options.profile.name + "': " + mistake);
+                continue;
+            }
+        }
         const instruments::Status status = station.BindForRun(role, address, options);
         if (!status) problems.push_back(status.error().message);
     }

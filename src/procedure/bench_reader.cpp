@@ -16,7 +16,7 @@ namespace {
 const Span kQueryTimeout{0.1, 60.0, "s", "an instrument time-out", ""};
 
 void ReadProfile(TableReader& r, const std::string& procedureFile, const CheckOptions& options,
-                 Bench& bench) {
+                 bool forGenerator, Bench& bench) {
     const auto profile = r.Text("profile", Need::Optional);
     if (!profile) return;
     const auto builtIn = std::find(options.builtInProfiles.begin(), options.builtInProfiles.end(),
@@ -44,7 +44,7 @@ void ReadProfile(TableReader& r, const std::string& procedureFile, const CheckOp
         return;
     }
     if (options.profileMistake) {
-        const std::string mistake = options.profileMistake(path.string());
+        const std::string mistake = options.profileMistake(path.string(), forGenerator);
         if (!mistake.empty()) {
             r.Mistake("profile", "profile " + Quoted(*profile) + ": " + Printable(mistake, 300));
             return;
@@ -80,7 +80,8 @@ BenchRead ReadBench(const toml::table& table, const std::string& procedureFile,
         }
         read.bench.addresses[static_cast<std::size_t>(role)] = *address;
     }
-    ReadProfile(r, procedureFile, options, read.bench);
+    ReadProfile(r, procedureFile, options,
+                read.named[static_cast<std::size_t>(BenchRole::Generator)], read.bench);
     if (const auto seconds = NumberInSpan(r, "timeout_seconds", Need::Optional, kQueryTimeout)) {
         read.bench.queryTimeout = std::chrono::milliseconds(std::llround(*seconds * 1000.0));
     }

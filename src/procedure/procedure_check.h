@@ -39,9 +39,10 @@ struct CheckOptions {
     // instrument is opened.
     std::function<std::string(const std::string& address)> addressMistake;
     // What is wrong with the profile file at `path` (it cannot be read, or a line of it is
-    // wrong, with that line), empty when nothing is; the instrument core supplies it, so that
-    // a broken profile is found before any port opens.
-    std::function<std::string(const std::string& path)> profileMistake;
+    // wrong, with that line; for a bench with a generator, it cannot switch RF off), empty
+    // when nothing is; the instrument core supplies it, so that a broken profile is found
+    // before any port opens.
+    std::function<std::string(const std::string& path, bool forGenerator)> profileMistake;
 };
 
 struct CheckedProcedure {

@@ -75,10 +75,11 @@ struct RunnerParts {
 };
 
 // Who or what stopped a run; each is written as such, never as a failure. InputEnded: the
-// answers come from a stream (standard input) that ended with a question open.
-enum class StopCause { Technician, Signal, TimeOut, InputEnded };
+// answers come from a stream (standard input) that ended with a question open. OutputLost:
+// the reader of the run's output went away (a closed pipe).
+enum class StopCause { Technician, Signal, TimeOut, InputEnded, OutputLost };
 // "stopped by the technician", "stopped by a signal", "stopped by the time-out",
-// "stopped as the answers' input ended".
+// "stopped as the answers' input ended", "stopped as its output's reader went away".
 std::string StopText(StopCause cause);
 // What a stop that came while a step's teardown ran adds to the step's reason: "Stop was
 // pressed during the clean-up, which went on to its end".

@@ -2,6 +2,7 @@
 
 #include "procedure/procedure_runner.h"
 #include "record/curves_file.h"
+#include "record/run_in_progress.h"
 #include "record/run_record_file.h"
 #include "safety/safety_net.h"
 #include "shell/application.h"
@@ -48,13 +49,16 @@ void RunBook::Connected(Application& app, const SafetyNet& safety, bool keepsRun
     record_.journalPath = safety.journalPath();
     runsFile_ = record_.backupPath.empty() || !keepsRunsFile ? std::string()
                                                              : RunsPathFor(record_.backupPath);
+    Save();
 }
 
 void RunBook::BeginStep(int index, std::int32_t tick, std::string started) {
     stepStartTick_ = tick;
+    current_ = index;
     StepRecord& row = Row(index);
     row.started = std::move(started);
     row.startMs = ElapsedMs(tick);
+    Save();
 }
 
 void RunBook::CloseStep(int index, StepOutcome outcome, std::string message, std::int32_t tick) {
@@ -62,6 +66,7 @@ void RunBook::CloseStep(int index, StepOutcome outcome, std::string message, std
     row.outcome = outcome;
     row.message = std::move(message);
     row.durationMs = static_cast<std::int32_t>(tick - stepStartTick_);
+    current_ = -1;
     Save();
 }
 
@@ -79,7 +84,10 @@ void RunBook::Close(Application& app, std::string ended, std::int32_t tick, RunV
 void RunBook::Save() {
     if (runsFile_.empty()) return;
     std::string error;
-    if (StoreRun(runsFile_, record_, runSlot_, error)) {
+    // Until it has ended, the run is kept as it would be left if the program ended now.
+    const bool ended = !record_.ended.empty();
+    if (StoreRun(runsFile_, ended ? record_ : InProgressRecord(record_, current_), runSlot_,
+                 error)) {
         runsFileProblem_.clear();
     } else {
         runsFileProblem_ = error;

@@ -31,9 +31,12 @@ public:
     std::int64_t ElapsedMs(std::int32_t tick) const;
     // The connection is made: the radio's codes and its files, and the runs file beside them
     // when the run keeps one.
+    // Written to the runs file in progress before anything is sent: a program killed from here
+    // on is found at the next start.
     void Connected(Application& app, const SafetyNet& safety, bool keepsRunsFile);
 
     StepRecord& Row(int index) { return record_.steps[static_cast<std::size_t>(index)]; }
+    // Written to the runs file as it would be left if the program ended now (in progress).
     void BeginStep(int index, std::int32_t tick, std::string started);
     // The step's end, written to the runs file.
     void CloseStep(int index, StepOutcome outcome, std::string message, std::int32_t tick);
@@ -53,6 +56,7 @@ private:
     std::string runsFile_;
     std::string runsFileProblem_;
     int runSlot_ = -1;  // the run's place in the runs file
+    int current_ = -1;  // the step under way, for a record kept in progress
     std::int32_t startTick_ = 0;
     std::int32_t stepStartTick_ = 0;
     std::uint64_t startBytes_ = 0;

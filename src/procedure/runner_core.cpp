@@ -23,6 +23,8 @@ std::string StopText(StopCause cause) {
             return "stopped by the time-out";
         case StopCause::InputEnded:
             return "stopped as the answers' input ended";
+        case StopCause::OutputLost:
+            return "stopped as its output's reader went away";
         case StopCause::Technician:
             break;
     }
@@ -37,6 +39,8 @@ std::string StopDuringCleanUpText(StopCause cause) {
             return "the time ran out during the clean-up";
         case StopCause::InputEnded:
             return "the answers' input ended during the clean-up, which went on to its end";
+        case StopCause::OutputLost:
+            return "the output's reader went away during the clean-up, which went on to its end";
         case StopCause::Technician:
             break;
     }

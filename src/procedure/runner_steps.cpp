@@ -116,10 +116,16 @@ void ProcedureRunner::SwitchGeneratorOff() {
     parts_.bench.SetRf(instruments::RfOutput::Off,
                        BenchAnswer<instruments::Status>([this](const instruments::Status& s) {
                            end_.rfOff = static_cast<bool>(s);
-                           book_.record().notes.push_back(
+                           RunRecord& record = book_.record();
+                           record.notes.push_back(
                                s ? "Generator RF switched off at the end."
                                  : "Generator RF could not be switched off at the end: " +
                                        s.error().message);
+                           // A generator that may still feed the radio is never a pass.
+                           if (!s && !end_.verdict) {
+                               end_.verdict = RunVerdict::Error;
+                               record.endReason = "the generator's RF could not be switched off";
+                           }
                            Close();
                        }));
 }

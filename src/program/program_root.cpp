@@ -5,8 +5,10 @@
 #include <QMetaObject>
 #include <QStringList>
 #include <QSysInfo>
+#include <algorithm>
 #include <cstdio>
 
+#include "history/interrupted_runs.h"
 #include "history/records_settings.h"
 #include "history/run_steps.h"
 #include "history/service_records.h"
@@ -74,7 +76,16 @@ bool ProgramRoot::Start(const FrontEnd& frontEnd) {
     if (!app_->Start()) return false;
     records_ = std::make_unique<ConnectionRecords>(*app_, messages, wallClock_, clock_,
                                                    DefaultBackupFolder());
-    StartServiceRecords(frontEnd);
+    // Only one copy runs now: a run still marked in progress is one the program ended during.
+    const std::vector<RepairedRun> repaired =
+        RepairInterruptedRuns(DefaultBackupFolder(), wallClock_);
+    std::vector<std::string> recordAgain;
+    for (const RepairedRun& run : repaired) {
+        if (std::find(recordAgain.begin(), recordAgain.end(), run.backupPath) == recordAgain.end())
+            recordAgain.push_back(run.backupPath);
+    }
+    StartServiceRecords(frontEnd, std::move(recordAgain));
+    for (const RepairedRun& run : repaired) RecordsNotice(run.notice);
     // The bench's addresses live beside the window's options, in their own section.
     benchStation().UseSettings(frontEnd.settings, app_->profMain().FullPath());
     StartStation();
@@ -117,7 +128,8 @@ void ProgramRoot::RecordsNotice(const std::string& text) {
     qt::PostFromThread(QCoreApplication::instance(), [notice, text] { notice(text); });
 }
 
-void ProgramRoot::StartServiceRecords(const FrontEnd& frontEnd) {
+void ProgramRoot::StartServiceRecords(const FrontEnd& frontEnd,
+                                      std::vector<std::string> recordAgain) {
     const RecordsSettings settings =
         LoadRecordsSettings(frontEnd.settings, app_->profMain().FullPath());
     benchName_ = recordsOptions_.benchName.value_or(settings.benchName);
@@ -139,6 +151,7 @@ void ProgramRoot::StartServiceRecords(const FrontEnd& frontEnd) {
     setup.programVersion = QS_VERSION_TEXT;
     if (place.kind == RecordsPlace::Kind::Server) setup.server = place.server;
     setup.ticks = &clock_;
+    setup.recordAgain = std::move(recordAgain);
     serviceRecords_ =
         std::make_unique<ServiceRecords>(sqlConnector_, random_, wallClock_, std::move(setup),
                                          [this](const std::string& text) { RecordsNotice(text); });
@@ -234,7 +247,11 @@ procedure::RunObserver ProgramRoot::RunRecorder() {
             records->AddStep(RecordedStep(
                 step, StepEndedMs(step, records->runStartMs(), record.durationMs)));
         };
-        if (!progress->headed && notice.kind != Kind::Phase) {
+        const bool ended = notice.kind == Kind::Phase && !record.ended.empty();
+        // A run that ended before its first step is recorded as well once it reached the
+        // radio (its runs file keeps it then), so that every output tells its verdict.
+        const bool reached = !record.modelCode.empty();
+        if (!progress->headed && (notice.kind != Kind::Phase || (ended && reached))) {
             records->SetProcedure(record.technician, record.serialNumber, record.workOrder,
                                   record.procedureTitle);
             progress->headed = true;
@@ -243,7 +260,7 @@ procedure::RunObserver ProgramRoot::RunRecorder() {
             static_cast<std::size_t>(notice.step) < record.steps.size()) {
             send(static_cast<std::size_t>(notice.step));
         }
-        if (notice.kind == Kind::Phase && progress->headed && !record.ended.empty()) {
+        if (ended && progress->headed) {
             for (std::size_t i = 0; i < record.steps.size(); ++i) send(i);
             records->AddRun(record);
         }

@@ -138,8 +138,9 @@ public:
     // gives its technician, serial number, work order, steps and verdict here.
     ServiceRecords* serviceRecords() { return serviceRecords_.get(); }
     // Follows one procedure run into the service records: its technician, serial number and
-    // work order once it is under way, each step as it ends (those never reached at its end)
-    // and its verdict. Nothing while no records connection is open. One per run.
+    // work order once it is under way (or at its end, for a run that reached the radio and
+    // ended before its first step), each step as it ends (those never reached at its end) and
+    // its verdict. Nothing while no records connection is open. One per run.
     // The bench's name as the records and the run records give it: the settings' name, else
     // the host's.
     const std::string& benchName() const { return benchName_; }
@@ -154,7 +155,7 @@ public:
 
 private:
     std::string benchName_;
-    void StartServiceRecords(const FrontEnd& frontEnd);
+    void StartServiceRecords(const FrontEnd& frontEnd, std::vector<std::string> recordAgain);
     void RecordsNotice(const std::string& text);
     void StopServiceRecords();
 

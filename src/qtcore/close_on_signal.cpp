@@ -25,6 +25,10 @@ void OnSignal(int signal) {
 
 }  // namespace
 
+void IgnoreBrokenPipes() {
+    ::signal(SIGPIPE, SIG_IGN);
+}
+
 CloseOnSignal::CloseOnSignal(std::function<void(int)> onSignal)
     : onSignal_(std::move(onSignal)) {
     if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
@@ -51,6 +55,8 @@ CloseOnSignal::~CloseOnSignal() {
     ::signal(SIGHUP, SIG_DFL);
 }
 #else
+void IgnoreBrokenPipes() {}
+
 CloseOnSignal::CloseOnSignal(std::function<void(int)> onSignal) : onSignal_(std::move(onSignal)) {}
 CloseOnSignal::~CloseOnSignal() = default;
 #endif

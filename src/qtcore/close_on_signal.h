@@ -7,6 +7,11 @@ class QSocketNotifier;
 
 namespace qs::qt {
 
+// SIGPIPE ignored for the rest of the program: a write to a pipe whose reader went away then
+// fails (EPIPE) where the program can say so and end what it does properly, rather than
+// ending it on the spot with the radio and the generator as they happen to be.
+void IgnoreBrokenPipes();
+
 // SIGTERM, SIGINT and SIGHUP end the program the ordinary way (the window closes, or a
 // command stops), so that the port is closed and the settings and journal are complete when
 // the session ends or Ctrl+C is pressed in the terminal. The handler only writes the signal's

@@ -115,6 +115,9 @@ struct RunRecord {
     // What the radio and the generator hold at the end, as the radio confirmed it: "The radio
     // holds TX LVA = 192 (was 180); generator RF off." Empty for a run that never connected.
     std::string radioHolds;
+    // Kept so in its files while the run goes on (run_in_progress.h): the program ended during
+    // it when the next start finds it so.
+    bool inProgress = false;
     std::vector<StepRecord> steps;
     std::vector<RunInstrument> instruments;
     RunPace pace;

@@ -99,6 +99,8 @@ toml::table RunTable(const RunRecord& run) {
     t.insert_or_assign("durationMs", run.durationMs);
     t.insert_or_assign("verdict", std::string(VerdictWord(run.verdict)));
     t.insert_or_assign("complete", run.complete);
+    // Only while it is so: the files of a run that ended read as before.
+    if (run.inProgress) t.insert_or_assign("inProgress", true);
     toml::array notes;
     for (const std::string& note : run.notes) notes.push_back(note);
     t.insert_or_assign("notes", std::move(notes));
@@ -212,6 +214,7 @@ bool ReadRun(const toml::table& table, RunRecord& run, std::string& error) {
     }
     run.verdict = *known;
     run.complete = r.Flag("complete");
+    run.inProgress = r.Flag("inProgress");
     if (const toml::array* notes = r.Array("notes")) {
         for (const toml::node& note : *notes) {
             if (const auto text = note.value<std::string>()) run.notes.push_back(*text);

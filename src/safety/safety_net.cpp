@@ -44,6 +44,7 @@ void SafetyNet::OnCloneReadDone(clsCmcKel3Sequence& sequence) {
     backupPath_.clear();
     problem_.clear();
     journalFailureShown_ = false;
+    journalLost_ = false;
     SaveBackup(sequence);
 }
 
@@ -82,21 +83,34 @@ void SafetyNet::SaveBackup(clsCmcKel3Sequence& sequence) {
     if (observer_) observer_->OnConnectionStarted(record, backupPath_);
 }
 
-void SafetyNet::OnAdjustmentSent(const std::string& e8Hex, bool answerRequired) {
+bool SafetyNet::OnAdjustmentSending(const std::string& e8Hex, bool answerRequired) {
     const auto entry = recorder_.Record(e8Hex, answerRequired, DateTimeText(wallClock_.Now()));
-    if (entry) AddToJournal(*entry);
+    if (!entry) return true;  // a reading changes nothing
+    // Once a line of this connection's journal has failed, no command could be journalled.
+    if (journalLost_ && !journalOptional_) return false;
+    // A connection without a journal from its start goes on as the technician was told.
+    if (journal_.isOpen() && !WriteJournalLine(*entry) && !journalOptional_) return false;
+    if (observer_ && imageRead_) observer_->OnJournalEntry(*entry);
+    return true;
 }
 
 bool SafetyNet::AddToJournal(const JournalEntry& entry) {
     if (observer_ && imageRead_) observer_->OnJournalEntry(entry);
+    return WriteJournalLine(entry);
+}
+
+bool SafetyNet::WriteJournalLine(const JournalEntry& entry) {
     if (!journal_.isOpen()) return false;
     if (journal_.WriteLine(JournalLine(entry))) return true;
     const std::string error = journal_.writeError();
     journal_.Close();
+    journalLost_ = true;
     if (journalFailureShown_) return false;
     journalFailureShown_ = true;
     ReportProblem(std::string("The adjustment journal could not be written.") + kCrLf + error,
-                  "The adjustment goes on without a journal; a procedure run stops here.");
+                  "Nothing more is sent to the radio in this connection, as it could not be "
+                  "journalled; a procedure run stops here. Connect again once the folder has "
+                  "room.");
     return false;
 }
 

@@ -24,7 +24,9 @@ class Application;
 //
 // It watches the clone sequence and never changes what goes on the wire: a backup that
 // cannot be saved is reported once in a message and the connection goes on without it. A
-// front end that must not change the radio without them asks recordsWritten() first.
+// front end that must not change the radio without them asks recordsWritten() first. The one
+// exception is the journal's own: each adjustment command's line is written before the
+// command goes, and once a line has failed no adjustment command goes in that connection.
 class SafetyNet : public ISequenceObserver {
 public:
     enum class RevertResult {
@@ -43,7 +45,9 @@ public:
 
     // ISequenceObserver
     void OnCloneReadDone(clsCmcKel3Sequence& sequence) override;
-    void OnAdjustmentSent(const std::string& e8Hex, bool answerRequired) override;
+    // Writes the command's journal line first; false (the command is not sent) when it could
+    // not be written, and for every command after that in the connection.
+    bool OnAdjustmentSending(const std::string& e8Hex, bool answerRequired) override;
 
     // A line of something else done during the connection (the bench's settings and
     // readings), beside the adjustment commands. False when there is no journal to write to
@@ -68,6 +72,10 @@ public:
         reporter_ = std::move(reporter);
     }
 
+    // The technician chose to change the radio without backup and journal (the command
+    // line's --no-backup): a journal line that fails then holds no command back.
+    void setJournalOptional(bool optional) { journalOptional_ = optional; }
+
     // Also told of every connection's backup and journal line (null: nobody).
     void setFilesObserver(IConnectionFilesObserver* observer) { observer_ = observer; }
 
@@ -81,6 +89,9 @@ public:
 
 private:
     void SaveBackup(clsCmcKel3Sequence& sequence);
+    // False when there is no journal or the line could not be written; a failure closes the
+    // journal for the rest of the connection and is reported once.
+    bool WriteJournalLine(const JournalEntry& entry);
     // `consequence` follows the problem in the message box of the desktop program.
     void ReportProblem(const std::string& problem, const std::string& consequence);
 
@@ -96,6 +107,8 @@ private:
     std::function<void(const std::string&)> reporter_;
     IConnectionFilesObserver* observer_ = nullptr;
     bool journalFailureShown_ = false;
+    bool journalLost_ = false;  // a line of this connection's journal failed
+    bool journalOptional_ = false;
     bool imageRead_ = false;
 };
 

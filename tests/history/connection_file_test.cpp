@@ -40,6 +40,21 @@ TEST(ConnectionFile, WhatIsWrittenReadsBackAndDamageIsNamed) {
     ASSERT_TRUE(ParseConnectionFile(head, "x.records.txt", facts, error)) << error;
     EXPECT_FALSE(facts.endedAt);  // a connection its program never ended
 
+    // A run marks itself in progress and gives its end; the version before marked neither.
+    const struct {
+        std::string lines;
+        std::vector<std::int64_t> left;
+    } marks[] = {
+        {"run\t5230\n", {}},
+        {RunStartLine(5230) + "\n", {5230}},
+        {RunStartLine(5230) + "\n" + RunEndLine(5230, "PASS") + "\n" + RunStartLine(9000) + "\n",
+         {9000}},
+    };
+    for (const auto& mark : marks) {
+        ASSERT_TRUE(ParseConnectionFile(head + mark.lines, "x.records.txt", facts, error)) << error;
+        EXPECT_EQ(facts.runsLeftMs, mark.left) << mark.lines;
+    }
+
     const struct {
         const char* name;
         std::string text;

@@ -15,6 +15,7 @@
 #include "history/backup_import.h"
 #include "history/connection_file.h"
 #include "history/history_lookup.h"
+#include "history/interrupted_runs.h"
 #include "history/record_report.h"
 #include "history/record_rows.h"
 #include "history/records_file.h"
@@ -27,6 +28,7 @@
 #include "record/curve_recorder.h"
 #include "record/curves_file.h"
 #include "record/report_html.h"
+#include "record/run_in_progress.h"
 #include "record/run_record_file.h"
 #include "records_test_support.h"
 #include "safety/backup_file.h"
@@ -579,6 +581,56 @@ TEST_F(BackupFolder, ADamagedFileIsLeftAloneWhileWrittenAndRebuiltWholeAfter) {
     EXPECT_EQ(record.info.state, ConnectionState::Finished);
     EXPECT_EQ(record.journal, journal);
     EXPECT_EQ(CountRows(*db, "connections"), 1);
+}
+
+// A run the program ended during, left marked in progress in its files: an import records it
+// as ERROR and says so; the next start clears the marks and says so once with what the journal
+// shows the radio last got; the records take the run in from the repaired files.
+TEST_F(BackupFolder, ARunTheProgramEndedDuringIsRecordedAsErrorAndToldOnce) {
+    const std::string backup = Backup("20261207-104602-30170102", 0x10);
+    Write("20261207-104602-30170102.journal.txt",
+          Journal(3) + "2026-12-07 10:46:05\tbench generator\t-\tRF on\tTCPIP::x\n");
+    Write("20261207-104602-30170102.records.txt",
+          "QS-71DR ADJ connection record\nFormat: 1\nuid\tu-1\nrun\t1000\tin progress\n");
+    RunRecord run;
+    run.procedureTitle = "Align";
+    run.started = "2026-12-07 10:46:01";
+    run.steps.resize(2);
+    run.steps[1].number = 2;
+    int slot = -1;
+    std::string error;
+    ASSERT_TRUE(StoreRun(RunsPathFor(backup), InProgressRecord(run, 1), slot, error)) << error;
+    const std::string told =
+        "The procedure run \"Align\" of the connection 20261207-104602-30170102.qsbak, started "
+        "2026-12-07 10:46:01, did not end: the program ended during the run (at step 2). It is "
+        "recorded as ERROR.\r\nThe journal shows the radio last got Power(Hi) 131; the "
+        "generator's RF was last switched on.\r\nCheck the radio and the generator before going on.";
+    FixedWallClock wall;
+    LocalRecordsOpening opening;
+    auto imported = OpenLocalRecords(Connector(), folder.path() + "/i.sqlite", wall, opening);
+    ASSERT_TRUE(imported);
+    RecordsStore store(*imported);
+    EXPECT_EQ(ImportBackupFolder(store, backups, "bench-1").interrupted,
+              std::vector<std::string>{told});
+
+    const std::vector<RepairedRun> repaired = RepairInterruptedRuns(backups, wall);
+    ASSERT_EQ(repaired.size(), 1u);
+    EXPECT_EQ(repaired[0].notice, told);
+    EXPECT_TRUE(RepairInterruptedRuns(backups, wall).empty());
+    CountingRandom random;
+    ServiceRecordsSetup setup{backups, "bench-1", "1.0", {}, nullptr};
+    setup.recordAgain = {backup};
+    ServiceRecords(Connector(), random, wall, setup, nullptr).Flush();
+    const auto recorded = OpenSqlite(folder.path() + "/records.sqlite");
+    for (ISqlConnection* db : {imported.get(), recorded.get()}) {
+        ConnectionRecord record;
+        bool found = false;
+        ASSERT_TRUE(LoadConnection(*db, "u-1", record, found).ok() && found);
+        EXPECT_EQ(record.info.verdict, "ERROR");
+        ASSERT_EQ(record.runs.size(), 1u);
+        EXPECT_EQ(record.runs[0].endReason, "the program ended during the run (at step 2)");
+        EXPECT_EQ(record.runs[0].steps[1].outcome, StepOutcome::Error);
+    }
 }
 
 TEST_F(BackupFolder, AFolderThatCannotBeReadIsSaidSo) {

@@ -64,7 +64,8 @@ RunRecord SampleRun() {
 }
 
 TEST(RunRecordFileTest, ARunReadsBackAsItWasWritten) {
-    const std::vector<RunRecord> runs{SampleRun(), RunRecord{}};
+    std::vector<RunRecord> runs{SampleRun(), RunRecord{}};
+    runs[1].inProgress = true;
     std::vector<RunRecord> back;
     std::string error;
     std::vector<RunRecord> expected = runs;

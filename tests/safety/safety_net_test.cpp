@@ -1,6 +1,9 @@
 // The safety net around the whole program connected to the virtual radio: backup and journal
 // written and read back, a backup folder that fails, going back to the values read at Connect,
 // and comparing with a backup.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -151,6 +154,32 @@ TEST(SafetyNetTest, JournalGivesMirrorsAndTheFirstSendTheirStoredOldValues) {
     // Sent once after Connect with the value read: old and new agree.
     EXPECT_EQ(balance->oldValue, std::to_string(builtin::kBalance));
     EXPECT_EQ(balance->newValue, std::to_string(builtin::kBalance));
+}
+
+// The data folder fills under the journal: the command whose line failed never reaches the
+// radio, nor any after it in the connection; said once.
+TEST(SafetyNetTest, AJournalLineThatFailsKeepsItsCommandAndEveryLaterOneOffTheWire) {
+    TempFolder folder;
+    SafetyRig rig(folder.path());
+    ASSERT_TRUE(rig.Connect());
+    const std::size_t sent = rig.SettingCommands().size();
+    const int full = ::open("/dev/full", O_WRONLY);
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        if (std::filesystem::read_symlink(fd.path(), ec) == rig.net().journalPath())
+            ::dup2(full, std::stoi(fd.path().filename().string()));
+    }
+    ::close(full);
+    rig.Step(kPowerL1Row, 2);
+    rig.RunFor(10);
+    rig.Step(kSqlRow, 1);
+    rig.RunFor(10);
+    EXPECT_EQ(rig.SettingCommands().size(), sent);
+    EXPECT_EQ(rig.radio().image().read(166), builtin::kPowerL1);
+    EXPECT_FALSE(rig.net().recordsWritten());
+    ASSERT_EQ(rig.box.shown.size(), 1u);
+    EXPECT_THAT(rig.box.shown[0].text,
+                HasSubstr("Nothing more is sent to the radio in this connection"));
 }
 
 TEST(SafetyNetTest, UnwritableBackupFolderIsReportedOnceAndTheAdjustmentGoesOn) {

@@ -1,6 +1,7 @@
 // Every way a step can be ended early, in every kind of step, on the whole bench and the fake
 // clock: the step's outcome and reason, the run's, what the radio holds afterwards, the
-// generator's RF and the silence of the line once the run has ended.
+// generator's RF and the silence of the line once the run has ended (after a journal that
+// fails, from the failure on).
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -258,15 +259,18 @@ TEST(ProcedureFaultTest, EveryEndIsKnownAndLeavesTheRadioAsFound) {
         rig.technician.holdAnswers = row.kind == Kind::Prompt || row.kind == Kind::Confirm;
         rig.Start(rig.Check(Procedure(under)));
         bool injected = false;
+        std::size_t settingsAtFault = 0;
         if (under.inside == nullptr) {
             rig.runner().setChanged([&](const procedure::RunNotice& notice) {
                 if (notice.kind != procedure::RunNotice::Kind::StepStarted || notice.step != 1) return;
+                settingsAtFault = rig.program.Settings().size();
                 Inject(rig, row.fault);
                 injected = true;
             });
             ASSERT_TRUE(rig.RunUntil([&] { return injected; }, 120000));
         } else {
             ASSERT_TRUE(rig.RunUntil([&] { return under.inside(rig, row.fault); }, 120000));
+            settingsAtFault = rig.program.Settings().size();
             Inject(rig, row.fault);
         }
         // A radio that does not answer ends the run within 5 s; anything else may take an
@@ -298,6 +302,8 @@ TEST(ProcedureFaultTest, EveryEndIsKnownAndLeavesTheRadioAsFound) {
             EXPECT_EQ(record.endReason.rfind(words, 0), 0u) << record.endReason;
             EXPECT_EQ(step.message.rfind(words, 0), 0u) << step.message;
             EXPECT_NE(step.message.find("nothing more was sent"), std::string::npos);
+            // Written ahead: the command whose line failed never left, nor anything after it.
+            EXPECT_EQ(rig.program.Settings().size(), settingsAtFault);
             if (row.kind == Kind::Set) {
                 EXPECT_NE(rig.Item("MOD"), 50);
             }

@@ -254,6 +254,33 @@ TEST(ProcedureRunTest, AMeterThatGoesQuietEndsTheAdjustmentInAnError) {
     EXPECT_EQ(rig.record().verdict, RunVerdict::Error);
 }
 
+// While a run goes on its runs file holds what it would be left as if the program ended then
+// (ERROR at the step under way, never the FAIL of no limit); a generator that cannot be
+// switched off at the end makes a run whose steps all passed an ERROR.
+TEST(ProcedureRunTest, ARunUnderWayIsKeptAsErrorAndRfLeftOnIsNoPass) {
+    ProcedureRig rig;
+    rig.Start(rig.Check(Procedure("[[step]]\nkind = \"generator\"\nlevel_dbm = -60\nrf = true\n")));
+    std::vector<RunRecord> underWay;
+    rig.runner().setChanged([&](const procedure::RunNotice& notice) {
+        if (notice.kind == procedure::RunNotice::Kind::StepEnded) rig.monitorSilent = true;
+        if (notice.kind != procedure::RunNotice::Kind::StepStarted) return;
+        std::string error;
+        EXPECT_TRUE(ReadRunsFile(rig.runner().runsFile(), underWay, error)) << error;
+    });
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.runner().finished(); }, 60000));
+    ASSERT_EQ(underWay.size(), 1u);
+    EXPECT_TRUE(underWay[0].inProgress);
+    EXPECT_EQ(underWay[0].verdict, RunVerdict::Error);
+    EXPECT_EQ(underWay[0].endReason, "the program ended during the run (at step 1)");
+    EXPECT_EQ(rig.record().steps[0].outcome, StepOutcome::Pass);
+    EXPECT_EQ(rig.record().verdict, RunVerdict::Error);
+    EXPECT_EQ(rig.record().endReason, "the generator's RF could not be switched off");
+    std::vector<RunRecord> ended;
+    std::string error;
+    ASSERT_TRUE(ReadRunsFile(rig.runner().runsFile(), ended, error)) << error;
+    EXPECT_EQ(ended, std::vector<RunRecord>{rig.record()});
+}
+
 TEST(ProcedureRunTest, NothingIsSentWithoutABackup) {
     ProcedureRig rig;
     // A file where the backup folder should be: no backup can be written.

@@ -954,7 +954,7 @@ TEST(CliEndToEnd, CtrlCOrTheTimeoutStopsARunAtTheNextSafePointWithTheGeneratorOf
     const struct {
         int signal;  // 0: --timeout ends it
         int status;
-    } rows[] = {{SIGINT, 130}, {0, 1}};
+    } rows[] = {{SIGINT, 130}, {SIGHUP, 129}, {0, 1}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.signal);
         QStringList args{QStringLiteral("--json"), QStringLiteral("run"), file};
@@ -1105,7 +1105,102 @@ TEST(CliEndToEnd, AProcedureFileWithMistakesEndsIn2BeforeAnythingStarts) {
     EXPECT_EQ(refused.status, 2) << refused.err.constData();
     EXPECT_HAS(refused.err, "procedure.toml:4:11: profile 'shop.profile': ");
     EXPECT_HAS(refused.err, "shop.profile:2: timeout_ms must be a whole number");
+
+    // A generator's profile that cannot switch RF off would leave it on after the run.
+    ASSERT_TRUE(profile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    profile.write("name = shop\nrf_on = OUTP ON\nset_level = POW {dbm}\n");
+    profile.close();
+    const QString noRfOff = ProcedureFile(
+        dir, "[bench]\ngenerator = \"TCPIP::127.0.0.1::5025::SOCKET\"\n"
+             "profile = \"shop.profile\"\n[[step]]\nkind = \"wait\"\nseconds = 1\n");
+    const CliRun rfStaysOn = RunCli(On(radio, {QStringLiteral("run"), noRfOff}));
+    EXPECT_EQ(rfStaysOn.status, 2) << rfStaysOn.err.constData();
+    EXPECT_HAS(rfStaysOn.err, "profile 'shop.profile': no rf_off: ");
     EXPECT_EQ(radio.Count("program -> radio"), 0) << radio.log().constData();
+}
+
+// `run FILE --yes 2>&1 | head -3`, as a shell runs it: the pipe's reader goes away mid-run and
+// the run stops as a signal stops it, through the step's teardown (the virtual radio's own
+// log has Power(Hi) back, the generator's RF off), with status 1 rather than SIGPIPE's death.
+TEST(CliEndToEnd, AReaderThatGoesAwayStopsTheRunThroughItsTeardown) {
+    QTemporaryDir dir;
+    VirtualRadio radio({QStringLiteral("--monitor"), QStringLiteral("0")});
+    const QByteArray monitor = radio.monitor().toLatin1();
+    const QString file = ProcedureFile(
+        dir, "[bench]\ngenerator = \"" + monitor + "\"\npower_meter = \"" + monitor + "\"\n"
+             "[[step]]\nkind = \"generator\"\nfrequency = \"rx\"\nlevel_dbm = -47.0\nrf = true\n"
+             "[[step]]\nkind = \"adjust\"\nitem = \"Power(Hi)\"\nmeasure = \"power\"\n"
+             "target = 9.5\ntolerance = 0.1\nmax_steps = 200\n");
+    QProcess shell;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+    shell.setProcessEnvironment(env);
+    shell.start(QStringLiteral("bash"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("\"$0\" \"$@\" 2>&1 | head -3; exit ${PIPESTATUS[0]}"), kCli,
+                 QStringLiteral("--port"), radio.device(), QStringLiteral("run"), file,
+                 QStringLiteral("--yes")});
+    ASSERT_TRUE(shell.waitForFinished(kRunMs));
+    EXPECT_EQ(shell.exitCode(), 1) << shell.readAllStandardOutput().constData();
+    EXPECT_EQ(radio.Ask("OUTP?"), QByteArray("0"));
+    const QByteArray log = radio.log();
+    EXPECT_TRUE(log.mid(log.lastIndexOf("POW HI = ")).startsWith("POW HI = 200 at 168"));
+    const QFileInfoList runs = QDir(dir.filePath(QStringLiteral("data/qs71dr-adj/backups")))
+                                   .entryInfoList({QStringLiteral("*.runs.toml")});
+    ASSERT_EQ(runs.size(), 1);
+    EXPECT_HAS(ReadFile(runs[0].filePath()), "stopped as its output's reader went away at step 2");
+}
+
+// `kill -9` in the middle of a run: the next start says once what the radio was left with and
+// that it needs checking; history, the report from the records and the report from the files
+// all show the run as ERROR at the step it was in.
+TEST(CliEndToEnd, ARunKilledOutrightIsToldAtTheNextStartAndIsAnErrorEverywhere) {
+    QTemporaryDir dir;
+    const QString data = QStringLiteral("XDG_DATA_HOME=") + dir.filePath(QStringLiteral("data"));
+    const RunSetup setup{{}, {data}, 0};
+    VirtualRadio radio({QStringLiteral("--monitor"), QStringLiteral("0")});
+    const QString file = ProcedureFile(
+        dir, "[bench]\ngenerator = \"" + radio.monitor().toLatin1() + "\"\n"
+             "[[step]]\nkind = \"generator\"\nfrequency = \"rx\"\nlevel_dbm = -47.0\nrf = true\n"
+             "[[step]]\nkind = \"set\"\nitems = { \"Power(Hi)\" = 150 }\n"
+             "[[step]]\nkind = \"wait\"\nseconds = 600\n");
+    QProcess cli;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(data.section(QLatin1Char('='), 0, 0), data.section(QLatin1Char('='), 1));
+    cli.setProcessEnvironment(env);
+    cli.start(kCli, On(radio, {QStringLiteral("run"), file, QStringLiteral("--yes")}));
+    ASSERT_TRUE(cli.waitForStarted(kStartMs));
+    QByteArray err;
+    QDeadlineTimer deadline(kRunMs);
+    while (!err.contains("step 3/3") && !deadline.hasExpired() && cli.state() == QProcess::Running) {
+        cli.waitForReadyRead(50);
+        err += cli.readAllStandardError();
+    }
+    ASSERT_EQ(cli.state(), QProcess::Running) << err.constData();
+    ::kill(static_cast<pid_t>(cli.processId()), SIGKILL);
+    ASSERT_TRUE(cli.waitForFinished(kRunMs));
+
+    const CliRun next = RunCli(On(radio, {QStringLiteral("identify")}), setup);
+    for (const char* words : {"the program ended during the run (at step 3). It is recorded as ERROR.",
+                              "The journal shows the radio last got Adjustment mode 1, Power(Hi) "
+                              "150; the generator's RF was last switched on.",
+                              "Check the radio and the generator"}) {
+        EXPECT_HAS(next.err, words);
+    }
+    EXPECT_FALSE(RunCli(On(radio, {QStringLiteral("identify")}), setup).err.contains("did not end"));
+
+    const QJsonObject row = Json(RunCli({QStringLiteral("history"), QStringLiteral("--json")}, setup))
+                                .value(QStringLiteral("connections")).toArray()[0].toObject();
+    EXPECT_EQ(Text(row, "verdict"), QStringLiteral("ERROR"));
+    const QString fromRecords = dir.filePath(QStringLiteral("records.html"));
+    const QString fromFiles = dir.filePath(QStringLiteral("files.html"));
+    RunCli({QStringLiteral("history"), QStringLiteral("report"), Text(row, "id"), fromRecords}, setup);
+    RunCli({QStringLiteral("report"), Text(row, "backupPath"), fromFiles}, setup);
+    for (const QString& report : {fromRecords, fromFiles}) {
+        const QByteArray html = ReadFile(report);
+        EXPECT_HAS(html, "the program ended during the run (at step 3)");
+        EXPECT_FALSE(html.contains("FAIL")) << report.toStdString();
+    }
 }
 
 // The service records: a `set` recorded as it went, searched (a filter that matches nothing
