@@ -48,9 +48,21 @@ std::string RunStartLine(std::int64_t runStartMs);
 std::string InstrumentLine(const InstrumentEvent& event);
 std::string EndLine(std::time_t endedAt);
 
-// False with `error` naming the file and the line when it is not one of ours or is damaged.
-bool ParseConnectionFile(const std::string& text, const std::string& path, ConnectionFacts& facts,
-                         std::string& error);
-bool ReadConnectionFile(const std::string& path, ConnectionFacts& facts, std::string& error);
+// What a reading took from a connection file that is ours. A line that cannot be read (cut
+// short, unknown, too long, with a control character, a uid that is no UUID, a number out of
+// range or not finite, a fact said twice) is skipped and named in `skipped` as "file:line:
+// why" (the first few of them; the rest counted), and the rest is taken. A file without a
+// usable uid line leaves `uid` empty: the connection is then known by its backup.
+struct ConnectionFileReading {
+    ConnectionFacts facts;
+    std::vector<std::string> skipped;
+};
+
+// False with `error` naming the file (and the line) when the file is not a connection record
+// of this program at all: another heading, a later format, too large or unreadable.
+bool ParseConnectionFile(const std::string& text, const std::string& path,
+                         ConnectionFileReading& reading, std::string& error);
+bool ReadConnectionFile(const std::string& path, ConnectionFileReading& reading,
+                        std::string& error);
 
 }  // namespace qs

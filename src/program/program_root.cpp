@@ -106,7 +106,8 @@ void ProgramRoot::StartServiceRecords(const FrontEnd& frontEnd) {
     setup.backupFolder = DefaultBackupFolder();
     setup.bench = benchName_;
     setup.programVersion = QS_VERSION_TEXT;
-    if (place.kind == RecordsPlace::Kind::Server) setup.server = place.server;
+    if (place.kind == RecordsPlace::Kind::Server && recordsOptions_.sendToServer)
+        setup.server = place.server;
     setup.ticks = &clock_;
     serviceRecords_ =
         std::make_unique<ServiceRecords>(sqlConnector_, random_, wallClock_, std::move(setup),
