@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTemporaryFile>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
@@ -181,7 +182,11 @@ HistoryWindow::HistoryWindow(ISqlConnector& connector, std::string url, std::str
     Search();
 }
 
-HistoryWindow::~HistoryWindow() = default;
+// A look still waiting on a server is cut off, so that nothing of the program's end waits
+// for it.
+HistoryWindow::~HistoryWindow() {
+    if (lookCut_) lookCut_->Cut();
+}
 
 void HistoryWindow::Say(const std::string& text) {
     status_->setText(Q(text));
@@ -195,8 +200,17 @@ void HistoryWindow::SetBusy(bool busy, const std::string& text) {
     Say(text);
 }
 
+void HistoryWindow::DropLook() {
+    ++look_;
+    if (lookCut_) lookCut_->Cut();
+    lookCut_.reset();
+}
+
 void HistoryWindow::StartLook(const char* busyText, Look look, Done done) {
-    const std::uint64_t lookId = ++look_;
+    DropLook();
+    const std::uint64_t lookId = look_;
+    auto cut = std::make_shared<CutSlot>();
+    lookCut_ = cut;
     SetBusy(true, busyText);
     auto* watcher = new QFutureWatcher<HistoryAnswer>(this);
     connect(watcher, &QFutureWatcher<HistoryAnswer>::finished, this,
@@ -208,12 +222,13 @@ void HistoryWindow::StartLook(const char* busyText, Look look, Done done) {
                 SetBusy(false, std::string());
                 done(answer);
             });
-    watcher->setFuture(QtConcurrent::run(std::move(look)));
+    watcher->setFuture(
+        QtConcurrent::run([look = std::move(look), cut] { return look(cut.get()); }));
 }
 
 void HistoryWindow::Cancel() {
     if (!busy_) return;
-    ++look_;
+    DropLook();
     SetBusy(false, "Cancelled; the rows shown are those of the last search.");
 }
 
@@ -235,8 +250,8 @@ bool HistoryWindow::Search() {
     ISqlConnector& connector = connector_;
     StartLook(
         "Searching\u2026",
-        [&connector, url = url_, folder = backupFolder_, filter] {
-            return SearchHistory(connector, url, folder, filter);
+        [&connector, url = url_, folder = backupFolder_, filter](CutSlot* cut) {
+            return SearchHistory(connector, url, folder, filter, cut);
         },
         [this, limit = filter.limit](HistoryAnswer& answer) {
             if (!answer.error.empty()) {
@@ -289,8 +304,8 @@ void HistoryWindow::WithTheSelectedOne(const char* what,
     const std::string id = rows_[static_cast<std::size_t>(selected.front())].id;
     StartLook(
         "Reading the connection\u2026",
-        [&connector, url = url_, folder = backupFolder_, id] {
-            return LoadHistory(connector, url, folder, {id});
+        [&connector, url = url_, folder = backupFolder_, id](CutSlot* cut) {
+            return LoadHistory(connector, url, folder, {id}, cut);
         },
         [this, done = std::move(done)](HistoryAnswer& answer) {
             if (!answer.error.empty() || answer.records.size() != 1) {
@@ -303,8 +318,16 @@ void HistoryWindow::WithTheSelectedOne(const char* what,
 
 void HistoryWindow::OpenReport() {
     WithTheSelectedOne("open", [this](const ConnectionRecord& record) {
-        const std::string path =
-            QDir::temp().filePath(Q("qs71dr-report-" + record.info.uid + ".html")).toStdString();
+        // A name of the system's making: the connection's ID comes from the records, which
+        // files anybody could write were taken into, and never goes into a path.
+        QTemporaryFile file(QDir::temp().filePath(QStringLiteral("qs71dr-report-XXXXXX.html")));
+        file.setAutoRemove(false);
+        if (!file.open()) {
+            Say("The report could not be written: " + file.errorString().toStdString());
+            return;
+        }
+        const std::string path = file.fileName().toStdString();
+        file.close();
         std::string error;
         if (!WriteReportFile(ReportFromRecord(record), path, ExistingFile::Replace, error)) {
             Say("The report could not be written: " + error);
@@ -357,8 +380,9 @@ void HistoryWindow::CompareSelected() {
     ISqlConnector& connector = connector_;
     StartLook(
         "Reading the connections\u2026",
-        [&connector, url = url_, folder = backupFolder_, ids = std::vector{first.id, second.id}] {
-            return LoadHistory(connector, url, folder, ids);
+        [&connector, url = url_, folder = backupFolder_,
+         ids = std::vector{first.id, second.id}](CutSlot* cut) {
+            return LoadHistory(connector, url, folder, ids, cut);
         },
         [this, first, second](HistoryAnswer& answer) {
             if (!answer.error.empty() || answer.records.size() != 2) {
