@@ -4,7 +4,6 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
-#include <QFutureWatcher>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -17,8 +16,11 @@
 #include <QTemporaryFile>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
+#include <QTimer>
 #include <algorithm>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 #include "history/record_report.h"
 #include "history/records_query.h"
@@ -28,6 +30,15 @@
 namespace qs::qt {
 
 namespace {
+
+// How often the window looks whether a look's answer has come.
+constexpr int kLookPollMs = 20;
+
+// A look's answer, handed from its worker to the window.
+struct LookHandOver {
+    std::mutex mutex;
+    std::optional<HistoryAnswer> answer;
+};
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -204,26 +215,39 @@ void HistoryWindow::DropLook() {
     ++look_;
     if (lookCut_) lookCut_->Cut();
     lookCut_.reset();
+    delete lookTimer_;
+    lookTimer_ = nullptr;
 }
 
 void HistoryWindow::StartLook(const char* busyText, Look look, Done done) {
     DropLook();
-    const std::uint64_t lookId = look_;
     auto cut = std::make_shared<CutSlot>();
+    auto handOver = std::make_shared<LookHandOver>();
     lookCut_ = cut;
     SetBusy(true, busyText);
-    auto* watcher = new QFutureWatcher<HistoryAnswer>(this);
-    connect(watcher, &QFutureWatcher<HistoryAnswer>::finished, this,
-            [this, watcher, lookId, done = std::move(done)] {
-                watcher->deleteLater();
-                // Cancelled, or overtaken by a later look: its answer is no longer asked for.
-                if (lookId != look_) return;
-                HistoryAnswer answer = watcher->result();
-                SetBusy(false, std::string());
-                done(answer);
-            });
-    watcher->setFuture(
-        QtConcurrent::run([look = std::move(look), cut] { return look(cut.get()); }));
+    // The worker is a thread of the window's own, let go at once: neither closing the window
+    // nor ending the program ever waits for it, and what it hands back goes under a lock of
+    // the program's own, taken up by a timer on the window's thread.
+    std::thread([look = std::move(look), cut, handOver] {
+        HistoryAnswer answer = look(cut.get());
+        std::lock_guard<std::mutex> lock(handOver->mutex);
+        handOver->answer = std::move(answer);
+    }).detach();
+    lookTimer_ = new QTimer(this);
+    connect(lookTimer_, &QTimer::timeout, this, [this, handOver, done = std::move(done)] {
+        std::optional<HistoryAnswer> answer;
+        {
+            std::lock_guard<std::mutex> lock(handOver->mutex);
+            answer.swap(handOver->answer);
+        }
+        if (!answer) return;
+        lookTimer_->deleteLater();
+        lookTimer_ = nullptr;
+        lookCut_.reset();
+        SetBusy(false, std::string());
+        done(*answer);
+    });
+    lookTimer_->start(kLookPollMs);
 }
 
 void HistoryWindow::Cancel() {

@@ -17,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
+class QTimer;
 
 namespace qs::qt {
 
@@ -90,6 +91,7 @@ private:
     // Counts the looks started: an answer for an earlier one is dropped.
     std::uint64_t look_ = 0;
     std::shared_ptr<CutSlot> lookCut_;  // of the look under way
+    QTimer* lookTimer_ = nullptr;       // takes its answer up when it is there
 
     QLineEdit* serial_ = nullptr;
     QLineEdit* workOrder_ = nullptr;

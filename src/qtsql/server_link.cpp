@@ -4,6 +4,7 @@
 #include <QSqlDriver>
 #include <QVariant>
 #include <QString>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 
@@ -28,13 +29,15 @@ void ShutDown(qintptr socket) {
 
 void DropNotice(void*, const char*) {}
 
-QtMessageHandler previousHandler = nullptr;
+// Set once, from whichever thread opens the first server connection; read by every thread
+// that logs.
+std::atomic<QtMessageHandler> previousHandler{nullptr};
 
 void FilterSqlMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     const bool sqlCategory =
         context.category != nullptr && std::strncmp(context.category, "qt.sql", 6) == 0;
     if (sqlCategory || text.startsWith(QLatin1String("Unable to free statement"))) return;
-    if (previousHandler != nullptr) previousHandler(type, context, text);
+    if (const QtMessageHandler previous = previousHandler.load()) previous(type, context, text);
 }
 
 }  // namespace
