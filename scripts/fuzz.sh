@@ -11,7 +11,8 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=
     -DQS_BUILD_GUI=OFF -DQS_BUILD_TESTS=OFF -DQS_BUILD_FUZZ=ON \
     -DQS_SANITIZE=address,undefined >/dev/null
 harnesses=(fuzz_driver_receive fuzz_answer_checks fuzz_hex_text fuzz_settings_file fuzz_curves_file
-    fuzz_instrument_answers fuzz_procedure_file fuzz_records_url)
+    fuzz_instrument_answers fuzz_procedure_file fuzz_records_url fuzz_connection_file
+    fuzz_runs_file)
 cmake --build build-fuzz -j "$jobs" --target "${harnesses[@]}"
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 for h in "${harnesses[@]}"; do

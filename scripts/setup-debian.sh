@@ -19,9 +19,10 @@ packages=(
     # A third-party VISA client for the tests of the virtual service monitor.
     python3-pyvisa-py
     clang libclang-rt-14-dev
-    # The service records: Qt SQL's SQLite and PostgreSQL drivers, and a PostgreSQL server
-    # that the tests start in a folder of their own.
-    libqt6sql6-sqlite libqt6sql6-psql postgresql
+    # The service records: Qt SQL's SQLite and PostgreSQL drivers, libpq under the latter (to
+    # cut a closing program's link to a server), and a PostgreSQL server that the tests start
+    # in a folder of their own.
+    libqt6sql6-sqlite libqt6sql6-psql libpq-dev postgresql
     # The Debian package and its checks: dpkg-shlibdeps and file for its dependencies,
     # help2man for the man pages, rsvg-convert for the icon sizes, the two validators.
     dpkg-dev file help2man librsvg2-bin desktop-file-utils appstream

@@ -189,11 +189,15 @@ int Import(QtSqlConnector& connector, const IWallClock& clock, const CommandArgs
             skipped.append(QJsonObject{{QStringLiteral("path"), Q(problem.path)},
                                        {QStringLiteral("reason"), Q(problem.reason)}});
         }
+        QJsonArray notes;
+        for (const std::string& note : result.notes)
+            notes.append(Q(note));
         PrintJson({{QStringLiteral("command"), QStringLiteral("history")},
                    {QStringLiteral("ok"), true},
                    {QStringLiteral("imported"), result.imported},
                    {QStringLiteral("alreadyThere"), result.alreadyThere},
-                   {QStringLiteral("skipped"), skipped}});
+                   {QStringLiteral("skipped"), skipped},
+                   {QStringLiteral("notes"), notes}});
         return kExitOk;
     }
     std::printf("Imported %d connection%s from %s; %d %s recorded already.\n", result.imported,
@@ -201,6 +205,8 @@ int Import(QtSqlConnector& connector, const IWallClock& clock, const CommandArgs
                 result.alreadyThere == 1 ? "was" : "were");
     for (const ImportProblem& problem : result.skipped)
         std::printf("Skipped %s: %s\n", problem.path.c_str(), problem.reason.c_str());
+    for (const std::string& note : result.notes)
+        std::printf("Taken in with a note: %s\n", note.c_str());
     return kExitOk;
 }
 

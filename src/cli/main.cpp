@@ -135,6 +135,11 @@ int main(int argc, char** argv) {
     setup.progressBar = ::isatty(STDERR_FILENO) == 1;
     setup.records.url = recordsUrl;
     setup.records.benchName = recordsSettings.benchName;
+    // Commands that only read the radio keep their records on the bench: the shop's server
+    // gets them from the next program that sends, and they never wait on it.
+    setup.records.sendToServer =
+        std::any_of(commands.begin(), commands.end(),
+                    [](const CommandArgs& c) { return CommandNeeds(c.command) == Needs::Adjustment; });
     CliSession session(setup);
     CommandRunner runner(session, options);
 

@@ -4,7 +4,6 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
-#include <QFutureWatcher>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -14,10 +13,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTemporaryFile>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
+#include <QTimer>
 #include <algorithm>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 #include "history/record_report.h"
 #include "history/records_query.h"
@@ -27,6 +30,15 @@
 namespace qs::qt {
 
 namespace {
+
+// How often the window looks whether a look's answer has come.
+constexpr int kLookPollMs = 20;
+
+// A look's answer, handed from its worker to the window.
+struct LookHandOver {
+    std::mutex mutex;
+    std::optional<HistoryAnswer> answer;
+};
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -181,7 +193,11 @@ HistoryWindow::HistoryWindow(ISqlConnector& connector, std::string url, std::str
     Search();
 }
 
-HistoryWindow::~HistoryWindow() = default;
+// A look still waiting on a server is cut off, so that nothing of the program's end waits
+// for it.
+HistoryWindow::~HistoryWindow() {
+    if (lookCut_) lookCut_->Cut();
+}
 
 void HistoryWindow::Say(const std::string& text) {
     status_->setText(Q(text));
@@ -195,25 +211,48 @@ void HistoryWindow::SetBusy(bool busy, const std::string& text) {
     Say(text);
 }
 
+void HistoryWindow::DropLook() {
+    ++look_;
+    if (lookCut_) lookCut_->Cut();
+    lookCut_.reset();
+    delete lookTimer_;
+    lookTimer_ = nullptr;
+}
+
 void HistoryWindow::StartLook(const char* busyText, Look look, Done done) {
-    const std::uint64_t lookId = ++look_;
+    DropLook();
+    auto cut = std::make_shared<CutSlot>();
+    auto handOver = std::make_shared<LookHandOver>();
+    lookCut_ = cut;
     SetBusy(true, busyText);
-    auto* watcher = new QFutureWatcher<HistoryAnswer>(this);
-    connect(watcher, &QFutureWatcher<HistoryAnswer>::finished, this,
-            [this, watcher, lookId, done = std::move(done)] {
-                watcher->deleteLater();
-                // Cancelled, or overtaken by a later look: its answer is no longer asked for.
-                if (lookId != look_) return;
-                HistoryAnswer answer = watcher->result();
-                SetBusy(false, std::string());
-                done(answer);
-            });
-    watcher->setFuture(QtConcurrent::run(std::move(look)));
+    // The worker is a thread of the window's own, let go at once: neither closing the window
+    // nor ending the program ever waits for it, and what it hands back goes under a lock of
+    // the program's own, taken up by a timer on the window's thread.
+    std::thread([look = std::move(look), cut, handOver] {
+        HistoryAnswer answer = look(cut.get());
+        std::lock_guard<std::mutex> lock(handOver->mutex);
+        handOver->answer = std::move(answer);
+    }).detach();
+    lookTimer_ = new QTimer(this);
+    connect(lookTimer_, &QTimer::timeout, this, [this, handOver, done = std::move(done)] {
+        std::optional<HistoryAnswer> answer;
+        {
+            std::lock_guard<std::mutex> lock(handOver->mutex);
+            answer.swap(handOver->answer);
+        }
+        if (!answer) return;
+        lookTimer_->deleteLater();
+        lookTimer_ = nullptr;
+        lookCut_.reset();
+        SetBusy(false, std::string());
+        done(*answer);
+    });
+    lookTimer_->start(kLookPollMs);
 }
 
 void HistoryWindow::Cancel() {
     if (!busy_) return;
-    ++look_;
+    DropLook();
     SetBusy(false, "Cancelled; the rows shown are those of the last search.");
 }
 
@@ -235,8 +274,8 @@ bool HistoryWindow::Search() {
     ISqlConnector& connector = connector_;
     StartLook(
         "Searching\u2026",
-        [&connector, url = url_, folder = backupFolder_, filter] {
-            return SearchHistory(connector, url, folder, filter);
+        [&connector, url = url_, folder = backupFolder_, filter](CutSlot* cut) {
+            return SearchHistory(connector, url, folder, filter, cut);
         },
         [this, limit = filter.limit](HistoryAnswer& answer) {
             if (!answer.error.empty()) {
@@ -289,8 +328,8 @@ void HistoryWindow::WithTheSelectedOne(const char* what,
     const std::string id = rows_[static_cast<std::size_t>(selected.front())].id;
     StartLook(
         "Reading the connection\u2026",
-        [&connector, url = url_, folder = backupFolder_, id] {
-            return LoadHistory(connector, url, folder, {id});
+        [&connector, url = url_, folder = backupFolder_, id](CutSlot* cut) {
+            return LoadHistory(connector, url, folder, {id}, cut);
         },
         [this, done = std::move(done)](HistoryAnswer& answer) {
             if (!answer.error.empty() || answer.records.size() != 1) {
@@ -303,8 +342,16 @@ void HistoryWindow::WithTheSelectedOne(const char* what,
 
 void HistoryWindow::OpenReport() {
     WithTheSelectedOne("open", [this](const ConnectionRecord& record) {
-        const std::string path =
-            QDir::temp().filePath(Q("qs71dr-report-" + record.info.uid + ".html")).toStdString();
+        // A name of the system's making: the connection's ID comes from the records, which
+        // files anybody could write were taken into, and never goes into a path.
+        QTemporaryFile file(QDir::temp().filePath(QStringLiteral("qs71dr-report-XXXXXX.html")));
+        file.setAutoRemove(false);
+        if (!file.open()) {
+            Say("The report could not be written: " + file.errorString().toStdString());
+            return;
+        }
+        const std::string path = file.fileName().toStdString();
+        file.close();
         std::string error;
         if (!WriteReportFile(ReportFromRecord(record), path, ExistingFile::Replace, error)) {
             Say("The report could not be written: " + error);
@@ -357,8 +404,9 @@ void HistoryWindow::CompareSelected() {
     ISqlConnector& connector = connector_;
     StartLook(
         "Reading the connections\u2026",
-        [&connector, url = url_, folder = backupFolder_, ids = std::vector{first.id, second.id}] {
-            return LoadHistory(connector, url, folder, ids);
+        [&connector, url = url_, folder = backupFolder_,
+         ids = std::vector{first.id, second.id}](CutSlot* cut) {
+            return LoadHistory(connector, url, folder, ids, cut);
         },
         [this, first, second](HistoryAnswer& answer) {
             if (!answer.error.empty() || answer.records.size() != 2) {

@@ -17,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
+class QTimer;
 
 namespace qs::qt {
 
@@ -66,9 +67,13 @@ public:
     void CompareSelected();
 
 private:
-    using Look = std::function<HistoryAnswer()>;
+    // A look runs on a worker and leaves its server link in the slot it is given.
+    using Look = std::function<HistoryAnswer(CutSlot*)>;
     using Done = std::function<void(HistoryAnswer&)>;
     // Runs `look` on a worker and `done` here with its answer, unless cancelled meanwhile.
+    // Ends the look under way: its answer is no longer asked for, and a statement it waits
+    // on at a server is cut off.
+    void DropLook();
     void StartLook(const char* busyText, Look look, Done done);
     void SetBusy(bool busy, const std::string& text);
     void ShowRows(const std::vector<ConnectionInfo>& found, int limit);
@@ -85,6 +90,8 @@ private:
     bool busy_ = false;
     // Counts the looks started: an answer for an earlier one is dropped.
     std::uint64_t look_ = 0;
+    std::shared_ptr<CutSlot> lookCut_;  // of the look under way
+    QTimer* lookTimer_ = nullptr;       // takes its answer up when it is there
 
     QLineEdit* serial_ = nullptr;
     QLineEdit* workOrder_ = nullptr;

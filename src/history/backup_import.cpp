@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "history/connection_file.h"
-#include "history/connection_uid.h"
 #include "history/interrupted_runs.h"
+#include "history/connection_uid.h"
 #include "history/records_file.h"
 #include "history/run_steps.h"
 #include "link/hex_text.h"
@@ -46,10 +47,10 @@ std::string FileName(const std::string& path) {
 }
 
 // What the program recording the connection wrote beside its files: the record comes back
-// with its own ID, bench, program and end, as it was recorded.
+// with its own ID (when the file gave a good one), bench, program and end, as it was recorded.
 void TakeFacts(const ConnectionFacts& facts, ConnectionRecord& record) {
     ConnectionInfo& info = record.info;
-    info.uid = facts.uid;
+    if (!facts.uid.empty()) info.uid = facts.uid;
     info.bench = facts.bench;
     info.programVersion = facts.programVersion;
     info.endedAt = facts.endedAt;
@@ -79,28 +80,13 @@ void TakeRuns(const std::vector<RunRecord>& runs, const std::vector<std::int64_t
     }
 }
 
-// A run the connection file marks in progress that its runs file does not hold (it could not
-// be written) still makes the connection's verdict.
-void TakeRunsLeft(const ConnectionFacts& facts, const std::vector<RunRecord>& runs,
-                  ConnectionRecord& record) {
-    for (const std::int64_t startMs : facts.runsLeftMs) {
-        const auto at = std::find(facts.runStartsMs.begin(), facts.runStartsMs.end(), startMs);
-        if (static_cast<std::size_t>(at - facts.runStartsMs.begin()) >= runs.size()) {
-            record.info.verdict = VerdictWord(RunVerdict::Error);
-        }
-    }
-}
-
-}  // namespace
-
-bool ReadConnectionFiles(const std::string& backupPath, const std::string& bench,
-                         ConnectionRecord& record, ImportProblem& problem) {
-    BackupRecord backup;
+// One backup, read already, with its journal, curves, runs and connection file into a record;
+// false with the file and reason when one of them cannot be read at all. Lines skipped in the
+// runs and connection file go to `notes`.
+bool ReadConnection(const std::string& backupPath, const BackupRecord& backup,
+                    const std::string& bench, ConnectionRecord& record, ImportProblem& problem,
+                    std::vector<std::string>& notes) {
     std::string error;
-    if (!ReadBackupFile(backupPath, backup, error)) {
-        problem = {backupPath, error};
-        return false;
-    }
     std::error_code ec;
     const std::string journalPath = JournalPathFor(backupPath);
     if (fs::exists(journalPath, ec) && !ReadJournalStrict(journalPath, record.journal, error)) {
@@ -113,7 +99,7 @@ bool ReadConnectionFiles(const std::string& backupPath, const std::string& bench
         return false;
     }
 
-    ConnectionFacts facts;
+    ConnectionFileReading facts;
     const std::string factsPath = ConnectionFilePathFor(backupPath);
     const bool recorded = fs::exists(factsPath, ec);
     if (recorded && !ReadConnectionFile(factsPath, facts, error)) {
@@ -121,11 +107,14 @@ bool ReadConnectionFiles(const std::string& backupPath, const std::string& bench
         return false;
     }
     std::vector<RunRecord> runs;
+    std::vector<std::string> runLines;
     const std::string runsPath = RunsPathFor(backupPath);
-    if (fs::exists(runsPath, ec) && !ReadRunsFile(runsPath, runs, error)) {
+    if (fs::exists(runsPath, ec) && !ReadRunsFile(runsPath, runs, runLines, error)) {
         problem = {runsPath, error};
         return false;
     }
+    notes.insert(notes.end(), facts.skipped.begin(), facts.skipped.end());
+    notes.insert(notes.end(), runLines.begin(), runLines.end());
 
     std::vector<JournalEntry> journal = std::move(record.journal);
     CurveLog curves = std::move(record.curves);
@@ -136,10 +125,39 @@ bool ReadConnectionFiles(const std::string& backupPath, const std::string& bench
         const std::string last = LastNewValue(record.journal, item.item);
         if (!last.empty()) item.atEnd = last;
     }
-    if (recorded) TakeFacts(facts, record);
-    TakeRuns(runs, facts.runStartsMs, record);
-    TakeRunsLeft(facts, runs, record);
+    if (recorded) TakeFacts(facts.facts, record);
+    TakeRuns(runs, facts.facts.runStartsMs, record);
     return true;
+}
+
+// A connection file's ID that the records hold for another connection already: the
+// connection is kept apart under its backup's own ID instead of being merged into that one.
+SqlStatus KeepApart(RecordsStore& store, const std::string& backupPath, ConnectionRecord& record,
+                    std::vector<std::string>& notes) {
+    const std::string own = ImportedConnectionUid(FileName(backupPath), record.info.backupCrc);
+    if (record.info.uid == own) return {};
+    std::optional<std::int64_t> other;
+    const SqlStatus status = store.FindConnection(record.info.uid, other);
+    if (!status.ok() || !other) return status;
+    notes.push_back(ConnectionFilePathFor(backupPath) + ": the connection ID " +
+                    record.info.uid +
+                    " is another connection's already; this one is taken in apart as " + own);
+    record.info.uid = own;
+    return {};
+}
+
+}  // namespace
+
+bool ReadConnectionFiles(const std::string& backupPath, const std::string& bench,
+                         ConnectionRecord& record, ImportProblem& problem) {
+    BackupRecord backup;
+    std::string error;
+    if (!ReadBackupFile(backupPath, backup, error)) {
+        problem = {backupPath, error};
+        return false;
+    }
+    std::vector<std::string> notes;
+    return ReadConnection(backupPath, backup, bench, record, problem, notes);
 }
 
 ConnectionRecord RecordOfBackup(const BackupRecord& backup, const std::string& backupPath,
@@ -222,36 +240,56 @@ ImportResult ImportBackupFolder(RecordsStore& store, const std::string& folder,
         if (!fs::exists(backup, ec)) result.skipped.push_back({path, "no backup beside it"});
     }
 
+    bool connectionSkipped = false;
     for (const std::string& path : backups) {
         if (stopping && stopping()) {
             result.stopped = true;
             return result;
         }
-        ConnectionRecord record;
-        ImportProblem problem;
-        if (!ReadConnectionFiles(path, bench, record, problem)) {
-            result.skipped.push_back(problem);
+        // The backup first: one recorded already needs nothing else read.
+        BackupRecord backup;
+        std::string error;
+        if (!ReadBackupFile(path, backup, error)) {
+            result.skipped.push_back({path, error});
+            connectionSkipped = true;
             continue;
         }
         bool found = false;
-        result.status = store.HasBackup(path, record.info.backupCrc, found);
+        result.status = store.HasBackup(path, Hex8(Crc32(backup.image)), found);
         if (!result.status.ok()) return result;
         if (found) {
             ++result.alreadyThere;
             continue;
         }
+        ConnectionRecord record;
+        ImportProblem problem;
+        if (!ReadConnection(path, backup, bench, record, problem, result.notes)) {
+            result.skipped.push_back(problem);
+            connectionSkipped = true;
+            continue;
+        }
+        if (!(result.status = KeepApart(store, path, record, result.notes)).ok()) return result;
         std::int64_t id = 0;
         result.status = store.SaveRecord(record, id);
         if (!result.status.ok()) return result;
         ++result.imported;
         for (const RunRecord& run : record.runs) {
             if (run.inProgress) {
-                result.interrupted.push_back(
-                    InterruptedRunNotice(path, run, record.journal));
+                result.interrupted.push_back(InterruptedRunNotice(path, run, record.journal));
             }
         }
     }
-    result.status = store.SetFact(kBackupsImportedFact, folder);
+    // A connection skipped whole is looked for again by the next import.
+    std::string skippedNow;
+    for (const ImportProblem& problem : result.skipped)
+        skippedNow += problem.path + "\n";
+    std::optional<std::string> skippedBefore;
+    result.status = store.Fact(kBackupsSkippedFact, skippedBefore);
+    if (!result.status.ok()) return result;
+    result.skippedAsBefore = connectionSkipped && skippedBefore == skippedNow;
+    result.status = store.SetFact(kBackupsSkippedFact, connectionSkipped ? skippedNow : "");
+    if (result.status.ok() && !connectionSkipped)
+        result.status = store.SetFact(kBackupsImportedFact, folder);
     return result;
 }
 

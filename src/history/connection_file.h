@@ -11,14 +11,9 @@
 //   uid	1b4e28ba-2fa1-4d2e-883f-0016d3cca427
 //   bench	bench-2
 //   program	1.4.0
-//   run	5230	in progress
+//   run	5230
 //   instrument	6120	generator	TCPIP::127.0.0.1::5025::SOCKET	setting	level	-47	dBm
-//   runend	5230	PASS
 //   ended	1796640123
-//
-// A run marks itself in progress at its start and gives its verdict at its end ("runend",
-// with the start it ends); a run marked without its end is one the program ended during.
-// Files of the version before mark neither: their runs read as ended.
 
 #include <cstdint>
 #include <ctime>
@@ -43,8 +38,6 @@ struct ConnectionFacts {
     std::optional<std::time_t> endedAt;  // none: the program stopped before it ended it
     // Milliseconds from the connection's start to each procedure run's start, in order.
     std::vector<std::int64_t> runStartsMs;
-    // The starts of the runs marked in progress that never wrote their end, in order.
-    std::vector<std::int64_t> runsLeftMs;
     std::vector<InstrumentEvent> instruments;
 };
 
@@ -52,13 +45,24 @@ struct ConnectionFacts {
 std::vector<std::string> ConnectionFileHeading(const std::string& uid, const std::string& bench,
                                                const std::string& programVersion);
 std::string RunStartLine(std::int64_t runStartMs);
-std::string RunEndLine(std::int64_t runStartMs, const std::string& verdict);
 std::string InstrumentLine(const InstrumentEvent& event);
 std::string EndLine(std::time_t endedAt);
 
-// False with `error` naming the file and the line when it is not one of ours or is damaged.
-bool ParseConnectionFile(const std::string& text, const std::string& path, ConnectionFacts& facts,
-                         std::string& error);
-bool ReadConnectionFile(const std::string& path, ConnectionFacts& facts, std::string& error);
+// What a reading took from a connection file that is ours. A line that cannot be read (cut
+// short, unknown, too long, with a control character, a uid that is no UUID, a number out of
+// range or not finite, a fact said twice) is skipped and named in `skipped` as "file:line:
+// why" (the first few of them; the rest counted), and the rest is taken. A file without a
+// usable uid line leaves `uid` empty: the connection is then known by its backup.
+struct ConnectionFileReading {
+    ConnectionFacts facts;
+    std::vector<std::string> skipped;
+};
+
+// False with `error` naming the file (and the line) when the file is not a connection record
+// of this program at all: another heading, a later format, too large or unreadable.
+bool ParseConnectionFile(const std::string& text, const std::string& path,
+                         ConnectionFileReading& reading, std::string& error);
+bool ReadConnectionFile(const std::string& path, ConnectionFileReading& reading,
+                        std::string& error);
 
 }  // namespace qs

@@ -31,6 +31,18 @@ std::string NewConnectionUid(IRandomSource& random) {
     return text;
 }
 
+bool IsConnectionUuid(const std::string& text) {
+    constexpr std::size_t kLength = 36;
+    if (text.size() != kLength) return false;
+    for (std::size_t i = 0; i < kLength; ++i) {
+        const char c = text[i];
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+        if (dash ? c != '-' : !hex) return false;
+    }
+    return true;
+}
+
 std::string ImportedConnectionUid(const std::string& backupFileName, const std::string& crc) {
     std::string stem = backupFileName;
     const std::string extension = ".qsbak";

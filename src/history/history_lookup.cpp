@@ -7,9 +7,11 @@
 namespace qs {
 
 HistoryAnswer SearchHistory(ISqlConnector& connector, const std::string& url,
-                            const std::string& backupFolder, const HistoryFilter& filter) {
+                            const std::string& backupFolder, const HistoryFilter& filter,
+                            CutSlot* cut) {
     HistoryAnswer answer;
     HistoryRecords records = OpenHistoryRecords(connector, url, backupFolder);
+    if (cut != nullptr && records.db) cut->Hold(records.db->Cutter());
     answer.missing = records.missing;
     answer.error = records.error;
     if (!records.db) return answer;
@@ -19,9 +21,11 @@ HistoryAnswer SearchHistory(ISqlConnector& connector, const std::string& url,
 }
 
 HistoryAnswer LoadHistory(ISqlConnector& connector, const std::string& url,
-                          const std::string& backupFolder, const std::vector<std::string>& ids) {
+                          const std::string& backupFolder, const std::vector<std::string>& ids,
+                          CutSlot* cut) {
     HistoryAnswer answer;
     HistoryRecords records = OpenHistoryRecords(connector, url, backupFolder);
+    if (cut != nullptr && records.db) cut->Hold(records.db->Cutter());
     answer.error = records.error;
     if (!records.db) {
         if (answer.error.empty()) answer.error = "The connection is no longer in the records.";

@@ -38,26 +38,18 @@ std::string FileName(const std::string& path) {
     return fs::path(path).filename().string();
 }
 
-// Each run the program ended during, from the runs file's marks; one marked in the connection
-// file alone (its runs file lost it) stands as a run without title.
-std::vector<RunRecord> LeftInProgress(const std::vector<RunRecord>& runs,
-                                      const ConnectionFacts& facts) {
+// Each run the program ended during, from the runs file's marks.
+std::vector<RunRecord> LeftInProgress(const std::vector<RunRecord>& runs) {
     std::vector<RunRecord> left;
     for (const RunRecord& run : runs)
         if (run.inProgress) left.push_back(run);
-    if (left.empty() && !facts.runsLeftMs.empty()) {
-        RunRecord unknown;
-        unknown.verdict = RunVerdict::Error;
-        unknown.endReason = "the program ended during the run";
-        left.push_back(std::move(unknown));
-    }
     return left;
 }
 
-// Clears the marks of one connection's files; false with `error` when one could not be.
+// Clears the marks of one connection's runs file; false with `error` when it could not be.
 bool ClearMarks(const std::string& backupPath, std::vector<RunRecord>& runs,
-                const ConnectionFacts& facts, const std::vector<JournalEntry>& journal,
-                const std::string& foundAt, std::string& error) {
+                const std::vector<JournalEntry>& journal, const std::string& foundAt,
+                std::string& error) {
     bool cleared = true;
     bool changed = false;
     for (RunRecord& run : runs) {
@@ -72,17 +64,6 @@ bool ClearMarks(const std::string& backupPath, std::vector<RunRecord>& runs,
                                         ExistingFile::Replace, error)) {
         cleared = false;
     }
-    if (facts.runsLeftMs.empty()) return cleared;
-    LineFile file;
-    std::string appendError;
-    bool appended = file.Append(ConnectionFilePathFor(backupPath), appendError);
-    for (const std::int64_t startMs : facts.runsLeftMs) {
-        appended = appended && file.WriteLine(RunEndLine(startMs, VerdictWord(RunVerdict::Error)));
-    }
-    if (!appended) {
-        if (cleared) error = appendError.empty() ? file.writeError() : appendError;
-        cleared = false;
-    }
     return cleared;
 }
 
@@ -94,16 +75,11 @@ void RepairConnection(const std::string& backupPath, const std::string& foundAt,
     const std::string runsPath = RunsPathFor(backupPath);
     // A file that cannot be read is left as it is: the reports and the import say why.
     if (fs::exists(runsPath, ec) && !ReadRunsFile(runsPath, runs, error)) runs.clear();
-    ConnectionFacts facts;
-    const std::string factsPath = ConnectionFilePathFor(backupPath);
-    if (fs::exists(factsPath, ec) && !ReadConnectionFile(factsPath, facts, error)) {
-        facts = ConnectionFacts{};
-    }
-    const std::vector<RunRecord> left = LeftInProgress(runs, facts);
+    const std::vector<RunRecord> left = LeftInProgress(runs);
     if (left.empty()) return;
 
     const std::vector<JournalEntry> journal = ReadJournalFile(JournalPathFor(backupPath));
-    const bool cleared = ClearMarks(backupPath, runs, facts, journal, foundAt, error);
+    const bool cleared = ClearMarks(backupPath, runs, journal, foundAt, error);
     for (const RunRecord& run : left) {
         std::string notice = InterruptedRunNotice(backupPath, run, journal);
         if (!cleared) {

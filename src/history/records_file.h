@@ -11,6 +11,9 @@ namespace qs {
 inline constexpr const char* kRecordsFileName = "records.sqlite";
 // The fact that says the backups folder has been imported into these records.
 inline constexpr const char* kBackupsImportedFact = "backups_imported";
+// The files of the connections the last import had to skip whole, one a line: the next import
+// tries them again and says them only when that changes.
+inline constexpr const char* kBackupsSkippedFact = "backups_skipped";
 
 // The records file in the data folder beside the backups folder:
 // ".../qs71dr-adj/backups" gives ".../qs71dr-adj/records.sqlite". Empty for an empty folder.

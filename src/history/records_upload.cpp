@@ -3,19 +3,14 @@
 #include <utility>
 
 #include "history/record_rows.h"
-#include "history/records_file.h"
 #include "history/records_schema.h"
 #include "history/records_store.h"
-#include "history/records_url.h"
 
 namespace qs {
 namespace {
 
 // Rows read from the local file at a time while catching a server up.
 constexpr std::int64_t kRowsPerRead = 512;
-// Nudges that come faster than this are taken together in one round.
-constexpr auto kRoundGap = std::chrono::milliseconds(250);
-
 SqlStatus OnServer(SqlStatus status) {
     if (!status.ok()) status.message = "server: " + status.message;
     return status;
@@ -118,127 +113,6 @@ UploadOutcome SendPendingRecords(ISqlConnection& local, ISqlConnection& remote,
         if (!outcome.status.ok()) return outcome;
     }
     return outcome;
-}
-
-RecordsUploader::RecordsUploader(ISqlConnector& connector, std::string localPath, SqlTarget remote,
-                                 std::chrono::milliseconds retryInterval)
-    : connector_(connector),
-      localPath_(std::move(localPath)),
-      remote_(std::move(remote)),
-      targetText_(RecordsTargetText(remote_)),
-      retry_(retryInterval) {
-    thread_ = std::thread([this] { Run(); });
-}
-
-RecordsUploader::~RecordsUploader() {
-    stopRequested_ = true;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
-    }
-    wake_.notify_all();
-    thread_.join();
-}
-
-void RecordsUploader::setProblemReporter(std::function<void(const std::string&)> problem) {
-    std::lock_guard<std::mutex> lock(callbackMutex_);
-    problem_ = std::move(problem);
-}
-
-void RecordsUploader::Nudge() {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        nudged_ = true;
-    }
-    wake_.notify_all();
-}
-
-RecordsUploader::Status RecordsUploader::status() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return status_;
-}
-
-bool RecordsUploader::WaitUpToDate(std::chrono::milliseconds timeout) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    const std::uint64_t round = roundsStarted_ + 1;
-    nudged_ = true;
-    wake_.notify_all();
-    return roundDone_.wait_for(lock, timeout, [&] { return lastGoodRound_ >= round; });
-}
-
-void RecordsUploader::Run() {
-    auto nextTry = std::chrono::steady_clock::now();
-    for (;;) {
-        std::uint64_t round = 0;
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            // While the server is away only the retry interval brings the next attempt; new
-            // records wait locally meanwhile.
-            wake_.wait_until(lock, nextTry, [this] { return stopping_; });
-            if (stopping_) break;
-            if (status_.reachable) {
-                wake_.wait(lock, [this] { return stopping_ || nudged_; });
-                if (stopping_) break;
-            }
-            nudged_ = false;
-            round = ++roundsStarted_;
-        }
-        const bool good = Round();
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            ++roundsDone_;
-            if (good) lastGoodRound_ = round;
-        }
-        roundDone_.notify_all();
-        nextTry = std::chrono::steady_clock::now() + (good ? kRoundGap : retry_);
-    }
-    server_.reset();
-    local_.reset();
-}
-
-std::string RecordsUploader::ProblemText(const SqlStatus& status) const {
-    // A server this program cannot write for answers well enough: it is not "unreachable".
-    if (status.error == SqlError::Incompatible) {
-        return "The shared records at " + targetText_ + " do not take this program's records. " +
-               status.message;
-    }
-    return "The shared records at " + targetText_ + " cannot be reached (" + status.message +
-           "). The records are kept on this bench and sent when the server answers again.";
-}
-
-bool RecordsUploader::Round() {
-    SqlStatus status;
-    if (!local_) local_ = OpenLocalRecordsShared(connector_, localPath_, status);
-    UploadOutcome outcome;
-    if (local_ && !server_) {
-        server_ = connector_.Open(remote_, status);
-        if (server_ && !(status = OnServer(MigrateRecords(*server_))).ok()) server_.reset();
-    }
-    if (local_ && server_) {
-        outcome = SendPendingRecords(*local_, *server_, targetText_,
-                                     [this] { return stopRequested_.load(); });
-        status = outcome.status;
-        // Whatever went wrong, the next attempt starts with a fresh connection.
-        if (!status.ok()) server_.reset();
-    }
-    if (outcome.stopped) return false;
-
-    const bool good = status.ok() && local_ && server_;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        status_.reachable = good;
-        status_.upToDate = good;
-        status_.message = good ? "" : status.message;
-        status_.rowsSent += outcome.rows;
-    }
-    std::lock_guard<std::mutex> lock(callbackMutex_);
-    if (good != wasReachable_ && problem_) {
-        problem_(good ? "The shared records at " + targetText_ +
-                           " answer again; the records kept on this bench meanwhile are sent."
-                     : ProblemText(status));
-    }
-    wasReachable_ = good;
-    return good;
 }
 
 }  // namespace qs

@@ -1,12 +1,9 @@
 #pragma once
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -46,8 +43,11 @@ public:
 
     RecordsUploader(ISqlConnector& connector, std::string localPath, SqlTarget remote,
                     std::chrono::milliseconds retryInterval = std::chrono::seconds(10));
-    // Stops after the connection being sent (whatever is left waits for the next start) or the
-    // attempt to connect, which the connect time-out bounds.
+    // Never waits on the network: a statement under way is cut off (its connection's rows stay
+    // in the local file for the next start) and the thread is given `stopWait` to end. One
+    // still waiting for a server to answer its connect is let go: it ends by itself within the
+    // connect time-out, touching nothing of the program's but the connector's Open() it is in,
+    // and calls nobody back.
     ~RecordsUploader();
     RecordsUploader(const RecordsUploader&) = delete;
     RecordsUploader& operator=(const RecordsUploader&) = delete;
@@ -64,35 +64,12 @@ public:
     // until `timeout` (tests, and a program that wants to send before it ends).
     bool WaitUpToDate(std::chrono::milliseconds timeout);
 
+    // How long closing waits for the thread to end once its link is cut.
+    static constexpr std::chrono::milliseconds kStopWait{400};
+
 private:
-    void Run();
-    bool Round();
-    std::string ProblemText(const SqlStatus& status) const;
-
-    ISqlConnector& connector_;
-    const std::string localPath_;
-    const SqlTarget remote_;
-    const std::string targetText_;
-    const std::chrono::milliseconds retry_;
-
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    std::condition_variable roundDone_;
-    bool stopping_ = false;
-    std::atomic<bool> stopRequested_{false};
-    bool nudged_ = true;
-    std::uint64_t roundsStarted_ = 0;
-    std::uint64_t roundsDone_ = 0;
-    std::uint64_t lastGoodRound_ = 0;
-    Status status_;
-    std::mutex callbackMutex_;
-    std::function<void(const std::string&)> problem_;
-
-    // Only the uploader's thread touches these.
-    std::unique_ptr<ISqlConnection> local_;
-    std::unique_ptr<ISqlConnection> server_;
-    bool wasReachable_ = true;
-
+    class Worker;
+    std::shared_ptr<Worker> worker_;
     std::thread thread_;
 };
 

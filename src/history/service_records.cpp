@@ -15,13 +15,19 @@ namespace qs {
 namespace {
 
 constexpr const char* kCrLf = "\r\n";
-// How long a closing program lets a reachable server take what is new.
-constexpr std::chrono::milliseconds kLastSendWait{2000};
+// How long a closing program lets a reachable server take what is new; with the uploader's
+// own stop after it, closing never waits on the server longer than 2 s.
+constexpr std::chrono::milliseconds kLastSendWait =
+    std::chrono::milliseconds(2000) - RecordsUploader::kStopWait - std::chrono::milliseconds(100);
 
 }  // namespace
 
 std::string ImportNotice(const ImportResult& result, const std::string& folder) {
-    if (result.imported == 0 && result.skipped.empty() && result.status.ok()) return {};
+    // A retry that finds the same files unreadable says nothing new.
+    if (result.imported == 0 && (result.skipped.empty() || result.skippedAsBefore) &&
+        result.notes.empty() && result.status.ok()) {
+        return {};
+    }
     std::string interrupted;
     for (const std::string& notice : result.interrupted) interrupted += kCrLf + notice;
     std::string text = "The service records took in " + std::to_string(result.imported) +
@@ -31,6 +37,12 @@ std::string ImportNotice(const ImportResult& result, const std::string& folder) 
         text += kCrLf + std::string("These files could not be read; they were left as they are:");
         for (const ImportProblem& problem : result.skipped)
             text += kCrLf + ("  " + problem.path + ": " + problem.reason);
+    }
+    if (!result.notes.empty()) {
+        text += kCrLf + std::string("Taken in, with these parts of their files left out or set "
+                                    "apart:");
+        for (const std::string& note : result.notes)
+            text += kCrLf + ("  " + note);
     }
     if (!result.status.ok()) {
         text += kCrLf + ("The import stopped early: " + result.status.message);
@@ -63,7 +75,8 @@ ServiceRecords::~ServiceRecords() {
     if (opener_.joinable()) opener_.join();
     writer_->Flush();
     // A server that answers gets a moment for what is new; one that does not is not waited
-    // for at all (the records go at the next start).
+    // for at all, and a statement still under way after the moment is cut off (the records
+    // go at the next start).
     if (uploader_ && uploader_->status().reachable) {
         uploader_->Nudge();
         uploader_->WaitUpToDate(kLastSendWait);
@@ -239,7 +252,6 @@ void ServiceRecords::AddStep(const ProcedureStep& step) {
 void ServiceRecords::AddRun(const RunRecord& run) {
     if (!open_) return;
     verdict_ = VerdictWord(run.verdict);
-    WriteFact(RunEndLine(runStartMs_, verdict_));
     writer_->AddRun(run);
 }
 

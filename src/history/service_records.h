@@ -60,8 +60,8 @@ public:
     ServiceRecords(ISqlConnector& connector, IRandomSource& random, const IWallClock& clock,
                    ServiceRecordsSetup setup, Notice notice);
     // Ends a connection still open, stops the import after the connection it is taking in
-    // and, with a server, gives it at most 2 s to take what is new, whatever the backlog
-    // (what is not sent goes at the next start).
+    // and, with a server, gives it at most 2 s to take what is new, whatever the backlog or
+    // the server does (what is not sent goes at the next start).
     ~ServiceRecords() override;
     ServiceRecords(const ServiceRecords&) = delete;
     ServiceRecords& operator=(const ServiceRecords&) = delete;

@@ -64,8 +64,17 @@ struct SqlTarget {
     SqlAccess access = SqlAccess::ReadWrite;
 };
 
+// Ends, from any thread, what a connection's own thread waits for on a server: the link under
+// it is closed, so a statement under way fails at once as Unreachable, and so does every later
+// one. It may outlive its connection; cutting one that is gone does nothing.
+class ISqlCut {
+public:
+    virtual ~ISqlCut() = default;
+    virtual void Cut() = 0;
+};
+
 // One open connection to a database. It belongs to the thread that opened it: every call
-// comes from that thread, and so does its destruction.
+// comes from that thread, and so does its destruction (Cutter() aside).
 class ISqlConnection {
 public:
     virtual ~ISqlConnection() = default;
@@ -77,6 +86,9 @@ public:
     virtual SqlStatus Begin() = 0;
     virtual SqlStatus Commit() = 0;
     virtual SqlStatus Rollback() = 0;
+    // The way to end its waiting on a server from another thread; none for a file, where
+    // nothing waits on the network.
+    virtual std::shared_ptr<ISqlCut> Cutter() { return nullptr; }
 };
 
 // An advisory lock on a file, held until it is destroyed. Many may hold it shared at once;

@@ -149,7 +149,8 @@ void ProgramRoot::StartServiceRecords(const FrontEnd& frontEnd,
     setup.backupFolder = DefaultBackupFolder();
     setup.bench = benchName_;
     setup.programVersion = QS_VERSION_TEXT;
-    if (place.kind == RecordsPlace::Kind::Server) setup.server = place.server;
+    if (place.kind == RecordsPlace::Kind::Server && recordsOptions_.sendToServer)
+        setup.server = place.server;
     setup.ticks = &clock_;
     setup.recordAgain = std::move(recordAgain);
     serviceRecords_ =

@@ -61,6 +61,10 @@ struct FrontEnd {
 struct RecordsOptions {
     std::optional<std::string> url;        // "" the bench's file, "none" off, or a server
     std::optional<std::string> benchName;  // "" the host name
+    // False: the records stay in the bench's file and a shop's server is not even asked (a
+    // command that only reads the radio never waits on it); the next program that sends takes
+    // them along.
+    bool sendToServer = true;
     // Called on the program's thread with what the technician should know; none: said on
     // standard error at once.
     std::function<void(const std::string&)> notice;

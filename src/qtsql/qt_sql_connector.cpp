@@ -13,6 +13,7 @@
 #include <QVariant>
 
 #include "qtsql/file_lock.h"
+#include "qtsql/server_link.h"
 
 namespace qs {
 namespace {
@@ -110,6 +111,8 @@ public:
         : dialect_(dialect), access_(access), name_(std::move(name)) {}
 
     ~QtSqlConnection() override {
+        // Before the socket is closed below, so that a late Cut() never reaches another file.
+        if (link_) link_->Detach();
         queries_.clear();
         {
             QSqlDatabase db = QSqlDatabase::database(name_, false);
@@ -119,6 +122,13 @@ public:
     }
 
     SqlDialect dialect() const override { return dialect_; }
+    std::shared_ptr<ISqlCut> Cutter() override { return link_; }
+
+    // A server's connection, open: its socket may now be cut from another thread.
+    void AttachServer(const QSqlDriver& driver) {
+        link_ = std::make_shared<ServerLink>();
+        link_->Attach(QuietServerSocket(driver));
+    }
 
     SqlStatus Execute(std::string_view sql, const std::vector<SqlValue>& values,
                       std::vector<SqlRow>* rows) override {
@@ -194,18 +204,20 @@ private:
     QString name_;
     std::unordered_map<std::string, std::unique_ptr<QSqlQuery>> queries_;
     SqlStatus prepareFailure_;
+    std::shared_ptr<ServerLink> link_;
 };
 
 // Besides the connect time-out, a server that stops answering in the middle of a statement
-// is given up within about a minute: TCP keepalives notice a peer that is gone, and the
-// server ends a statement that waits longer than the target's statement time-out (a lock held
-// by another program).
+// is given up within about a minute: TCP keepalives notice a peer that is gone while the link
+// is idle, the user time-out one that leaves what was sent unacknowledged, and the server ends
+// a statement that waits longer than the target's statement time-out (a lock held by another
+// program). The server's notices are not wanted: the program says a records problem itself.
 QString ConnectOptions(const SqlTarget& target) {
     QStringList options;
     options << QStringLiteral("connect_timeout=%1").arg(target.connectTimeoutSeconds)
             << QStringLiteral("keepalives_idle=20") << QStringLiteral("keepalives_interval=5")
-            << QStringLiteral("keepalives_count=3")
-            << QStringLiteral("options='-c statement_timeout=%1%2'")
+            << QStringLiteral("keepalives_count=3") << QStringLiteral("tcp_user_timeout=30000")
+            << QStringLiteral("options='-c statement_timeout=%1 -c client_min_messages=warning%2'")
                    .arg(target.statementTimeoutMs)
                    .arg(target.access == SqlAccess::ReadOnly
                             ? QStringLiteral(" -c default_transaction_read_only=on")
@@ -227,6 +239,7 @@ std::unique_ptr<ISqlConnection> QtSqlConnector::Open(const SqlTarget& target, Sq
                    : "Qt's PostgreSQL driver is not installed (Debian package libqt6sql6-psql).");
         return nullptr;
     }
+    if (!sqlite) InstallSqlMessageFilter();
     const QString name = QStringLiteral("qs_records_%1").arg(++connectionCount);
     auto connection = std::make_unique<QtSqlConnection>(target.dialect, target.access, name);
     QSqlDatabase db = QSqlDatabase::addDatabase(driver, name);
@@ -249,6 +262,7 @@ std::unique_ptr<ISqlConnection> QtSqlConnector::Open(const SqlTarget& target, Sq
         if (!sqlite) status.error = SqlError::Unreachable;
         return nullptr;
     }
+    if (!sqlite) connection->AttachServer(*db.driver());
     status = {};
     return connection;
 }

@@ -8,6 +8,7 @@
 
 #include <toml++/toml.h>
 
+#include "record/run_record_salvage.h"
 #include "shell/atomic_file.h"
 
 namespace qs {
@@ -271,51 +272,70 @@ std::string RunsText(const std::vector<RunRecord>& runs) {
     return out.str();
 }
 
-bool ParseRuns(std::string_view text, const std::string& file, std::vector<RunRecord>& runs,
-               std::string& error) {
+namespace {
+
+// `skipped` null: the file is taken whole or not at all (a file about to be written again
+// must lose nothing). Otherwise what cannot be read is left out and named there.
+bool ParseRunsText(std::string_view text, const std::string& file, std::vector<RunRecord>& runs,
+                   std::vector<std::string>* skipped, std::string& error) {
     runs.clear();
     if (text.size() > kMaxRunsFileBytes) {
         error = file + ": too large to be a runs file";
         return false;
     }
     toml::table root;
-    try {
-        root = toml::parse(text, std::string_view(file));
-    } catch (const toml::parse_error& e) {
-        error = file + ":" + std::to_string(e.source().begin.line) + ": " +
-                std::string(e.description());
-        return false;
+    if (skipped != nullptr) {
+        std::optional<toml::table> parsed = ParseTomlSkippingLines(text, file, *skipped, error);
+        if (!parsed) return false;
+        root = std::move(*parsed);
+    } else {
+        try {
+            root = toml::parse(text, std::string_view(file));
+        } catch (const toml::parse_error& e) {
+            error = file + ":" + std::to_string(e.source().begin.line) + ": " +
+                    std::string(e.description());
+            return false;
+        }
     }
     if (root["format"].value<std::int64_t>() != kFormat) {
         error = file + ": not a runs file of this program (no 'format = 1')";
         return false;
     }
+    if (skipped != nullptr) DropUntrustedValues(root, file, *skipped);
     const toml::array* list = root["run"].as_array();
     if (list == nullptr) return true;
     if (list->size() > kMaxRuns) {
         error = file + ": too many runs";
         return false;
     }
+    std::size_t number = 0;
     for (const toml::node& node : *list) {
+        ++number;
         RunRecord run;
         const toml::table* table = node.as_table();
         if (table == nullptr || !ReadRun(*table, run, error)) {
-            error = file + ": run " + std::to_string(runs.size() + 1) + ": " +
-                    (table == nullptr ? "not a table" : error);
-            return false;
+            const std::string why =
+                "run " + std::to_string(number) + ": " + (table == nullptr ? "not a table" : error);
+            error.clear();
+            if (skipped == nullptr) {
+                error = file + ": " + why;
+                return false;
+            }
+            skipped->push_back(file + ":" + std::to_string(node.source().begin.line) + ": " + why +
+                               "; skipped");
+            continue;
         }
         runs.push_back(std::move(run));
     }
     return true;
 }
 
-bool ReadRunsFile(const std::string& path, std::vector<RunRecord>& runs, std::string& error) {
+bool ReadRunsText(const std::string& path, std::string& text, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "The runs file " + path + " cannot be read.";
         return false;
     }
-    std::string text;
     char buffer[65536];
     while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
         text.append(buffer, static_cast<std::size_t>(in.gcount()));
@@ -324,7 +344,30 @@ bool ReadRunsFile(const std::string& path, std::vector<RunRecord>& runs, std::st
             return false;
         }
     }
-    return ParseRuns(text, path, runs, error);
+    return true;
+}
+
+}  // namespace
+
+bool ParseRuns(std::string_view text, const std::string& file, std::vector<RunRecord>& runs,
+               std::string& error) {
+    return ParseRunsText(text, file, runs, nullptr, error);
+}
+
+bool ParseRuns(std::string_view text, const std::string& file, std::vector<RunRecord>& runs,
+               std::vector<std::string>& skipped, std::string& error) {
+    return ParseRunsText(text, file, runs, &skipped, error);
+}
+
+bool ReadRunsFile(const std::string& path, std::vector<RunRecord>& runs, std::string& error) {
+    std::string text;
+    return ReadRunsText(path, text, error) && ParseRuns(text, path, runs, error);
+}
+
+bool ReadRunsFile(const std::string& path, std::vector<RunRecord>& runs,
+                  std::vector<std::string>& skipped, std::string& error) {
+    std::string text;
+    return ReadRunsText(path, text, error) && ParseRuns(text, path, runs, skipped, error);
 }
 
 bool StoreRun(const std::string& path, const RunRecord& run, int& slot, std::string& error) {

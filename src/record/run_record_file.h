@@ -35,6 +35,15 @@ std::string RunsText(const std::vector<RunRecord>& runs);
 bool ParseRuns(std::string_view text, const std::string& file, std::vector<RunRecord>& runs,
                std::string& error);
 bool ReadRunsFile(const std::string& path, std::vector<RunRecord>& runs, std::string& error);
+// The same for a file taken as untrusted input (an import): a line that cannot be read (TOML
+// that does not parse, a text too long or with a control character other than a line end or
+// tab, a number out of range or not finite, a step or run without its outcome or verdict) is
+// left out and named in `skipped` as "file:line: why; skipped", and the rest is taken. False
+// only for a file that is no runs file of this program at all.
+bool ParseRuns(std::string_view text, const std::string& file, std::vector<RunRecord>& runs,
+               std::vector<std::string>& skipped, std::string& error);
+bool ReadRunsFile(const std::string& path, std::vector<RunRecord>& runs,
+                  std::vector<std::string>& skipped, std::string& error);
 
 // Writes `run` into the runs file at `path` (written whole, WriteFileAtomically): at `slot`,
 // or after the runs already there when `slot` is -1, which is then set to its place. The

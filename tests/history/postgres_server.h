@@ -17,6 +17,8 @@ public:
     // Connects to `database` on the server's socket.
     SqlTarget Target(const std::string& database) const;
     std::string Url(const std::string& database) const;
+    // The server's socket file, for a proxy in front of it.
+    std::string SocketFile() const { return socket_ + "/.s.PGSQL.5432"; }
     // A new, empty database of the test's own; its name.
     std::string NewDatabase(const std::string& stem) const;
     bool Stop() const;

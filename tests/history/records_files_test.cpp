@@ -454,9 +454,11 @@ TEST_F(BackupFolder, GoodConnectionsComeInUnreadableFilesAreListedAndAgainDouble
     EXPECT_EQ(Snapshot(), before);  // nothing changed, nothing deleted
     EXPECT_EQ(CountRows(*db, "journal_entries"), 4);
     EXPECT_EQ(CountRows(*db, "sweep_steps"), 1);
+    // Connections were skipped whole: the folder is not taken as imported, so the next start
+    // tries them again.
     std::optional<std::string> imported;
     ASSERT_TRUE(store.Fact(kBackupsImportedFact, imported).ok());
-    EXPECT_EQ(imported, backups);
+    EXPECT_EQ(imported, std::nullopt);
 
     const ImportResult second = ImportBackupFolder(store, backups, "bench-1");
     EXPECT_EQ(second.imported, 0);
@@ -472,6 +474,75 @@ TEST_F(BackupFolder, GoodConnectionsComeInUnreadableFilesAreListedAndAgainDouble
     EXPECT_EQ(third.alreadyThere, 2);
     EXPECT_EQ(CountRows(*db, "journal_entries"), 7);
     (void)badJournal;
+}
+
+// Damaged connection and runs files beside good backups: each connection comes in with what
+// can be read, each line left out named; two files claiming one ID are kept apart and said;
+// a connection whose files are not ours at all is skipped whole and taken at a later import.
+TEST_F(BackupFolder, DamagedFilesGiveWhatTheyCanNothingMergedTheRestRetried) {
+    const std::string uid = "1b4e28ba-2fa1-4d2e-883f-0016d3cca427";
+    const std::string head = "QS-71DR ADJ connection record\nFormat: 1\nuid\t" + uid + "\n";
+    Backup("20261207-100000-30170102", 0x10);
+    Write("20261207-100000-30170102.records.txt", head + "bench\tb1\nwobble\nended\t1796640123\n");
+    Backup("20261207-110000-30170102", 0x20);  // another connection claiming the same ID
+    Write("20261207-110000-30170102.records.txt", head + "bench\tb2\n");
+    Write("20261207-110000-30170102.runs.toml",
+          "format = 1\n[[run]]\nverdict = \"PASS\"\ntechnician = \"Ann\"\nended = \"x\"\n"
+          "[[run]]\nverdict = \"FAIL\"\ntechnician = \"Bo");
+    Backup("20261207-120000-30170102", 0x30);
+    const std::string later = Write("20261207-120000-30170102.records.txt",
+                                    "QS-71DR ADJ connection record\nFormat: 9\n");
+    const auto before = Snapshot();
+
+    LocalRecordsOpening opening;
+    FixedWallClock wall;
+    auto db = OpenLocalRecords(Connector(), folder.path() + "/records.sqlite", wall, opening);
+    ASSERT_TRUE(db);
+    RecordsStore store(*db);
+    const ImportResult first = ImportBackupFolder(store, backups, "bench-1");
+    ASSERT_TRUE(first.status.ok()) << first.status.message;
+    EXPECT_EQ(first.imported, 2);
+    ASSERT_EQ(first.skipped.size(), 1u);
+    EXPECT_EQ(first.skipped[0].path, later);
+    EXPECT_THAT(first.notes,
+                ::testing::ElementsAre(HasSubstr("100000-30170102.records.txt:5: a line"),
+                                       HasSubstr("110000-30170102.runs.toml:8: "),
+                                       HasSubstr("110000-30170102.records.txt: the connection ID " +
+                                                 uid + " is another connection's already")));
+    const std::string text = ImportNotice(first, backups);
+    EXPECT_THAT(text, HasSubstr("runs.toml:8: "));
+    EXPECT_THAT(text, HasSubstr(later));
+    EXPECT_EQ(Snapshot(), before);  // nothing changed, nothing deleted
+
+    const ConnectionRecord one = Load(*db, uid);
+    EXPECT_EQ(one.info.bench, "b1");
+    EXPECT_EQ(one.info.state, ConnectionState::Finished);
+    std::vector<SqlRow> rows;
+    ASSERT_TRUE(db->Execute("SELECT uid FROM connections WHERE bench = 'b2'", {}, &rows).ok());
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_THAT(TextOf(rows[0][0]), ::testing::StartsWith("backup-20261207-110000-30170102-"));
+    const ConnectionRecord two = Load(*db, TextOf(rows[0][0]));
+    EXPECT_EQ(two.info.bench, "b2");
+    ASSERT_EQ(two.runs.size(), 1u);  // the run cut short is left out, the one before it taken
+    EXPECT_EQ(two.runs[0].technician, "Ann");
+    EXPECT_EQ(one.journal.size() + two.journal.size(), 0u);
+    std::optional<std::string> imported;
+    ASSERT_TRUE(store.Fact(kBackupsImportedFact, imported).ok());
+    EXPECT_EQ(imported, std::nullopt);
+
+    // The same again says nothing new; mended, the skipped connection comes in.
+    const ImportResult again = ImportBackupFolder(store, backups, "bench-1");
+    EXPECT_EQ(again.alreadyThere, 2);
+    EXPECT_TRUE(again.skippedAsBefore);
+    EXPECT_EQ(ImportNotice(again, backups), "");
+    Write("20261207-120000-30170102.records.txt",
+          "QS-71DR ADJ connection record\nFormat: 1\nuid\t" + uid + "\n");
+    const ImportResult mended = ImportBackupFolder(store, backups, "bench-1");
+    EXPECT_EQ(mended.imported, 1);
+    EXPECT_THAT(mended.notes, ::testing::ElementsAre(HasSubstr("is another connection's")));
+    EXPECT_EQ(CountRows(*db, "connections"), 3);
+    ASSERT_TRUE(store.Fact(kBackupsImportedFact, imported).ok());
+    EXPECT_EQ(imported, backups);
 }
 
 // A program's first start takes in the folder once, says so and lists what it skipped; the
@@ -574,10 +645,10 @@ TEST_F(BackupFolder, ADamagedFileIsLeftAloneWhileWrittenAndRebuiltWholeAfter) {
     said.clear();
     ServiceRecords(Connector(), random, wall, setup, notice).Flush();
     EXPECT_THAT(said, HasSubstr("The service records file was damaged"));
-    ConnectionFacts facts;
+    ConnectionFileReading facts;
     ASSERT_TRUE(ReadConnectionFile(ConnectionFilePathFor(backupPath), facts, error)) << error;
     auto db = OpenSqlite(path);
-    const ConnectionRecord record = Load(*db, facts.uid);
+    const ConnectionRecord record = Load(*db, facts.facts.uid);
     EXPECT_EQ(record.info.state, ConnectionState::Finished);
     EXPECT_EQ(record.journal, journal);
     EXPECT_EQ(CountRows(*db, "connections"), 1);
@@ -587,11 +658,12 @@ TEST_F(BackupFolder, ADamagedFileIsLeftAloneWhileWrittenAndRebuiltWholeAfter) {
 // as ERROR and says so; the next start clears the marks and says so once with what the journal
 // shows the radio last got; the records take the run in from the repaired files.
 TEST_F(BackupFolder, ARunTheProgramEndedDuringIsRecordedAsErrorAndToldOnce) {
+    constexpr char kUid[] = "1b4e28ba-2fa1-4d2e-883f-0016d3cca427";
     const std::string backup = Backup("20261207-104602-30170102", 0x10);
     Write("20261207-104602-30170102.journal.txt",
           Journal(3) + "2026-12-07 10:46:05\tbench generator\t-\tRF on\tTCPIP::x\n");
     Write("20261207-104602-30170102.records.txt",
-          "QS-71DR ADJ connection record\nFormat: 1\nuid\tu-1\nrun\t1000\tin progress\n");
+          "QS-71DR ADJ connection record\nFormat: 1\nuid\t" + std::string(kUid) + "\nrun\t1000\n");
     RunRecord run;
     run.procedureTitle = "Align";
     run.started = "2026-12-07 10:46:01";
@@ -625,7 +697,7 @@ TEST_F(BackupFolder, ARunTheProgramEndedDuringIsRecordedAsErrorAndToldOnce) {
     for (ISqlConnection* db : {imported.get(), recorded.get()}) {
         ConnectionRecord record;
         bool found = false;
-        ASSERT_TRUE(LoadConnection(*db, "u-1", record, found).ok() && found);
+        ASSERT_TRUE(LoadConnection(*db, kUid, record, found).ok() && found);
         EXPECT_EQ(record.info.verdict, "ERROR");
         ASSERT_EQ(record.runs.size(), 1u);
         EXPECT_EQ(record.runs[0].endReason, "the program ended during the run (at step 2)");
