@@ -11,19 +11,25 @@
 #include <QMenuBar>
 #include <QPen>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <QtCharts/QChart>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 #include <QtCharts/QXYSeries>
+#include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <map>
+#include <set>
 
 #include "qt_test_main.h"
 #include "builtin_image.h"
+#include "example_runs.h"
 #include "desktop/charts_window.h"
 #include "fakes/fake_alerts.h"
 #include "desktop/main_window.h"
@@ -32,6 +38,8 @@
 #include "record/alignment_report.h"
 #include "record/curve_recorder.h"
 #include "record/curves_file.h"
+#include "record/report_html.h"
+#include "record/verdict_words.h"
 #include "report_pdf/report_pdf.h"
 #include "safety/backup_file.h"
 #include "safety/journal_file.h"
@@ -102,6 +110,64 @@ std::string WithoutBlanks(const std::string& text) {
 
 void WriteText(const QString& path, const std::string& text) {
     std::ofstream(path.toStdString(), std::ios::binary) << text;
+}
+
+// The connection of the session with the seven example runs, and a day's adjustments in its
+// journal: the report a shop keeps for a radio that took a few tries.
+AlignmentReport SevenRunReport(Session& s) {
+    AlignmentReport report;
+    std::string error;
+    if (!BuildAlignmentReport(s.rig.net().backupPath(), report, error)) return report;
+    report.runs = SevenExampleRuns();
+    for (int i = 0; i < 240; ++i) {
+        report.journal.push_back({"2026-12-07 11:" + std::to_string(10 + i / 6) + ":0" +
+                                      std::to_string(i % 6),
+                                  "MOD", std::to_string(60 + i % 40), std::to_string(61 + i % 40),
+                                  "0938" + std::to_string(10 + i % 80)});
+    }
+    return report;
+}
+
+// What pdftotext -bbox finds: each page's size and each word's box, in points.
+struct PdfWord {
+    int page = 0;
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    QString text;
+};
+struct PdfLayout {
+    std::vector<QSizeF> pages;
+    std::vector<PdfWord> words;
+};
+
+PdfLayout PdfWords(const QString& pdf) {
+    PdfLayout layout;
+    QProcess reader;
+    reader.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    if (!reader.waitForFinished(60000)) return layout;
+    static const QRegularExpression page(
+        QStringLiteral("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\""));
+    static const QRegularExpression word(QStringLiteral(
+        "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">(.*)</word>"));
+    for (const QString& line : QString::fromUtf8(reader.readAllStandardOutput()).split('\n')) {
+        if (const auto m = page.match(line); m.hasMatch()) {
+            layout.pages.emplace_back(m.captured(1).toDouble(), m.captured(2).toDouble());
+        } else if (const auto w = word.match(line); w.hasMatch()) {
+            layout.words.push_back({static_cast<int>(layout.pages.size()) - 1,
+                                    w.captured(1).toDouble(), w.captured(2).toDouble(),
+                                    w.captured(3).toDouble(), w.captured(4).toDouble(),
+                                    w.captured(5)});
+        }
+    }
+    return layout;
+}
+
+// The words of `word`'s line: the same page, the same top.
+std::vector<const PdfWord*> LineOf(const PdfLayout& pdf, const PdfWord& word) {
+    std::vector<const PdfWord*> line;
+    for (const PdfWord& other : pdf.words) {
+        if (other.page == word.page && std::abs(other.y0 - word.y0) < 1.0) line.push_back(&other);
+    }
+    return line;
 }
 
 }  // namespace
@@ -307,6 +373,140 @@ private Q_SLOTS:
                     std::string::npos);
             QVERIFY(flat.find("AutomaticadjustmentTXLVA:FAILED") != std::string::npos);
             QVERIFY(flat.find(report.backupCrc) != std::string::npos);
+        }
+    }
+
+    // The report a shop keeps: seven runs on A4 and Letter within ten pages, no word outside
+    // the margins, every step's row whole on one page under the table's head, no heading
+    // left at the foot of a page; the full report the same on more pages.
+    void sevenRunReportLaysOutWithoutCuts() {
+        Session s;
+        QVERIFY(s.ok);
+        const AlignmentReport report = SevenRunReport(s);
+        QCOMPARE(report.runs.size(), std::size_t(7));
+        constexpr double kMarginPt = 12 / 25.4 * 72 - 1;  // 12 mm, less a point of rounding
+        const QStringList headings{"Radio", "Instruments", "Steps of run 7", "Earlier runs",
+                                   "Appendix", "Connection", "Adjustment items",
+                                   "Automatic operations", "Charts", "Journal"};
+        QTemporaryDir dir;
+        for (const ReportDetail detail : {ReportDetail::Summary, ReportDetail::Full}) {
+            for (const PaperSize paper : {PaperSize::A4, PaperSize::Letter}) {
+                const QString path = dir.filePath(QStringLiteral("r%1%2.pdf")
+                                                      .arg(int(detail))
+                                                      .arg(int(paper)));
+                std::string error;
+                QVERIFY2(WriteReportPdf(report, path.toStdString(), error, paper, detail),
+                         error.c_str());
+                const PdfLayout pdf = PdfWords(path);
+                qInfo("%s report on %s: %zu pages, %lld bytes",
+                      detail == ReportDetail::Full ? "full" : "summary",
+                      paper == PaperSize::A4 ? "A4" : "Letter", pdf.pages.size(),
+                      QFileInfo(path).size());
+                // QS_REPORT_SAMPLES=FOLDER keeps the reports there for a look.
+                const QString samples = qEnvironmentVariable("QS_REPORT_SAMPLES");
+                if (!samples.isEmpty()) QFile::copy(path, samples + '/' + QFileInfo(path).fileName());
+                if (detail == ReportDetail::Summary) QVERIFY(pdf.pages.size() <= 10);
+                QVERIFY(pdf.words.size() > 500);
+                for (const PdfWord& w : pdf.words) {
+                    const QSizeF page = pdf.pages[std::size_t(w.page)];
+                    QVERIFY2(w.x0 >= kMarginPt && w.y0 >= kMarginPt &&
+                                 w.x1 <= page.width() - kMarginPt &&
+                                 w.y1 <= page.height() - kMarginPt,
+                             qPrintable(w.text + QStringLiteral(" on page %1").arg(w.page + 1)));
+                }
+                std::set<int> stepPages;
+                for (const StepRecord& step : report.runs.back().steps) {
+                    const QString title = QString::fromStdString(step.title).section(' ', 0, 0);
+                    const QString outcome =
+                        QString::fromStdString(StepOutcomeLabel(step.outcome)).section(' ', 0, 0);
+                    bool whole = false;
+                    for (const PdfWord& number : pdf.words) {
+                        if (number.text != QString::number(step.number)) continue;
+                        QStringList line;
+                        for (const PdfWord* w : LineOf(pdf, number)) {
+                            if (w->x0 >= number.x0) line << w->text;
+                        }
+                        if (line.contains(title) && line.contains(outcome)) {
+                            whole = true;
+                            stepPages.insert(number.page);
+                            break;
+                        }
+                    }
+                    QVERIFY2(whole, qPrintable(QString::fromStdString(step.title)));
+                }
+                for (const int page : stepPages) {
+                    const bool head = std::any_of(pdf.words.begin(), pdf.words.end(), [&](const PdfWord& w) {
+                        return w.page == page && w.text == QStringLiteral("Outcome");
+                    });
+                    QVERIFY2(head, qPrintable(QStringLiteral("page %1").arg(page + 1)));
+                }
+                // (The last page may end in the charts, which pdftotext does not read.)
+                for (int page = 0; page + 1 < int(pdf.pages.size()); ++page) {
+                    const PdfWord* lowest = nullptr;
+                    for (const PdfWord& w : pdf.words) {
+                        if (w.page == page && (lowest == nullptr || w.y0 > lowest->y0)) lowest = &w;
+                    }
+                    QVERIFY(lowest != nullptr);
+                    QStringList line;
+                    for (const PdfWord* w : LineOf(pdf, *lowest)) line << w->text;
+                    QVERIFY2(!headings.contains(line.join(' ')), qPrintable(line.join(' ')));
+                }
+            }
+        }
+    }
+
+    // The HTML report in a real browser 1024 pixels wide: nothing to scroll sideways, every
+    // chart within the window. Skipped without Chromium, unless QS_REQUIRE_BROWSER=1 (CI).
+    void htmlReportFitsABrowserWindow() {
+        const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+        if (chromium.isEmpty()) {
+            if (qEnvironmentVariableIntValue("QS_REQUIRE_BROWSER") == 1)
+                QFAIL("no chromium for the browser check (QS_REQUIRE_BROWSER=1)");
+            QSKIP("no chromium here");
+        }
+        Session s;
+        QVERIFY(s.ok);
+        const AlignmentReport report = SevenRunReport(s);
+        std::string html = AlignmentReportHtml(report, ReportDetail::Full);
+        // At its end the page lays itself out and writes its width and its charts' edges into
+        // the DOM.
+        const std::string measure =
+            "<script>(function(){"
+            "var edges=[];document.querySelectorAll('svg').forEach(function(c){"
+            "var r=c.getBoundingClientRect();edges.push(r.left+' '+r.right);});"
+            "document.body.setAttribute('data-measured',document.documentElement.scrollWidth+' '+"
+            "window.innerWidth+';'+edges.join(';'));})();</script>";
+        html.insert(html.rfind("</body>"), measure);
+        QTemporaryDir dir;
+        const QString page = dir.filePath(QStringLiteral("report.html"));
+        WriteText(page, html);
+        QProcess browser;
+        browser.start(chromium, {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
+                                 QStringLiteral("--disable-gpu"), QStringLiteral("--disable-quic"),
+                                 QStringLiteral("--no-first-run"),
+                                 QStringLiteral("--disable-background-networking"),
+                                 QStringLiteral("--disable-component-update"),
+                                 QStringLiteral("--disable-sync"),
+                                 QStringLiteral("--user-data-dir=") + dir.filePath(QStringLiteral("profile")),
+                                 QStringLiteral("--window-size=1024,768"),
+                                 QStringLiteral("--dump-dom"),
+                                 QUrl::fromLocalFile(page).toString()});
+        QVERIFY(browser.waitForFinished(120000));
+        const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
+        const QRegularExpressionMatch measured =
+            QRegularExpression(QStringLiteral("data-measured=\"([^\"]*)\"")).match(dom);
+        QVERIFY2(measured.hasMatch(), qPrintable(QString::fromUtf8(browser.readAllStandardError())));
+        const QStringList parts = measured.captured(1).split(';');
+        const QStringList widths = parts.first().split(' ');
+        const double scrollWidth = widths.at(0).toDouble();
+        const double window = widths.at(1).toDouble();
+        QCOMPARE(window, 1024.0);
+        QVERIFY2(scrollWidth <= window, qPrintable(parts.first()));
+        QCOMPARE(parts.size() - 1, int(ReportChartSvgs(report).size()));
+        for (int i = 1; i < parts.size(); ++i) {
+            const QStringList edges = parts[i].split(' ');
+            QVERIFY2(edges.at(0).toDouble() >= 0 && edges.at(1).toDouble() <= window,
+                     qPrintable(parts[i]));
         }
     }
 
