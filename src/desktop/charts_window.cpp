@@ -99,10 +99,10 @@ QPen PenOf(const QColor& colour, Qt::PenStyle style, qreal width) {
 // Where along a reference line (0 at its start, 1 at its end) its label stands. The lines of
 // one kind in a pane are labelled at different places, so that two filters' or two items'
 // labels never cover each other: a horizontal line's label moves along it, a vertical one's
-// steps down from the top end.
+// steps up from the foot of the plot, below the targets and plateaus, which stand high.
 double LabelPlace(std::size_t index, std::size_t count, Qt::Orientation line) {
     constexpr double kVerticalStep = 0.1;
-    if (line == Qt::Vertical) return std::max(0.0, 1.0 - kVerticalStep * static_cast<double>(index));
+    if (line == Qt::Vertical) return std::min(1.0, kVerticalStep * static_cast<double>(index));
     return static_cast<double>(index + 1) / static_cast<double>(count + 1);
 }
 

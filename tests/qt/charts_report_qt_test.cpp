@@ -18,6 +18,8 @@
 #include <QTest>
 #include <QUrl>
 #include <QtCharts/QChart>
+#include <QtCharts/QLegend>
+#include <QtCharts/QLegendMarker>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 #include <QtCharts/QXYSeries>
@@ -243,6 +245,21 @@ private Q_SLOTS:
         QCOMPARE(target.color(), final.color());
         QVERIFY(target.style() != final.style());
 
+        // The time axis steps by 1, 2, 2.5 or 5 times a power of ten from 0 to its end, and
+        // each label says its grid line's value exactly.
+        auto* time = qobject_cast<QValueAxis*>(
+            charts.chart(ChartsWindow::Readings)->axes(Qt::Horizontal).first());
+        QCOMPARE(time->tickType(), QValueAxis::TicksDynamic);
+        const double step = time->tickInterval();
+        const double mantissa = step / std::pow(10.0, std::floor(std::log10(step)));
+        QVERIFY2(QList<double>({1, 2, 2.5, 5}).contains(mantissa), qPrintable(QString::number(step)));
+        QCOMPARE(time->min(), 0.0);
+        QCOMPARE(std::fmod(time->max() + step / 2, step), step / 2);
+        for (double tick = 0; tick <= time->max(); tick += step) {
+            const QString label = QString::asprintf(time->labelFormat().toLatin1().constData(), tick);
+            QCOMPARE(label.toDouble(), tick);
+        }
+
         // Each pane saves as PNG and SVG.
         charts.resize(900, 960);
         QTemporaryDir dir;
@@ -279,6 +296,36 @@ private Q_SLOTS:
                 const qreal title = QFontMetricsF(axis->titleFont()).horizontalAdvance(axis->titleText());
                 QVERIFY2(title * kTitleRoom <= room,
                          qPrintable(axis->titleText()));
+            }
+        }
+        // The legend names only readings drawn: a line needs two points.
+        for (QAbstractSeries* series : charts.chart(ChartsWindow::Readings)->series()) {
+            const bool drawn = static_cast<QXYSeries*>(series)->count() > 1;
+            for (QLegendMarker* marker : charts.chart(ChartsWindow::Readings)->legend()->markers(series))
+                QCOMPARE(marker->isVisible(), drawn);
+        }
+        // No two reference lines' labels in a pane cover each other.
+        for (const ChartsWindow::Pane pane : {ChartsWindow::Sweep, ChartsWindow::Level}) {
+            QChart* chart = charts.chart(pane);
+            std::vector<QRectF> labels;
+            for (QAbstractSeries* series : chart->series()) {
+                auto* xy = static_cast<QXYSeries*>(series);
+                if (!xy->pointLabelsVisible()) continue;
+                const QFontMetricsF metrics(xy->pointLabelsFont());
+                const QSizeF size(metrics.horizontalAdvance(xy->name()), metrics.height());
+                for (int i = 0; i < xy->count(); ++i) {
+                    const auto config = xy->pointConfiguration(i);
+                    const auto shown = config.find(QXYSeries::PointConfiguration::LabelVisibility);
+                    if (shown != config.end() && !shown->toBool()) continue;
+                    const QPointF at = chart->mapToPosition(xy->at(i), xy);
+                    labels.emplace_back(at.x() - size.width() / 2, at.y() - size.height(),
+                                        size.width(), size.height());
+                }
+            }
+            QVERIFY(!labels.empty());
+            for (std::size_t i = 0; i < labels.size(); ++i) {
+                for (std::size_t j = i + 1; j < labels.size(); ++j)
+                    QVERIFY2(!labels[i].intersects(labels[j]), qPrintable(chart->title()));
             }
         }
         QString error;
@@ -480,6 +527,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString page = dir.filePath(QStringLiteral("report.html"));
         WriteText(page, html);
+        const QString samples = qEnvironmentVariable("QS_REPORT_SAMPLES");
+        if (!samples.isEmpty()) QFile::copy(page, samples + QStringLiteral("/report.html"));
         QProcess browser;
         browser.start(chromium, {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
                                  QStringLiteral("--disable-gpu"), QStringLiteral("--disable-quic"),
