@@ -382,7 +382,19 @@ private Q_SLOTS:
         QVERIFY(menu.SaveReport(html.toStdString()));
         QFile file(html);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll().contains("Band-pass sweep BPF T1: centre 64"));
+        const QByteArray summary = file.readAll();
+        QVERIFY(summary.contains("Band-pass sweep BPF T1: centre 64"));
+        // The journal and raw readings only when asked for.
+        QVERIFY(!summary.contains("<h2>Journal</h2>"));
+        QVERIFY(!menu.fullReportAction()->isChecked());
+        menu.fullReportAction()->setChecked(true);
+        const QString full = dir.filePath(QStringLiteral("full.html"));
+        QVERIFY(menu.SaveReport(full.toStdString()));
+        QFile fullFile(full);
+        QVERIFY(fullFile.open(QIODevice::ReadOnly));
+        const QByteArray fullText = fullFile.readAll();
+        QVERIFY(fullText.contains("<h2>Journal</h2>") && fullText.contains("<h2>Last readings</h2>"));
+        menu.fullReportAction()->setChecked(false);
         QVERIFY(!menu.SaveReport(dir.filePath(QStringLiteral("r.txt")).toStdString()));
         QCOMPARE(box.shown.size(), std::size_t(1));
 
@@ -586,6 +598,10 @@ private Q_SLOTS:
                                 << "needs a backup file and an output file" << "";
         QTest::newRow("force alone") << QStringList{"--force"} << 2 << "--force goes with --report"
                                      << "";
+        QTest::newRow("full") << QStringList{"good.qsbak", "new.html", "--full"} << 0
+                              << "written to" << "<!DOCTYPE html>";
+        QTest::newRow("full alone") << QStringList{"--full"} << 2 << "--full goes with --report"
+                                    << "";
     }
     void reportOnTheCommandLine() {
         QFETCH(QStringList, args);
@@ -617,7 +633,7 @@ private Q_SLOTS:
         WriteText(dir.filePath("old.pdf"), "old");
 
         QStringList full;
-        if (args.first() != QStringLiteral("--force")) full << QStringLiteral("--report");
+        if (!args.first().startsWith(QStringLiteral("--"))) full << QStringLiteral("--report");
         for (const QString& arg : args)
             full << (arg.startsWith(QStringLiteral("--")) ? arg : dir.filePath(arg));
         QProcess program;
