@@ -133,12 +133,22 @@ AlignmentReport SevenRunReport(Session& s) {
 // What pdftotext -bbox finds: each page's size and each word's box, in points.
 struct PdfWord {
     int page = 0;
-    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    QRectF box;
     QString text;
 };
 struct PdfLayout {
     std::vector<QSizeF> pages;
     std::vector<PdfWord> words;
+    // The words on `word`'s line (the same page, the same top) from it rightwards.
+    QStringList LineFrom(const PdfWord& word) const {
+        QStringList line;
+        for (const PdfWord& w : words) {
+            if (w.page == word.page && std::abs(w.box.top() - word.box.top()) < 1 &&
+                w.box.left() >= word.box.left())
+                line << w.text;
+        }
+        return line;
+    }
 };
 
 PdfLayout PdfWords(const QString& pdf) {
@@ -146,30 +156,22 @@ PdfLayout PdfWords(const QString& pdf) {
     QProcess reader;
     reader.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
     if (!reader.waitForFinished(60000)) return layout;
-    static const QRegularExpression page(
-        QStringLiteral("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\""));
-    static const QRegularExpression word(QStringLiteral(
-        "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">(.*)</word>"));
+    static const QRegularExpression tag(QStringLiteral(
+        "<(page|word) (?:width|xMin)=\"([0-9.]+)\" (?:height|yMin)=\"([0-9.]+)\""
+        "(?: xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">(.*)</word>)?"));
     for (const QString& line : QString::fromUtf8(reader.readAllStandardOutput()).split('\n')) {
-        if (const auto m = page.match(line); m.hasMatch()) {
-            layout.pages.emplace_back(m.captured(1).toDouble(), m.captured(2).toDouble());
-        } else if (const auto w = word.match(line); w.hasMatch()) {
-            layout.words.push_back({static_cast<int>(layout.pages.size()) - 1,
-                                    w.captured(1).toDouble(), w.captured(2).toDouble(),
-                                    w.captured(3).toDouble(), w.captured(4).toDouble(),
-                                    w.captured(5)});
+        const QRegularExpressionMatch m = tag.match(line);
+        const auto at = [&m](int i) { return m.captured(i).toDouble(); };
+        if (!m.hasMatch()) continue;
+        if (m.captured(1) == QStringLiteral("page")) {
+            layout.pages.emplace_back(at(2), at(3));
+        } else {
+            layout.words.push_back({int(layout.pages.size()) - 1,
+                                    QRectF(QPointF(at(2), at(3)), QPointF(at(4), at(5))),
+                                    m.captured(6)});
         }
     }
     return layout;
-}
-
-// The words of `word`'s line: the same page, the same top.
-std::vector<const PdfWord*> LineOf(const PdfLayout& pdf, const PdfWord& word) {
-    std::vector<const PdfWord*> line;
-    for (const PdfWord& other : pdf.words) {
-        if (other.page == word.page && std::abs(other.y0 - word.y0) < 1.0) line.push_back(&other);
-    }
-    return line;
 }
 
 }  // namespace
@@ -450,65 +452,44 @@ private Q_SLOTS:
         QTemporaryDir dir;
         for (const ReportDetail detail : {ReportDetail::Summary, ReportDetail::Full}) {
             for (const PaperSize paper : {PaperSize::A4, PaperSize::Letter}) {
-                const QString path = dir.filePath(QStringLiteral("r%1%2.pdf")
-                                                      .arg(int(detail))
-                                                      .arg(int(paper)));
+                const QString path = dir.filePath(QStringLiteral("r%1%2.pdf").arg(int(detail)).arg(int(paper)));
                 std::string error;
-                QVERIFY2(WriteReportPdf(report, path.toStdString(), error, paper, detail),
-                         error.c_str());
-                const PdfLayout pdf = PdfWords(path);
-                qInfo("%s report on %s: %zu pages, %lld bytes",
-                      detail == ReportDetail::Full ? "full" : "summary",
-                      paper == PaperSize::A4 ? "A4" : "Letter", pdf.pages.size(),
-                      QFileInfo(path).size());
+                QVERIFY2(WriteReportPdf(report, path.toStdString(), error, paper, detail), error.c_str());
                 // QS_REPORT_SAMPLES=FOLDER keeps the reports there for a look.
                 const QString samples = qEnvironmentVariable("QS_REPORT_SAMPLES");
                 if (!samples.isEmpty()) QFile::copy(path, samples + '/' + QFileInfo(path).fileName());
+                const PdfLayout pdf = PdfWords(path);
+                qInfo("%s: %zu pages, %lld bytes", qPrintable(QFileInfo(path).fileName()),
+                      pdf.pages.size(), QFileInfo(path).size());
                 if (detail == ReportDetail::Summary) QVERIFY(pdf.pages.size() <= 10);
                 QVERIFY(pdf.words.size() > 500);
                 for (const PdfWord& w : pdf.words) {
-                    const QSizeF page = pdf.pages[std::size_t(w.page)];
-                    QVERIFY2(w.x0 >= kMarginPt && w.y0 >= kMarginPt &&
-                                 w.x1 <= page.width() - kMarginPt &&
-                                 w.y1 <= page.height() - kMarginPt,
-                             qPrintable(w.text + QStringLiteral(" on page %1").arg(w.page + 1)));
+                    const QRectF inside = QRectF(QPointF(), pdf.pages[std::size_t(w.page)])
+                                              .adjusted(kMarginPt, kMarginPt, -kMarginPt, -kMarginPt);
+                    QVERIFY2(inside.contains(w.box), qPrintable(w.text));
                 }
-                std::set<int> stepPages;
+                // A step's number, title and outcome on one line, under the head row.
                 for (const StepRecord& step : report.runs.back().steps) {
-                    const QString title = QString::fromStdString(step.title).section(' ', 0, 0);
-                    const QString outcome =
-                        QString::fromStdString(StepOutcomeLabel(step.outcome)).section(' ', 0, 0);
-                    bool whole = false;
-                    for (const PdfWord& number : pdf.words) {
-                        if (number.text != QString::number(step.number)) continue;
-                        QStringList line;
-                        for (const PdfWord* w : LineOf(pdf, number)) {
-                            if (w->x0 >= number.x0) line << w->text;
-                        }
-                        if (line.contains(title) && line.contains(outcome)) {
-                            whole = true;
-                            stepPages.insert(number.page);
-                            break;
-                        }
-                    }
-                    QVERIFY2(whole, qPrintable(QString::fromStdString(step.title)));
-                }
-                for (const int page : stepPages) {
-                    const bool head = std::any_of(pdf.words.begin(), pdf.words.end(), [&](const PdfWord& w) {
-                        return w.page == page && w.text == QStringLiteral("Outcome");
+                    const auto row = std::find_if(pdf.words.begin(), pdf.words.end(), [&](const PdfWord& w) {
+                        const QStringList line = pdf.LineFrom(w);
+                        return w.text == QString::number(step.number) &&
+                               line.contains(QString::fromStdString(step.title).section(' ', 0, 0)) &&
+                               line.contains(QString::fromStdString(StepOutcomeLabel(step.outcome)));
                     });
-                    QVERIFY2(head, qPrintable(QStringLiteral("page %1").arg(page + 1)));
+                    QVERIFY2(row != pdf.words.end(), step.title.c_str());
+                    QVERIFY(std::any_of(pdf.words.begin(), pdf.words.end(), [&](const PdfWord& w) {
+                        return w.page == row->page && w.text == QStringLiteral("Outcome");
+                    }));
                 }
                 // (The last page may end in the charts, which pdftotext does not read.)
                 for (int page = 0; page + 1 < int(pdf.pages.size()); ++page) {
                     const PdfWord* lowest = nullptr;
                     for (const PdfWord& w : pdf.words) {
-                        if (w.page == page && (lowest == nullptr || w.y0 > lowest->y0)) lowest = &w;
+                        if (w.page == page && (!lowest || w.box.top() > lowest->box.top())) lowest = &w;
                     }
                     QVERIFY(lowest != nullptr);
-                    QStringList line;
-                    for (const PdfWord* w : LineOf(pdf, *lowest)) line << w->text;
-                    QVERIFY2(!headings.contains(line.join(' ')), qPrintable(line.join(' ')));
+                    const PdfWord first{page, QRectF(0, lowest->box.top(), 1, 1), QString()};
+                    QVERIFY2(!headings.contains(pdf.LineFrom(first).join(' ')), qPrintable(lowest->text));
                 }
             }
         }
@@ -527,48 +508,35 @@ private Q_SLOTS:
         QVERIFY(s.ok);
         const AlignmentReport report = SevenRunReport(s);
         std::string html = AlignmentReportHtml(report, ReportDetail::Full);
-        // At its end the page lays itself out and writes its width and its charts' edges into
-        // the DOM.
-        const std::string measure =
-            "<script>(function(){"
-            "var edges=[];document.querySelectorAll('svg').forEach(function(c){"
-            "var r=c.getBoundingClientRect();edges.push(r.left+' '+r.right);});"
-            "document.body.setAttribute('data-measured',document.documentElement.scrollWidth+' '+"
-            "window.innerWidth+';'+edges.join(';'));})();</script>";
-        html.insert(html.rfind("</body>"), measure);
+        // At its end the page lays itself out and writes into the DOM its width, the window's
+        // and each chart's left and right edges.
+        html.insert(html.rfind("</body>"),
+                    "<script>var m=[document.documentElement.scrollWidth,window.innerWidth];"
+                    "document.querySelectorAll('svg').forEach(function(c){"
+                    "var r=c.getBoundingClientRect();m.push(r.left,r.right);});"
+                    "document.body.setAttribute('data-measured',m.join(' '));</script>");
         QTemporaryDir dir;
         const QString page = dir.filePath(QStringLiteral("report.html"));
         WriteText(page, html);
-        const QString samples = qEnvironmentVariable("QS_REPORT_SAMPLES");
-        if (!samples.isEmpty()) QFile::copy(page, samples + QStringLiteral("/report.html"));
         QProcess browser;
-        browser.start(chromium, {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
-                                 QStringLiteral("--disable-gpu"), QStringLiteral("--disable-quic"),
-                                 QStringLiteral("--no-first-run"),
-                                 QStringLiteral("--disable-background-networking"),
-                                 QStringLiteral("--disable-component-update"),
-                                 QStringLiteral("--disable-sync"),
-                                 QStringLiteral("--user-data-dir=") + dir.filePath(QStringLiteral("profile")),
-                                 QStringLiteral("--window-size=1024,768"),
-                                 QStringLiteral("--dump-dom"),
-                                 QUrl::fromLocalFile(page).toString()});
+        browser.start(chromium, QStringLiteral("--headless --no-sandbox --disable-gpu --disable-quic "
+                                               "--no-first-run --disable-background-networking "
+                                               "--disable-component-update --disable-sync "
+                                               "--window-size=1024,768 --dump-dom")
+                                        .split(' ')
+                                    << QStringLiteral("--user-data-dir=") + dir.filePath(QStringLiteral("profile"))
+                                    << QUrl::fromLocalFile(page).toString());
         QVERIFY(browser.waitForFinished(120000));
-        const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
         const QRegularExpressionMatch measured =
-            QRegularExpression(QStringLiteral("data-measured=\"([^\"]*)\"")).match(dom);
+            QRegularExpression(QStringLiteral("data-measured=\"([^\"]*)\""))
+                .match(QString::fromUtf8(browser.readAllStandardOutput()));
         QVERIFY2(measured.hasMatch(), qPrintable(QString::fromUtf8(browser.readAllStandardError())));
-        const QStringList parts = measured.captured(1).split(';');
-        const QStringList widths = parts.first().split(' ');
-        const double scrollWidth = widths.at(0).toDouble();
-        const double window = widths.at(1).toDouble();
-        QCOMPARE(window, 1024.0);
-        QVERIFY2(scrollWidth <= window, qPrintable(parts.first()));
-        QCOMPARE(parts.size() - 1, int(ReportChartSvgs(report).size()));
-        for (int i = 1; i < parts.size(); ++i) {
-            const QStringList edges = parts[i].split(' ');
-            QVERIFY2(edges.at(0).toDouble() >= 0 && edges.at(1).toDouble() <= window,
-                     qPrintable(parts[i]));
-        }
+        QList<double> m;
+        for (const QString& number : measured.captured(1).split(' ')) m << number.toDouble();
+        QCOMPARE(m.at(1), 1024.0);
+        QVERIFY2(m.at(0) <= m.at(1), qPrintable(measured.captured(1)));  // nothing to scroll to
+        QCOMPARE(m.size(), 2 + 2 * int(ReportChartSvgs(report).size()));
+        for (int i = 2; i < m.size(); i += 2) QVERIFY2(m[i] >= 0 && m[i + 1] <= m[1], qPrintable(measured.captured(1)));
     }
 
     void reportOnTheCommandLine_data() {
