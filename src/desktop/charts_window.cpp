@@ -260,7 +260,8 @@ void ChartsWindow::AddReading(int group, int index, std::int32_t timeMs, int raw
 void ChartsWindow::ShowDrawnInLegend() {
     QLegend* legend = chart(Readings)->legend();
     for (const auto& [key, series] : readingSeries_) {
-        for (QLegendMarker* marker : legend->markers(series)) marker->setVisible(series->count() > 1);
+        const bool drawn = series->count() > 1;
+        for (QLegendMarker* marker : legend->markers(series)) marker->setVisible(drawn);
     }
 }
 
@@ -304,7 +305,8 @@ void ChartsWindow::RebuildSweep() {
                             QPointF(r.first, plateauLevel), QPointF(r.last, plateauLevel),
                             PenOf(band, Qt::SolidLine, kPlateauWidth),
                             LabelPlace(labelled, finished, Qt::Horizontal)));
-        Attach(c, Reference(QStringLiteral("%1 centre %2").arg(Qs(FilterName(run.filter))).arg(r.value),
+        const QString filter = Qs(FilterName(run.filter));
+        Attach(c, Reference(QStringLiteral("%1 centre %2").arg(filter).arg(r.value),
                             QPointF(r.value, 0), QPointF(r.value, kFullScale),
                             PenOf(colour, Qt::DashLine, kReferenceWidth),
                             LabelPlace(labelled, finished, Qt::Vertical)));

@@ -67,8 +67,9 @@ void AddInstrumentBlocks(const RunRecord& run, std::vector<ReportBlock>& blocks)
     }
     blocks.push_back(HeadingBlock(3, "Instruments"));
     ReportTable table;
-    table.columns = {{"Role", 14},     {"Maker", 14},   {"Model", 12},          {"Serial number", 12},
-                     {"Firmware", 10}, {"Address", 24}, {"Calibration due", 14}};
+    table.columns = {{"Role", 14},     {"Maker", 14},   {"Model", 12},
+                     {"Serial number", 12}, {"Firmware", 10}, {"Address", 24},
+                     {"Calibration due", 14}};
     std::vector<std::string> overdue;
     for (const RunInstrument& i : run.instruments) {
         const instruments::IdentityParts id = instruments::SplitIdentity(i.identity);

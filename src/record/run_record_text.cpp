@@ -41,7 +41,8 @@ std::string RunRecordText(const RunRecord& run) {
         const std::string values = StepValuesText(step);
         if (!values.empty()) t += "     " + values + "\n";
         // In the words of the run window and the report.
-        const std::string what = step.startMs >= 0 ? StepWhatItDid(step) : SpacedUnits(step.message);
+        const std::string what =
+            step.startMs >= 0 ? StepWhatItDid(step) : SpacedUnits(step.message);
         if (!what.empty()) t += "     " + what + "\n";
     }
     return t;

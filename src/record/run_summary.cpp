@@ -41,7 +41,9 @@ std::string CountsText(const OutcomeCounts& counts) {
     const int steps =
         counts.passed + counts.failed + counts.errors + counts.aborted + counts.notRun;
     if (steps == 0) return "no steps";
-    if (counts.passed == steps) return (steps == 1 ? "the step" : "all " + Counted(steps, "step")) + " passed";
+    if (counts.passed == steps) {
+        return (steps == 1 ? "the step" : "all " + Counted(steps, "step")) + " passed";
+    }
     // Only what happened is counted: "0 failed" says nothing a reader needs.
     std::string text = std::to_string(counts.passed) + " passed";
     const auto add = [&text](int count, const std::string& words) {

@@ -303,8 +303,8 @@ private Q_SLOTS:
         // The legend names only readings drawn: a line needs two points.
         for (QAbstractSeries* series : charts.chart(ChartsWindow::Readings)->series()) {
             const bool drawn = static_cast<QXYSeries*>(series)->count() > 1;
-            for (QLegendMarker* marker : charts.chart(ChartsWindow::Readings)->legend()->markers(series))
-                QCOMPARE(marker->isVisible(), drawn);
+            QLegend* legend = charts.chart(ChartsWindow::Readings)->legend();
+            for (QLegendMarker* marker : legend->markers(series)) QCOMPARE(marker->isVisible(), drawn);
         }
         // No two reference lines' labels in a pane cover each other.
         for (const ChartsWindow::Pane pane : {ChartsWindow::Sweep, ChartsWindow::Level}) {
@@ -452,9 +452,11 @@ private Q_SLOTS:
         QTemporaryDir dir;
         for (const ReportDetail detail : {ReportDetail::Summary, ReportDetail::Full}) {
             for (const PaperSize paper : {PaperSize::A4, PaperSize::Letter}) {
-                const QString path = dir.filePath(QStringLiteral("r%1%2.pdf").arg(int(detail)).arg(int(paper)));
+                const QString path =
+                    dir.filePath(QStringLiteral("r%1%2.pdf").arg(int(detail)).arg(int(paper)));
                 std::string error;
-                QVERIFY2(WriteReportPdf(report, path.toStdString(), error, paper, detail), error.c_str());
+                QVERIFY2(WriteReportPdf(report, path.toStdString(), error, paper, detail),
+                         error.c_str());
                 // QS_REPORT_SAMPLES=FOLDER keeps the reports there for a look.
                 const QString samples = qEnvironmentVariable("QS_REPORT_SAMPLES");
                 if (!samples.isEmpty()) QFile::copy(path, samples + '/' + QFileInfo(path).fileName());
@@ -470,7 +472,8 @@ private Q_SLOTS:
                 }
                 // A step's number, title and outcome on one line, under the head row.
                 for (const StepRecord& step : report.runs.back().steps) {
-                    const auto row = std::find_if(pdf.words.begin(), pdf.words.end(), [&](const PdfWord& w) {
+                    const auto row = std::find_if(pdf.words.begin(), pdf.words.end(),
+                                                  [&](const PdfWord& w) {
                         const QStringList line = pdf.LineFrom(w);
                         return w.text == QString::number(step.number) &&
                                line.contains(QString::fromStdString(step.title).section(' ', 0, 0)) &&
@@ -489,7 +492,8 @@ private Q_SLOTS:
                     }
                     QVERIFY(lowest != nullptr);
                     const PdfWord first{page, QRectF(0, lowest->box.top(), 1, 1), QString()};
-                    QVERIFY2(!headings.contains(pdf.LineFrom(first).join(' ')), qPrintable(lowest->text));
+                    QVERIFY2(!headings.contains(pdf.LineFrom(first).join(' ')),
+                             qPrintable(lowest->text));
                 }
             }
         }
@@ -524,7 +528,7 @@ private Q_SLOTS:
                                                "--disable-component-update --disable-sync "
                                                "--window-size=1024,768 --dump-dom")
                                         .split(' ')
-                                    << QStringLiteral("--user-data-dir=") + dir.filePath(QStringLiteral("profile"))
+                                    << "--user-data-dir=" + dir.filePath(QStringLiteral("profile"))
                                     << QUrl::fromLocalFile(page).toString());
         QVERIFY(browser.waitForFinished(120000));
         const QRegularExpressionMatch measured =
@@ -536,7 +540,8 @@ private Q_SLOTS:
         QCOMPARE(m.at(1), 1024.0);
         QVERIFY2(m.at(0) <= m.at(1), qPrintable(measured.captured(1)));  // nothing to scroll to
         QCOMPARE(m.size(), 2 + 2 * int(ReportChartSvgs(report).size()));
-        for (int i = 2; i < m.size(); i += 2) QVERIFY2(m[i] >= 0 && m[i + 1] <= m[1], qPrintable(measured.captured(1)));
+        for (int i = 2; i < m.size(); i += 2)
+            QVERIFY2(m[i] >= 0 && m[i + 1] <= m[1], qPrintable(measured.captured(1)));
     }
 
     void reportOnTheCommandLine_data() {
