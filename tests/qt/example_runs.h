@@ -1,6 +1,6 @@
 #pragma once
 
-// Seven runs of the virtual bench's alignment on one connection, as a technician's day makes
+// Seven runs of an alignment of 23 steps on one connection, as a technician's day makes
 // them: stopped, failed, could not be judged, failed again, then passed. For the report's
 // layout on paper and in a browser.
 
