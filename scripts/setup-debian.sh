@@ -12,6 +12,8 @@ packages=(
     libtomlplusplus-dev
     # Charts, their SVG export and the report's PDF; pdftotext reads it back in the tests.
     qt6-charts-dev libqt6opengl6-dev qt6-svg-dev poppler-utils
+    # A real browser that lays out the HTML report in the tests (headless).
+    chromium
     xvfb xauth fonts-liberation
     # The benchmarks: key presses sent with XTest, instruction counts with callgrind.
     libx11-dev libxtst-dev valgrind

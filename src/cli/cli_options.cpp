@@ -61,7 +61,7 @@ struct CommandOption {
     Command command;
     OptionRow<CommandArgs> option;
 };
-constexpr std::array<CommandOption, 20> kCommandOptions{{
+constexpr std::array<CommandOption, 22> kCommandOptions{{
     {Command::Read, {"--image", "a file name", nullptr, &CommandArgs::imageFile}},
     {Command::Read, {"--backup", nullptr, &CommandArgs::showBackup, nullptr}},
     {Command::Level, {"--target", "a level from 0 to 255", nullptr, nullptr}},
@@ -74,6 +74,7 @@ constexpr std::array<CommandOption, 20> kCommandOptions{{
     {Command::Run, {"--work-order", "a work order", nullptr, &CommandArgs::workOrder}},
     {Command::Run, {"--yes", nullptr, &CommandArgs::answerYes, nullptr}},
     {Command::Report, {"--force", nullptr, &CommandArgs::reportForce, nullptr}},
+    {Command::Report, {"--full", nullptr, &CommandArgs::reportFull, nullptr}},
     {Command::History, {"--serial", "a serial number", nullptr, &CommandArgs::historySerial}},
     {Command::History, {"--work-order", "a work order", nullptr, &CommandArgs::historyWorkOrder}},
     {Command::History,
@@ -82,6 +83,7 @@ constexpr std::array<CommandOption, 20> kCommandOptions{{
     {Command::History, {"--until", "a date like 2026-12-07", nullptr, &CommandArgs::historyUntil}},
     {Command::History, {"--verdict", "pass, fail, error or aborted", nullptr, &CommandArgs::historyVerdict}},
     {Command::History, {"--force", nullptr, &CommandArgs::reportForce, nullptr}},
+    {Command::History, {"--full", nullptr, &CommandArgs::reportFull, nullptr}},
     {Command::Shell, {"--script", "a file name", nullptr, &CommandArgs::scriptFile}},
 }};
 
@@ -381,12 +383,15 @@ private:
                 return true;
             case HistoryAction::Import:
                 if (a_.historyFolder.empty()) return Fail("history import: expected FOLDER");
-                if (filtered || a_.reportForce) return Fail("history import: takes no options");
+                if (filtered || a_.reportForce || a_.reportFull) {
+                    return Fail("history import: takes no options");
+                }
                 return true;
             case HistoryAction::List:
                 break;
         }
         if (a_.reportForce) return Fail("history: --force is for history report");
+        if (a_.reportFull) return Fail("history: --full is for history report");
         HistoryFilter filter;
         std::string error;
         if (!HistoryFilterFromText(HistoryFilterOf(a_), filter, error)) {
@@ -637,14 +642,16 @@ std::string CliUsageText(const std::string& programName) {
            "                           (a bench wired so that no hand is needed). The file is\n"
            "                           checked before the port opens. Ctrl-C stops at the\n"
            "                           next safe point, the generator's RF switched off.\n"
-           "  report BACKUP OUT [--force]\n"
+           "  report BACKUP OUT [--force] [--full]\n"
            "                           The alignment report of a backup (as qs71dr-adj --report).\n"
+           "                           --full adds every value of each step, the last raw\n"
+           "                           readings, the bench's settings and the journal.\n"
            "  history [--serial S] [--work-order W] [--technician T] [--since DAY]\n"
            "          [--until DAY] [--verdict pass|fail]\n"
            "                           The recorded connections, newest first, as a table (or\n"
            "                           one JSON document with --json). DAY: 2026-12-07, local\n"
            "                           time; both days count.\n"
-           "  history report ID OUT [--force]\n"
+           "  history report ID OUT [--force] [--full]\n"
            "                           The alignment report of a recorded connection (ID from\n"
            "                           the table), as PDF or HTML by OUT's extension.\n"
            "  history import FOLDER    Takes a backups folder's connections into the records;\n"

@@ -58,9 +58,10 @@ struct CommandArgs {
     LevelItem level = LevelItem::Rx;             // level
     std::optional<std::int16_t> target;  // level --target N
     BenchArgs bench;                     // bench
-    std::string reportBackup;            // report BACKUP OUT [--force]
+    std::string reportBackup;            // report BACKUP OUT [--force] [--full]
     std::string reportOut;
     bool reportForce = false;
+    bool reportFull = false;  // --full: the journal and raw readings too (report, history report)
     std::string scriptFile;  // shell --script FILE; empty: standard input
     // run FILE [--technician NAME] [--serial TEXT] [--work-order TEXT] [--yes]
     std::string procedureFile;

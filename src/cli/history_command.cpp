@@ -145,7 +145,8 @@ int Report(HistoryRecords& records, const CommandArgs& args, bool json) {
             report = ReportFromRecord(record);
             return true;
         },
-        args.historyOut, args.reportForce ? Overwrite::Yes : Overwrite::No);
+        args.historyOut, args.reportForce ? Overwrite::Yes : Overwrite::No,
+        args.reportFull ? ReportDetail::Full : ReportDetail::Summary);
     if (result.status != kExitOk) return Failed(result.message, json, result.status);
     if (json) {
         PrintJson({{QStringLiteral("command"), QStringLiteral("history")},

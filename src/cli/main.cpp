@@ -90,7 +90,8 @@ int main(int argc, char** argv) {
     if (options.args.command == Command::Report) {
         return EndWithOutputChecked(RunReportCommand(options.args.reportBackup,
                                                      options.args.reportOut,
-                                                     options.args.reportForce, options.json));
+                                                     options.args.reportForce,
+                                                     options.args.reportFull, options.json));
     }
     // The records of both programs of the bench: qs71dr-adj's settings, unless --records says.
     const RecordsSettings recordsSettings = DesktopRecordsSettings();

@@ -8,9 +8,11 @@
 
 namespace qs::cli {
 
-int RunReportCommand(const std::string& backup, const std::string& out, bool force, bool json) {
+int RunReportCommand(const std::string& backup, const std::string& out, bool force, bool full,
+                     bool json) {
     const ReportCommandResult result =
-        qs::RunReportCommand(backup, out, force ? Overwrite::Yes : Overwrite::No);
+        qs::RunReportCommand(backup, out, force ? Overwrite::Yes : Overwrite::No,
+                             full ? ReportDetail::Full : ReportDetail::Summary);
     const bool ok = result.status == 0;
     if (json) {
         QJsonObject document{{QStringLiteral("command"), QStringLiteral("report")},

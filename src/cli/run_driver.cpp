@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "cli/terminal_technician.h"
+#include "model/reading_text.h"
+#include "record/step_summary.h"
 #include "record/verdict_words.h"
 #include "station/radio_station.h"
 
@@ -24,9 +26,11 @@ void ShowProgress(const procedure::ProcedureRunner& runner, const procedure::Run
                      step.title.c_str());
     } else if (notice.kind == procedure::RunNotice::Kind::StepEnded) {
         std::string line = "  " + StepOutcomeLabel(step.outcome);
-        if (step.measured) line += ": " + step.measured->text;
+        if (step.measured) line += ": " + SpacedUnits(step.measured->text);
         if (step.limits) line += " (limits " + step.limits->text + ")";
-        if (!step.message.empty()) line += "; " + step.message;
+        // In the words of the report and the run window.
+        const std::string what = StepWhatItDid(step);
+        if (!what.empty()) line += "; " + what;
         std::fprintf(stderr, "%s\n", line.c_str());
     } else {
         return;

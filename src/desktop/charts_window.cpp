@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
+#include <QtCharts/QLegendMarker>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QScatterSeries>
 #include <QtCharts/QValueAxis>
@@ -21,6 +22,7 @@
 
 #include "model/reading_text.h"
 #include "record/alignment_report.h"
+#include "record/chart_ticks.h"
 #include "record/curve_recorder.h"
 #include "record/curve_runs.h"
 #include "record/series_palette.h"
@@ -34,6 +36,7 @@ constexpr int kFullScale = 255;
 constexpr double kSupplyVoltsMax = 10.0;
 constexpr double kPercentMax = 100.0;
 constexpr int kMinimumTimeSpanS = 10;
+constexpr int kMaxTimeTicks = 8;
 constexpr int kWindowWidth = 900;
 constexpr int kWindowHeight = 960;
 constexpr int kRawTickInterval = 32;
@@ -93,19 +96,27 @@ QPen PenOf(const QColor& colour, Qt::PenStyle style, qreal width) {
     return pen;
 }
 
-// Where a reference line carries its label: a horizontal line above its middle, a vertical
-// one above its top end, outside the plot, where no curve crosses it.
-enum class LabelAt { Middle, TopEnd };
+// Where along a reference line (0 at its start, 1 at its end) its label stands. The lines of
+// one kind in a pane are labelled at different places, so that two filters' or two items'
+// labels never cover each other: a horizontal line's label moves along it, a vertical one's
+// steps up from the foot of the plot, below the targets and plateaus, which stand high.
+double LabelPlace(std::size_t index, std::size_t count, Qt::Orientation line) {
+    constexpr double kVerticalStep = 0.1;
+    if (line == Qt::Vertical) return std::min(1.0, kVerticalStep * static_cast<double>(index));
+    return static_cast<double>(index + 1) / static_cast<double>(count + 1);
+}
 
-// A straight reference line from a to b, with its name written beside it in its colour.
-QLineSeries* Reference(const QString& name, QPointF a, QPointF b, const QPen& pen, LabelAt at) {
+// A straight reference line from a to b, with its name written beside it in its colour at
+// `at` of its length.
+QLineSeries* Reference(const QString& name, QPointF a, QPointF b, const QPen& pen, double at) {
     auto* line = new QLineSeries;
     line->setName(name);
     line->append(a);
-    if (at == LabelAt::Middle) line->append((a + b) / 2);
+    const bool inside = at > 0 && at < 1;
+    if (inside) line->append(a + (b - a) * at);
     line->append(b);
     line->setPen(pen);
-    const int labelled = at == LabelAt::Middle ? 1 : (a.y() >= b.y() ? 0 : line->count() - 1);
+    const int labelled = inside ? 1 : (at <= 0 ? 0 : line->count() - 1);
     line->setPointLabelsFormat(name);
     QColor labelColour = pen.color();
     labelColour.setAlphaF(1.0);  // a band's pale colour would be too faint to read
@@ -201,7 +212,9 @@ void ChartsWindow::Restart() {
         delete axis;
     }
     timeAxis_ = MakeAxis(QStringLiteral("time since Connect (s)"), 0, kMinimumTimeSpanS);
-    timeAxis_->setLabelFormat(QStringLiteral("%.0f"));
+    timeAxis_->setTickType(QValueAxis::TicksDynamic);
+    timeAxis_->setTickAnchor(0);
+    SetTimeTicks(kMinimumTimeSpanS);
     voltAxis_ = MakeAxis(QStringLiteral("V"), 0, kSupplyVoltsMax);
     percentAxis_ = MakeAxis(QStringLiteral("%"), 0, kPercentMax);
     celsiusAxis_ = MakeAxis(QString::fromUtf8("\xC2\xB0" "C"), 0, 50);
@@ -232,7 +245,7 @@ void ChartsWindow::AddReading(int group, int index, std::int32_t timeMs, int raw
     if (!value) return;  // TEMPS "*Error": no temperature to draw
     const double seconds = timeMs / 1000.0;
     series->append(seconds, *value);
-    if (seconds > timeAxis_->max()) timeAxis_->setMax(std::ceil(seconds));
+    if (seconds > timeAxis_->max()) SetTimeTicks(seconds);
     if (axis == celsiusAxis_) {
         if (celsiusLow_ == celsiusHigh_) {
             celsiusLow_ = std::floor(*value - 1);
@@ -244,11 +257,29 @@ void ChartsWindow::AddReading(int group, int index, std::int32_t timeMs, int raw
     }
 }
 
+void ChartsWindow::ShowDrawnInLegend() {
+    QLegend* legend = chart(Readings)->legend();
+    for (const auto& [key, series] : readingSeries_) {
+        const bool drawn = series->count() > 1;
+        for (QLegendMarker* marker : legend->markers(series)) marker->setVisible(drawn);
+    }
+}
+
+void ChartsWindow::SetTimeTicks(double seconds) {
+    const AxisTicks ticks = RoundTicks(seconds, kMaxTimeTicks);
+    timeAxis_->setRange(0, ticks.end);
+    timeAxis_->setTickInterval(ticks.step);
+    timeAxis_->setLabelFormat(Qs(ticks.LabelFormat()));
+}
+
 void ChartsWindow::RebuildSweep() {
     QChart* c = chart(Sweep);
     c->removeAllSeries();
     SetRawAxes(c, QStringLiteral("filter value"), QStringLiteral("SD (raw)"));
     const std::vector<SweepRun> runs = SweepRuns(recorder_.log());
+    std::size_t finished = 0;
+    for (const SweepRun& run : runs) finished += run.result ? 1 : 0;
+    std::size_t labelled = 0;
     for (const SweepRun& run : runs) {
         const QPen curvePen = PenFor("sweep " + std::to_string(run.filter));
         const QColor colour = curvePen.color();
@@ -272,10 +303,14 @@ void ChartsWindow::RebuildSweep() {
                                 .arg(r.first)
                                 .arg(r.last),
                             QPointF(r.first, plateauLevel), QPointF(r.last, plateauLevel),
-                            PenOf(band, Qt::SolidLine, kPlateauWidth), LabelAt::Middle));
-        Attach(c, Reference(QStringLiteral("%1 centre %2").arg(Qs(FilterName(run.filter))).arg(r.value),
+                            PenOf(band, Qt::SolidLine, kPlateauWidth),
+                            LabelPlace(labelled, finished, Qt::Horizontal)));
+        const QString filter = Qs(FilterName(run.filter));
+        Attach(c, Reference(QStringLiteral("%1 centre %2").arg(filter).arg(r.value),
                             QPointF(r.value, 0), QPointF(r.value, kFullScale),
-                            PenOf(colour, Qt::DashLine, kReferenceWidth), LabelAt::TopEnd));
+                            PenOf(colour, Qt::DashLine, kReferenceWidth),
+                            LabelPlace(labelled, finished, Qt::Vertical)));
+        ++labelled;
     }
 }
 
@@ -284,7 +319,9 @@ void ChartsWindow::RebuildLevel() {
     c->removeAllSeries();
     SetRawAxes(c, QStringLiteral("level-adjust value"), QStringLiteral("LVIN (raw)"));
     QString title = QString::fromLatin1(kPaneTitles[Level]);
-    for (const BisectionRun& run : BisectionRuns(recorder_.log())) {
+    const std::vector<BisectionRun> runs = BisectionRuns(recorder_.log());
+    std::size_t labelled = 0;
+    for (const BisectionRun& run : runs) {
         const QString name = Qs(LevelItemName(run.item));
         const QPen stepsPen = PenFor("level " + std::to_string(run.item));
         const QColor colour = stepsPen.color();
@@ -298,13 +335,16 @@ void ChartsWindow::RebuildLevel() {
         // which.
         Attach(c, Reference(name + QStringLiteral(" target %1").arg(run.target),
                             QPointF(0, run.target), QPointF(kFullScale, run.target),
-                            PenOf(colour, Qt::DashLine, kReferenceWidth), LabelAt::Middle));
+                            PenOf(colour, Qt::DashLine, kReferenceWidth),
+                            LabelPlace(labelled, runs.size(), Qt::Horizontal)));
+        const std::size_t place = labelled++;
         if (!run.result) continue;
         if (run.result->ok) {
             Attach(c, Reference(name + QStringLiteral(" final %1").arg(run.result->value),
                                 QPointF(run.result->value, 0),
                                 QPointF(run.result->value, kFullScale),
-                                PenOf(colour, Qt::DotLine, kReferenceWidth), LabelAt::TopEnd));
+                                PenOf(colour, Qt::DotLine, kReferenceWidth),
+                                LabelPlace(place, runs.size(), Qt::Vertical)));
         } else {
             steps->setName(name + QStringLiteral(" steps: FAILED, target out of reach"));
             // Still the item's colour (another red would pass for a second curve), dotted.
@@ -328,6 +368,7 @@ void ChartsWindow::Refresh() {
         const TimedReading& r = log.readings[readingsShown_];
         AddReading(static_cast<int>(r.point.group), r.point.index, r.timeMs, r.point.raw);
     }
+    ShowDrawnInLegend();
     const bool results = log.results.size() != resultsShown_;
     if (results || log.sweeps.size() != sweepsShown_) RebuildSweep();
     if (results || log.bisections.size() != bisectionsShown_) RebuildLevel();

@@ -48,6 +48,11 @@ public:
 private:
     void Restart();
     void AddReading(int group, int index, std::int32_t timeMs, int raw);
+    // The time axis from 0 to at least `seconds`, its grid lines at round numbers.
+    void SetTimeTicks(double seconds);
+    // A reading's legend entry only once its line is drawn (two points; a row that showed
+    // "*Error" or was read once draws none).
+    void ShowDrawnInLegend();
     void RebuildSweep();
     void RebuildLevel();
     void SaveWithDialog(Pane pane, bool svg);

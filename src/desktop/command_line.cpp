@@ -109,12 +109,13 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& args) {
     const QCommandLineOption simulate(QStringLiteral("simulate"));
     const QCommandLineOption listPorts(QStringLiteral("list-ports"));
     const QCommandLineOption force(QStringLiteral("force"));
+    const QCommandLineOption full(QStringLiteral("full"));
     const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("N=DEVICE"));
     const QCommandLineOption trace(QStringLiteral("trace"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption report(QStringLiteral("report"), QString(), QStringLiteral("BACKUP"));
     const QCommandLineOption records(QStringLiteral("records"), QString(), QStringLiteral("URL"));
     parser.addOptions(
-        {help, helpAll, version, simulate, listPorts, force, port, trace, report, records});
+        {help, helpAll, version, simulate, listPorts, force, full, port, trace, report, records});
     for (const QtOption& qtOption : kQtOptions) {
         QCommandLineOption option(Q(qtOption.name), Q(qtOption.description),
                                   qtOption.valueName != nullptr ? Q(qtOption.valueName)
@@ -132,6 +133,7 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& args) {
     options.simulate = parser.isSet(simulate);
     options.listPorts = parser.isSet(listPorts);
     options.force = parser.isSet(force);
+    options.full = parser.isSet(full);
     for (const QString& value : parser.values(port)) {
         const std::optional<PortBinding> binding = ParsePortBinding(value.toStdString());
         if (!binding) {
@@ -178,6 +180,10 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& args) {
         result.error = "--force goes with --report";
         return result;
     }
+    if (options.full && !options.report) {
+        result.error = "--full goes with --report";
+        return result;
+    }
     result.error = SimulatorOptionsMistake(options.simulate, options.simulatorArgs);
     if (!result.error.empty()) return result;
     if (options.simulate) {
@@ -198,7 +204,7 @@ std::string UsageText(const std::string& programName) {
            " [--port N=DEVICE]... [--trace FILE] [--records URL|none]\n"
            "           [--simulate [--sim-...]]\n"
            "  or:  " + programName + " --list-ports\n"
-           "  or:  " + programName + " --report BACKUP OUT [--force]\n"
+           "  or:  " + programName + " --report BACKUP OUT [--force] [--full]\n"
            "Service adjustment utility for the QT-71DR radio.\n"
            "\n"
            "  --port N=DEVICE    Use DEVICE for \"COM N\" of the Option > Port menu (N = 1..10).\n"
@@ -220,6 +226,8 @@ std::string UsageText(const std::string& programName) {
            "                     to OUT as PDF or HTML (by OUT's extension), and exit. No\n"
            "                     window or display is needed.\n"
            "  --force            With --report: overwrite OUT when it exists.\n"
+           "  --full             With --report: add every value of each step, the last raw\n"
+           "                     readings, the bench's settings and the journal.\n"
            "  -h, --help         Show this help and exit.\n"
            "  --help-all         Show this help and Qt's own options, and exit.\n"
            "  --version          Show the version and exit.\n"

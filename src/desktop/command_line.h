@@ -18,11 +18,13 @@ struct CommandLine {
     bool version = false;
     std::string traceFile;   // --trace FILE: every frame on the line goes to FILE
     bool listPorts = false;  // --list-ports
-    // --report BACKUP OUT [--force]: write the alignment report and exit, without a window.
+    // --report BACKUP OUT [--force] [--full]: write the alignment report and exit, without a
+    // window; --full adds the journal and raw readings.
     bool report = false;
     std::string reportBackup;
     std::string reportOut;
     bool force = false;
+    bool full = false;
     // --records URL|none: the service records for this run; none given: as the settings say.
     std::optional<std::string> records;
 };

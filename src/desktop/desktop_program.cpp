@@ -59,7 +59,8 @@ std::optional<int> RunWithoutWindow(const CommandLine& options) {
     if (options.report) {
         const ReportCommandResult result =
             RunReportCommand(options.reportBackup, options.reportOut,
-                             options.force ? Overwrite::Yes : Overwrite::No);
+                             options.force ? Overwrite::Yes : Overwrite::No,
+                             options.full ? ReportDetail::Full : ReportDetail::Summary);
         std::fprintf(result.status == kExitOk ? stdout : stderr, "%s%s\n",
                      result.status == kExitOk ? "" : "qs71dr-adj: ", result.message.c_str());
         return result.status;

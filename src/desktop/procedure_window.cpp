@@ -13,8 +13,10 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "model/reading_text.h"
 #include "record/report_runs_html.h"
 #include "record/run_summary.h"
+#include "record/step_summary.h"
 #include "record/verdict_style.h"
 #include "record/verdict_words.h"
 #include "station/radio_station.h"
@@ -328,13 +330,14 @@ void ProcedureWindow::ShowStep(int index) {
     const bool running = runner_->currentStep() == index;
     const bool finished = runner_->finished();
     const bool ended = !running && step.startMs >= 0;
-    // A step never reached says so in its state; its message would only repeat it.
-    const bool showMessage = !step.message.empty() && step.startMs >= 0;
+    // In the report's words. A step never reached says so in its state; its message would
+    // only repeat it.
+    const std::string what = step.startMs >= 0 ? StepWhatItDid(step) : std::string();
     const QString texts[kColumns] = {
         QString::number(step.number),
-        Q(step.title) + (showMessage ? QStringLiteral("\n") + Q(step.message) : QString()),
+        Q(step.title) + (what.empty() ? QString() : QStringLiteral("\n") + Q(what)),
         StateText(step, running, finished),
-        step.measured ? Q(step.measured->text) : QString(),
+        step.measured ? Q(SpacedUnits(step.measured->text)) : QString(),
         step.limits ? Q(step.limits->text) : QString(),
         ended ? Q(DurationText(step.durationMs)) : QString(),
         Q(StepValuesText(step)),

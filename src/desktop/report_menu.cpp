@@ -49,6 +49,9 @@ ReportMenu::ReportMenu(MainWindow& window, SafetyNet& net, CurveRecorder& record
     if (fileMenu == nullptr) return;
     saveReport_ = new QAction(QString::fromLatin1(kSaveReportCaption), fileMenu);
     fileMenu->insertAction(exitAction, saveReport_);
+    fullReport_ = new QAction(QString::fromLatin1(kFullReportCaption), fileMenu);
+    fullReport_->setCheckable(true);
+    fileMenu->insertAction(exitAction, fullReport_);
     fileMenu->insertSeparator(exitAction);
     QObject::connect(saveReport_, &QAction::triggered, fileMenu, [this] { ChooseAndSave(); });
 }
@@ -78,7 +81,10 @@ bool ReportMenu::WriteReport(const std::string& backupPath, const std::string& p
     AlignmentReport report;
     std::string error;
     if (!BuildAlignmentReport(backupPath, report, error) ||
-        !WriteReportFile(report, path, ExistingFile::Replace, error)) {
+        !WriteReportFile(report, path, ExistingFile::Replace, error,
+                         fullReport_ != nullptr && fullReport_->isChecked()
+                             ? ReportDetail::Full
+                             : ReportDetail::Summary)) {
         ShowMessage(messageBox_, "The alignment report could not be saved.\r\n" + error);
         return false;
     }

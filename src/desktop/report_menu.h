@@ -20,11 +20,13 @@ class MainWindow;
 
 // "View > Charts" (the charts window, created on first use, never modal) and
 // "File > Save alignment report..." (the report of the current connection, PDF or HTML by
-// the extension chosen).
+// the extension chosen), with "File > Include the journal and raw readings" choosing whether
+// the reports it and Open report write have them (off: the summary a customer reads).
 class ReportMenu {
 public:
     static constexpr const char* kChartsCaption = "&Charts";
     static constexpr const char* kSaveReportCaption = "&Save alignment report...";
+    static constexpr const char* kFullReportCaption = "&Include the journal and raw readings";
 
     ReportMenu(MainWindow& window, SafetyNet& net, CurveRecorder& recorder,
                IMessageBox& messageBox);
@@ -35,6 +37,7 @@ public:
     // The View menu, for the other windows beside the main window.
     QMenu* viewMenu() const { return viewMenu_; }
     QAction* saveReportAction() const { return saveReport_; }
+    QAction* fullReportAction() const { return fullReport_; }
 
     // Shows (creating it when needed) and raises the charts window.
     ChartsWindow* ShowCharts();
@@ -57,6 +60,7 @@ private:
     IMessageBox& messageBox_;
     QAction* charts_ = nullptr;
     QAction* saveReport_ = nullptr;
+    QAction* fullReport_ = nullptr;
     QMenu* viewMenu_ = nullptr;
     QPointer<ChartsWindow> chartsWindow_;
 };

@@ -116,7 +116,43 @@ std::string Trimmed(const std::string& text) {
     return first == std::string::npos ? std::string() : text.substr(first);
 }
 
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool IsWordChar(char c) {
+    return IsDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+// The units the rows' patterns write straight after the digits, and how a report writes them.
+struct GluedUnit {
+    const char* glued;
+    const char* spaced;
+};
+constexpr GluedUnit kGluedUnits[] = {{"'C", kDegreesCelsius}, {"V", "V"}, {"%", "%"}};
+
 }  // namespace
+
+std::string SpacedUnits(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        out += text[i];
+        if (!IsDigit(text[i])) continue;
+        for (const GluedUnit& unit : kGluedUnits) {
+            const std::size_t length = std::char_traits<char>::length(unit.glued);
+            if (text.compare(i + 1, length, unit.glued) != 0) continue;
+            // "7.49V" is a reading; "5V0" or "12VDC" are names, not a number and its unit.
+            const std::size_t after = i + 1 + length;
+            if (after < text.size() && IsWordChar(text[after])) continue;
+            out += ' ';
+            out += unit.spaced;
+            i = after - 1;
+            break;
+        }
+    }
+    return out;
+}
 
 std::string ReadingRequestText(std::int16_t code) {
     return ByteToHex2(kReadingCommand) + ByteToAsciiHexText(code);

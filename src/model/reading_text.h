@@ -47,4 +47,9 @@ struct ReadingValue {
 // Nothing for [A/D] row 4, which has no label and shows nothing, nor for a row out of range.
 std::optional<ReadingValue> ReadingValueOf(ReadingGroup group, int index, int raw);
 
+// Text that quotes readings as the rows show them ("7.49V", "24.81'C", "50.20%"), written as
+// a report or a message writes a value: a space between the number and its unit and the
+// degree sign, "7.49 V", "24.81 °C", "50.20 %". Everything else is left as it is.
+std::string SpacedUnits(const std::string& text);
+
 }  // namespace qs

@@ -14,54 +14,19 @@ std::string E(const std::string& text) {
     return XmlEscaped(text);
 }
 
-std::string Cell(const std::string& text, const char* tag = "td") {
-    return std::string("<") + tag + ">" + E(text) + "</" + tag + ">";
-}
-
 // The connection's day, "2026-12-07", from the read at Connect.
 std::string Day(const AlignmentReport& r) {
     return r.dateTime.substr(0, std::min<std::size_t>(10, r.dateTime.size()));
 }
 
-std::string FactRow(const std::string& label, const std::string& value) {
-    return "<tr><th align=\"left\">" + E(label) + "</th><td>" + value + "</td></tr>\n";
-}
-
-// The cells of a long list in a smaller type, each on one line: neither a time nor a name
-// breaks inside.
-std::string Listed(std::string cells) {
-    static const std::string kStyle = " style=\"white-space:nowrap;font-size:7pt\"";
-    for (const char* tag : {"<td", "<th"}) {
-        for (std::size_t at = cells.find(tag); at != std::string::npos;
-             at = cells.find(tag, at + 3)) {
-            cells.insert(at + 3, kStyle);
-        }
-    }
-    return cells;
-}
-
-// A long list in `across` sets of columns side by side, read down the first set, then the
-// next: a landscape page then holds several times as many rows. `columns` is the number of
-// cells of each row.
-std::string Across(int across, const std::string& headCells, int columns,
-                   const std::vector<std::string>& rows) {
-    std::string empty;
-    for (int c = 0; c < columns; ++c) empty += "<td></td>";
-    const std::size_t sets =
-        std::max<std::size_t>(1, std::min<std::size_t>(across, rows.size()));
-    const std::size_t height = (rows.size() + sets - 1) / sets;
-    std::string h = "<table border=\"1\" cellspacing=\"0\" cellpadding=\"1\">\n<tr>";
-    for (std::size_t s = 0; s < sets; ++s) h += Listed(headCells);
-    h += "</tr>\n";
-    for (std::size_t i = 0; i < height; ++i) {
-        h += "<tr>";
-        for (std::size_t s = 0; s < sets; ++s) {
-            const std::size_t at = s * height + i;
-            h += Listed(at < rows.size() ? rows[at] : empty);
-        }
-        h += "</tr>\n";
-    }
-    return h + "</table>\n";
+// A long list in `across` sets of columns side by side (ReportTable::across).
+ReportTable Across(std::size_t across, std::vector<ReportColumn> columns,
+                   const std::vector<std::vector<std::string>>& rows) {
+    ReportTable table;
+    table.columns = std::move(columns);
+    table.across = across;
+    for (const std::vector<std::string>& cells : rows) table.rows.push_back({cells});
+    return table;
 }
 
 // A time of the connection's own day as the clock alone: the day is in the heading.
@@ -71,28 +36,106 @@ std::string TimeOfDay(const std::string& time, const std::string& day) {
     return time;
 }
 
-// The bench's instruments and what they set and read; nothing for a connection without them.
-std::string BenchHtml(const AlignmentReport& r) {
-    if (r.bench.empty()) return {};
-    std::string h = "<h2>Bench instruments</h2>\n";
-    h += "<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n<tr>" + Cell("Role", "th") +
-         Cell("Address", "th") + Cell("Identity", "th") + "</tr>\n";
+ReportTable FactTable(const std::vector<std::pair<std::string, std::string>>& facts) {
+    ReportTable table;
+    table.columns = {{"", 16, true}, {"", 84}};
+    for (const auto& [label, value] : facts) table.rows.push_back({{E(label), value}});
+    return table;
+}
+
+// The bench's instruments, and with the full detail what they set and read; nothing for a
+// connection without them.
+void AddBenchBlocks(const AlignmentReport& r, ReportDetail detail,
+                    std::vector<ReportBlock>& blocks) {
+    if (r.bench.empty()) return;
+    blocks.push_back(HeadingBlock(2, "Bench instruments"));
+    ReportTable instruments;
+    instruments.columns = {{"Role", 20}, {"Address", 35}, {"Identity", 45}};
     for (const ReportInstrument& i : r.instruments) {
-        h += "<tr>" + Cell(i.role) + "<td><tt>" + E(i.address) + "</tt></td>" + Cell(i.identity) +
-             "</tr>\n";
+        instruments.rows.push_back(
+            {{E(i.role), "<tt>" + E(i.address) + "</tt>", E(i.identity)}});
     }
-    h += "</table>\n<p>Settings and readings (times on " + E(Day(r)) +
-         " unless a day is given):</p>\n";
-    std::vector<std::string> rows;
+    blocks.push_back(TableBlock(std::move(instruments)));
+    if (detail != ReportDetail::Full) return;
+    blocks.push_back(TextBlock("<p>Settings and readings (times on " + E(Day(r)) +
+                               " unless a day is given):</p>\n"));
+    std::vector<std::vector<std::string>> rows;
     for (const BenchJournalEntry& e : r.bench) {
-        const std::string text =
-            e.failed ? "<td><font color=\"#b00000\"><b>" + E(e.text) + "</b></font></td>"
-                     : Cell(e.text);
-        rows.push_back(Cell(TimeOfDay(e.time, Day(r))) + Cell(BenchRoleTitle(e.role)) + text);
+        rows.push_back({E(TimeOfDay(e.time, Day(r))), E(BenchRoleTitle(e.role)),
+                        e.failed ? "<font color=\"#b00000\"><b>" + E(e.text) + "</b></font>"
+                                 : E(e.text)});
     }
-    h += Across(3, Cell("Time", "th") + Cell("Role", "th") + Cell("Setting or reading", "th"), 3,
-                rows);
-    return h;
+    blocks.push_back(
+        TableBlock(Across(2, {{"Time", 16}, {"Role", 24}, {"Setting or reading", 60}}, rows)));
+}
+
+void AddItemBlocks(const AlignmentReport& r, std::vector<ReportBlock>& blocks) {
+    int changed = 0;
+    for (const ReportItemRow& row : r.items) changed += row.changed ? 1 : 0;
+    blocks.push_back(HeadingBlock(2, "Adjustment items"));
+    blocks.push_back(TextBlock("<p>" + std::to_string(changed) +
+                               (changed == 1 ? " item" : " items") + " changed (marked *).</p>\n"));
+    std::vector<std::vector<std::string>> rows;
+    for (const ReportItemRow& row : r.items) {
+        const auto bold = [&row](const std::string& text) {
+            return row.changed ? "<b>" + E(text) + "</b>" : E(text);
+        };
+        rows.push_back({bold(row.item), E(row.atConnect), bold(row.atEnd), row.changed ? "*" : ""});
+    }
+    blocks.push_back(TableBlock(Across(
+        3, {{"Item", 40}, {"At Connect", 20}, {"At end", 19}, {"Changed", 21}}, rows)));
+}
+
+void AddOperationBlocks(const AlignmentReport& r, std::vector<ReportBlock>& blocks) {
+    blocks.push_back(HeadingBlock(2, "Automatic operations"));
+    if (r.operations.empty()) {
+        blocks.push_back(TextBlock("<p>None.</p>\n"));
+        return;
+    }
+    ReportTable table;
+    table.columns = {{"", 100}};
+    for (const std::string& op : r.operations) table.rows.push_back({{E(op)}});
+    blocks.push_back(TableBlock(std::move(table)));
+}
+
+// The rows of the [A/D] and [D/A] lists as the radio's own display wrote them last.
+void AddLastReadingBlocks(const AlignmentReport& r, std::vector<ReportBlock>& blocks) {
+    blocks.push_back(HeadingBlock(2, "Last readings"));
+    if (r.lastAd.empty() && r.lastDa.empty()) {
+        blocks.push_back(TextBlock("<p>No readings recorded.</p>\n"));
+        return;
+    }
+    std::string h = "<table border=\"0\"><tr><td valign=\"top\"><pre>[A/D]\n";
+    for (const std::string& row : r.lastAd) h += E(row) + "\n";
+    h += "</pre></td><td valign=\"top\"><pre>[D/A]\n";
+    for (const std::string& row : r.lastDa) h += E(row) + "\n";
+    blocks.push_back(TextBlock(h + "</pre></td></tr></table>\n"));
+}
+
+void AddChartBlocks(const AlignmentReport& r, std::vector<ReportBlock>& blocks) {
+    blocks.push_back(HeadingBlock(2, "Charts"));
+    const std::size_t charts = r.sweeps.size() + r.bisections.size();
+    if (charts == 0) {
+        blocks.push_back(TextBlock("<p>No band-pass sweep or automatic adjustment was run.</p>\n"));
+    }
+    for (std::size_t i = 0; i < charts; ++i) {
+        ReportBlock chart;
+        chart.kind = ReportBlock::Kind::Chart;
+        chart.chart = i;
+        blocks.push_back(chart);
+    }
+}
+
+void AddJournalBlocks(const AlignmentReport& r, std::vector<ReportBlock>& blocks) {
+    blocks.push_back(HeadingBlock(2, "Journal"));
+    blocks.push_back(TextBlock("<p>Times on " + E(Day(r)) + " unless a day is given.</p>\n"));
+    std::vector<std::vector<std::string>> rows;
+    for (const JournalEntry& e : r.journal) {
+        rows.push_back({E(TimeOfDay(e.time, Day(r))), E(e.item), E(e.oldValue), E(e.newValue),
+                        "<tt>" + E(e.command) + "</tt>"});
+    }
+    blocks.push_back(TableBlock(Across(
+        2, {{"Time", 16}, {"Item", 28}, {"Old", 12}, {"New", 12}, {"Command", 32}}, rows)));
 }
 
 }  // namespace
@@ -113,98 +156,66 @@ std::vector<std::string> ReportChartSvgs(const AlignmentReport& report) {
     return svgs;
 }
 
-std::string AlignmentReportHtml(const AlignmentReport& r, ReportCharts charts) {
-    std::string h;
-    h += "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n";
-    h += "<title>QT-71DR alignment report " + E(r.dateTime) + "</title>\n";
-    h += "<style>body{font-family:sans-serif;font-size:9pt}"
-         "table{border-collapse:collapse}td,th{border:1px solid #888;padding:2px 6px}"
-         "th{background:#eee}.changed td{background:#ffe9a8;font-weight:bold}"
-         ".mono{font-family:monospace}@media print{h2{page-break-after:avoid}"
-         "svg,tr{page-break-inside:avoid}}</style>\n";
-    h += "</head><body>\n<h1>QT-71DR alignment report</h1>\n";
+std::vector<ReportBlock> AlignmentReportBlocks(const AlignmentReport& r, ReportDetail detail) {
+    std::vector<ReportBlock> blocks;
+    blocks.push_back(TextBlock("<h1>QT-71DR alignment report</h1>\n"));
     // The verdict and the last run are what the report is read for: they come first, the
     // earlier runs after them, and everything else in the appendix.
-    h += ReportSummaryHtml(r);
-    h += EarlierRunsHtml(r.runs);
+    AddRunSummaryBlocks(r, blocks);
 
-    h += "<h1>Appendix</h1>\n";
-    h += StepDetailsHtml(r.runs);
-    h += "<h2>Connection</h2>\n<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n";
-    h += FactRow("Identification",
-                 "<span class=\"mono\"><tt>" + E(GroupedHex(r.identificationHex)) + "</tt></span>");
-    h += FactRow("Backup", E(r.backupPath));
-    h += FactRow("Journal", E(r.journalPath));
-    h += FactRow("Curves", r.curvesPath.empty() ? std::string("none recorded") : E(r.curvesPath));
-    if (!r.runsPath.empty()) h += FactRow("Procedure runs", E(r.runsPath));
-    h += "</table>\n";
-
-    int changed = 0;
-    for (const ReportItemRow& row : r.items) changed += row.changed ? 1 : 0;
-    h += "<h2>Adjustment items</h2>\n<p>" + std::to_string(changed) +
-         (changed == 1 ? " item" : " items") + " changed (marked *).</p>\n";
-    std::vector<std::string> itemRows;
-    for (const ReportItemRow& row : r.items) {
-        itemRows.push_back(
-            (row.changed ? "<td bgcolor=\"#ffe9a8\"><b>" + E(row.item) + "</b></td>" : Cell(row.item)) +
-            Cell(row.atConnect) +
-            (row.changed ? "<td><b>" + E(row.atEnd) + "</b></td>" : Cell(row.atEnd)) +
-            Cell(row.changed ? "*" : ""));
+    blocks.push_back(HeadingBlock(1, "Appendix"));
+    blocks.push_back(HeadingBlock(2, "Connection"));
+    std::vector<std::pair<std::string, std::string>> facts{
+        {"Identification", "<tt>" + E(GroupedHex(r.identificationHex)) + "</tt>"},
+        {"Backup", E(r.backupPath)},
+        {"Journal", E(r.journalPath)},
+        {"Curves", r.curvesPath.empty() ? std::string("none recorded") : E(r.curvesPath)},
+    };
+    if (!r.runsPath.empty()) facts.emplace_back("Procedure runs", E(r.runsPath));
+    blocks.push_back(TableBlock(FactTable(facts)));
+    AddItemBlocks(r, blocks);
+    AddOperationBlocks(r, blocks);
+    AddChartBlocks(r, blocks);
+    AddBenchBlocks(r, detail, blocks);
+    if (detail != ReportDetail::Full) return blocks;
+    if (!r.runs.empty()) {
+        blocks.push_back(HeadingBlock(2, "Every setting and reading of the runs"));
+        AddStepDetailBlocks(r.runs, blocks);
     }
-    h += Across(3, Cell("Item", "th") + Cell("At Connect", "th") + Cell("At end", "th") +
-                       Cell("Changed", "th"),
-                   4, itemRows);
+    AddLastReadingBlocks(r, blocks);
+    AddJournalBlocks(r, blocks);
+    return blocks;
+}
 
-    h += "<h2>Automatic operations</h2>\n";
-    if (r.operations.empty()) {
-        h += "<p>None.</p>\n";
-    } else {
-        h += "<ul>\n";
-        for (const std::string& op : r.operations) h += "<li>" + E(op) + "</li>\n";
-        h += "</ul>\n";
-    }
-
-    h += "<h2>Last readings</h2>\n";
-    if (r.lastAd.empty() && r.lastDa.empty()) {
-        h += "<p>No readings recorded.</p>\n";
-    } else {
-        h += "<table border=\"0\"><tr><td valign=\"top\"><pre>[A/D]\n";
-        for (const std::string& row : r.lastAd) h += E(row) + "\n";
-        h += "</pre></td><td valign=\"top\"><pre>[D/A]\n";
-        for (const std::string& row : r.lastDa) h += E(row) + "\n";
-        h += "</pre></td></tr></table>\n";
-    }
-
+std::string AlignmentReportHtml(const AlignmentReport& r, ReportDetail detail) {
+    std::string h;
+    h += "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n";
+    h += "<meta name=\"viewport\" content=\"width=device-width\">\n";
+    h += "<title>QT-71DR alignment report " + E(r.dateTime) + "</title>\n";
+    h += std::string("<style>") + kReportCss + "</style>\n</head><body>\n";
     const std::vector<std::string> svgs = ReportChartSvgs(r);
-    h += "<h2>Charts</h2>\n";
-    if (svgs.empty()) h += "<p>No band-pass sweep or automatic adjustment was run.</p>\n";
-    // Three charts a row, at two thirds of their size: a landscape page holds six.
-    constexpr std::size_t kChartsPerRow = 3;
-    for (std::size_t i = 0; i < svgs.size(); ++i) {
-        if (i % kChartsPerRow == 0) h += "<table border=\"0\" cellspacing=\"0\" cellpadding=\"2\"><tr>";
-        if (charts == ReportCharts::InlineSvg) {
-            h += "<td style=\"border:none\">" + svgs[i] + "</td>";
-        } else {
-            h += "<td style=\"border:none\"><img src=\"chart:" + std::to_string(i) + "\" width=\"" +
-                 std::to_string(kChartWidth * 2 / 3) + "\" height=\"" +
-                 std::to_string(kChartHeight * 2 / 3) + "\"></td>";
+    bool inCharts = false;
+    for (const ReportBlock& block : AlignmentReportBlocks(r, detail)) {
+        const bool chart = block.kind == ReportBlock::Kind::Chart;
+        // Charts that follow each other share rows, as many as the window's width holds.
+        if (chart != inCharts) h += chart ? "<div class=\"charts\">\n" : "</div>\n";
+        inCharts = chart;
+        if (block.newPage) h += "<div style=\"break-before:page\"></div>\n";
+        switch (block.kind) {
+            case ReportBlock::Kind::Heading:
+            case ReportBlock::Kind::Text:
+                h += block.html;
+                break;
+            case ReportBlock::Kind::Table:
+                h += TableHtml(block.table);
+                break;
+            case ReportBlock::Kind::Chart:
+                if (block.chart < svgs.size()) h += svgs[block.chart];
+                break;
         }
-        if (i % kChartsPerRow == kChartsPerRow - 1 || i + 1 == svgs.size()) h += "</tr></table>\n";
     }
-
-    h += BenchHtml(r);
-
-    h += "<h2>Journal</h2>\n<p>Times on " + E(Day(r)) + " unless a day is given.</p>\n";
-    std::vector<std::string> journalRows;
-    for (const JournalEntry& e : r.journal) {
-        journalRows.push_back(Cell(TimeOfDay(e.time, Day(r))) + Cell(e.item) + Cell(e.oldValue) + Cell(e.newValue) +
-                              Cell(e.command));
-    }
-    h += Across(3, Cell("Time", "th") + Cell("Item", "th") + Cell("Old", "th") + Cell("New", "th") +
-                       Cell("Command", "th"),
-                   5, journalRows);
-    h += "</body></html>\n";
-    return h;
+    if (inCharts) h += "</div>\n";
+    return h + "</body></html>\n";
 }
 
 }  // namespace qs

@@ -4,18 +4,25 @@
 #include <vector>
 
 #include "record/alignment_report.h"
+#include "record/report_blocks.h"
 
 namespace qs {
 
-enum class ReportCharts {
-    InlineSvg,       // a self-contained HTML file: each chart as inline SVG
-    ImageResources,  // for a renderer without SVG: <img src="chart:N">, N the index in
-                     // ReportChartSvgs()
-};
+// How much the report holds. The summary is what a customer and an auditor read: the
+// verdict, the last run in full, each earlier run in one line, the items changed, the
+// automatic operations, the charts and the bench. Full adds what a technician tracing a fault
+// wants: every value each step set or saw, the radio's last raw readings, the bench's
+// settings and readings, and the journal of adjustment commands.
+enum class ReportDetail { Summary, Full };
 
-// The report as one HTML page. Plain tables and headings, so that Qt's rich text (for the
-// PDF) lays it out as a browser does.
-std::string AlignmentReportHtml(const AlignmentReport& report, ReportCharts charts);
+// The report as blocks in page order, for the HTML file and the PDF alike.
+std::vector<ReportBlock> AlignmentReportBlocks(const AlignmentReport& report,
+                                               ReportDetail detail);
+
+// The report as one self-contained HTML page (the charts as inline SVG), for a browser:
+// nothing wider than the window, tables that wrap long values.
+std::string AlignmentReportHtml(const AlignmentReport& report,
+                                ReportDetail detail = ReportDetail::Summary);
 
 // The charts of the report in page order: every sweep, then every level adjustment.
 std::vector<std::string> ReportChartSvgs(const AlignmentReport& report);

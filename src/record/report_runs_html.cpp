@@ -3,46 +3,18 @@
 #include <cstdio>
 
 #include "instruments/instrument_identity.h"
+#include "model/reading_text.h"
 #include "record/report_charts_svg.h"
-#include "record/step_summary.h"
 #include "record/run_summary.h"
+#include "record/step_summary.h"
 #include "record/verdict_style.h"
 #include "record/verdict_words.h"
 
 namespace qs {
 namespace {
 
-// Cells whose text must stay on one line: numbers, limits, names, times.
-constexpr const char* kWhole = "<td style=\"white-space:nowrap;font-size:8pt\">";
-constexpr const char* kTable = "<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n";
-
 std::string E(const std::string& text) {
     return XmlEscaped(text);
-}
-
-std::string Whole(const std::string& html) {
-    return kWhole + html + "</td>";
-}
-
-std::string Head(const char* title) {
-    return std::string("<th align=\"left\" style=\"white-space:nowrap\">") + title + "</th>";
-}
-
-// The head of a column whose words may wrap.
-std::string WrapHead(const char* title) {
-    return std::string("<th align=\"left\">") + title + "</th>";
-}
-
-std::string Words(const std::string& html) {
-    return "<td style=\"font-size:8pt\">" + html + "</td>";
-}
-
-// Titles up to this many characters stay on one line, so that a reader finds a step by its
-// name; a longer one (a prompt's text without a name) wraps between its words.
-constexpr std::size_t kWholeTitleChars = 48;
-
-std::string TitleCell(const std::string& title) {
-    return title.size() <= kWholeTitleChars ? Whole(E(title)) : Words(E(title));
 }
 
 std::string Coloured(const std::string& word, const char* colour) {
@@ -60,18 +32,19 @@ std::string Day(const std::string& dateTime) {
 }
 
 // Two facts a row, so that the first page holds them all.
-std::string FactsHtml(const std::vector<std::pair<std::string, std::string>>& facts) {
-    std::string h = "<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\" width=\"100%\">\n";
+ReportTable FactsTable(const std::vector<std::pair<std::string, std::string>>& facts) {
+    ReportTable table;
+    table.columns = {{"", 14, true}, {"", 36}, {"", 14, true}, {"", 36}};
     for (std::size_t i = 0; i < facts.size(); i += 2) {
-        h += "<tr>" + Head(facts[i].first.c_str()) + Words(E(facts[i].second));
+        ReportRow row;
+        row.cells = {E(facts[i].first), E(facts[i].second)};
         if (i + 1 < facts.size()) {
-            h += Head(facts[i + 1].first.c_str()) + Words(E(facts[i + 1].second));
-        } else {
-            h += "<td></td><td></td>";
+            row.cells.push_back(E(facts[i + 1].first));
+            row.cells.push_back(E(facts[i + 1].second));
         }
-        h += "</tr>\n";
+        table.rows.push_back(std::move(row));
     }
-    return h + "</table>\n";
+    return table;
 }
 
 std::string BannerHtml(const std::optional<RunVerdict>& verdict, const std::string& line) {
@@ -87,12 +60,16 @@ std::string StepCountsText(const RunRecord& run) {
     return CountsText(CountOutcomes(run.steps));
 }
 
-std::string InstrumentsHtml(const RunRecord& run) {
-    if (run.instruments.empty()) return "<p>No bench instrument was used.</p>\n";
-    std::string h = "<h3>Instruments</h3>\n";
-    h += kTable;
-    h += "<tr>" + Head("Role") + Head("Maker") + Head("Model") + Head("Serial number") +
-         Head("Firmware") + Head("Address") + Head("Calibration due") + "</tr>\n";
+void AddInstrumentBlocks(const RunRecord& run, std::vector<ReportBlock>& blocks) {
+    if (run.instruments.empty()) {
+        blocks.push_back(TextBlock("<p>No bench instrument was used.</p>\n"));
+        return;
+    }
+    blocks.push_back(HeadingBlock(3, "Instruments"));
+    ReportTable table;
+    table.columns = {{"Role", 14},     {"Maker", 14},   {"Model", 12},
+                     {"Serial number", 12}, {"Firmware", 10}, {"Address", 24},
+                     {"Calibration due", 14}};
     std::vector<std::string> overdue;
     for (const RunInstrument& i : run.instruments) {
         const instruments::IdentityParts id = instruments::SplitIdentity(i.identity);
@@ -102,44 +79,41 @@ std::string InstrumentsHtml(const RunRecord& run) {
             due = Coloured(i.calibrationDue + " (passed)", VerdictColour(RunVerdict::Fail));
             overdue.push_back(BenchRoleTitle(i.role));
         }
-        h += "<tr>" + Whole(E(BenchRoleTitle(i.role))) + Whole(E(id.maker)) + Whole(E(id.model)) +
-             Whole(E(id.serialNumber)) + Whole(E(id.firmware)) + Whole("<tt>" + E(i.address) + "</tt>") +
-             Whole(due) + "</tr>\n";
+        table.rows.push_back({{E(BenchRoleTitle(i.role)), E(id.maker), E(id.model),
+                               E(id.serialNumber), E(id.firmware), "<tt>" + E(i.address) + "</tt>",
+                               due}});
     }
-    h += "</table>\n";
+    blocks.push_back(TableBlock(std::move(table)));
+    std::string warnings;
     for (const std::string& role : overdue) {
-        h += "<p>" +
-             Coloured("Warning: the " + role + "'s calibration had run out when the run was made.",
-                      VerdictColour(RunVerdict::Fail)) +
-             "</p>\n";
+        warnings += "<p>" +
+                    Coloured("Warning: the " + role +
+                                 "'s calibration had run out when the run was made.",
+                             VerdictColour(RunVerdict::Fail)) +
+                    "</p>\n";
     }
-    return h;
+    if (!warnings.empty()) blocks.push_back(TextBlock(warnings));
 }
 
 // One line per step: what a reader scans for.
-std::string StepsHtml(const RunRecord& run) {
-    std::string h = "<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\" width=\"100%\">\n";
-    h += "<tr>" + Head("#") + WrapHead("Step") + Head("Outcome") + Head("Measured") +
-         Head("Limits") + WrapHead("What it did") + Head("Time") + "</tr>\n";
+ReportTable StepsTable(const RunRecord& run) {
+    ReportTable table;
+    table.columns = {{"#", 3},       {"Step", 22},        {"Outcome", 8}, {"Measured", 11},
+                     {"Limits", 16}, {"What it did", 33}, {"Time", 7}};
     for (const StepRecord& step : run.steps) {
-        const bool passed = step.outcome == StepOutcome::Pass;
-        std::string what = passed ? StepSummary(step) : step.message;
-        if (what.empty()) what = step.message;
-        const char* rowTint = OutcomeRowTint(step.outcome);
-        const std::string tint =
-            rowTint ? std::string(" bgcolor=\"") + rowTint + "\"" : std::string();
-        h += "<tr" + tint + ">" + Whole(std::to_string(step.number)) +
-             TitleCell(step.title) +
-             Whole(Coloured(StepOutcomeLabel(step.outcome), OutcomeColour(step.outcome))) +
-             Whole(step.measured ? E(step.measured->text) : "") +
-             Whole(step.limits ? E(step.limits->text) : "") + "<td>" + E(what) + "</td>" +
-             Whole(step.startMs < 0 ? "" : E(DurationText(step.durationMs))) + "</tr>\n";
+        table.rows.push_back(
+            {{std::to_string(step.number), E(step.title),
+              Coloured(StepOutcomeLabel(step.outcome), OutcomeColour(step.outcome)),
+              step.measured ? E(SpacedUnits(step.measured->text)) : "",
+              step.limits ? E(step.limits->text) : "", E(StepWhatItDid(step)),
+              step.startMs < 0 ? "" : E(DurationText(step.durationMs))},
+             OutcomeRowTint(step.outcome)});
     }
-    return h + "</table>\n";
+    return table;
 }
 
-std::string RunFactsHtml(const RunRecord& run) {
-    std::vector<std::pair<std::string, std::string>> facts{
+void AddRunFactBlocks(const RunRecord& run, std::vector<ReportBlock>& blocks) {
+    blocks.push_back(TableBlock(FactsTable({
         {"Procedure", RunTitle(run)},
         {"Procedure file", run.procedureFile},
         {"File checksum (CRC-32)", run.procedureChecksum.empty() ? "-" : run.procedureChecksum},
@@ -148,16 +122,43 @@ std::string RunFactsHtml(const RunRecord& run) {
         {"Ended", run.ended.empty() ? "-" : run.ended},
         {"Duration", DurationText(run.durationMs)},
         {"Technician", run.technician},
-    };
-    std::string h = FactsHtml(facts);
+    })));
+    std::string h;
     // The same words as beside the run window's verdict: every step that did not pass.
     const std::string why = VerdictReason(run);
     if (!why.empty()) {
         h += "<p><b>" + Coloured(VerdictWord(run.verdict), VerdictColour(run.verdict)) + ":</b> " +
-             E(why) + "</p>\n";
+             E(SpacedUnits(why)) + "</p>\n";
     }
     for (const std::string& note : run.notes) h += "<p>" + E(note) + "</p>\n";
-    return h;
+    if (!h.empty()) blocks.push_back(TextBlock(h));
+}
+
+// Why a run ended as it did, with the words of the first step that did not pass: "step 14
+// failed; Modulation: 60 settings (max_steps) did not bring ..."; its counts for a pass.
+std::string WhyText(const RunRecord& run) {
+    std::string why = VerdictReason(run);
+    if (why.empty()) return StepCountsText(run);
+    for (const StepRecord& step : run.steps) {
+        if (step.outcome == StepOutcome::Pass || step.outcome == StepOutcome::Skipped) continue;
+        const std::string what = StepWhatItDid(step);
+        if (!what.empty()) why += "; " + step.title + ": " + what;
+        break;
+    }
+    return SpacedUnits(why);
+}
+
+// Each run before the last in one line: its verdict, when, and why it ended so.
+ReportTable EarlierRunsTable(const std::vector<RunRecord>& runs) {
+    ReportTable table;
+    table.columns = {{"Run", 5}, {"Verdict", 8}, {"Started", 13}, {"Procedure", 24}, {"Why", 50}};
+    for (std::size_t i = 0; i + 1 < runs.size(); ++i) {
+        const RunRecord& run = runs[i];
+        table.rows.push_back(
+            {{std::to_string(i + 1), Coloured(VerdictWord(run.verdict), VerdictColour(run.verdict)),
+              E(run.started), E(RunTitle(run)), E(WhyText(run))}});
+    }
+    return table;
 }
 
 }  // namespace
@@ -175,7 +176,7 @@ std::string DurationText(std::int64_t ms) {
     return text;
 }
 
-std::string ReportSummaryHtml(const AlignmentReport& r) {
+void AddRunSummaryBlocks(const AlignmentReport& r, std::vector<ReportBlock>& blocks) {
     const std::optional<RunVerdict> verdict = ConnectionVerdict(r.runs);
     const RunRecord* last = r.runs.empty() ? nullptr : &r.runs.back();
     std::string line = "No procedure was run in this connection.";
@@ -183,12 +184,13 @@ std::string ReportSummaryHtml(const AlignmentReport& r) {
         line = "Last run: " + RunTitle(*last) + ", " + StepCountsText(*last) + ".";
         if (r.runs.size() > 1) {
             line += " " + std::to_string(r.runs.size() - 1) +
-                    (r.runs.size() == 2 ? " earlier run follows." : " earlier runs follow.");
+                    (r.runs.size() == 2 ? " earlier run is listed after its steps."
+                                        : " earlier runs are listed after its steps.");
         }
     }
-    std::string h = BannerHtml(verdict, line);
-    h += "<h2>Radio</h2>\n";
-    h += FactsHtml({
+    blocks.push_back(TextBlock(BannerHtml(verdict, line)));
+    blocks.push_back(HeadingBlock(2, "Radio"));
+    blocks.push_back(TableBlock(FactsTable({
         {"Radio", "QT-71DR"},
         {"Serial number", last ? last->serialNumber : std::string("-")},
         {"Model code", r.modelCode},
@@ -197,49 +199,40 @@ std::string ReportSummaryHtml(const AlignmentReport& r) {
         {"Bench", last ? last->bench : std::string("-")},
         {"Read at Connect", r.dateTime},
         {"Backup CRC-32", r.backupCrc},
-    });
-    if (last == nullptr) return h;
-    h += "<h2>Run " + std::to_string(r.runs.size()) + " of " + std::to_string(r.runs.size()) +
-         (r.runs.size() > 1 ? " (the last)" : "") + ": " +
-         Coloured(VerdictWord(last->verdict), VerdictColour(last->verdict)) + "</h2>\n";
-    h += RunFactsHtml(*last);
-    h += InstrumentsHtml(*last);
+    })));
+    if (last == nullptr) return;
+    const std::string count = std::to_string(r.runs.size());
+    blocks.push_back(HeadingBlock(
+        2, "Run " + count + " of " + count + (r.runs.size() > 1 ? " (the last)" : "") + ": " +
+               Coloured(VerdictWord(last->verdict), VerdictColour(last->verdict))));
+    AddRunFactBlocks(*last, blocks);
+    AddInstrumentBlocks(*last, blocks);
     // The steps start a page of their own: the first page is the summary.
-    h += "<h2 style=\"page-break-before:always\">Steps of run " + std::to_string(r.runs.size()) +
-         "</h2>\n" + StepsHtml(*last);
-    return h;
+    blocks.push_back(HeadingBlock(2, "Steps of run " + count, true));
+    blocks.push_back(TableBlock(StepsTable(*last)));
+    if (r.runs.size() < 2) return;
+    blocks.push_back(HeadingBlock(2, "Earlier runs"));
+    blocks.push_back(TableBlock(EarlierRunsTable(r.runs)));
 }
 
-std::string EarlierRunsHtml(const std::vector<RunRecord>& runs) {
-    std::string h;
-    for (std::size_t i = 0; i + 1 < runs.size(); ++i) {
-        const RunRecord& run = runs[i];
-        h += "<h2>Run " + std::to_string(i + 1) + " of " + std::to_string(runs.size()) + ": " +
-             Coloured(VerdictWord(run.verdict), VerdictColour(run.verdict)) + "</h2>\n";
-        h += RunFactsHtml(run);
-        h += StepsHtml(run);
-    }
-    return h;
-}
-
-std::string StepDetailsHtml(const std::vector<RunRecord>& runs) {
-    std::string h;
+void AddStepDetailBlocks(const std::vector<RunRecord>& runs, std::vector<ReportBlock>& blocks) {
     for (std::size_t i = runs.size(); i-- > 0;) {
         const RunRecord& run = runs[i];
-        h += "<h3>Run " + std::to_string(i + 1) + " of " + std::to_string(runs.size()) +
-             ": every setting and reading</h3>\n";
+        blocks.push_back(HeadingBlock(3, "Run " + std::to_string(i + 1) + " of " +
+                                             std::to_string(runs.size()) +
+                                             ": every setting and reading"));
         // A paragraph a step: the values flow over the whole width of the page.
         for (const StepRecord& step : run.steps) {
-            h += "<p style=\"margin-top:0;margin-bottom:2px\"><b>" + std::to_string(step.number) +
-                 " " + E(step.title) + "</b>";
-            if (!step.started.empty()) h += " (" + E(step.started.substr(step.started.find(' ') + 1)) + ")";
+            std::string h = "<p><b>" + std::to_string(step.number) + " " + E(step.title) + "</b>";
+            if (!step.started.empty()) {
+                h += " (" + E(step.started.substr(step.started.find(' ') + 1)) + ")";
+            }
             const std::string values = StepValuesText(step);
             if (!values.empty()) h += ": " + E(values);
-            if (!step.message.empty()) h += ". <i>" + E(step.message) + "</i>";
-            h += "</p>\n";
+            if (!step.message.empty()) h += ". <i>" + E(SpacedUnits(step.message)) + "</i>";
+            blocks.push_back(TextBlock(h + "</p>\n"));
         }
     }
-    return h;
 }
 
 }  // namespace qs

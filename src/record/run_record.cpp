@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "model/reading_text.h"
+
 namespace qs {
 namespace {
 
@@ -52,7 +54,7 @@ std::string StepValuesText(const StepRecord& step) {
     std::string text;
     for (const SeenValue& value : step.values) {
         if (!text.empty()) text += ", ";
-        text += value.name + " " + value.text;
+        text += value.name + " " + SpacedUnits(value.text);
     }
     return text;
 }

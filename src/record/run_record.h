@@ -124,7 +124,7 @@ struct RunRecord {
     bool operator==(const RunRecord&) const = default;
 };
 
-// Everything a step set or saw, as one line: "Power(Hi) 212, power 5.02 W".
+// Everything a step set or saw, as one line: "Power(Hi) 212, power 5.02 W, VIN 7.49 V".
 std::string StepValuesText(const StepRecord& step);
 
 // PASS exactly when every step passed; otherwise the gravest end of a step: ABORTED before

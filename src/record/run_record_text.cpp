@@ -1,7 +1,9 @@
 #include "record/run_record_text.h"
 
 #include "record/report_runs_html.h"
+#include "model/reading_text.h"
 #include "record/run_summary.h"
+#include "record/step_summary.h"
 #include "record/verdict_words.h"
 
 namespace qs {
@@ -33,13 +35,16 @@ std::string RunRecordText(const RunRecord& run) {
     for (const StepRecord& step : run.steps) {
         t += std::to_string(step.number) + ". " + StepOutcomeLabel(step.outcome) + "  " +
              step.title;
-        if (step.measured) t += "  measured " + step.measured->text;
+        if (step.measured) t += "  measured " + SpacedUnits(step.measured->text);
         if (step.limits) t += "  limits " + step.limits->text;
         if (step.startMs >= 0) t += "  (" + DurationText(step.durationMs) + ")";
         t += "\n";
         const std::string values = StepValuesText(step);
         if (!values.empty()) t += "     " + values + "\n";
-        if (!step.message.empty()) t += "     " + step.message + "\n";
+        // In the words of the run window and the report.
+        const std::string what =
+            step.startMs >= 0 ? StepWhatItDid(step) : SpacedUnits(step.message);
+        if (!what.empty()) t += "     " + what + "\n";
     }
     return t;
 }

@@ -4,6 +4,8 @@
 
 #include <cctype>
 
+#include "record/step_summary.h"
+
 namespace qs {
 
 namespace {
@@ -38,11 +40,21 @@ OutcomeCounts CountOutcomes(const std::vector<StepRecord>& steps) {
 }
 
 std::string CountsText(const OutcomeCounts& counts) {
-    std::string text = std::to_string(counts.passed) + " passed, " +
-                       std::to_string(counts.failed) + " failed, " +
-                       std::to_string(counts.errors) + " error, " +
-                       std::to_string(counts.notRun) + " not run";
-    if (counts.aborted > 0) text += ", " + std::to_string(counts.aborted) + " aborted";
+    const int steps =
+        counts.passed + counts.failed + counts.errors + counts.aborted + counts.notRun;
+    if (steps == 0) return "no steps";
+    if (counts.passed == steps) {
+        return (steps == 1 ? "the step" : "all " + Counted(steps, "step")) + " passed";
+    }
+    // Only what happened is counted: "0 failed" says nothing a reader needs.
+    std::string text = std::to_string(counts.passed) + " passed";
+    const auto add = [&text](int count, const std::string& words) {
+        if (count > 0) text += ", " + words;
+    };
+    add(counts.failed, std::to_string(counts.failed) + " failed");
+    add(counts.errors, Counted(counts.errors, "error"));
+    add(counts.aborted, std::to_string(counts.aborted) + " aborted");
+    add(counts.notRun, std::to_string(counts.notRun) + " not run");
     return text;
 }
 

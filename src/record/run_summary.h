@@ -20,7 +20,8 @@ struct OutcomeCounts {
 
 OutcomeCounts CountOutcomes(const std::vector<StepRecord>& steps);
 
-// "3 passed, 1 failed, 0 error, 5 not run"; ", 1 aborted" follows when a step was.
+// "3 passed, 1 failed, 1 error, 5 not run", naming only the ends some step had;
+// "all 9 steps passed", "no steps".
 std::string CountsText(const OutcomeCounts& counts);
 
 // "1", "1 and 2", "1, 2 and 3".

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "model/reading_text.h"
+
 namespace qs {
 namespace {
 
@@ -22,6 +24,11 @@ bool IsItem(const SeenValue& value) {
 
 }  // namespace
 
+std::string Counted(int count, const std::string& noun, ZeroAs zero) {
+    const std::string number = count == 0 && zero == ZeroAs::No ? "no" : std::to_string(count);
+    return number + " " + noun + (count == 1 ? "" : "s");
+}
+
 std::string StepSummary(const StepRecord& step) {
     struct Setting {
         std::string name;
@@ -31,6 +38,8 @@ std::string StepSummary(const StepRecord& step) {
         bool item = false;
     };
     std::vector<Setting> settings;
+    // An adjust step records its item's value before it sets anything.
+    bool startNext = step.kind == "adjust";
     int set = 0;
     int readings = 0;
     for (const SeenValue& value : step.values) {
@@ -38,7 +47,8 @@ std::string StepSummary(const StepRecord& step) {
             ++readings;
             continue;
         }
-        ++set;
+        if (!startNext) ++set;
+        startNext = false;
         auto it = std::find_if(settings.begin(), settings.end(),
                                [&](const Setting& s) { return s.name == value.name; });
         if (it == settings.end()) {
@@ -59,7 +69,11 @@ std::string StepSummary(const StepRecord& step) {
     const bool stepped = std::any_of(settings.begin(), settings.end(),
                                      [](const Setting& s) { return s.count > 1; });
     const bool few = settings.size() <= kMaxNamedSettings;
-    if (stepped || !few) add(std::to_string(set) + (set == 1 ? " setting" : " settings"));
+    if (step.kind == "adjust" && set == 0 && !settings.empty()) {
+        add("no change needed");
+    } else if (stepped || !few) {
+        add(Counted(set, "setting"));
+    }
     // What was stepped, and the radio's items, are named whatever their number.
     for (const Setting& s : settings) {
         if (s.count > 1) {
@@ -68,8 +82,14 @@ std::string StepSummary(const StepRecord& step) {
             add(s.name + " " + s.last);
         }
     }
-    if (readings > 0) add(std::to_string(readings) + (readings == 1 ? " reading" : " readings"));
+    if (readings > 0) add(Counted(readings, "reading"));
     return text;
+}
+
+std::string StepWhatItDid(const StepRecord& step) {
+    std::string text = step.outcome == StepOutcome::Pass ? StepSummary(step) : std::string();
+    if (text.empty()) text = step.message;
+    return SpacedUnits(text);
 }
 
 }  // namespace qs

@@ -33,18 +33,18 @@ private:
 }  // namespace
 
 ReportCommandResult RunReportCommand(const std::string& backupPath, const std::string& outPath,
-                                     Overwrite overwrite) {
+                                     Overwrite overwrite, ReportDetail detail) {
     return RunReportCommand(
         [&backupPath](AlignmentReport& report, std::string& error) {
             if (BuildAlignmentReport(backupPath, report, error)) return true;
             error = "No report made from " + backupPath + ": " + error;
             return false;
         },
-        outPath, overwrite);
+        outPath, overwrite, detail);
 }
 
 ReportCommandResult RunReportCommand(const ReportSource& source, const std::string& outPath,
-                                     Overwrite overwrite) {
+                                     Overwrite overwrite, ReportDetail detail) {
     const ReportForm form = ReportFormFor(outPath);
     if (form == ReportForm::Unknown) {
         return {kStatusUsage, "The report's file name must end in .pdf or .html: " + outPath};
@@ -61,7 +61,7 @@ ReportCommandResult RunReportCommand(const ReportSource& source, const std::stri
     // Without --force an existing report is kept also when it appears meanwhile.
     const ExistingFile existing =
         overwrite == Overwrite::Yes ? ExistingFile::Replace : ExistingFile::Keep;
-    if (!WriteReportFile(report, outPath, existing, error)) return {kStatusFailed, error};
+    if (!WriteReportFile(report, outPath, existing, error, detail)) return {kStatusFailed, error};
     return {kStatusOk, "Alignment report written to " + outPath};
 }
 

@@ -33,15 +33,15 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes, ExistingF
 }
 
 bool WriteReportFile(const AlignmentReport& report, const std::string& path,
-                     ExistingFile existing, std::string& error) {
+                     ExistingFile existing, std::string& error, ReportDetail detail) {
     switch (ReportFormFor(path)) {
         case ReportForm::Pdf: {
             std::string bytes;
-            return ReportPdfBytes(report, DefaultPaperSize(), bytes, error) &&
+            return ReportPdfBytes(report, DefaultPaperSize(), detail, bytes, error) &&
                    WriteWholeFile(path, bytes, existing, error);
         }
         case ReportForm::Html:
-            return WriteWholeFile(path, AlignmentReportHtml(report, ReportCharts::InlineSvg),
+            return WriteWholeFile(path, AlignmentReportHtml(report, detail),
                                   existing, error);
         case ReportForm::Unknown:
             break;

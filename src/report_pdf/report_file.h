@@ -3,6 +3,7 @@
 #include <string>
 
 #include "record/alignment_report.h"
+#include "record/report_html.h"
 #include "shell/atomic_file.h"
 
 namespace qs {
@@ -19,6 +20,7 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes, ExistingF
 
 // The report as PDF or HTML by the extension of `path`; false with `error` saying why.
 bool WriteReportFile(const AlignmentReport& report, const std::string& path,
-                     ExistingFile existing, std::string& error);
+                     ExistingFile existing, std::string& error,
+                     ReportDetail detail = ReportDetail::Summary);
 
 }  // namespace qs

@@ -2,36 +2,19 @@
 
 #include <QBuffer>
 #include <QGuiApplication>
-#include <QImage>
 #include <QLocale>
 #include <QPageLayout>
 #include <QPageSize>
-#include <QPainter>
 #include <QPdfWriter>
-#include <QSvgRenderer>
-#include <QTextDocument>
-#include <QUrl>
 
-#include "record/report_charts_svg.h"
-#include "record/report_html.h"
 #include "report_pdf/report_file.h"
+#include "report_pdf/report_pages.h"
 
 namespace qs {
 namespace {
 
-// Charts are drawn at three times their size so they stay sharp when printed.
-constexpr int kChartScale = 3;
 constexpr qreal kMarginMm = 12.0;
 constexpr int kResolutionDpi = 300;
-
-QImage ChartImage(const std::string& svg) {
-    QSvgRenderer renderer(QByteArray::fromStdString(svg));
-    QImage image(kChartWidth * kChartScale, kChartHeight * kChartScale, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    renderer.render(&painter);
-    return image;
-}
 
 }  // namespace
 
@@ -40,30 +23,15 @@ PaperSize DefaultPaperSize() {
                                                                               : PaperSize::A4;
 }
 
-bool ReportPdfBytes(const AlignmentReport& report, PaperSize paper, std::string& bytes,
-                    std::string& error) {
+bool ReportPdfBytes(const AlignmentReport& report, PaperSize paper, ReportDetail detail,
+                    std::string& bytes, std::string& error) {
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
         error = "Writing a PDF needs Qt's graphical part to be started (QGuiApplication).";
         return false;
     }
-    QTextDocument document;
-    QFont font(QStringLiteral("sans-serif"), 9);
-    // No ligatures: "off" and "filters" stay letters a reader can search for and copy.
-    font.setStyleStrategy(QFont::PreferNoShaping);
-    document.setDefaultFont(font);
-    const std::vector<std::string> charts = ReportChartSvgs(report);
-    for (std::size_t i = 0; i < charts.size(); ++i) {
-        QImage image = ChartImage(charts[i]);
-        // Shown at the chart's own size in the page's layout units.
-        image.setDevicePixelRatio(kChartScale);
-        document.addResource(QTextDocument::ImageResource,
-                             QUrl(QStringLiteral("chart:%1").arg(i)), image);
-    }
-    document.setHtml(
-        QString::fromStdString(AlignmentReportHtml(report, ReportCharts::ImageResources)));
-
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
+    bool laid = false;
     {
         QPdfWriter writer(&buffer);
         writer.setResolution(kResolutionDpi);
@@ -72,12 +40,13 @@ bool ReportPdfBytes(const AlignmentReport& report, PaperSize paper, std::string&
         writer.setCreator(QStringLiteral("qs71dr-adj"));
         writer.setPageLayout(QPageLayout(
             QPageSize(paper == PaperSize::Letter ? QPageSize::Letter : QPageSize::A4),
-            // Landscape: a step's line, its numbers and limits fit whole.
+            // Landscape: a step's line, its numbers and limits fit on one line or two.
             QPageLayout::Landscape, QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm),
             QPageLayout::Millimeter));
-        document.print(&writer);
+        ReportPages pages(writer, ReportChartSvgs(report));
+        laid = pages.Lay(AlignmentReportBlocks(report, detail));
     }
-    if (buffer.data().isEmpty()) {
+    if (!laid || buffer.data().isEmpty()) {
         error = "The PDF could not be laid out.";
         return false;
     }
@@ -86,9 +55,9 @@ bool ReportPdfBytes(const AlignmentReport& report, PaperSize paper, std::string&
 }
 
 bool WriteReportPdf(const AlignmentReport& report, const std::string& path, std::string& error,
-                    PaperSize paper) {
+                    PaperSize paper, ReportDetail detail) {
     std::string bytes;
-    if (!ReportPdfBytes(report, paper, bytes, error)) return false;
+    if (!ReportPdfBytes(report, paper, detail, bytes, error)) return false;
     return WriteWholeFile(path, bytes, ExistingFile::Replace, error);
 }
 

@@ -104,8 +104,8 @@ protected:
         }
         EXPECT_EQ(CurvesText(record.curves), CurvesText(recorder.log()));
         // The whole report, charts included, is the same whichever source it came from.
-        EXPECT_EQ(AlignmentReportHtml(fromRecords, ReportCharts::InlineSvg),
-                  AlignmentReportHtml(fromFiles, ReportCharts::InlineSvg));
+        EXPECT_EQ(AlignmentReportHtml(fromRecords),
+                  AlignmentReportHtml(fromFiles));
     }
 
     TempFolder folder;

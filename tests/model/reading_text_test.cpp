@@ -128,5 +128,23 @@ TEST(ReadingValueTest, ValuesAndUnitsBesideTheTextTheRowShows) {
     EXPECT_FALSE(ReadingValueOf(ReadingGroup::Ad, -1, 1));
 }
 
+// The rows' own glued units, spaced where a report or a message quotes them; names and
+// what is spaced already are left alone.
+TEST(SpacedUnitsTest, ReadingsQuotedWithASpaceBeforeTheirUnit) {
+    const struct {
+        const char* text;
+        const char* spaced;
+    } rows[] = {
+        {"7.49V", "7.49 V"},
+        {"24.81'C is above 20 \u00b0C", "24.81 \u00b0C is above 20 \u00b0C"},
+        {"MOD BAL 50.20%, VIN 7.45V.", "MOD BAL 50.20 %, VIN 7.45 V."},
+        {"7.49 V", "7.49 V"},
+        {"T1/POW 2.35V; 12VDC, 5V0, Power(L1)", "T1/POW 2.35 V; 12VDC, 5V0, Power(L1)"},
+        {"*Error", "*Error"},
+        {"", ""},
+    };
+    for (const auto& row : rows) EXPECT_EQ(SpacedUnits(row.text), row.spaced) << row.text;
+}
+
 }  // namespace
 }  // namespace qs

@@ -28,27 +28,29 @@ TEST(RunSummaryTest, TheReasonNamesEveryStepThatDidNotPass) {
         const char* reason;
         const char* counts;
     } cases[] = {
-        {RunEndingIn(RunVerdict::Pass, "", {SO::Pass, SO::Pass}), "", "2 passed, 0 failed, 0 error, 0 not run"},
+        {RunEndingIn(RunVerdict::Pass, "", {SO::Pass, SO::Pass}), "", "all 2 steps passed"},
         {RunEndingIn(RunVerdict::Fail, "step 3 failed", {SO::Fail, SO::Fail, SO::Fail, SO::Skipped}),
-         "steps 1, 2 and 3 failed", "0 passed, 3 failed, 0 error, 1 not run"},
+         "steps 1, 2 and 3 failed", "0 passed, 3 failed, 1 not run"},
         {RunEndingIn(RunVerdict::Fail, "", {SO::Pass, SO::Fail, SO::Pass}), "step 2 failed",
-         "2 passed, 1 failed, 0 error, 0 not run"},
+         "2 passed, 1 failed"},
         {RunEndingIn(RunVerdict::Error, "step 2 could not be judged", {SO::Fail, SO::Error, SO::Skipped}),
          "step 1 failed; step 2 could not be judged", "0 passed, 1 failed, 1 error, 1 not run"},
         // A stop is never a failure: its reason leads, a failure before it follows.
         {RunEndingIn(RunVerdict::Aborted, "stopped by the technician at step 2",
              {SO::Fail, SO::Aborted, SO::Skipped}),
          "stopped by the technician at step 2; step 1 failed",
-         "0 passed, 1 failed, 0 error, 1 not run, 1 aborted"},
+         "0 passed, 1 failed, 1 aborted, 1 not run"},
         {RunEndingIn(RunVerdict::Aborted, "stopped by a signal before the radio was connected",
              {SO::Skipped}),
-         "stopped by a signal before the radio was connected", "0 passed, 0 failed, 0 error, 1 not run"},
+         "stopped by a signal before the radio was connected", "0 passed, 1 not run"},
         {RunEndingIn(RunVerdict::Error, "the radio link failed: Cannot access COM 1.", {SO::Pass, SO::Error}),
          "the radio link failed: Cannot access COM 1.; step 2 could not be judged",
-         "1 passed, 0 failed, 1 error, 0 not run"},
+         "1 passed, 1 error"},
+        {RunEndingIn(RunVerdict::Error, "", {SO::Error, SO::Error, SO::Pass}),
+         "steps 1 and 2 could not be judged", "1 passed, 2 errors"},
         // A reason that only looks like a step's is the run's own.
         {RunEndingIn(RunVerdict::Error, "steps file missing", {}), "steps file missing",
-         "0 passed, 0 failed, 0 error, 0 not run"},
+         "no steps"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(VerdictReason(c.run), c.reason) << c.run.endReason;

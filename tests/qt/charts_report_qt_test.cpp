@@ -11,19 +11,27 @@
 #include <QMenuBar>
 #include <QPen>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <QtCharts/QChart>
+#include <QtCharts/QLegend>
+#include <QtCharts/QLegendMarker>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 #include <QtCharts/QXYSeries>
+#include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <map>
+#include <set>
 
 #include "qt_test_main.h"
 #include "builtin_image.h"
+#include "example_runs.h"
 #include "desktop/charts_window.h"
 #include "fakes/fake_alerts.h"
 #include "desktop/main_window.h"
@@ -32,6 +40,8 @@
 #include "record/alignment_report.h"
 #include "record/curve_recorder.h"
 #include "record/curves_file.h"
+#include "record/report_html.h"
+#include "record/verdict_words.h"
 #include "report_pdf/report_pdf.h"
 #include "safety/backup_file.h"
 #include "safety/journal_file.h"
@@ -102,6 +112,66 @@ std::string WithoutBlanks(const std::string& text) {
 
 void WriteText(const QString& path, const std::string& text) {
     std::ofstream(path.toStdString(), std::ios::binary) << text;
+}
+
+// The connection of the session with the seven example runs, and a day's adjustments in its
+// journal: the report a shop keeps for a radio that took a few tries.
+AlignmentReport SevenRunReport(Session& s) {
+    AlignmentReport report;
+    std::string error;
+    if (!BuildAlignmentReport(s.rig.net().backupPath(), report, error)) return report;
+    report.runs = SevenExampleRuns();
+    for (int i = 0; i < 240; ++i) {
+        report.journal.push_back({"2026-12-07 11:" + std::to_string(10 + i / 6) + ":0" +
+                                      std::to_string(i % 6),
+                                  "MOD", std::to_string(60 + i % 40), std::to_string(61 + i % 40),
+                                  "0938" + std::to_string(10 + i % 80)});
+    }
+    return report;
+}
+
+// What pdftotext -bbox finds: each page's size and each word's box, in points.
+struct PdfWord {
+    int page = 0;
+    QRectF box;
+    QString text;
+};
+struct PdfLayout {
+    std::vector<QSizeF> pages;
+    std::vector<PdfWord> words;
+    // The words on `word`'s line (the same page, the same top) from it rightwards.
+    QStringList LineFrom(const PdfWord& word) const {
+        QStringList line;
+        for (const PdfWord& w : words) {
+            if (w.page == word.page && std::abs(w.box.top() - word.box.top()) < 1 &&
+                w.box.left() >= word.box.left())
+                line << w.text;
+        }
+        return line;
+    }
+};
+
+PdfLayout PdfWords(const QString& pdf) {
+    PdfLayout layout;
+    QProcess reader;
+    reader.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    if (!reader.waitForFinished(60000)) return layout;
+    static const QRegularExpression tag(QStringLiteral(
+        "<(page|word) (?:width|xMin)=\"([0-9.]+)\" (?:height|yMin)=\"([0-9.]+)\""
+        "(?: xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">(.*)</word>)?"));
+    for (const QString& line : QString::fromUtf8(reader.readAllStandardOutput()).split('\n')) {
+        const QRegularExpressionMatch m = tag.match(line);
+        const auto at = [&m](int i) { return m.captured(i).toDouble(); };
+        if (!m.hasMatch()) continue;
+        if (m.captured(1) == QStringLiteral("page")) {
+            layout.pages.emplace_back(at(2), at(3));
+        } else {
+            layout.words.push_back({int(layout.pages.size()) - 1,
+                                    QRectF(QPointF(at(2), at(3)), QPointF(at(4), at(5))),
+                                    m.captured(6)});
+        }
+    }
+    return layout;
 }
 
 }  // namespace
@@ -177,6 +247,13 @@ private Q_SLOTS:
         QCOMPARE(target.color(), final.color());
         QVERIFY(target.style() != final.style());
 
+        // The time axis at round steps (RoundTicks), each label its grid line's value exactly.
+        auto* time = qobject_cast<QValueAxis*>(
+            charts.chart(ChartsWindow::Readings)->axes(Qt::Horizontal).first());
+        QCOMPARE(time->tickType(), QValueAxis::TicksDynamic);
+        for (double tick = 0; tick <= time->max(); tick += time->tickInterval())
+            QCOMPARE(QString::asprintf(qPrintable(time->labelFormat()), tick).toDouble(), tick);
+
         // Each pane saves as PNG and SVG.
         charts.resize(900, 960);
         QTemporaryDir dir;
@@ -213,6 +290,36 @@ private Q_SLOTS:
                 const qreal title = QFontMetricsF(axis->titleFont()).horizontalAdvance(axis->titleText());
                 QVERIFY2(title * kTitleRoom <= room,
                          qPrintable(axis->titleText()));
+            }
+        }
+        // The legend names only readings drawn: a line needs two points.
+        for (QAbstractSeries* series : charts.chart(ChartsWindow::Readings)->series()) {
+            const bool drawn = static_cast<QXYSeries*>(series)->count() > 1;
+            QLegend* legend = charts.chart(ChartsWindow::Readings)->legend();
+            for (QLegendMarker* marker : legend->markers(series)) QCOMPARE(marker->isVisible(), drawn);
+        }
+        // No two reference lines' labels in a pane cover each other.
+        for (const ChartsWindow::Pane pane : {ChartsWindow::Sweep, ChartsWindow::Level}) {
+            QChart* chart = charts.chart(pane);
+            std::vector<QRectF> labels;
+            for (QAbstractSeries* series : chart->series()) {
+                auto* xy = static_cast<QXYSeries*>(series);
+                if (!xy->pointLabelsVisible()) continue;
+                const QFontMetricsF metrics(xy->pointLabelsFont());
+                const QSizeF size(metrics.horizontalAdvance(xy->name()), metrics.height());
+                for (int i = 0; i < xy->count(); ++i) {
+                    const auto config = xy->pointConfiguration(i);
+                    const auto shown = config.find(QXYSeries::PointConfiguration::LabelVisibility);
+                    if (shown != config.end() && !shown->toBool()) continue;
+                    const QPointF at = chart->mapToPosition(xy->at(i), xy);
+                    labels.emplace_back(at.x() - size.width() / 2, at.y() - size.height(),
+                                        size.width(), size.height());
+                }
+            }
+            QVERIFY(!labels.empty());
+            for (std::size_t i = 0; i < labels.size(); ++i) {
+                for (std::size_t j = i + 1; j < labels.size(); ++j)
+                    QVERIFY2(!labels[i].intersects(labels[j]), qPrintable(chart->title()));
             }
         }
         QString error;
@@ -269,7 +376,19 @@ private Q_SLOTS:
         QVERIFY(menu.SaveReport(html.toStdString()));
         QFile file(html);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll().contains("Band-pass sweep BPF T1: centre 64"));
+        const QByteArray summary = file.readAll();
+        QVERIFY(summary.contains("Band-pass sweep BPF T1: centre 64"));
+        // The journal and raw readings only when asked for.
+        QVERIFY(!summary.contains("<h2>Journal</h2>"));
+        QVERIFY(!menu.fullReportAction()->isChecked());
+        menu.fullReportAction()->setChecked(true);
+        const QString full = dir.filePath(QStringLiteral("full.html"));
+        QVERIFY(menu.SaveReport(full.toStdString()));
+        QFile fullFile(full);
+        QVERIFY(fullFile.open(QIODevice::ReadOnly));
+        const QByteArray fullText = fullFile.readAll();
+        QVERIFY(fullText.contains("<h2>Journal</h2>") && fullText.contains("<h2>Last readings</h2>"));
+        menu.fullReportAction()->setChecked(false);
         QVERIFY(!menu.SaveReport(dir.filePath(QStringLiteral("r.txt")).toStdString()));
         QCOMPARE(box.shown.size(), std::size_t(1));
 
@@ -310,6 +429,113 @@ private Q_SLOTS:
         }
     }
 
+    // The report a shop keeps: seven runs on A4 and Letter within ten pages, no word outside
+    // the margins, every step's row whole on one page under the table's head, no heading
+    // left at the foot of a page; the full report the same on more pages.
+    void sevenRunReportLaysOutWithoutCuts() {
+        Session s;
+        QVERIFY(s.ok);
+        const AlignmentReport report = SevenRunReport(s);
+        QCOMPARE(report.runs.size(), std::size_t(7));
+        constexpr double kMarginPt = 12 / 25.4 * 72 - 1;  // 12 mm, less a point of rounding
+        // (Not "Charts": pdftotext reads no words in the charts below it.)
+        const QStringList headings{"Radio", "Instruments", "Steps of run 7", "Earlier runs",
+                                   "Appendix", "Connection", "Adjustment items",
+                                   "Automatic operations", "Journal"};
+        QTemporaryDir dir;
+        for (const ReportDetail detail : {ReportDetail::Summary, ReportDetail::Full}) {
+            for (const PaperSize paper : {PaperSize::A4, PaperSize::Letter}) {
+                const QString path =
+                    dir.filePath(QStringLiteral("r%1%2.pdf").arg(int(detail)).arg(int(paper)));
+                std::string error;
+                QVERIFY2(WriteReportPdf(report, path.toStdString(), error, paper, detail),
+                         error.c_str());
+                // QS_REPORT_SAMPLES=FOLDER keeps the reports there for a look.
+                const QString samples = qEnvironmentVariable("QS_REPORT_SAMPLES");
+                if (!samples.isEmpty()) QFile::copy(path, samples + '/' + QFileInfo(path).fileName());
+                const PdfLayout pdf = PdfWords(path);
+                qInfo("%s: %zu pages, %lld bytes", qPrintable(QFileInfo(path).fileName()),
+                      pdf.pages.size(), QFileInfo(path).size());
+                if (detail == ReportDetail::Summary) QVERIFY(pdf.pages.size() <= 10);
+                QVERIFY(pdf.words.size() > 500);
+                for (const PdfWord& w : pdf.words) {
+                    const QRectF inside = QRectF(QPointF(), pdf.pages[std::size_t(w.page)])
+                                              .adjusted(kMarginPt, kMarginPt, -kMarginPt, -kMarginPt);
+                    QVERIFY2(inside.contains(w.box), qPrintable(w.text));
+                }
+                // A step's number, title and outcome on one line, under the head row.
+                for (const StepRecord& step : report.runs.back().steps) {
+                    const auto row = std::find_if(pdf.words.begin(), pdf.words.end(),
+                                                  [&](const PdfWord& w) {
+                        const QStringList line = pdf.LineFrom(w);
+                        return w.text == QString::number(step.number) &&
+                               line.contains(QString::fromStdString(step.title).section(' ', 0, 0)) &&
+                               line.contains(QString::fromStdString(StepOutcomeLabel(step.outcome)));
+                    });
+                    QVERIFY2(row != pdf.words.end(), step.title.c_str());
+                    QVERIFY(std::any_of(pdf.words.begin(), pdf.words.end(), [&](const PdfWord& w) {
+                        return w.page == row->page && w.text == QStringLiteral("Outcome");
+                    }));
+                }
+                for (int page = 0; page < int(pdf.pages.size()); ++page) {
+                    const PdfWord* lowest = nullptr;
+                    for (const PdfWord& w : pdf.words) {
+                        if (w.page == page && (!lowest || w.box.top() > lowest->box.top())) lowest = &w;
+                    }
+                    QVERIFY(lowest != nullptr);
+                    const PdfWord first{page, QRectF(0, lowest->box.top(), 1, 1), QString()};
+                    QVERIFY2(!headings.contains(pdf.LineFrom(first).join(' ')),
+                             qPrintable(lowest->text));
+                }
+            }
+        }
+    }
+
+    // The HTML report in a real browser 1024 pixels wide: nothing to scroll sideways, every
+    // chart within the window. Skipped without Chromium, unless QS_REQUIRE_BROWSER=1 (CI).
+    void htmlReportFitsABrowserWindow() {
+        const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+        if (chromium.isEmpty()) {
+            if (qEnvironmentVariableIntValue("QS_REQUIRE_BROWSER") == 1)
+                QFAIL("no chromium for the browser check (QS_REQUIRE_BROWSER=1)");
+            QSKIP("no chromium here");
+        }
+        Session s;
+        QVERIFY(s.ok);
+        const AlignmentReport report = SevenRunReport(s);
+        std::string html = AlignmentReportHtml(report, ReportDetail::Full);
+        // At its end the page lays itself out and writes into the DOM its width, the window's
+        // and each chart's left and right edges.
+        html.insert(html.rfind("</body>"),
+                    "<script>var m=[document.documentElement.scrollWidth,window.innerWidth];"
+                    "document.querySelectorAll('svg').forEach(function(c){"
+                    "var r=c.getBoundingClientRect();m.push(r.left,r.right);});"
+                    "document.body.setAttribute('data-measured',m.join(' '));</script>");
+        QTemporaryDir dir;
+        const QString page = dir.filePath(QStringLiteral("report.html"));
+        WriteText(page, html);
+        QProcess browser;
+        browser.start(chromium, QStringLiteral("--headless --no-sandbox --disable-gpu --disable-quic "
+                                               "--no-first-run --disable-background-networking "
+                                               "--disable-component-update --disable-sync "
+                                               "--window-size=1024,768 --dump-dom")
+                                        .split(' ')
+                                    << "--user-data-dir=" + dir.filePath(QStringLiteral("profile"))
+                                    << QUrl::fromLocalFile(page).toString());
+        QVERIFY(browser.waitForFinished(120000));
+        const QRegularExpressionMatch measured =
+            QRegularExpression(QStringLiteral("data-measured=\"([^\"]*)\""))
+                .match(QString::fromUtf8(browser.readAllStandardOutput()));
+        QVERIFY2(measured.hasMatch(), qPrintable(QString::fromUtf8(browser.readAllStandardError())));
+        QList<double> m;
+        for (const QString& number : measured.captured(1).split(' ')) m << number.toDouble();
+        QCOMPARE(m.at(1), 1024.0);
+        QVERIFY2(m.at(0) <= m.at(1), qPrintable(measured.captured(1)));  // nothing to scroll to
+        QCOMPARE(m.size(), 2 + 2 * int(ReportChartSvgs(report).size()));
+        for (int i = 2; i < m.size(); i += 2)
+            QVERIFY2(m[i] >= 0 && m[i + 1] <= m[1], qPrintable(measured.captured(1)));
+    }
+
     void reportOnTheCommandLine_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("status");
@@ -337,6 +563,10 @@ private Q_SLOTS:
                                 << "needs a backup file and an output file" << "";
         QTest::newRow("force alone") << QStringList{"--force"} << 2 << "--force goes with --report"
                                      << "";
+        QTest::newRow("full") << QStringList{"good.qsbak", "new.html", "--full"} << 0
+                              << "written to" << "<!DOCTYPE html>";
+        QTest::newRow("full alone") << QStringList{"--full"} << 2 << "--full goes with --report"
+                                    << "";
     }
     void reportOnTheCommandLine() {
         QFETCH(QStringList, args);
@@ -368,7 +598,7 @@ private Q_SLOTS:
         WriteText(dir.filePath("old.pdf"), "old");
 
         QStringList full;
-        if (args.first() != QStringLiteral("--force")) full << QStringLiteral("--report");
+        if (!args.first().startsWith(QStringLiteral("--"))) full << QStringLiteral("--report");
         for (const QString& arg : args)
             full << (arg.startsWith(QStringLiteral("--")) ? arg : dir.filePath(arg));
         QProcess program;

@@ -27,6 +27,7 @@ namespace {
 
 namespace builtin = qtsim::builtin;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 constexpr int kPowerHiRow = 1;
 constexpr int kBpfT1Row = 10;
@@ -187,12 +188,12 @@ TEST_F(AlignmentSession, ReportFromTheFilesAgreesWithTheJournal) {
     EXPECT_EQ(report.lastAd.size(), 4u);
     EXPECT_EQ(report.lastDa.size(), 9u);
 
-    const std::string html = AlignmentReportHtml(report, ReportCharts::InlineSvg);
+    const std::string html = AlignmentReportHtml(report);
     BackupRecord backup;
     ASSERT_TRUE(ReadBackupFile(rig.net().backupPath(), backup, error)) << error;
     EXPECT_THAT(html, HasSubstr(GroupedHex(BytesToHexText(backup.identification))));
-    const std::string cell = "<td style=\"white-space:nowrap;font-size:7pt\">";
-    EXPECT_THAT(html, HasSubstr(cell + std::to_string(builtin::kPowerHi) + "</td>" + cell + "<b>" +
+    EXPECT_THAT(html, HasSubstr("<td width=\"7%\">" + std::to_string(builtin::kPowerHi) +
+                                "</td><td width=\"6%\"><b>" +
                                 std::to_string(builtin::kPowerHi + 2) + "</b>"));
     EXPECT_THAT(html, HasSubstr("Band-pass sweep BPF T1: centre 64"));
     EXPECT_THAT(html, HasSubstr("Automatic adjustment RX LVA: FAILED"));
@@ -271,9 +272,11 @@ TEST_F(AlignmentSession, BenchLinesKeepToTheirOwnPartOfTheReport) {
               (std::vector<ReportInstrument>{{"Generator", address, identity},
                                              {"Power meter", address, identity},
                                              {"Modulation meter", address, identity}}));
-    const std::string html = AlignmentReportHtml(report, ReportCharts::InlineSvg);
+    const std::string html = AlignmentReportHtml(report, ReportDetail::Full);
     EXPECT_THAT(html, HasSubstr("<h2>Bench instruments</h2>"));
-    EXPECT_THAT(html, HasSubstr(">Power meter</td><td style=\"white-space:nowrap;font-size:7pt\">power 4.92 W</td>"));
+    EXPECT_THAT(html, HasSubstr(">Power meter</td><td width=\"30%\">power 4.92 W</td>"));
+    // The summary names the instruments but leaves their settings and readings out.
+    EXPECT_THAT(AlignmentReportHtml(report), Not(HasSubstr("power 4.92 W")));
     EXPECT_THAT(html, HasSubstr("<font color=\"#b00000\"><b>deviation FAILED: "));
 }
 

@@ -58,5 +58,42 @@ TEST(StepSummaryTest, SettingsReadingsAndTheItemsStepped) {
     }
 }
 
+// The words the run window, the report and the command line share: an adjust step counts
+// only what it sent (its item's first value is where it stood), and a step that did not pass
+// says why, its readings' units spaced.
+TEST(StepSummaryTest, WhatAStepDidInTheWordsOfEveryOutput) {
+    const auto hz = [](const char* text, double number) {
+        return Reading("frequency", text, number, "Hz");
+    };
+    const struct {
+        const char* name;
+        const char* kind;
+        StepOutcome outcome;
+        std::vector<SeenValue> values;
+        const char* message;
+        const char* said;
+    } rows[] = {
+        {"adjusted", "adjust", StepOutcome::Pass,
+         {Item("REF", "128", 128), hz("146519200 Hz", 146519200), Item("REF", "137", 137),
+          hz("146519700 Hz", 146519700), Item("REF", "141", 141), hz("146519900 Hz", 146519900),
+          Item("REF", "143", 143), hz("146520000 Hz", 146520000)},
+         "3 settings; REF at 143", "3 settings, REF 128 \u2192 143, 3 readings"},
+        {"right already", "adjust", StepOutcome::Pass,
+         {Item("Power(Hi)", "212", 212), Reading("power", "5.53 W", 5.53, "W")},
+         "0 settings; Power(Hi) at 212", "no change needed, Power(Hi) 212"},
+        {"failed", "check", StepOutcome::Fail, {Reading("TEMPS", "24.81'C", 24.81, "\u00b0C")},
+         "24.81'C is above 20 \u00b0C", "24.81 \u00b0C is above 20 \u00b0C"},
+    };
+    for (const auto& row : rows) {
+        StepRecord step;
+        step.kind = row.kind;
+        step.outcome = row.outcome;
+        step.values = row.values;
+        step.measured = row.values.empty() ? std::nullopt : std::optional(row.values.back());
+        step.message = row.message;
+        EXPECT_EQ(StepWhatItDid(step), row.said) << row.name;
+    }
+}
+
 }  // namespace
 }  // namespace qs

@@ -178,9 +178,8 @@ CliRun RunCli(const QStringList& args, const RunSetup& setup = {}) {
 
 // A changed item's row in the report's table of items.
 QByteArray ItemRowHtml(const QByteArray& item, const QByteArray& atConnect, const QByteArray& atEnd) {
-    const QByteArray cell = "<td style=\"white-space:nowrap;font-size:7pt\"";
-    return cell + " bgcolor=\"#ffe9a8\"><b>" + item + "</b></td>" + cell + ">" + atConnect +
-           "</td>" + cell + "><b>" + atEnd + "</b></td>" + cell + ">*</td>";
+    return "<td width=\"13%\"><b>" + item + "</b></td><td width=\"7%\">" + atConnect +
+           "</td><td width=\"6%\"><b>" + atEnd + "</b></td><td width=\"7%\">*</td>";
 }
 
 // The text of a PDF as a reader copies it, pages parted by form feeds (pdftotext).
@@ -788,12 +787,14 @@ TEST(CliEndToEnd, SimulatedBenchInAShellIsJournaledAndReported) {
                      }));
 
     const QString html = QFileInfo(journal).dir().filePath(QStringLiteral("bench-report.html"));
-    const CliRun report = RunCli({QStringLiteral("report"), Text(docs[5], "backup"), html});
+    // The bench's settings and readings are in the full report.
+    const CliRun report =
+        RunCli({QStringLiteral("report"), Text(docs[5], "backup"), html, QStringLiteral("--full")});
     ASSERT_EQ(report.status, 0) << report.err.constData();
     const QByteArray text = ReadFile(html);
-    EXPECT_HAS(text, "<tr><td>Frequency counter</td><td><tt>" + m +
-                         "</tt></td><td>qt71dr-sim,Virtual service monitor,0,1.0</td></tr>");
-    EXPECT_HAS(text, ">Power meter</td><td style=\"white-space:nowrap;font-size:7pt\">power 4.921 W</td>");
+    EXPECT_HAS(text, "<tr><td width=\"20%\">Frequency counter</td><td width=\"35%\"><tt>" + m +
+                         "</tt></td><td width=\"45%\">qt71dr-sim,Virtual service monitor,0,1.0</td></tr>");
+    EXPECT_HAS(text, ">Power meter</td><td width=\"30%\">power 4.921 W</td>");
 }
 
 // `run`: alignment procedures on the virtual bench (--simulate), prompts answered by --yes.

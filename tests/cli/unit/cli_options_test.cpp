@@ -63,7 +63,11 @@ const ValidRow kValid[] = {
          return o.args.reportBackup == "b.qsbak" && o.args.reportOut == "out.html" && o.args.reportForce;
      }},
     {"report_without_force", {"report", "b.qsbak", "out.pdf"}, Command::Report,
-     [](const CliOptions& o) { return o.args.reportOut == "out.pdf" && !o.args.reportForce; }},
+     [](const CliOptions& o) {
+         return o.args.reportOut == "out.pdf" && !o.args.reportForce && !o.args.reportFull;
+     }},
+    {"report_full", {"report", "--full", "b.qsbak", "out.pdf"}, Command::Report,
+     [](const CliOptions& o) { return o.args.reportFull && o.args.reportOut == "out.pdf"; }},
     {"names_after_double_dash_are_never_options",
      {"--json", "report", "--force", "--", "-b.qsbak", "--json.html"}, Command::Report,
      [](const CliOptions& o) {
