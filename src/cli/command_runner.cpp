@@ -453,8 +453,16 @@ CommandResult CommandRunner::Bench(const CommandArgs& args) {
 
 CommandResult CommandRunner::RunProcedure(const CommandArgs& args) {
     CommandResult result;
-    if (!Connect(result) || !BeginAdjustment(args, result)) return result;
-    RunCommand(session_, options_, technician_).Run(args, result);
+    if (!Connect(result)) return result;
+    // Whatever keeps the run from starting (the file, the bench, its calibration) is found
+    // before the first command goes to the radio.
+    RunCommand run(session_, options_, technician_);
+    if (!run.Prepare(args, result)) return result;
+    if (!BeginAdjustment(args, result)) {
+        run.Release();
+        return result;
+    }
+    run.Run(args, result);
     if (result.status == kExitOk) CheckJournal(args, result);
     return result;
 }

@@ -12,6 +12,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 #include "cli/command_runner.h"
+#include "cli/desktop_settings.h"
 #include "cli/history_command.h"
 #include "cli/report_command.h"
 #include "cli/run_command.h"
@@ -130,6 +131,7 @@ int main(int argc, char** argv) {
     setup.progressBar = ::isatty(STDERR_FILENO) == 1;
     setup.records.url = recordsUrl;
     setup.records.benchName = recordsSettings.benchName;
+    setup.calibration = DesktopBenchSettings();
     CliSession session(setup);
     CommandRunner runner(session, options);
 

@@ -2,6 +2,7 @@
 
 #include <QJsonDocument>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 
 #include "cli/run_driver.h"
@@ -13,6 +14,7 @@
 #include "record/run_record_text.h"
 #include "record/verdict_words.h"
 #include "safety/safety_net.h"
+#include "safety/wall_clock.h"
 
 namespace qs::cli {
 
@@ -36,6 +38,17 @@ std::string MistakesText(const procedure::CheckedProcedure& checked) {
     return text;
 }
 
+void Fail(CommandResult& result, int status, const std::string& error) {
+    std::fprintf(stderr, "qs71dr-cli: %s\n", error.c_str());
+    std::fflush(stderr);
+    result.status = status;
+    result.json.insert(QStringLiteral("error"), Q(error));
+}
+
+void Warn(const std::string& text) {
+    std::fprintf(stderr, "qs71dr-cli: run: %s\n", text.c_str());
+}
+
 }  // namespace
 
 bool RunCommand::Check(const CommandArgs& args, bool simulate, std::string& error) {
@@ -45,28 +58,45 @@ bool RunCommand::Check(const CommandArgs& args, bool simulate, std::string& erro
     return false;
 }
 
-void RunCommand::Run(const CommandArgs& args, CommandResult& result) {
-    const auto fail = [&result](int status, const std::string& error) {
-        std::fprintf(stderr, "qs71dr-cli: %s\n", error.c_str());
-        std::fflush(stderr);
-        result.status = status;
-        result.json.insert(QStringLiteral("error"), Q(error));
-    };
+bool RunCommand::Prepare(const CommandArgs& args, CommandResult& result) {
     // Checked again: the file may have changed while the radio was read.
     instruments::BenchStation& station = session_.benchStation();
-    const procedure::RunStart start = procedure::PrepareRun(args.procedureFile, station);
-    if (!start.checked.ok()) {
-        fail(kExitUsage, MistakesText(start.checked));
-        return;
+    start_ = procedure::PrepareRun(args.procedureFile, station,
+                                   DateTimeText(std::time(nullptr)).substr(0, 10));
+    if (!start_.checked.ok()) {
+        Fail(result, kExitUsage, MistakesText(start_.checked));
+        return false;
     }
-    if (!start.benchProblems.empty()) {
+    if (!start_.benchProblems.empty()) {
         std::string text = "run: the bench could not be set up:";
-        for (const std::string& p : start.benchProblems) text += "\n  " + p;
-        fail(kExitFailure, text);
-        return;
+        for (const std::string& p : start_.benchProblems) text += "\n  " + p;
+        Fail(result, kExitFailure, text);
+        return false;
     }
+    if (start_.calibrationRefused) {
+        std::string text =
+            "run: the bench settings refuse instruments whose calibration is not current "
+            "(calibration_check=refuse); nothing was started:";
+        for (const std::string& w : start_.calibrationWarnings) text += "\n  " + w;
+        Fail(result, kExitUsage, text);
+        return false;
+    }
+    // Said before the run, where a script's log keeps it; the record itself says it too.
+    if (args.serialNumber.empty()) Warn("no --serial: the record will have no serial number");
+    if (args.technician.empty()) Warn("no --technician: the record will name no technician");
+    for (const std::string& warning : start_.calibrationWarnings) Warn(warning);
+    std::fflush(stderr);
+    return true;
+}
+
+void RunCommand::Release() {
+    session_.benchStation().Release();
+}
+
+void RunCommand::Run(const CommandArgs& args, CommandResult& result) {
+    instruments::BenchStation& station = session_.benchStation();
     const DrivenRun run = DriveRun(
-        session_, options_, technician_, *start.checked.procedure,
+        session_, options_, technician_, *start_.checked.procedure,
         procedure::RunInfo{args.technician, args.serialNumber, args.workOrder,
                            session_.benchName()},
         DriveOptions{args.answerYes, true});
@@ -75,7 +105,7 @@ void RunCommand::Run(const CommandArgs& args, CommandResult& result) {
     const RunRecord& record = run.record;
     if (!run.finished) {
         session_.Close();
-        fail(kExitFailure, "run: " + run.outOfTime + "; the port is closed");
+        Fail(result, kExitFailure, "run: " + run.outOfTime + "; the port is closed");
         return;
     }
     result.text = RunRecordText(record);

@@ -1,34 +1,23 @@
 #include "desktop/procedure_menu.h"
 
 #include <QAction>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFormLayout>
-#include <QLineEdit>
 #include <QMenu>
+#include <ctime>
 
 #include "desktop/main_window.h"
+#include "desktop/run_info_dialog.h"
 #include "instruments/bench_station.h"
 #include "procedure/bench_binding.h"
 #include "procedure/procedure_check.h"
 #include "procedure/run_info_settings.h"
+#include "safety/wall_clock.h"
 #include "shell/application.h"
 #include "shell/show_message.h"
 
 namespace qs::qt {
-
-namespace {
-
-constexpr int kMaxFieldLength = 120;
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-}  // namespace
 
 ProcedureMenu::ProcedureMenu(MainWindow& window, Application& app, SafetyNet& safety,
                              instruments::BenchStation& station, IProfileStore& settings,
@@ -75,35 +64,16 @@ void ProcedureMenu::ChooseAndRun() {
 }
 
 bool ProcedureMenu::AskRunInfo(procedure::RunInfo& info) {
-    QDialog dialog(&main_);
-    dialog.setWindowTitle(QStringLiteral("Run procedure"));
-    auto* form = new QFormLayout(&dialog);
-    const auto field = [&](const char* label, const std::string& text) {
-        auto* edit = new QLineEdit(Q(text), &dialog);
-        edit->setMaxLength(kMaxFieldLength);
-        form->addRow(QString::fromLatin1(label), edit);
-        return edit;
-    };
-    QLineEdit* technician = field("&Technician:", info.technician);
-    QLineEdit* serial = field("Radio &serial number (label):", info.serialNumber);
-    QLineEdit* workOrder = field("&Work order:", info.workOrder);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    form->addRow(buttons);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    // A new radio: its serial number is the one to type.
-    serial->setFocus();
-    serial->selectAll();
+    RunInfoDialog dialog(info, &main_);
     if (dialog.exec() != QDialog::Accepted) return false;
-    info.technician = technician->text().trimmed().toStdString();
-    info.serialNumber = serial->text().trimmed().toStdString();
-    info.workOrder = workOrder->text().trimmed().toStdString();
+    info = dialog.info();
     return true;
 }
 
 ProcedureWindow* ProcedureMenu::Run(const std::string& file, const procedure::RunInfo& info) {
     if (!window_.isNull() && !window_->runner().finished()) return nullptr;
-    const procedure::RunStart start = procedure::PrepareRun(file, station_);
+    const procedure::RunStart start =
+        procedure::PrepareRun(file, station_, DateTimeText(std::time(nullptr)).substr(0, 10));
     if (!start.checked.ok()) {
         std::string text = "The procedure file has mistakes; nothing was started.\r\n";
         for (const procedure::Diagnostic& d : start.checked.diagnostics)
@@ -117,6 +87,14 @@ ProcedureWindow* ProcedureMenu::Run(const std::string& file, const procedure::Ru
         ShowMessage(messageBox_, text);
         return nullptr;
     }
+    if (start.calibrationRefused) {
+        std::string text =
+            "The bench settings refuse instruments whose calibration is not current "
+            "(calibration_check=refuse); nothing was started.\r\n";
+        for (const std::string& w : start.calibrationWarnings) text += "\r\n" + w;
+        ShowMessage(messageBox_, text);
+        return nullptr;
+    }
     const procedure::Procedure& toRun = *start.checked.procedure;
     procedure::SaveRunInfo(settings_, app_.profMain().FullPath(), info);
     if (!window_.isNull()) window_->close();
@@ -125,6 +103,7 @@ ProcedureWindow* ProcedureMenu::Run(const std::string& file, const procedure::Ru
     window_ = new ProcedureWindow(app_, safety_, station_, toRun, recorded, &main_);
     if (recorder_) window_->setRunObserver(recorder_());
     window_->setAttribute(Qt::WA_DeleteOnClose);
+    window_->setCalibrationWarnings(start.calibrationWarnings);
     if (!columnWidths_.isEmpty()) window_->setColumnWidths(columnWidths_);
     window_->setColumnsResized([this](const QList<int>& widths) { columnWidths_ = widths; });
     window_->setRunAgain([this, file, info] { Run(file, info); });

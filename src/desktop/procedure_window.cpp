@@ -85,6 +85,8 @@ ProcedureWindow::ProcedureWindow(Application& app, SafetyNet& safety,
     state_->setObjectName(QStringLiteral("verdictBanner"));
     state_->setFont(Scaled(state_->font(), kBannerScale, true));
     state_->setMargin(8);
+    // The verdict may carry a calibration note beside it: it wraps within the window.
+    state_->setWordWrap(true);
     state_->setAutoFillBackground(true);
     layout->addWidget(state_);
     reason_ = WrappingLabel(this);
@@ -97,6 +99,11 @@ ProcedureWindow::ProcedureWindow(Application& app, SafetyNet& safety,
     who_->setText(QStringLiteral("Technician: %1    Serial number: %2    Work order: %3")
                       .arg(Q(record.technician), Q(record.serialNumber), Q(record.workOrder)));
     layout->addWidget(who_);
+    calibration_ = WrappingLabel(this);
+    calibration_->setObjectName(QStringLiteral("calibrationWarnings"));
+    calibration_->setStyleSheet(QStringLiteral("color: #b00000;"));
+    calibration_->setVisible(false);
+    layout->addWidget(calibration_);
 
     steps_ = new QTableWidget(static_cast<int>(record.steps.size()), kColumns, this);
     steps_->setHorizontalHeaderLabels({QStringLiteral("#"), QStringLiteral("Step"),
@@ -344,7 +351,7 @@ void ProcedureWindow::ShowState() {
             text = QStringLiteral("Stopping...");
             break;
         case Phase::Finished:
-            text = Q(VerdictWord(record.verdict));
+            text = Q(VerdictWithCalibration(VerdictWord(record.verdict), record));
             break;
     }
     state_->setText(text);
@@ -355,6 +362,14 @@ void ProcedureWindow::ShowState() {
                  : QString());
     stop_->setEnabled(!finished && runner_->phase() != Phase::Stopping);
     ShowEnd();
+}
+
+void ProcedureWindow::setCalibrationWarnings(const std::vector<std::string>& warnings) {
+    QString text;
+    for (const std::string& warning : warnings)
+        text += (text.isEmpty() ? QStringLiteral("Calibration: ") : QStringLiteral("\n")) + Q(warning);
+    calibration_->setText(text);
+    calibration_->setVisible(!text.isEmpty());
 }
 
 void ProcedureWindow::ShowEnd() {

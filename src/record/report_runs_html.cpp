@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "instruments/calibration.h"
 #include "instruments/instrument_identity.h"
 #include "record/report_charts_svg.h"
 #include "record/step_summary.h"
@@ -74,12 +75,16 @@ std::string FactsHtml(const std::vector<std::pair<std::string, std::string>>& fa
     return h + "</table>\n";
 }
 
-std::string BannerHtml(const std::optional<RunVerdict>& verdict, const std::string& line) {
+// The verdict in large letters, with the last run's calibration note beside it.
+std::string BannerHtml(const std::optional<RunVerdict>& verdict, const RunRecord* last,
+                       const std::string& line) {
+    const std::string word = ConnectionVerdictText(verdict);
     const char* colour = verdict ? VerdictColour(*verdict) : kNoRunColour;
     return std::string("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"8\"><tr><td bgcolor=\"") +
            colour + "\" style=\"background-color:" + colour +
            "\"><font size=\"7\" color=\"#ffffff\"><b>" +
-           E(ConnectionVerdictText(verdict)) + "</b></font><br><font color=\"#ffffff\">" +
+           E(last != nullptr ? VerdictWithCalibration(word, *last) : word) +
+           "</b></font><br><font color=\"#ffffff\">" +
            E(line) + "</font></td></tr></table>\n";
 }
 
@@ -98,9 +103,17 @@ std::string InstrumentsHtml(const RunRecord& run) {
         const instruments::IdentityParts id = instruments::SplitIdentity(i.identity);
         std::string due = i.calibrationDue.empty() ? std::string("not given") : E(i.calibrationDue);
         // Judged against the run's own day, so that the report says the same whenever it is made.
-        if (!i.calibrationDue.empty() && i.calibrationDue < Day(run.started)) {
-            due = Coloured(i.calibrationDue + " (passed)", VerdictColour(RunVerdict::Fail));
-            overdue.push_back(BenchRoleTitle(i.role));
+        switch (instruments::CalibrationStateOn(i.calibrationDue, Day(run.started))) {
+            case instruments::CalibrationState::Overdue:
+                due = Coloured(i.calibrationDue + " (passed)", VerdictColour(RunVerdict::Fail));
+                overdue.push_back(BenchRoleTitle(i.role));
+                break;
+            case instruments::CalibrationState::Unreadable:
+                due = Coloured("unreadable: '" + i.calibrationDue + "'", VerdictColour(RunVerdict::Fail));
+                break;
+            case instruments::CalibrationState::NotGiven:
+            case instruments::CalibrationState::Current:
+                break;
         }
         h += "<tr>" + Whole(E(BenchRoleTitle(i.role))) + Whole(E(id.maker)) + Whole(E(id.model)) +
              Whole(E(id.serialNumber)) + Whole(E(id.firmware)) + Whole("<tt>" + E(i.address) + "</tt>") +
@@ -186,7 +199,7 @@ std::string ReportSummaryHtml(const AlignmentReport& r) {
                     (r.runs.size() == 2 ? " earlier run follows." : " earlier runs follow.");
         }
     }
-    std::string h = BannerHtml(verdict, line);
+    std::string h = BannerHtml(verdict, last, line);
     h += "<h2>Radio</h2>\n";
     h += FactsHtml({
         {"Radio", "QT-71DR"},

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "instruments/calibration.h"
+
 namespace qs {
 
 namespace {
@@ -71,6 +73,18 @@ std::string VerdictReason(const RunRecord& run) {
     if (!errors.empty()) add(StepsPhrase(errors, "could not be judged"));
     if (text.empty()) text = run.endReason;
     return text;
+}
+
+std::string CalibrationNote(const RunRecord& run) {
+    std::vector<instruments::RoleCalibration> used;
+    for (const RunInstrument& i : run.instruments) used.push_back({i.role, i.calibrationDue});
+    // Judged on the run's own day, so that the note is the same whenever it is read.
+    return instruments::CalibrationNote(used, run.started.substr(0, 10));
+}
+
+std::string VerdictWithCalibration(const std::string& verdictWord, const RunRecord& run) {
+    const std::string note = CalibrationNote(run);
+    return note.empty() ? verdictWord : verdictWord + " \u2014 " + note;
 }
 
 }  // namespace qs
