@@ -23,6 +23,7 @@
 #include "desktop/run_info_dialog.h"
 #include "desktop/window_binding.h"
 #include "fakes/fake_alerts.h"
+#include "instruments/bench_station.h"
 #include "program/program_root.h"
 #include "record/verdict_style.h"
 #include "shell/application.h"
@@ -263,6 +264,21 @@ private Q_SLOTS:
                 }
             }
         }
+        // Bench settings that refuse an instrument out of calibration: nothing starts, the
+        // message says which and why, and the bench is not held.
+        instruments::BenchSetup refusing;
+        refusing.calibrationPolicy = instruments::CalibrationPolicy::Refuse;
+        root.benchStation().UseCalibrationOf(refusing);
+        const QString measuring = WriteFile(
+            dir, "m.toml", "[[step]]\nkind = \"measure\"\nquantity = \"power\"\nmin = 0\n");
+        const std::size_t shown = messageBox.shown.size();
+        QVERIFY(menu.Run(measuring.toStdString(), {"Ann", "SN 1", "WO-1"}) == nullptr);
+        QCOMPARE(messageBox.shown.size(), shown + 1);
+        const std::string& refusal = messageBox.shown.back().text;
+        QVERIFY2(refusal.find("(calibration_check=refuse); nothing was started") != std::string::npos &&
+                     refusal.find("power meter calibration date not given") != std::string::npos,
+                 refusal.c_str());
+        QVERIFY(root.benchStation().heldBy().empty());
         root.Close();
     }
 
