@@ -53,6 +53,7 @@ bool CliSession::OpenTrace(std::string& error) {
 bool CliSession::Start() {
     root_.setRecordsOptions(setup_.records);
     if (!root_.Start(FrontEnd{settings_, messageBox_, beeper_, window_.controls()})) return false;
+    root_.benchStation().UseCalibrationOf(setup_.calibration);
     // The backup's problems are said on standard error, without the desktop program's promise
     // that the adjustment goes on: here the command decides.
     safety().setProblemReporter([this](const std::string& problem) {

@@ -10,6 +10,7 @@
 #include "cli/headless_controls.h"
 #include "cli/terminal_alerts.h"
 #include "cli/transient_settings.h"
+#include "instruments/bench_setup.h"
 #include "link/link_hooks.h"
 #include "program/program_root.h"
 
@@ -34,6 +35,9 @@ struct SessionSetup {
     int timeoutSeconds = 600;  // for each command
     bool progressBar = false;  // the clone read's progress on standard error
     RecordsOptions records;    // problems and the first import said on standard error
+    // qs71dr-adj's bench settings, of which only the calibration dates and what a run does
+    // about them are taken: the instruments' addresses come from the procedure.
+    instruments::BenchSetup calibration;
 };
 
 // The program as the composition root builds it, with headless controls, driven command by

@@ -445,9 +445,12 @@ CommandResult CommandRunner::Bench(const CommandArgs& args) {
 
 CommandResult CommandRunner::RunProcedure(const CommandArgs& args) {
     CommandResult result;
-    // The run binds its bench, connects and checks the backup and journal on its own, in that
-    // order, as in the desktop program.
-    RunCommand(session_, options_, technician_).Run(args, result);
+    // Whatever keeps the run from starting (the file, the bench, its calibration) is found
+    // before the port opens; the run then connects and checks the backup and journal on its
+    // own, in that order, as in the desktop program.
+    RunCommand run(session_, options_, technician_);
+    if (!run.Prepare(args, result)) return result;
+    run.Run(args, result);
     if (result.status == kExitOk) CheckJournal(args, result);
     return result;
 }

@@ -8,7 +8,6 @@
 #include <QSysInfo>
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
@@ -23,9 +22,6 @@
 #include "report_pdf/report_command.h"
 #include "report_pdf/report_file.h"
 #include "safety/data_folder.h"
-#include "shell/application.h"
-#include "shell/ini_file_store.h"
-#include "shell/settings_folder.h"
 
 namespace qs::cli {
 
@@ -212,22 +208,6 @@ int Import(QtSqlConnector& connector, const IWallClock& clock, const CommandArgs
 }
 
 }  // namespace
-
-RecordsSettings DesktopRecordsSettings() {
-    const std::string name = Application::kSettingsFileName;
-    std::vector<std::string> folders{
-        UserSettingsFolderFor(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")),
-        IniFileStore::ProgramDirectory()};
-    std::error_code ec;
-    for (const std::string& folder : folders) {
-        if (folder.empty()) continue;
-        const std::string file = (std::filesystem::path(folder) / name).string();
-        if (!std::filesystem::exists(file, ec)) continue;
-        IniFileStore store(folder);
-        return LoadRecordsSettings(store, file);
-    }
-    return {};
-}
 
 int RunHistoryCommand(int argc, char** argv, const CommandArgs& args, const std::string& url,
                       const std::string& benchName, bool json) {

@@ -3,13 +3,8 @@
 #include <string>
 
 #include "cli/cli_options.h"
-#include "history/records_settings.h"
 
 namespace qs::cli {
-
-// The [RECORDS] section of qs71dr-adj's settings file, read and never written (the command
-// line keeps no settings of its own): the same records for both programs of a bench.
-RecordsSettings DesktopRecordsSettings();
 
 // `history ...`: the service records searched, a recorded connection's report written, or a
 // backups folder imported. Reads the records at `url` ("" or "none": the bench's file, a

@@ -12,6 +12,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 #include "cli/command_runner.h"
+#include "cli/desktop_settings.h"
 #include "cli/history_command.h"
 #include "cli/report_command.h"
 #include "cli/run_command.h"
@@ -141,6 +142,7 @@ int main(int argc, char** argv) {
     setup.records.sendToServer =
         std::any_of(commands.begin(), commands.end(),
                     [](const CommandArgs& c) { return CommandNeeds(c.command) == Needs::Adjustment; });
+    setup.calibration = DesktopBenchSettings();
     CliSession session(setup);
     CommandRunner runner(session, options);
 

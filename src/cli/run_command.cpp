@@ -36,6 +36,17 @@ std::string MistakesText(const procedure::CheckedProcedure& checked) {
     return text;
 }
 
+void Fail(CommandResult& result, int status, const std::string& error) {
+    std::fprintf(stderr, "qs71dr-cli: %s\n", error.c_str());
+    std::fflush(stderr);
+    result.status = status;
+    result.json.insert(QStringLiteral("error"), Q(error));
+}
+
+void Warn(const std::string& text) {
+    std::fprintf(stderr, "qs71dr-cli: run: %s\n", text.c_str());
+}
+
 }  // namespace
 
 bool RunCommand::Check(const CommandArgs& args, bool simulate, std::string& error) {
@@ -45,28 +56,39 @@ bool RunCommand::Check(const CommandArgs& args, bool simulate, std::string& erro
     return false;
 }
 
-void RunCommand::Run(const CommandArgs& args, CommandResult& result) {
-    const auto fail = [&result](int status, const std::string& error) {
-        std::fprintf(stderr, "qs71dr-cli: %s\n", error.c_str());
-        std::fflush(stderr);
-        result.status = status;
-        result.json.insert(QStringLiteral("error"), Q(error));
-    };
+bool RunCommand::Prepare(const CommandArgs& args, CommandResult& result) {
     // Checked again (the file may have changed since), the bench bound and held, before the
     // port opens: the run connects on its own.
-    const procedure::RunStart start = session_.station().Prepare(args.procedureFile);
-    if (!start.checked.ok()) {
-        fail(kExitUsage, MistakesText(start.checked));
-        return;
+    start_ = session_.station().Prepare(args.procedureFile);
+    if (!start_.checked.ok()) {
+        Fail(result, kExitUsage, MistakesText(start_.checked));
+        return false;
     }
-    if (!start.benchProblems.empty()) {
+    if (!start_.benchProblems.empty()) {
         std::string text = "run: the bench could not be set up:";
-        for (const std::string& p : start.benchProblems) text += "\n  " + p;
-        fail(kExitFailure, text);
-        return;
+        for (const std::string& p : start_.benchProblems) text += "\n  " + p;
+        Fail(result, kExitFailure, text);
+        return false;
     }
+    if (start_.calibrationRefused) {
+        std::string text =
+            "run: the bench settings refuse instruments whose calibration is not current "
+            "(calibration_check=refuse); nothing was started:";
+        for (const std::string& w : start_.calibrationWarnings) text += "\n  " + w;
+        Fail(result, kExitUsage, text);
+        return false;
+    }
+    // Said before the run, where a script's log keeps it; the record itself says it too.
+    if (args.serialNumber.empty()) Warn("no --serial: the record will have no serial number");
+    if (args.technician.empty()) Warn("no --technician: the record will name no technician");
+    for (const std::string& warning : start_.calibrationWarnings) Warn(warning);
+    std::fflush(stderr);
+    return true;
+}
+
+void RunCommand::Run(const CommandArgs& args, CommandResult& result) {
     const DrivenRun run = DriveRun(
-        session_, options_, technician_, *start.checked.procedure,
+        session_, options_, technician_, *start_.checked.procedure,
         procedure::RunInfo{args.technician, args.serialNumber, args.workOrder,
                            session_.benchName()},
         DriveOptions{args.answerYes, true});
@@ -74,7 +96,7 @@ void RunCommand::Run(const CommandArgs& args, CommandResult& result) {
     const RunRecord& record = run.record;
     if (!run.finished) {
         session_.Close();
-        fail(kExitFailure, "run: " + run.outOfTime + "; the port is closed");
+        Fail(result, kExitFailure, "run: " + run.outOfTime + "; the port is closed");
         return;
     }
     result.text = RunRecordText(record);

@@ -98,6 +98,7 @@ QWidget* BenchWindow::BuildRoles() {
     auto* grid = new QGridLayout(group);
     grid->addWidget(new QLabel(QStringLiteral("Address"), group), 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("Profile file (empty: generic)"), group), 0, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Calibration"), group), 0, 5);
     int line = 1;
     for (Role role : instruments::kRoles) {
         RoleRow& row = rows_[Index(role)];
@@ -123,10 +124,12 @@ QWidget* BenchWindow::BuildRoles() {
         grid->addWidget(row.profile, line, 2);
         grid->addWidget(row.browse, line, 3);
         grid->addWidget(row.identify, line, 4);
-        grid->addWidget(row.identity, line + 1, 1, 1, 4);
-        grid->addWidget(row.status, line + 2, 1, 1, 4);
-        grid->addWidget(row.calibration, line + 3, 1, 1, 4);
-        line += 4;
+        // The calibration note on the role's own row, where nobody takes it for the next
+        // role's; the identity and the last event below, hidden while they say nothing.
+        grid->addWidget(row.calibration, line, 5);
+        grid->addWidget(row.identity, line + 1, 1, 1, 5);
+        grid->addWidget(row.status, line + 2, 1, 1, 5);
+        line += 3;
         connect(row.address, &QLineEdit::editingFinished, this, [this, role] { ApplyRole(role); });
         connect(row.profile, &QLineEdit::editingFinished, this, [this, role] { ApplyRole(role); });
         connect(row.browse, &QToolButton::clicked, this, [this, role] { ChooseProfile(role); });
@@ -258,7 +261,9 @@ void BenchWindow::Render() {
         row.browse->setEnabled(!locked);
         const std::string identity = panel_.identity(role);
         row.identity->setText(identity.empty() ? QString() : QStringLiteral("*IDN? ") + Q(identity));
+        row.identity->setVisible(!identity.empty());
         ShowLine(row.status, panel_.status(role));
+        row.status->setVisible(!row.status->text().isEmpty());
         ShowCalibration(row.calibration, panel_.calibrationDue(role));
     }
     const auto timeout = panel_.answerTimeout();

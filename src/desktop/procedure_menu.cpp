@@ -1,16 +1,13 @@
 #include "desktop/procedure_menu.h"
 
 #include <QAction>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFormLayout>
-#include <QLineEdit>
 #include <QMenu>
 
 #include "desktop/main_window.h"
+#include "desktop/run_info_dialog.h"
 #include "procedure/bench_binding.h"
 #include "procedure/procedure_check.h"
 #include "procedure/run_info_settings.h"
@@ -19,16 +16,6 @@
 #include "station/radio_station.h"
 
 namespace qs::qt {
-
-namespace {
-
-constexpr int kMaxFieldLength = 120;
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-}  // namespace
 
 ProcedureMenu::ProcedureMenu(MainWindow& window, Application& app, RadioStation& station,
                              IProfileStore& settings, IMessageBox& messageBox)
@@ -73,29 +60,9 @@ void ProcedureMenu::ChooseAndRun() {
 }
 
 bool ProcedureMenu::AskRunInfo(procedure::RunInfo& info) {
-    QDialog dialog(&main_);
-    dialog.setWindowTitle(QStringLiteral("Run procedure"));
-    auto* form = new QFormLayout(&dialog);
-    const auto field = [&](const char* label, const std::string& text) {
-        auto* edit = new QLineEdit(Q(text), &dialog);
-        edit->setMaxLength(kMaxFieldLength);
-        form->addRow(QString::fromLatin1(label), edit);
-        return edit;
-    };
-    QLineEdit* technician = field("&Technician:", info.technician);
-    QLineEdit* serial = field("Radio &serial number (label):", info.serialNumber);
-    QLineEdit* workOrder = field("&Work order:", info.workOrder);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    form->addRow(buttons);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    // A new radio: its serial number is the one to type.
-    serial->setFocus();
-    serial->selectAll();
+    RunInfoDialog dialog(info, &main_);
     if (dialog.exec() != QDialog::Accepted) return false;
-    info.technician = technician->text().trimmed().toStdString();
-    info.serialNumber = serial->text().trimmed().toStdString();
-    info.workOrder = workOrder->text().trimmed().toStdString();
+    info = dialog.info();
     return true;
 }
 
@@ -115,6 +82,14 @@ ProcedureWindow* ProcedureMenu::Run(const std::string& file, const procedure::Ru
         ShowMessage(messageBox_, text);
         return nullptr;
     }
+    if (start.calibrationRefused) {
+        std::string text =
+            "The bench settings refuse instruments whose calibration is not current "
+            "(calibration_check=refuse); nothing was started.\r\n";
+        for (const std::string& w : start.calibrationWarnings) text += "\r\n" + w;
+        ShowMessage(messageBox_, text);
+        return nullptr;
+    }
     const procedure::Procedure& toRun = *start.checked.procedure;
     procedure::SaveRunInfo(settings_, app_.profMain().FullPath(), info);
     if (!window_.isNull()) window_->close();
@@ -122,6 +97,7 @@ ProcedureWindow* ProcedureMenu::Run(const std::string& file, const procedure::Ru
     recorded.bench = benchName_;
     window_ = new ProcedureWindow(station_, toRun, recorded, &main_);
     window_->setAttribute(Qt::WA_DeleteOnClose);
+    window_->setCalibrationWarnings(start.calibrationWarnings);
     if (!columnWidths_.isEmpty()) window_->setColumnWidths(columnWidths_);
     window_->setColumnsResized([this](const QList<int>& widths) { columnWidths_ = widths; });
     window_->setRunAgain([this, file, info] { Run(file, info); });

@@ -22,7 +22,8 @@ class MainWindow;
 
 // "File > Run procedure...": a procedure file chosen and checked as a whole (its mistakes
 // shown, nothing opened), the technician's name, the radio's serial number and the work
-// order asked for (filled in with the last run's, kept in the settings), then the procedure
+// order asked for (the name and work order filled in with the last run's, kept in the
+// settings; the serial number typed for each radio), then the procedure
 // window running it. One run at a time; Run again in the window runs the same file for the
 // same radio anew, in a new window with the column widths the technician left. Closing the main window while a run goes on stops
 // the run at its next safe point first (generator off, an adjustment's item put back); the

@@ -98,6 +98,8 @@ ProcedureWindow::ProcedureWindow(RadioStation& station, procedure::Procedure pro
     state_->setObjectName(QStringLiteral("verdictBanner"));
     state_->setFont(Scaled(state_->font(), kBannerScale, true));
     state_->setMargin(8);
+    // The verdict may carry a calibration note beside it: it wraps within the window.
+    state_->setWordWrap(true);
     state_->setAutoFillBackground(true);
     layout->addWidget(state_);
     reason_ = WrappingLabel(this);
@@ -114,6 +116,11 @@ ProcedureWindow::ProcedureWindow(RadioStation& station, procedure::Procedure pro
     who_->setText(QStringLiteral("Technician: %1    Serial number: %2    Work order: %3")
                       .arg(Q(info_.technician), Q(info_.serialNumber), Q(info_.workOrder)));
     layout->addWidget(who_);
+    calibration_ = WrappingLabel(this);
+    calibration_->setObjectName(QStringLiteral("calibrationWarnings"));
+    calibration_->setStyleSheet(QStringLiteral("color: #b00000;"));
+    calibration_->setVisible(false);
+    layout->addWidget(calibration_);
 
     steps_ = new QTableWidget(static_cast<int>(procedure_.steps.size()), kColumns, this);
     steps_->setHorizontalHeaderLabels({QStringLiteral("#"), QStringLiteral("Step"),
@@ -382,7 +389,7 @@ void ProcedureWindow::ShowState() {
             text = QStringLiteral("Stopping...");
             break;
         case Phase::Finished:
-            text = Q(VerdictWord(record.verdict));
+            text = Q(VerdictWithCalibration(VerdictWord(record.verdict), record));
             break;
     }
     state_->setText(text);
@@ -400,6 +407,14 @@ void ProcedureWindow::ShowState() {
                                : QString());
     stop_->setEnabled(!finished && (!runner_->stopping() || runner_->cleaningUp()));
     ShowEnd();
+}
+
+void ProcedureWindow::setCalibrationWarnings(const std::vector<std::string>& warnings) {
+    QString text;
+    for (const std::string& warning : warnings)
+        text += (text.isEmpty() ? QStringLiteral("Calibration: ") : QStringLiteral("\n")) + Q(warning);
+    calibration_->setText(text);
+    calibration_->setVisible(!text.isEmpty());
 }
 
 void ProcedureWindow::ShowEnd() {

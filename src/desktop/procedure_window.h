@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "procedure/procedure_runner.h"
 #include "procedure/technician.h"
@@ -44,6 +46,9 @@ public:
     const procedure::ProcedureRunner& runner() const { return *runner_; }
     // Called once the run has ended.
     void setFinished(std::function<void()> finished) { finished_ = std::move(finished); }
+    // The instruments the run uses whose calibration is not current, a line each, shown
+    // from before the run starts until the window closes; set before Start.
+    void setCalibrationWarnings(const std::vector<std::string>& warnings);
     // What Run again and Open report do; without them the buttons stay hidden.
     void setRunAgain(std::function<void()> runAgain) { runAgain_ = std::move(runAgain); }
     void setOpenReport(std::function<void()> openReport) { openReport_ = std::move(openReport); }
@@ -66,6 +71,7 @@ public:
     QLabel* reasonLabel() const { return reason_; }  // why the run ended as it did
     QLabel* holdsLabel() const { return holds_; }    // what the radio and generator hold then
     QLabel* countsLabel() const { return counts_; }
+    QLabel* calibrationLabel() const { return calibration_; }
     QFrame* promptPanel() const { return prompt_; }
     QLabel* questionLabel() const { return question_; }
     QPushButton* okButton() const { return ok_; }
@@ -119,6 +125,7 @@ private:
     QLabel* holds_ = nullptr;
     QLabel* counts_ = nullptr;
     QLabel* who_ = nullptr;
+    QLabel* calibration_ = nullptr;  // hidden when every instrument is current
     QTableWidget* steps_ = nullptr;
     QFrame* prompt_ = nullptr;
     QLabel* question_ = nullptr;

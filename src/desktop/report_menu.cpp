@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QUrl>
 
 #include "desktop/charts_window.h"
@@ -15,6 +16,7 @@
 #include "report_pdf/report_file.h"
 #include "safety/backup_file.h"
 #include "safety/safety_net.h"
+#include "shell/program_texts.h"
 #include "shell/show_message.h"
 
 namespace qs::qt {
@@ -26,6 +28,18 @@ QString ReportPathBeside(const QString& backupPath) {
     const QFileInfo backup(backupPath);
     return backup.absolutePath() + QLatin1Char('/') + backup.completeBaseName() +
            QStringLiteral("-report.pdf");
+}
+
+// What Open report says beside the window: where the file is, and what to do without a viewer
+// (the desktop may hand the file on and still find no program for it).
+QString OpenedReportText(const QString& path, bool handedOn) {
+    return QStringLiteral("The alignment report was written to:\n%1\n\n").arg(path) +
+           (handedOn ? QStringLiteral("It has been handed to the desktop's PDF viewer. If no "
+                                      "viewer opens, ")
+                     : QStringLiteral("No PDF viewer could be started for it: ")) +
+           QStringLiteral("open that file with a PDF viewer (on Debian: sudo apt-get install "
+                          "evince), or save the report elsewhere with File > Save alignment "
+                          "report... (PDF or HTML, which any web browser opens).");
 }
 
 }  // namespace
@@ -95,7 +109,18 @@ bool ReportMenu::OpenReport(const std::string& backupPath) {
     if (backupPath.empty()) return SaveReport(std::string());
     const QString path = ReportPathBeside(QString::fromStdString(backupPath));
     if (!WriteReport(backupPath, path.toStdString())) return false;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    const bool handedOn = QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    const QString text = OpenedReportText(path, handedOn);
+    if (reportNote_.isNull()) {
+        reportNote_ = new QMessageBox(QMessageBox::Information, QString::fromLatin1(kProgramTitle),
+                                      text, QMessageBox::Ok, &window_);
+        reportNote_->setAttribute(Qt::WA_DeleteOnClose);
+        reportNote_->setWindowModality(Qt::NonModal);
+        reportNote_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    } else {
+        reportNote_->setText(text);
+    }
+    reportNote_->show();
     return true;
 }
 

@@ -7,6 +7,7 @@
 
 class QAction;
 class QMenu;
+class QMessageBox;
 
 namespace qs {
 class CurveRecorder;
@@ -47,8 +48,10 @@ public:
     bool SaveReport(const std::string& path);
     // The report of the connection whose backup is `backupPath`, written as PDF beside the
     // backup (where Save alignment report proposes it) and opened in the desktop's viewer; a
-    // failure is shown in a message.
+    // failure is shown in a message. A note beside the window, never blocking it, says where
+    // the file is and what to do when no viewer opens.
     bool OpenReport(const std::string& backupPath);
+    QMessageBox* reportNote() const { return reportNote_.data(); }
 
 private:
     void ChooseAndSave();
@@ -63,6 +66,7 @@ private:
     QAction* fullReport_ = nullptr;
     QMenu* viewMenu_ = nullptr;
     QPointer<ChartsWindow> chartsWindow_;
+    QPointer<QMessageBox> reportNote_;
 };
 
 }  // namespace qs::qt

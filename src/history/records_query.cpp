@@ -12,6 +12,24 @@ std::string LastNewValue(const std::vector<JournalEntry>& journal, const std::st
     return "";
 }
 
+// LIKE's escape character: one that no server setting reads as anything but itself (a
+// backslash would, where PostgreSQL's standard_conforming_strings is off).
+constexpr char kLikeEscape = '!';
+
+// The user's text as a LIKE pattern that finds it anywhere: its own % and _ (and the escape
+// character) match only themselves.
+std::string ContainsPattern(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return "%";
+    const std::string trimmed = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    std::string pattern = "%";
+    for (const char c : trimmed) {
+        if (c == '%' || c == '_' || c == kLikeEscape) pattern += kLikeEscape;
+        pattern += c;
+    }
+    return pattern + "%";
+}
+
 const ItemValue* Find(const std::vector<ItemValue>& items, const std::string& name) {
     for (const ItemValue& item : items)
         if (item.item == name) return &item;
@@ -29,9 +47,17 @@ SqlStatus FindConnections(ISqlConnection& db, const HistoryFilter& filter,
         where += condition;
         values.push_back(std::move(value));
     };
-    if (!filter.serialNumber.empty()) narrow("serial_number = ?", filter.serialNumber);
-    if (!filter.workOrder.empty()) narrow("work_order = ?", filter.workOrder);
-    if (!filter.technician.empty()) narrow("technician = ?", filter.technician);
+    // What people type: part of the name or number, in any case ("4f12" finds "SN 4F12").
+    // lower() on both sides, as PostgreSQL's LIKE minds the case and SQLite's does not.
+    auto contains = [&](const char* column, const std::string& text) {
+        if (text.empty()) return;
+        narrow((std::string("lower(") + column + ") LIKE lower(?) ESCAPE '" + kLikeEscape + "'")
+                   .c_str(),
+               ContainsPattern(text));
+    };
+    contains("serial_number", filter.serialNumber);
+    contains("work_order", filter.workOrder);
+    contains("technician", filter.technician);
     // Older records wrote the verdict in lower case.
     if (!filter.verdict.empty()) narrow("UPPER(verdict) = UPPER(?)", filter.verdict);
     if (!filter.bench.empty()) narrow("bench = ?", filter.bench);

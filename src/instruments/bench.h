@@ -91,7 +91,7 @@ public:
     // The role's instrument's answer to *IDN?, empty until it has been opened.
     std::string Identity(Role role) const;
     // The day the role's instrument's calibration runs out, "2027-03-01", as the bench
-    // settings give it; empty when they give none.
+    // settings write it (a text that is no day too); empty when they give none.
     void SetCalibrationDue(Role role, std::string day);
     std::string CalibrationDue(Role role) const;
 

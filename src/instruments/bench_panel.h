@@ -54,10 +54,10 @@ public:
     std::optional<std::chrono::milliseconds> answerTimeout() const {
         return station_.setup().answerTimeout;
     }
-    // When the role's instrument is due for calibration, as the settings say; nothing under
-    // --simulate, where every role is the virtual monitor.
-    CalibrationDue calibrationDue(Role role) const {
-        return simulated() ? CalibrationDue{} : station_.setup().calibrationDue(role);
+    // When the role's instrument is due for calibration, as the settings say (under
+    // --simulate the virtual monitor is judged by them as the shop's instrument would be).
+    const CalibrationDue& calibrationDue(Role role) const {
+        return station_.setup().calibrationDue(role);
     }
     // The instrument's answer to *IDN?, empty until known.
     std::string identity(Role role) const;

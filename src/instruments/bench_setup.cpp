@@ -43,9 +43,28 @@ int Digits(const std::string& text, std::size_t at, std::size_t count) {
 CalibrationDue CalibrationFrom(const std::string& key, const std::string& text) {
     if (text.empty()) return {};
     if (!IsIsoDay(text)) {
-        return {"", "the settings' " + key + " is not a date YYYY-MM-DD: '" + text + "'"};
+        return {"", "the settings' " + key + " is not a date YYYY-MM-DD: '" + text + "'", text};
     }
-    return {text, ""};
+    return {text, "", text};
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// An unknown word warns: a mistyped "refuse" must not stop every run without saying why, nor
+// let an instrument out of calibration pass unsaid.
+void PolicyFrom(const std::string& text, BenchSetup& setup) {
+    const std::string word = Lower(text);
+    if (word.empty() || word == "warn") return;
+    if (word == "refuse") {
+        setup.calibrationPolicy = CalibrationPolicy::Refuse;
+        return;
+    }
+    setup.calibrationPolicyProblem = std::string("the settings' ") + kCalibrationCheckKey +
+                                     " is warn or refuse, not '" + text + "'; warn is used";
 }
 
 }  // namespace
@@ -83,6 +102,7 @@ BenchSetup LoadBenchSettings(IProfileStore& store, const std::string& file) {
             CalibrationFrom(calibrationKey, Read(store, file, calibrationKey));
     }
     setup.answerTimeout = TimeoutFrom(Read(store, file, kAnswerTimeoutKey));
+    PolicyFrom(Read(store, file, kCalibrationCheckKey), setup);
     return setup;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "instruments/bench.h"
+#include "instruments/calibration.h"
 #include "instruments/result.h"
 #include "instruments/roles.h"
 #include "platform/profile_store.h"
@@ -30,6 +31,9 @@ struct RoleSetup {
 struct CalibrationDue {
     std::string date;     // "2027-03-31"; empty when the settings give none or a wrong one
     std::string problem;  // why the settings' value was not taken; empty when it was
+    // As the settings write it, a wrong date too: what a run records, so that its report says
+    // the date was unreadable rather than not given.
+    std::string written;
     bool operator==(const CalibrationDue&) const = default;
 };
 
@@ -38,6 +42,9 @@ struct BenchSetup {
     // None: the profile's own time, else 2 s.
     std::optional<std::chrono::milliseconds> answerTimeout;
     std::array<CalibrationDue, kRoles.size()> calibration;
+    // What a run does with an instrument that is overdue or has no readable date.
+    CalibrationPolicy calibrationPolicy = CalibrationPolicy::Warn;
+    std::string calibrationPolicyProblem;  // a value that is neither warn nor refuse
 
     RoleSetup& role(Role r) { return roles[static_cast<std::size_t>(r)]; }
     const RoleSetup& role(Role r) const { return roles[static_cast<std::size_t>(r)]; }
@@ -61,11 +68,15 @@ Result<InstrumentOptions> OptionsFor(const RoleSetup& role,
 //   ...
 //   answer_timeout_ms=2000
 //   generator_calibration_due=2027-03-31
+//   calibration_check=warn
 //
 // Keys are the role names; a missing key or an empty value means no instrument (or the
 // generic profile); a time-out that is not a whole number from 100 to 60000 means none. A
 // calibration date is a day YYYY-MM-DD; anything else is kept as the role's problem.
+// calibration_check is warn (also when empty) or refuse, in any case; anything else is kept
+// as a problem and warn is used.
 inline constexpr const char* kCalibrationDueSuffix = "_calibration_due";
+inline constexpr const char* kCalibrationCheckKey = "calibration_check";
 inline constexpr const char* kBenchSettingsSection = "BENCH";
 
 BenchSetup LoadBenchSettings(IProfileStore& store, const std::string& file);

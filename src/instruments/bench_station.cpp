@@ -33,6 +33,14 @@ void BenchStation::UseSettings(IProfileStore& store, std::string file) {
     Restore();
 }
 
+void BenchStation::UseCalibrationOf(const BenchSetup& settings) {
+    setup_.calibration = settings.calibration;
+    setup_.calibrationPolicy = settings.calibrationPolicy;
+    setup_.calibrationPolicyProblem = settings.calibrationPolicyProblem;
+    for (Role role : kRoles)
+        bench_.SetCalibrationDue(role, setup_.calibrationDue(role).written);
+}
+
 Status BenchStation::Simulate(const std::string& address) {
     const Result<Resource> resource = ParseResource(address);
     if (!resource) return resource.error();
@@ -49,9 +57,10 @@ void BenchStation::Restore() {
 void BenchStation::BindRole(Role role) {
     std::string& problem = problems_[static_cast<std::size_t>(role)];
     problem.clear();
+    // The settings' date goes with the role, for the record of a run: the virtual monitor
+    // stands in for the shop's instruments and is judged as they are.
+    bench_.SetCalibrationDue(role, setup_.calibrationDue(role).written);
     if (simulated()) {
-        // The virtual monitor has no calibration to run out.
-        bench_.SetCalibrationDue(role, {});
         InstrumentOptions options;
         options.answerTimeout = setup_.answerTimeout;
         const Status bound = bench_.Assign(role, monitorAddress_, options);
@@ -59,8 +68,6 @@ void BenchStation::BindRole(Role role) {
         return;
     }
     const RoleSetup& choice = setup_.role(role);
-    // The settings' day goes with the role, for the record of a run.
-    bench_.SetCalibrationDue(role, setup_.calibrationDue(role).date);
     if (choice.address.empty()) {
         bench_.Unassign(role);
         return;
@@ -115,7 +122,7 @@ Status BenchStation::Bind(Role role, const RoleSetup& choice) {
     }
     const BenchSetup before = setup_;
     setup_.role(role) = choice;
-    bench_.SetCalibrationDue(role, setup_.calibrationDue(role).date);
+    bench_.SetCalibrationDue(role, setup_.calibrationDue(role).written);
     problems_[static_cast<std::size_t>(role)].clear();
     Save(before);
     return Ok();

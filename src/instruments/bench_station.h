@@ -38,10 +38,14 @@ public:
     BenchStation& operator=(const BenchStation&) = delete;
 
     Bench& bench() { return bench_; }
+    const Bench& bench() const { return bench_; }
 
     // Reads the bench's section of `file` and binds the roles it names (under --simulate they
     // stay on the virtual monitor). Later changes are written back there.
     void UseSettings(IProfileStore& store, std::string file);
+    // Only the calibration dates and what a run does about them, from another program's
+    // settings (the command line takes the desktop program's); nothing is bound or written.
+    void UseCalibrationOf(const BenchSetup& settings);
     // Every role bound to the virtual service monitor at `address` (generic profile) for the
     // rest of the run; the settings are left as they are.
     Status Simulate(const std::string& address);

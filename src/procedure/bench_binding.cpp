@@ -1,6 +1,7 @@
 #include "procedure/bench_binding.h"
 
 #include "instruments/bench_station.h"
+#include "instruments/calibration.h"
 #include "instruments/profile_file.h"
 #include "instruments/resource.h"
 
@@ -72,7 +73,27 @@ std::vector<std::string> BindBench(const Bench& procedureBench,
     return problems;
 }
 
-RunStart PrepareRun(const std::string& file, instruments::BenchStation& station) {
+std::vector<std::string> CalibrationWarnings(const Procedure& procedure,
+                                             const instruments::BenchStation& station,
+                                             const std::string& today) {
+    std::vector<std::string> warnings;
+    const instruments::BenchSetup& setup = station.setup();
+    if (!setup.calibrationPolicyProblem.empty()) warnings.push_back(setup.calibrationPolicyProblem);
+    // The roles the run's record names: those its steps use, with an instrument bound.
+    const instruments::Bench& bench = station.bench();
+    for (const BenchRole role : RolesNeeded(procedure)) {
+        const std::string address = bench.Address(role);
+        if (address.empty()) continue;
+        const std::string due = bench.CalibrationDue(role);
+        const std::string warning = instruments::CalibrationWarning(
+            role, address, due, instruments::CalibrationStateOn(due, today));
+        if (!warning.empty()) warnings.push_back(warning);
+    }
+    return warnings;
+}
+
+RunStart PrepareRun(const std::string& file, instruments::BenchStation& station,
+                    const std::string& today) {
     RunStart start;
     start.checked = CheckProcedureFile(
         file, ProgramCheckOptions(station.simulated() ? BenchBinding::Simulated
@@ -80,6 +101,14 @@ RunStart PrepareRun(const std::string& file, instruments::BenchStation& station)
     if (!start.checked.ok()) return start;
     start.benchProblems = BindBench(start.checked.procedure->bench, station);
     if (!start.benchProblems.empty()) {
+        station.Restore();
+        return start;
+    }
+    start.calibrationWarnings = CalibrationWarnings(*start.checked.procedure, station, today);
+    start.calibrationRefused =
+        station.setup().calibrationPolicy == instruments::CalibrationPolicy::Refuse &&
+        !start.calibrationWarnings.empty();
+    if (start.calibrationRefused) {
         station.Restore();
         return start;
     }

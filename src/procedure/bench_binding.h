@@ -31,15 +31,28 @@ std::string BenchHeldReason(const Procedure& procedure);
 std::vector<std::string> BindBench(const Bench& procedureBench, instruments::BenchStation& station);
 
 // A run's start, the same for every front end: the file checked as this program checks it
-// (the station's virtual monitor standing in for [bench] when it has one), the roles bound
-// and the station held for the run. Either mistakes of the file (nothing touched), or bench
-// problems (the station restored as it was), or a procedure that may run; the front end gives
-// the station back with Release() when the run has ended.
+// (the station's virtual monitor standing in for [bench] when it has one), the roles bound,
+// their instruments' calibration judged on `today` (YYYY-MM-DD) and the station held for the
+// run. Either mistakes of the file (nothing touched), or bench problems or a refusal of the
+// calibration (the station restored as it was), or a procedure that may run; the front end
+// says the calibration warnings before the run and gives the station back with Release()
+// when the run has ended.
 struct RunStart {
     CheckedProcedure checked;
     std::vector<std::string> benchProblems;
-    bool ok() const { return checked.ok() && benchProblems.empty(); }
+    // Each instrument the run uses that is overdue or has no readable date in the bench
+    // settings, a line each (and a calibration_check the settings spell wrong).
+    std::vector<std::string> calibrationWarnings;
+    // The bench settings say refuse, and there are warnings: nothing starts.
+    bool calibrationRefused = false;
+    bool ok() const { return checked.ok() && benchProblems.empty() && !calibrationRefused; }
 };
-RunStart PrepareRun(const std::string& file, instruments::BenchStation& station);
+RunStart PrepareRun(const std::string& file, instruments::BenchStation& station,
+                    const std::string& today);
+
+// The calibration warnings of the instruments bound for `procedure` now, judged on `today`.
+std::vector<std::string> CalibrationWarnings(const Procedure& procedure,
+                                             const instruments::BenchStation& station,
+                                             const std::string& today);
 
 }  // namespace qs::procedure

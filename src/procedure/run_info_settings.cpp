@@ -14,7 +14,6 @@ struct Field {
 };
 constexpr Field kFields[] = {
     {"Technician", &RunInfo::technician},
-    {"SerialNumber", &RunInfo::serialNumber},
     {"WorkOrder", &RunInfo::workOrder},
 };
 

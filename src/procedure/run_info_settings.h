@@ -1,7 +1,8 @@
 #pragma once
 
-// Who ran the last procedure on which radio, kept in the program's settings file so that the
-// next run asks with them filled in.
+// Who ran the last procedure and for which work order, kept in the program's settings file so
+// that the next run asks with them filled in. The radio's serial number is never kept: each
+// radio's own is typed from its label, so that one OK cannot record the radio before it.
 
 #include <string>
 
@@ -15,7 +16,8 @@ namespace qs::procedure {
 
 inline constexpr const char* kRunInfoSection = "PROCEDURE";
 
-// What the settings file at `file` keeps; empty fields where it keeps none.
+// What the settings file at `file` keeps; empty fields where it keeps none, the serial number
+// always (a key an earlier version wrote is not read).
 RunInfo LoadRunInfo(IProfileStore& store, const std::string& file);
 // False when the file could not be written.
 bool SaveRunInfo(IProfileStore& store, const std::string& file, const RunInfo& info);

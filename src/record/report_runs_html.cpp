@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "instruments/calibration.h"
 #include "instruments/instrument_identity.h"
 #include "model/reading_text.h"
 #include "record/report_charts_svg.h"
@@ -47,12 +48,16 @@ ReportTable FactsTable(const std::vector<std::pair<std::string, std::string>>& f
     return table;
 }
 
-std::string BannerHtml(const std::optional<RunVerdict>& verdict, const std::string& line) {
+// The verdict in large letters, with the last run's calibration note beside it.
+std::string BannerHtml(const std::optional<RunVerdict>& verdict, const RunRecord* last,
+                       const std::string& line) {
+    const std::string word = ConnectionVerdictText(verdict);
     const char* colour = verdict ? VerdictColour(*verdict) : kNoRunColour;
     return std::string("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"8\"><tr><td bgcolor=\"") +
            colour + "\" style=\"background-color:" + colour +
            "\"><font size=\"7\" color=\"#ffffff\"><b>" +
-           E(ConnectionVerdictText(verdict)) + "</b></font><br><font color=\"#ffffff\">" +
+           E(last != nullptr ? VerdictWithCalibration(word, *last) : word) +
+           "</b></font><br><font color=\"#ffffff\">" +
            E(line) + "</font></td></tr></table>\n";
 }
 
@@ -75,9 +80,17 @@ void AddInstrumentBlocks(const RunRecord& run, std::vector<ReportBlock>& blocks)
         const instruments::IdentityParts id = instruments::SplitIdentity(i.identity);
         std::string due = i.calibrationDue.empty() ? std::string("not given") : E(i.calibrationDue);
         // Judged against the run's own day, so that the report says the same whenever it is made.
-        if (!i.calibrationDue.empty() && i.calibrationDue < Day(run.started)) {
-            due = Coloured(i.calibrationDue + " (passed)", VerdictColour(RunVerdict::Fail));
-            overdue.push_back(BenchRoleTitle(i.role));
+        switch (instruments::CalibrationStateOn(i.calibrationDue, Day(run.started))) {
+            case instruments::CalibrationState::Overdue:
+                due = Coloured(i.calibrationDue + " (passed)", VerdictColour(RunVerdict::Fail));
+                overdue.push_back(BenchRoleTitle(i.role));
+                break;
+            case instruments::CalibrationState::Unreadable:
+                due = Coloured("unreadable: '" + i.calibrationDue + "'", VerdictColour(RunVerdict::Fail));
+                break;
+            case instruments::CalibrationState::NotGiven:
+            case instruments::CalibrationState::Current:
+                break;
         }
         table.rows.push_back({{E(BenchRoleTitle(i.role)), E(id.maker), E(id.model),
                                E(id.serialNumber), E(id.firmware), "<tt>" + E(i.address) + "</tt>",
@@ -131,6 +144,8 @@ void AddRunFactBlocks(const RunRecord& run, std::vector<ReportBlock>& blocks) {
              E(SpacedUnits(why)) + "</p>\n";
     }
     for (const std::string& note : run.notes) h += "<p>" + E(note) + "</p>\n";
+    // What the radio and the generator were left holding, as the radio confirmed it.
+    if (!run.radioHolds.empty()) h += "<p><b>At the end:</b> " + E(run.radioHolds) + "</p>\n";
     if (!h.empty()) blocks.push_back(TextBlock(h));
 }
 
@@ -188,7 +203,7 @@ void AddRunSummaryBlocks(const AlignmentReport& r, std::vector<ReportBlock>& blo
                                         : " earlier runs are listed after its steps.");
         }
     }
-    blocks.push_back(TextBlock(BannerHtml(verdict, line)));
+    blocks.push_back(TextBlock(BannerHtml(verdict, last, line)));
     blocks.push_back(HeadingBlock(2, "Radio"));
     blocks.push_back(TableBlock(FactsTable({
         {"Radio", "QT-71DR"},

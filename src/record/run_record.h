@@ -83,7 +83,9 @@ struct RunInstrument {
     std::string role;      // "generator", "power_meter", ... (the settings' words)
     std::string address;   // "TCPIP::127.0.0.1::5025::SOCKET"
     std::string identity;  // its answer to *IDN?, empty when it never answered one
-    std::string calibrationDue;  // "2027-03-01" where the bench settings give one
+    // As the bench settings write it: "2027-03-01", or a text that is no day (said as
+    // unreadable); empty where they give none.
+    std::string calibrationDue;
     bool operator==(const RunInstrument&) const = default;
 };
 

@@ -18,7 +18,7 @@ std::string Fact(const std::string& label, const std::string& value) {
 std::string RunRecordText(const RunRecord& run) {
     std::string title = run.procedureTitle.empty() ? run.procedureFile : run.procedureTitle;
     if (!run.procedureRevision.empty()) title += " (revision " + run.procedureRevision + ")";
-    std::string t = "Verdict: " + std::string(VerdictWord(run.verdict)) + "\n";
+    std::string t = "Verdict: " + VerdictWithCalibration(VerdictWord(run.verdict), run) + "\n";
     t += Fact("Procedure", title);
     t += Fact("Technician", run.technician);
     t += Fact("Serial number", run.serialNumber);

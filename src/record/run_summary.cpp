@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "record/step_summary.h"
+#include "instruments/calibration.h"
 
 namespace qs {
 
@@ -88,11 +89,24 @@ std::string VerdictReason(const RunRecord& run) {
 }
 
 std::string RunEndText(const RunRecord& run) {
-    std::string text = "Procedure run " + std::string(VerdictWord(run.verdict));
+    std::string text =
+        "Procedure run " + VerdictWithCalibration(std::string(VerdictWord(run.verdict)), run);
     const std::string reason = VerdictReason(run);
     text += reason.empty() ? "." : ": " + reason + ".";
     if (!run.radioHolds.empty()) text += " " + run.radioHolds;
     return text;
+}
+
+std::string CalibrationNote(const RunRecord& run) {
+    std::vector<instruments::RoleCalibration> used;
+    for (const RunInstrument& i : run.instruments) used.push_back({i.role, i.calibrationDue});
+    // Judged on the run's own day, so that the note is the same whenever it is read.
+    return instruments::CalibrationNote(used, run.started.substr(0, 10));
+}
+
+std::string VerdictWithCalibration(const std::string& verdictWord, const RunRecord& run) {
+    const std::string note = CalibrationNote(run);
+    return note.empty() ? verdictWord : verdictWord + " \u2014 " + note;
 }
 
 }  // namespace qs

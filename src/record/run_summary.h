@@ -38,4 +38,13 @@ std::string VerdictReason(const RunRecord& run);
 // technician at step 17. The radio holds TX LVA = 192 (was 180); generator RF off."
 std::string RunEndText(const RunRecord& run);
 
+// The instruments of the run whose calibration was not current on the run's day, grouped by
+// what was wrong: "generator calibration overdue; power meter calibration date not given";
+// empty when all were (or none was used).
+std::string CalibrationNote(const RunRecord& run);
+
+// The verdict word with that note beside it, as the run's banner and the report's summary say
+// it: "PASS — generator calibration overdue", or "PASS" alone.
+std::string VerdictWithCalibration(const std::string& verdictWord, const RunRecord& run);
+
 }  // namespace qs

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "instruments/bench_station.h"
+#include "safety/wall_clock.h"
 #include "shell/application.h"
 #include "shell/dialog_hold.h"
 #include "station/held_messages.h"
@@ -26,7 +27,9 @@ procedure::RunStart RadioStation::Prepare(const std::string& file) {
         refused.benchProblems.push_back("another procedure run is using the radio and the bench");
         return refused;
     }
-    procedure::RunStart start = procedure::PrepareRun(file, parts_.bench);
+    // Calibration is judged on today's date, as the technician's calendar has it.
+    procedure::RunStart start = procedure::PrepareRun(
+        file, parts_.bench, DateTimeText(parts_.wallClock.Now()).substr(0, 10));
     benchHeld_ = start.ok();
     return start;
 }

@@ -70,6 +70,13 @@ TEST_P(MigrationOnServer, ReachesTheLatestWithItsDataKept) {
 INSTANTIATE_TEST_SUITE_P(EveryEarlierVersion, MigrationOnServer,
                          ::testing::Range(0, kLatestRecordsVersion));
 
+TEST(SharedRecordsTest, SearchesFindAPartInAnyCase) {
+    QS_NEED_POSTGRES(server);
+    auto db = OpenOrFail(server->Target(server->NewDatabase("search")));
+    ASSERT_TRUE(db);
+    ExpectSearchesByPartAndCase(*db);
+}
+
 // A statement that waits on the server, here for a lock another program holds, is given up
 // at the target's statement time-out with the server's reason, not left hanging; the lock
 // gone, the same connection goes on.

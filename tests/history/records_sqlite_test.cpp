@@ -224,6 +224,12 @@ TEST_F(RecordsDatabase, SearchesFindExactlyTheMatchingConnectionsNewestFirst) {
     }
 }
 
+TEST_F(RecordsDatabase, SearchesFindAPartInAnyCase) {
+    auto db = OpenSqlite(Path());
+    ASSERT_TRUE(db);
+    ExpectSearchesByPartAndCase(*db);
+}
+
 TEST_F(RecordsDatabase, TwoConnectionsCompareItemByItem) {
     ConnectionRecord a = SampleRecord(1);
     ConnectionRecord b = SampleRecord(2);

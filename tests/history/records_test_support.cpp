@@ -93,6 +93,62 @@ ConnectionRecord SampleRecord(int n, int journalLines) {
     return r;
 }
 
+void ExpectSearchesByPartAndCase(ISqlConnection& db) {
+    ASSERT_TRUE(MigrateRecords(db).ok());
+    const struct {
+        const char* serial;
+        const char* technician;
+        const char* workOrder;
+    } saved[] = {
+        {"SN 4F12", "Ann Tech", "WO-100%"},
+        {"sn-4f120", "JOANN", "WO_7"},
+        {"4F1", "Ben", "WOX7"},
+        {"X!Y", "Ben", "W1"},
+    };
+    for (int n = 0; n < 4; ++n) {
+        ConnectionRecord r = SampleRecord(100 + n, 1);
+        r.info.serialNumber = saved[n].serial;
+        r.info.technician = saved[n].technician;
+        r.info.workOrder = saved[n].workOrder;
+        std::int64_t id = 0;
+        ASSERT_TRUE(RecordsStore(db).SaveRecord(r, id).ok());
+    }
+    const struct {
+        const char* serial;
+        const char* technician;
+        const char* workOrder;
+        std::vector<int> found;  // newest first
+    } cases[] = {
+        {"4f12", "", "", {1, 0}},
+        {" 4F12 ", "", "", {1, 0}},
+        {"SN 4F12", "", "", {0}},
+        {"4f1", "", "", {2, 1, 0}},
+        {"", "Ann", "", {1, 0}},
+        {"", "ann tech", "", {0}},
+        {"", "", "_7", {1}},
+        {"", "", "0%", {0}},
+        {"", "", "%", {0}},
+        {"!", "", "", {3}},
+        {"x!y", "", "", {3}},
+        {"4f120", "ann", "", {1}},
+        {"4F12", "Ben", "", {}},
+    };
+    for (const auto& c : cases) {
+        HistoryFilter filter;
+        filter.serialNumber = c.serial;
+        filter.technician = c.technician;
+        filter.workOrder = c.workOrder;
+        std::vector<ConnectionInfo> found;
+        const SqlStatus status = FindConnections(db, filter, found);
+        ASSERT_TRUE(status.ok()) << status.message;
+        std::vector<int> which;
+        for (const ConnectionInfo& info : found)
+            which.push_back(std::stoi(info.uid.substr(4)) - 100);
+        EXPECT_EQ(which, c.found) << "serial '" << c.serial << "', technician '" << c.technician
+                                  << "', work order '" << c.workOrder << "'";
+    }
+}
+
 std::int64_t CountRows(ISqlConnection& db, const std::string& table) {
     std::vector<SqlRow> rows;
     if (!db.Execute("SELECT count(*) FROM " + table, {}, &rows).ok() || rows.empty()) return -1;

@@ -56,6 +56,11 @@ void ExpectSameRecord(const ConnectionRecord& got, const ConnectionRecord& want)
 void Overwrite(const std::string& path, std::streamoff at, std::size_t count);
 std::string FileBytes(const std::string& path);
 
+// Saves connections whose serial numbers, technicians and work orders differ in case, spaces,
+// % and _, then checks that searches find a part of each in any case (and % and _ only as
+// themselves): the same on every database the records live in.
+void ExpectSearchesByPartAndCase(ISqlConnection& db);
+
 // Rows of a table counted, or -1 when the query failed.
 std::int64_t CountRows(ISqlConnection& db, const std::string& table);
 

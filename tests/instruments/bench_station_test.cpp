@@ -75,7 +75,9 @@ TEST(BenchStationTest, ChoicesAreKeptInTheBenchSectionBesideTheWindowsOptions) {
 }
 
 // A calibration day from the settings goes with its role's instrument into the bench, where
-// a run records it; the virtual monitor has none.
+// a run records it, as written (an unreadable one too, so that the report can say so); the
+// virtual monitor is judged by the same dates. Another program's settings give only their
+// dates and rule, never their addresses.
 TEST(BenchStationTest, CalibrationDaysGoIntoTheBenchForTheRunsRecord) {
     StationRig rig;
     rig.store.setRaw(kFile, "BENCH", "power_meter", kOther);
@@ -83,9 +85,18 @@ TEST(BenchStationTest, CalibrationDaysGoIntoTheBenchForTheRunsRecord) {
     rig.store.setRaw(kFile, "BENCH", "generator_calibration_due", "1.3.2027");
     rig.station.UseSettings(rig.store, kFile);
     EXPECT_EQ(rig.bench.CalibrationDue(Role::PowerMeter), "2027-03-01");
-    EXPECT_EQ(rig.bench.CalibrationDue(Role::Generator), "");
+    EXPECT_EQ(rig.bench.CalibrationDue(Role::Generator), "1.3.2027");
     ASSERT_TRUE(rig.station.Simulate(kMonitor).ok());
-    EXPECT_EQ(rig.bench.CalibrationDue(Role::PowerMeter), "");
+    EXPECT_EQ(rig.bench.CalibrationDue(Role::PowerMeter), "2027-03-01");
+
+    StationRig other;
+    other.store.setRaw(kFile, "BENCH", "calibration_check", "Refuse");
+    other.station.UseCalibrationOf(LoadBenchSettings(rig.store, kFile));
+    EXPECT_EQ(other.bench.CalibrationDue(Role::PowerMeter), "2027-03-01");
+    EXPECT_EQ(other.bench.Address(Role::PowerMeter), "");
+    EXPECT_EQ(other.station.setup().calibrationPolicy, CalibrationPolicy::Warn);
+    other.station.UseCalibrationOf(LoadBenchSettings(other.store, kFile));
+    EXPECT_EQ(other.station.setup().calibrationPolicy, CalibrationPolicy::Refuse);
 }
 
 // Calibration dates are read, never written: a day YYYY-MM-DD is taken, anything else is the

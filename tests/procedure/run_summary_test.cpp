@@ -2,6 +2,9 @@
 // reads under the banner and the counts.
 #include <gtest/gtest.h>
 
+#include "record/alignment_report.h"
+#include "record/report_runs_html.h"
+#include "record/report_html.h"
 #include "record/run_summary.h"
 
 namespace qs {
@@ -63,6 +66,47 @@ TEST(RunSummaryTest, NumbersAreListedAsASentence) {
     EXPECT_EQ(NumberList({4}), "4");
     EXPECT_EQ(NumberList({1, 2}), "1 and 2");
     EXPECT_EQ(NumberList({1, 2, 3, 7}), "1, 2, 3 and 7");
+}
+
+// Beside the verdict, each instrument the run used that was not current on the run's own
+// day, grouped by what was wrong, the gravest first.
+TEST(RunSummaryTest, TheVerdictCarriesTheCalibrationThatWasNotCurrent) {
+    const struct {
+        std::vector<RunInstrument> instruments;
+        const char* banner;
+    } cases[] = {
+        {{}, "PASS"},
+        {{{"generator", "", "", "2026-12-07"}}, "PASS"},
+        {{{"generator", "", "", "2026-12-06"}}, "PASS \u2014 generator calibration overdue"},
+        {{{"generator", "", "", "2026-06-30"}, {"power_meter", "", "", ""},
+          {"frequency_counter", "", "", ""}},
+         "PASS \u2014 generator calibration overdue; power meter and frequency counter "
+         "calibration date not given"},
+        {{{"modulation_meter", "", "", "2027-02-30"}, {"generator", "", "", "2026-12-06"}},
+         "PASS \u2014 generator calibration overdue; modulation meter calibration date "
+         "unreadable"},
+    };
+    for (const auto& c : cases) {
+        RunRecord run = RunEndingIn(RunVerdict::Pass, "", {SO::Pass});
+        run.started = "2026-12-07 10:46:02";
+        run.instruments = c.instruments;
+        EXPECT_EQ(VerdictWithCalibration("PASS", run), c.banner);
+    }
+}
+
+// The report's summary says a date the bench settings hold but nobody can read as such, never
+// as "not given", and carries the note beside the verdict.
+TEST(RunSummaryTest, TheReportSaysAnUnreadableDateIsUnreadable) {
+    AlignmentReport report;
+    RunRecord run = RunEndingIn(RunVerdict::Pass, "", {SO::Pass});
+    run.started = "2026-12-07 10:46:02";
+    run.instruments = {{"generator", "TCPIP::10.0.0.5::5025::SOCKET", "", "1.3.2027"}};
+    report.runs = {run};
+    const std::string html = AlignmentReportHtml(report);
+    EXPECT_NE(html.find("PASS \u2014 generator calibration date unreadable"), std::string::npos);
+    EXPECT_NE(html.find("unreadable: "), std::string::npos);
+    EXPECT_NE(html.find("1.3.2027"), std::string::npos);
+    EXPECT_EQ(html.find("not given"), std::string::npos);
 }
 
 }  // namespace

@@ -215,6 +215,12 @@ private Q_SLOTS:
             QVERIFY(label->isVisible());
             QCOMPARE(label->text(), QString::fromLatin1(c.text));
             QCOMPARE(label->styleSheet().contains(QStringLiteral("#b00000")), c.red);
+            // On its own role's row: from its address's top, above the next role's address.
+            const Role next = static_cast<Role>(static_cast<int>(c.role) + 1);
+            const int middle = label->geometry().center().y();
+            QVERIFY2(middle >= window.addressEdit(c.role)->geometry().top() &&
+                         middle < window.addressEdit(next)->geometry().top(),
+                     qPrintable(QString::fromLatin1(c.text)));
         }
         QVERIFY(!window.calibrationLabel(Role::FrequencyCounter)->isVisible());
     }

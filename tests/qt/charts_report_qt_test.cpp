@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPen>
 #include <QProcess>
 #include <QRegularExpression>
@@ -401,6 +402,11 @@ private Q_SLOTS:
         QVERIFY(menu.OpenReport(s.rig.net().backupPath()));
         QVERIFY(QFile::exists(beside));
         QCOMPARE(box.shown.size(), std::size_t(1));
+        // Said beside the window, not blocking it: where the file is, what to do without a viewer.
+        QVERIFY(menu.reportNote() != nullptr && menu.reportNote()->isVisible());
+        QVERIFY(!menu.reportNote()->isModal());
+        QVERIFY(menu.reportNote()->text().contains(beside));
+        QVERIFY(menu.reportNote()->text().contains(QStringLiteral("open that file with a PDF viewer")));
     }
 
     void pdfHoldsIdentificationChangedValuesAndResults() {

@@ -8,6 +8,7 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
@@ -19,8 +20,10 @@
 #include "desktop/main_window.h"
 #include "desktop/procedure_menu.h"
 #include "desktop/qt_alerts.h"
+#include "desktop/run_info_dialog.h"
 #include "desktop/window_binding.h"
 #include "fakes/fake_alerts.h"
+#include "instruments/bench_station.h"
 #include "program/program_root.h"
 #include "record/verdict_style.h"
 #include "shell/application.h"
@@ -90,6 +93,10 @@ private Q_SLOTS:
         qt::ProcedureWindow* run = menu.Run(file.toStdString(), {"A. Technician", "SN 7", "WO-3"});
         QVERIFY(run != nullptr);
         QCOMPARE(run->stepsTable()->rowCount(), 4);
+        // The settings give the virtual monitor no calibration date: said before the run starts.
+        QVERIFY(run->calibrationLabel()->text().startsWith(QStringLiteral(
+            "Calibration: power meter calibration date not given: the bench settings give no "
+            "power_meter_calibration_due (TCPIP::127.0.0.1::")));
 
         run->show();
         QVERIFY(run->stopButton()->isVisible());
@@ -106,7 +113,8 @@ private Q_SLOTS:
         run->yesButton()->click();
 
         QTRY_VERIFY_WITH_TIMEOUT(run->runner().finished(), kRunMs);
-        QCOMPARE(run->stateLabel()->text(), QStringLiteral("PASS"));
+        QCOMPARE(run->stateLabel()->text(),
+                 QStringLiteral("PASS \u2014 power meter calibration date not given"));
         QVERIFY(BannerIn(*run, RunVerdict::Pass));
         QVERIFY(!run->reasonLabel()->isVisible());
         QVERIFY(run->countsLabel()->text().startsWith(
@@ -128,10 +136,12 @@ private Q_SLOTS:
         QCOMPARE(reportsOpened, std::vector<std::string>{run->runner().record().backupPath});
         // The technician widens the step column: the next run's window keeps it.
         run->stepsTable()->horizontalHeader()->resizeSection(Column::kStep, 377);
-        // Who ran it is asked with the last run's answers.
+        // Who ran it is asked with the last run's answers, but never the radio it ran on.
         QFile kept(QString::fromStdString(root.app().profMain().FullPath()));
         QVERIFY(kept.open(QIODevice::ReadOnly));
-        QVERIFY(kept.readAll().contains("[PROCEDURE]\r\nTechnician=A. Technician\r\nSerialNumber=SN 7"));
+        const QByteArray settingsText = kept.readAll();
+        QVERIFY(settingsText.contains("[PROCEDURE]\r\nTechnician=A. Technician\r\nWorkOrder=WO-3"));
+        QVERIFY(!settingsText.contains("SN 7"));
 
         // Stop in the middle of a wait: the wait is aborted, the rest skipped, and the verdict
         // ABORTED, never a failure.
@@ -174,6 +184,35 @@ private Q_SLOTS:
 
     // Runs that fail, each against the banner, the reason naming every failed step, the
     // counts and the tinted rows.
+    // The run details: the last technician and work order offered, the serial number typed for
+    // each radio; OK only once a technician and a serial number are given.
+    void runDetailsAskForEachRadiosSerialNumber() {
+        qt::RunInfoDialog dialog({"Ann Tech", "SN 4F12", "WO-9"});
+        QCOMPARE(dialog.technicianEdit()->text(), QStringLiteral("Ann Tech"));
+        QCOMPARE(dialog.workOrderEdit()->text(), QStringLiteral("WO-9"));
+        QCOMPARE(dialog.serialEdit()->text(), QString());
+        const struct {
+            const char* technician;
+            const char* serial;
+            bool ok;
+        } cases[] = {
+            {"Ann Tech", "", false},
+            {"Ann Tech", "   ", false},
+            {"Ann Tech", " SN 4F13 ", true},
+            {" ", "SN 4F13", false},
+            {"B", "SN 4F13", true},
+        };
+        for (const auto& c : cases) {
+            dialog.technicianEdit()->setText(QString::fromLatin1(c.technician));
+            dialog.serialEdit()->setText(QString::fromLatin1(c.serial));
+            QCOMPARE(dialog.okButton()->isEnabled(), c.ok);
+        }
+        dialog.technicianEdit()->setText(QStringLiteral(" Ann Tech "));
+        dialog.serialEdit()->setText(QStringLiteral(" SN 4F13 "));
+        QCOMPARE(dialog.info().technician, std::string("Ann Tech"));
+        QCOMPARE(dialog.info().serialNumber, std::string("SN 4F13"));
+    }
+
     void eachFailureInItsBanner() {
         QTemporaryDir dir;
         qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toLocal8Bit());
@@ -230,6 +269,21 @@ private Q_SLOTS:
                 }
             }
         }
+        // Bench settings that refuse an instrument out of calibration: nothing starts, the
+        // message says which and why, and the bench is not held.
+        instruments::BenchSetup refusing;
+        refusing.calibrationPolicy = instruments::CalibrationPolicy::Refuse;
+        root.benchStation().UseCalibrationOf(refusing);
+        const QString measuring = WriteFile(
+            dir, "m.toml", "[[step]]\nkind = \"measure\"\nquantity = \"power\"\nmin = 0\n");
+        const std::size_t shown = messageBox.shown.size();
+        QVERIFY(menu.Run(measuring.toStdString(), {"Ann", "SN 1", "WO-1"}) == nullptr);
+        QCOMPARE(messageBox.shown.size(), shown + 1);
+        const std::string& refusal = messageBox.shown.back().text;
+        QVERIFY2(refusal.find("(calibration_check=refuse); nothing was started") != std::string::npos &&
+                     refusal.find("power meter calibration date not given") != std::string::npos,
+                 refusal.c_str());
+        QVERIFY(root.benchStation().heldBy().empty());
         root.Close();
     }
 

@@ -175,6 +175,27 @@ TEST(ProcedureRunTest, AnAdjustmentThatFailsPutsTheItemBack) {
     EXPECT_EQ(rig.program.image().ReadByte(168), qtsim::builtin::kPowerHi);
 }
 
+// With the generator's RF off the detector reads its floor over the whole sweep: the step
+// fails instead of centring the filters on nothing, and puts them back where they were, in
+// the console and in the radio (the last BPF T1 and T2 commands, 19 and 20).
+TEST(ProcedureRunTest, ASweepThatSeesNoSignalFailsAndPutsTheFiltersBack) {
+    ProcedureRig rig;
+    ASSERT_TRUE(rig.Run(rig.Check(Procedure(
+        "[[step]]\nname = \"gen\"\nkind = \"generator\"\nfrequency = \"rx\"\nrf = false\n"
+        "[[step]]\nname = \"bpf\"\nkind = \"sweep\"\nwhich = \"bpf-all\"\n"))));
+    EXPECT_EQ(rig.record().verdict, RunVerdict::Fail);
+    const StepRecord& step = rig.Step("bpf");
+    EXPECT_EQ(step.outcome, StepOutcome::Fail);
+    EXPECT_EQ(step.message,
+              "no signal seen: the detector stayed within 4 counts (BPF T1 read 10 to 10 over 0 "
+              "to 128; BPF T2 read 10 to 10 over 0 to 128); BPF T1 is back at 60; BPF T2 is "
+              "back at 80");
+    EXPECT_EQ(rig.Item("BPF T1"), qtsim::builtin::kBpfT1);
+    EXPECT_EQ(rig.Item("BPF T2"), qtsim::builtin::kBpfT2);
+    EXPECT_EQ(LastSent(rig.program, 19), qtsim::builtin::kBpfT1);
+    EXPECT_EQ(LastSent(rig.program, 20), qtsim::builtin::kBpfT2);
+}
+
 TEST(ProcedureRunTest, StopEndsAtTheNextSafePoint) {
     const std::string steps =
         "[[step]]\nname = \"gen\"\nkind = \"generator\"\nfrequency = \"rx\"\nlevel_dbm = -47\n"

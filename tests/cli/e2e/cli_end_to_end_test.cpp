@@ -930,7 +930,9 @@ TEST(CliEndToEnd, AnUnmeetableLimitFailsTheRunAndPutsTheItemBack) {
              "max = 8.0\n");
     const CliRun run = RunCli(Simulated({QStringLiteral("run"), file}));
     EXPECT_EQ(run.status, 1) << run.err.constData();
-    EXPECT_TRUE(run.out.startsWith("Verdict: FAIL\n")) << run.out.constData();
+    EXPECT_TRUE(run.out.startsWith("Verdict: FAIL \xE2\x80\x94 power meter calibration date not "
+                                   "given\n"))
+        << run.out.constData();
     EXPECT_HAS(run.out, "1. FAIL  Too much power");
     EXPECT_HAS(run.out, "2. not run  Supply");
     const int at = run.out.indexOf("\nJournal: ") + 10;
@@ -941,6 +943,36 @@ TEST(CliEndToEnd, AnUnmeetableLimitFailsTheRunAndPutsTheItemBack) {
     for (const QByteArray& line : lines) changes += line.contains("\tPower(Hi)\t") ? 1 : 0;
     EXPECT_GE(changes, 2) << ReadFile(journal).constData();
     EXPECT_EQ(JournalValue(journal, "Power(Hi)"), "200");
+}
+
+// The desktop program's bench settings judge the virtual monitor: an overdue instrument is
+// said before the run and beside its verdict, or, where they say refuse, nothing starts.
+TEST(CliEndToEnd, CalibrationIsSaidBeforeTheRunOrRefusesIt) {
+    QTemporaryDir dir;
+    const QString file = ProcedureFile(
+        dir, "[[step]]\nname = \"Power\"\nkind = \"measure\"\nquantity = \"power\"\nmin = 0\n");
+    QDir(dir.path()).mkpath(QStringLiteral("qs71dr-adj"));
+    const QStringList config{QStringLiteral("XDG_CONFIG_HOME=") + dir.path()};
+    for (const bool refuse : {false, true}) {
+        QFile settings(dir.filePath(QStringLiteral("qs71dr-adj/RW5120A.rs")));
+        ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+        settings.write(QByteArray("[BENCH]\r\npower_meter_calibration_due=2001-01-31\r\n") +
+                       (refuse ? "calibration_check=refuse\r\n" : ""));
+        settings.close();
+        const CliRun run = RunCli(Simulated({QStringLiteral("run"), file}), {{}, config});
+        EXPECT_HAS(run.err, "power meter calibration overdue: due 2001-01-31 (TCPIP::127.0.0.1::");
+        if (refuse) {
+            EXPECT_EQ(run.status, 2) << run.err.constData();
+            EXPECT_HAS(run.err, "(calibration_check=refuse); nothing was started");
+            EXPECT_TRUE(run.out.isEmpty()) << run.out.constData();
+        } else {
+            EXPECT_EQ(run.status, 0) << run.err.constData();
+            EXPECT_HAS(run.err, "qs71dr-cli: run: no --serial: the record will have no serial number");
+            EXPECT_TRUE(run.out.startsWith(
+                "Verdict: PASS \xE2\x80\x94 power meter calibration overdue\n"))
+                << run.out.constData();
+        }
+    }
 }
 
 // Ctrl-C, or the command's time running out, ends a run at its next safe point: the rest is
@@ -1120,7 +1152,8 @@ TEST(CliEndToEnd, AProcedureFileWithMistakesEndsIn2BeforeAnythingStarts) {
     EXPECT_EQ(radio.Count("program -> radio"), 0) << radio.log().constData();
 }
 
-// `run FILE --yes 2>&1 | head -3`, as a shell runs it: the pipe's reader goes away mid-run and
+// `run FILE --yes 2>&1 | head -3`, as a shell runs it (the reader here leaves once step 2 has
+// begun, whatever warnings came before): the pipe's reader goes away mid-run and
 // the run stops as a signal stops it, through the step's teardown (the virtual radio's own
 // log has Power(Hi) back, the generator's RF off), with status 1 rather than SIGPIPE's death.
 TEST(CliEndToEnd, AReaderThatGoesAwayStopsTheRunThroughItsTeardown) {
@@ -1138,9 +1171,11 @@ TEST(CliEndToEnd, AReaderThatGoesAwayStopsTheRunThroughItsTeardown) {
     shell.setProcessEnvironment(env);
     shell.start(QStringLiteral("bash"),
                 {QStringLiteral("-c"),
-                 QStringLiteral("\"$0\" \"$@\" 2>&1 | head -3; exit ${PIPESTATUS[0]}"), kCli,
+                 QStringLiteral("\"$0\" \"$@\" 2>&1 | sed '/step 2\\/2/q'; exit ${PIPESTATUS[0]}"),
+                 kCli,
                  QStringLiteral("--port"), radio.device(), QStringLiteral("run"), file,
-                 QStringLiteral("--yes")});
+                 QStringLiteral("--yes"), QStringLiteral("--serial"), QStringLiteral("SN 1"),
+                 QStringLiteral("--technician"), QStringLiteral("A. Technician")});
     ASSERT_TRUE(shell.waitForFinished(kRunMs));
     EXPECT_EQ(shell.exitCode(), 1) << shell.readAllStandardOutput().constData();
     EXPECT_EQ(radio.Ask("OUTP?"), QByteArray("0"));
@@ -1341,6 +1376,8 @@ int main(int argc, char** argv) {
     QTemporaryDir scratch;
     qputenv("TMPDIR", scratch.path().toLocal8Bit());
     qputenv("XDG_DATA_HOME", scratch.filePath(QStringLiteral("data")).toLocal8Bit());
+    // No settings of the desktop program but a test's own.
+    qputenv("XDG_CONFIG_HOME", scratch.filePath(QStringLiteral("config")).toLocal8Bit());
     QCoreApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
