@@ -12,6 +12,8 @@ struct CloneErrorState {
     std::int16_t comPortNum = 1;  // the port that was being opened
     std::int16_t driverLastError = 0;
     std::int16_t sequenceError = 0;
+    // Who has the port when another program does ("/dev/ttyUSB0 is in use by ...").
+    std::string portInUse;
 };
 
 // The message for the technician: a headline and a checklist of likely causes, lines

@@ -81,6 +81,7 @@ void frmMain::RefreshPortLabel() {
 void frmMain::MsgBoxCloneErr(clsCmcKel3Sequence& sequence) {
     CloneErrorState state;
     state.errCannotOpen = com_.errCannotOpen();
+    state.portInUse = com_.portInUse();
     state.errOverflow = com_.errOverflow();
     state.comPortNum = com_.comPortNum();
     state.driverLastError = com_.kel3D().lastError();

@@ -34,6 +34,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Row{"PortOneCannotOpen", {true, false, 1, 0, 0}, "Cannot access COM 1.\r\n\r\n" + kListA},
         Row{"PortFourCannotOpen", {true, false, 4, 0, 0}, "Cannot access COM 4.\r\n\r\n" + kListA},
+        Row{"PortInUseNamesItsHolderInsteadOfTheChecklist",
+            {true, false, 3, 0, 0, "/dev/ttyUSB0 is in use by qs71dr-cli (process 4121)"},
+            "Cannot access COM 3.\r\n\r\n/dev/ttyUSB0 is in use by qs71dr-cli (process 4121)."},
         Row{"PortFailureBeatsDriverCode",
             {true, true, 2, 2, 4},
             "Cannot access COM 2.\r\n\r\n" + kListA},
