@@ -1,7 +1,6 @@
 #include "program/program_root.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QMetaObject>
 #include <QStringList>
 #include <QSysInfo>
@@ -18,13 +17,11 @@
 
 namespace qs {
 
-namespace {
-constexpr const char* kDesktopProgram = "qs71dr-adj";
-}
-
-ProgramRoot::ProgramRoot(const QString& lockFilePath) : lockFilePath_(lockFilePath) {}
+ProgramRoot::ProgramRoot(const QString& lockFilePath, Copies copies)
+    : lockFilePath_(lockFilePath), copies_(copies) {}
 
 IInstanceLock& ProgramRoot::lock() {
+    if (copies_ == Copies::Many) return anyCopy_;
     if (!lock_) lock_ = std::make_unique<qt::QtInstanceLock>(lockFilePath_);
     return *lock_;
 }
@@ -41,11 +38,6 @@ ProgramRoot::~ProgramRoot() {
     programPort_.reset();
     timer_.reset();
     port_.reset();
-}
-
-QString ProgramRoot::DesktopProgramLockPath() {
-    return qt::QtInstanceLock::LockFilePathFor(QDir(QCoreApplication::applicationDirPath())
-                                                   .filePath(QString::fromLatin1(kDesktopProgram)));
 }
 
 bool ProgramRoot::OpenTrace(const std::string& path, const std::string& programName,
@@ -157,6 +149,7 @@ instruments::BenchStation& ProgramRoot::benchStation() {
     benchTimer_ = std::make_unique<qt::QtTimer>();
     bench_ = std::make_unique<instruments::Bench>(*instrumentStreams_, *benchTimer_, clock_);
     benchStation_ = std::make_unique<instruments::BenchStation>(*bench_);
+    benchStation_->setLocks(&instrumentLocks_);
     benchStation_->Watch([this](const instruments::BenchEvent& event) {
         if (!records_) return;
         // The identity of the instrument the event was about, when the role still holds it.
