@@ -453,8 +453,14 @@ CommandResult CommandRunner::Bench(const CommandArgs& args) {
 
 CommandResult CommandRunner::RunProcedure(const CommandArgs& args) {
     CommandResult result;
-    if (!Connect(result) || !BeginAdjustment(args, result)) return result;
-    RunCommand(session_, options_, technician_).Run(args, result);
+    RunCommand run(session_, options_, technician_);
+    // The instruments before the radio: one another run holds stops this one unopened.
+    if (!run.ReserveBench(args, result)) return result;
+    if (!Connect(result) || !BeginAdjustment(args, result)) {
+        session_.benchStation().Restore();
+        return result;
+    }
+    run.Run(args, result);
     if (result.status == kExitOk) CheckJournal(args, result);
     return result;
 }

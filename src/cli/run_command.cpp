@@ -45,6 +45,23 @@ bool RunCommand::Check(const CommandArgs& args, bool simulate, std::string& erro
     return false;
 }
 
+bool RunCommand::ReserveBench(const CommandArgs& args, CommandResult& result) {
+    instruments::BenchStation& station = session_.benchStation();
+    const procedure::CheckedProcedure checked = CheckFile(args.procedureFile, station.simulated());
+    std::vector<std::string> held;
+    if (checked.ok()) held = procedure::ReserveBench(checked.procedure->bench, station);
+    // A file changed since it was checked is found again by the run itself.
+    if (held.empty()) return true;
+    station.Restore();
+    std::string error = "run: nothing was opened: an instrument is in use:";
+    for (const std::string& line : held) error += "\n  " + line;
+    std::fprintf(stderr, "qs71dr-cli: %s\n", error.c_str());
+    std::fflush(stderr);
+    result.status = kExitFailure;
+    result.json.insert(QStringLiteral("error"), Q(error));
+    return false;
+}
+
 void RunCommand::Run(const CommandArgs& args, CommandResult& result) {
     const auto fail = [&result](int status, const std::string& error) {
         std::fprintf(stderr, "qs71dr-cli: %s\n", error.c_str());

@@ -24,6 +24,11 @@ public:
     // roles bound as --simulate binds them. False with every mistake in `error` (status 2).
     static bool Check(const CommandArgs& args, bool simulate, std::string& error);
 
+    // Before the port opens: the instruments the file names held for this run, so that one
+    // another program's run has stops this one at once (status 1, the instrument and its
+    // holder said). False with `result` filled.
+    bool ReserveBench(const CommandArgs& args, CommandResult& result);
+
     // Runs it and fills `result`: status 0 when every step passed, 1 when one failed or the
     // radio or an instrument failed, 128+N when signal N stopped it.
     void Run(const CommandArgs& args, CommandResult& result);

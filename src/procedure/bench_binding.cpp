@@ -1,5 +1,7 @@
 #include "procedure/bench_binding.h"
 
+#include <algorithm>
+
 #include "instruments/bench_station.h"
 #include "instruments/profile_file.h"
 #include "instruments/resource.h"
@@ -49,6 +51,20 @@ std::vector<std::string> BindBench(const Bench& procedureBench,
         if (address.empty()) continue;
         const instruments::Status status = station.BindForRun(role, address, options);
         if (!status) problems.push_back(status.error().message);
+    }
+    return problems;
+}
+
+std::vector<std::string> ReserveBench(const Bench& procedureBench,
+                                      instruments::BenchStation& station) {
+    std::vector<std::string> problems;
+    for (const BenchRole role : kBenchRoles) {
+        const instruments::Status held = station.Reserve(procedureBench.address(role));
+        // One instrument in several roles is said once.
+        if (!held && std::find(problems.begin(), problems.end(), held.error().message) ==
+                         problems.end()) {
+            problems.push_back(held.error().message);
+        }
     }
     return problems;
 }

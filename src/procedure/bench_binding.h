@@ -30,6 +30,13 @@ std::string BenchHeldReason(const Procedure& procedure);
 // run then holds the station (Hold) and gives it back with Release().
 std::vector<std::string> BindBench(const Bench& procedureBench, instruments::BenchStation& station);
 
+// Holds the instruments [bench] names for this run before anything is opened (the radio's
+// port included), so that one another program's run uses is found at once. One line per
+// instrument refused ("ADDRESS is in use by a run of qs71dr-cli (process 4121)"); none when
+// every one is held. The station's Restore() or Release() lets them go; BindBench keeps them.
+std::vector<std::string> ReserveBench(const Bench& procedureBench,
+                                      instruments::BenchStation& station);
+
 // A run's start, the same for every front end: the file checked as this program checks it
 // (the station's virtual monitor standing in for [bench] when it has one), the roles bound
 // and the station held for the run. Either mistakes of the file (nothing touched), or bench
