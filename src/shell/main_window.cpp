@@ -81,13 +81,12 @@ void frmMain::RefreshPortLabel() {
 void frmMain::MsgBoxCloneErr(clsCmcKel3Sequence& sequence) {
     CloneErrorState state;
     state.errCannotOpen = com_.errCannotOpen();
-    state.portInUse = com_.portInUse();
     state.errOverflow = com_.errOverflow();
     state.comPortNum = com_.comPortNum();
     state.driverLastError = com_.kel3D().lastError();
     state.sequenceError = sequence.error();
     // Read the state first: the reset clears the flags the message is chosen from.
-    std::string text = CloneErrorText(state);
+    std::string text = CloneErrorText(state, com_.portInUse());
     // An automatic operation cut short may leave the radio between values: the message says
     // so after its own text, which stays as it is.
     const std::string stopped = model_.StoppedOperationNote();

@@ -29,14 +29,20 @@ TEST_P(CloneErrorTable, GivesTheExactMessage) {
     EXPECT_EQ(CloneErrorText(GetParam().state), GetParam().text);
 }
 
+// Another program has the port: its holder instead of the checklist.
+TEST(CloneErrorText, APortInUseNamesItsHolder) {
+    const std::string holder = "/dev/ttyUSB0 is in use by qs71dr-cli (process 4121)";
+    EXPECT_EQ(CloneErrorText({true, false, 3, 0, 0}, holder),
+              "Cannot access COM 3.\r\n\r\n" + holder + ".");
+    EXPECT_EQ(CloneErrorText({false, false, 1, 2, 0}, holder),
+              "No answer from transceiver.\r\n\r\n" + kListA);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Rows, CloneErrorTable,
     ::testing::Values(
         Row{"PortOneCannotOpen", {true, false, 1, 0, 0}, "Cannot access COM 1.\r\n\r\n" + kListA},
         Row{"PortFourCannotOpen", {true, false, 4, 0, 0}, "Cannot access COM 4.\r\n\r\n" + kListA},
-        Row{"PortInUseNamesItsHolderInsteadOfTheChecklist",
-            {true, false, 3, 0, 0, "/dev/ttyUSB0 is in use by qs71dr-cli (process 4121)"},
-            "Cannot access COM 3.\r\n\r\n/dev/ttyUSB0 is in use by qs71dr-cli (process 4121)."},
         Row{"PortFailureBeatsDriverCode",
             {true, true, 2, 2, 4},
             "Cannot access COM 2.\r\n\r\n" + kListA},
