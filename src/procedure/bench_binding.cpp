@@ -61,8 +61,8 @@ std::vector<std::string> ReserveBench(const Bench& procedureBench,
     for (const BenchRole role : kBenchRoles) {
         const instruments::Status held = station.Reserve(procedureBench.address(role));
         // One instrument in several roles is said once.
-        if (!held && std::find(problems.begin(), problems.end(), held.error().message) ==
-                         problems.end()) {
+        if (!held &&
+            std::find(problems.begin(), problems.end(), held.error().message) == problems.end()) {
             problems.push_back(held.error().message);
         }
     }

@@ -16,10 +16,10 @@
 #include "platform/profile_store.h"
 #include "procedure/procedure_runner.h"
 #include "qtcore/port_bindings.h"
-#include "qtcore/qt_instance_lock.h"
-#include "qtcore/qt_process_locks.h"
 #include "qtcore/program_serial_port.h"
+#include "qtcore/qt_instance_lock.h"
 #include "qtcore/qt_instrument_streams.h"
+#include "qtcore/qt_process_locks.h"
 #include "qtcore/qt_timer.h"
 #include "qtcore/simulator_process.h"
 #include "qtsql/qt_sql_connector.h"
@@ -63,10 +63,11 @@ struct RecordsOptions {
 
 // The composition root of both programs: port bindings, the serial port with its check and
 // trace (and its device's lock while open), timer, clock, single-instance lock (the desktop
-// program's; the command line runs in as many copies as there are cables), the Application with its connection records
-// (backup, journal, curves) and service records (the database of every connection), the
-// bench of instruments and the virtual radio of --simulate, built and wired here once, so
-// that the window and the command line run the same program.
+// program's; the command line runs in as many copies as there are cables), the Application
+// with its connection records (backup, journal, curves) and service records (the database of
+// every connection), the bench of instruments with the locks of the instruments a run holds,
+// and the virtual radio of --simulate, built and wired here once, so that the window and the
+// command line run the same program.
 //
 //   ProgramRoot root;                              // nothing starts yet
 //   if (!root.OpenTrace(file, name, error)) ...    // a bad name stops before anything runs
