@@ -65,6 +65,12 @@ print(f"  ratio {wall / least:.3f} (bound 1.05)")
 PY
     rm -rf "$scratch"
 fi
+# Several radios at once (about 5 minutes: one run alone, then four at once, each at 9600
+# bit/s): the wall-time ratio and each program's processor time.
+if [ -x "$cli" ]; then
+    echo
+    python3 bench/several_radios.py --bin build-bench/bin || true
+fi
 # The real program on a virtual X display against the virtual radio (about 4 minutes for
 # each arrival: the clone read alone is 96 s of line time). The machine may be shared:
 # processor times are little affected by other load, wall-clock latencies are.

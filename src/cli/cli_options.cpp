@@ -671,7 +671,8 @@ std::string CliUsageText(const std::string& programName) {
            "\n"
            "Options:\n"
            "  --port DEVICE      The radio's serial device (default: COM 1's device,\n"
-           "                     /dev/ttyUSB0).\n" +
+           "                     /dev/ttyUSB0). Copies on different devices run side by\n"
+           "                     side; a device another program has open is refused.\n" +
            SimulatorOptionsHelp() +
            "  --trace FILE       Append every frame on the serial line to FILE.\n"
            "  --json             One JSON document on standard output (in a shell, one a\n"

@@ -26,7 +26,7 @@ constexpr int kMsPerSecond = 1000;
 }  // namespace
 
 CliSession::CliSession(SessionSetup setup)
-    : setup_(std::move(setup)), root_(ProgramRoot::DesktopProgramLockPath()) {
+    : setup_(std::move(setup)), root_(QString(), ProgramRoot::Copies::Many) {
     if (!setup_.device.empty()) root_.bindings().Bind(kPort, setup_.device);
 }
 

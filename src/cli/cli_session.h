@@ -58,13 +58,14 @@ public:
     // Opens the trace file (before anything else, so a bad name stops at once); false with
     // `error` filled.
     bool OpenTrace(std::string& error);
-    // The single-instance lock and the core; false when another copy runs (the refusal has
-    // been shown). Nothing touches the port yet.
+    // The core, with no single-instance lock: copies on other cables run side by side, and
+    // one on the same cable is refused by the port's own lock when it opens. Nothing touches
+    // the port yet.
     bool Start();
-    // For commands that never touch the radio (bench): no lock, no core, only the signals
-    // and the command clock.
+    // For commands that never touch the radio (bench): no core, only the signals and the
+    // command clock.
     void StartWithoutRadio();
-    // The single-instance lock was taken and the core started.
+    // The core started.
     bool started() const { return root_.started(); }
     // Starts the virtual radio (with its service monitor bound to every role of the bench)
     // when asked for; false with `error` filled.

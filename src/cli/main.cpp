@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
             return NotRun(options, BadArguments(where + error), where + error);
         }
     }
-    // Commands of the bench alone never touch the radio: no lock, no port, no clone read.
+    // Commands of the bench alone never touch the radio: no port, no clone read.
     const bool radio = std::any_of(commands.begin(), commands.end(), [](const CommandArgs& c) {
         return CommandNeeds(c.command) != Needs::Instruments;
     });
@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
     if (!session.OpenTrace(error)) {
         return NotRun(options, BadArguments("--trace " + error), "--trace " + error);
     }
-    // A refused second copy has its message on standard error already.
+    // A start that fails has its message on standard error already.
     if (!radio) {
         session.StartWithoutRadio();
     } else if (!session.Start()) {

@@ -135,16 +135,19 @@ std::string InterruptedRunNotice(const std::string& backupPath, const RunRecord&
            "Check the radio and the generator before going on.";
 }
 
-std::vector<RepairedRun> RepairInterruptedRuns(const std::string& backupFolder,
-                                               const IWallClock& clock) {
+std::vector<RepairedRun> RepairInterruptedRuns(
+    const std::string& backupFolder, const IWallClock& clock,
+    const std::function<bool(const std::string& backupPath)>& runningElsewhere) {
     std::vector<std::string> backups = BackupsIn(backupFolder);
     std::sort(backups.begin(), backups.end());
     const std::size_t first =
         backups.size() > kConnectionsLookedAt ? backups.size() - kConnectionsLookedAt : 0;
     std::vector<RepairedRun> repaired;
     const std::string foundAt = DateTimeText(clock.Now());
-    for (std::size_t i = first; i < backups.size(); ++i)
+    for (std::size_t i = first; i < backups.size(); ++i) {
+        if (runningElsewhere && runningElsewhere(backups[i])) continue;
         RepairConnection(backups[i], foundAt, repaired);
+    }
     return repaired;
 }
 

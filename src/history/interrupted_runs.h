@@ -9,6 +9,7 @@
 //   for (const RepairedRun& r : RepairInterruptedRuns(DefaultBackupFolder(), wallClock))
 //       notice(r.notice);   // and the records take r.backupPath in again from its files
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,8 +40,11 @@ struct RepairedRun {
 };
 
 // Finds and repairs the runs left in progress; one entry a run. Files that cannot be read are
-// left alone; one that cannot be written keeps its mark, to be found again.
-std::vector<RepairedRun> RepairInterruptedRuns(const std::string& backupFolder,
-                                               const IWallClock& clock);
+// left alone; one that cannot be written keeps its mark, to be found again. A connection whose
+// run another program is carrying out now (`runningElsewhere`, by its backup's path; several
+// programs run at once, one per cable) is left alone too.
+std::vector<RepairedRun> RepairInterruptedRuns(
+    const std::string& backupFolder, const IWallClock& clock,
+    const std::function<bool(const std::string& backupPath)>& runningElsewhere = nullptr);
 
 }  // namespace qs

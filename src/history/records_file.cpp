@@ -101,11 +101,15 @@ bool SetAside(const std::string& path, const IWallClock& clock, std::string& asi
     return false;
 }
 
+// `onlyWriter`: no other program writes the file now, so a connection still open is one
+// whose program ended before it could end it. Beside another writer it may be that one's,
+// under way, and is left as it is.
 std::unique_ptr<ISqlConnection> Prepared(std::unique_ptr<ISqlConnection> db,
-                                         LocalRecordsOpening& opening, LocalRecordsUse use) {
+                                         LocalRecordsOpening& opening, LocalRecordsUse use,
+                                         bool onlyWriter) {
     SqlStatus status = MigrateRecords(*db);
     RecordsStore store(*db);
-    if (status.ok() && use == LocalRecordsUse::Recording)
+    if (status.ok() && use == LocalRecordsUse::Recording && onlyWriter)
         status = store.MarkOpenConnectionsUnfinished(opening.unfinished);
     std::optional<std::string> imported;
     if (status.ok()) status = store.Fact(kBackupsImportedFact, imported);
@@ -171,8 +175,15 @@ std::unique_ptr<ISqlConnection> OpenLocalRecords(ISqlConnector& connector, const
 
     const std::string lockPath = RecordsLockPathFor(path);
     SqlStatus status;
-    std::unique_ptr<IFileLock> lock =
-        connector.LockFile(lockPath, FileLockMode::Shared, kWriterLockWait, status);
+    // A recording program that gets the lock to itself at once is the only writer: it holds
+    // the lock alone while it marks what was left open, then shares it as every writer does.
+    std::unique_ptr<IFileLock> lock;
+    if (use == LocalRecordsUse::Recording) {
+        lock = connector.LockFile(lockPath, FileLockMode::Exclusive, std::chrono::milliseconds(0),
+                                  status);
+    }
+    const bool onlyWriter = lock != nullptr;
+    if (!lock) lock = connector.LockFile(lockPath, FileLockMode::Shared, kWriterLockWait, status);
     if (!lock) return fail(path + ": " + status.message);
     auto db = connector.Open(LocalRecordsTarget(path), status);
     if (!db) return fail(path + ": " + status.message);
@@ -187,8 +198,14 @@ std::unique_ptr<ISqlConnection> OpenLocalRecords(ISqlConnector& connector, const
     }
     if (!damaged) {
         opening.outcome = LocalRecordsOpening::Outcome::Ready;
-        db = Prepared(std::move(db), opening, use);
-        return db ? Locked(std::move(lock), std::move(db)) : nullptr;
+        db = Prepared(std::move(db), opening, use, onlyWriter);
+        if (!db) return nullptr;
+        if (onlyWriter) {
+            lock.reset();
+            lock = connector.LockFile(lockPath, FileLockMode::Shared, kWriterLockWait, status);
+            if (!lock) return fail(path + ": " + status.message);
+        }
+        return Locked(std::move(lock), std::move(db));
     }
 
     // Setting the file aside needs the lock to itself: a shared lock cannot be raised while
@@ -220,7 +237,7 @@ std::unique_ptr<ISqlConnection> OpenLocalRecords(ISqlConnector& connector, const
     if (!(status = SetLocalPragmas(*db)).ok()) return fail(path + ": " + status.message);
     opening.outcome =
         damaged ? LocalRecordsOpening::Outcome::Recreated : LocalRecordsOpening::Outcome::Ready;
-    db = Prepared(std::move(db), opening, use);
+    db = Prepared(std::move(db), opening, use, true);
     if (!db) return nullptr;
     // Back to sharing, as every writer does while it writes. A writer that takes the lock to
     // itself in between finds the file sound and leaves it where it is.

@@ -37,16 +37,17 @@ struct LocalRecordsOpening {
     bool backupsImported = false;
 };
 
-// Who writes the records: the one program that records connections (it holds the
-// single-instance lock), or an import beside it.
+// Who writes the records: a program that records connections (several may, one per cable),
+// or an import beside them.
 enum class LocalRecordsUse { Recording, Importing };
 
 // The writers' lock file beside the records: "records.sqlite.lock".
 std::string RecordsLockPathFor(const std::string& recordsPath);
 
 // Opens the local records at `path` for writing from the calling thread: creates the file and
-// its folder when needed, checks it and brings it to the latest version; the recording
-// program also marks the connections a stopped program left open as unfinished.
+// its folder when needed, checks it and brings it to the latest version; a recording program
+// that finds no other writer at work also marks the connections a stopped program left open
+// as unfinished (beside another writer, an open connection may be that one's, under way).
 //
 // Every writer holds the records' lock shared for as long as its connection is open, so a
 // damaged file is set aside only by a writer that has the lock to itself: it is renamed

@@ -50,6 +50,7 @@ Status BenchStation::Simulate(const std::string& address) {
 }
 
 void BenchStation::Restore() {
+    if (locks_ != nullptr) locks_->UnlockAll();
     for (Role role : kRoles)
         BindRole(role);
 }
@@ -150,12 +151,32 @@ Status BenchStation::SetAnswerTimeout(std::optional<std::chrono::milliseconds> t
 Status BenchStation::BindForRun(Role role, const std::string& address,
                                 const InstrumentOptions& options) {
     if (const Status checked = CheckAddress(address); !checked) return checked;
+    if (const Status held = Reserve(address); !held) return held;
     if (simulated()) return Ok();
     if (address.empty()) {
         bench_.Unassign(role);
         return Ok();
     }
     return bench_.Assign(role, address, options);
+}
+
+Status BenchStation::Reserve(const std::string& address) {
+    if (locks_ == nullptr || address.empty()) return Ok();
+    const Result<Resource> resource = ParseResource(address);
+    if (!resource) return resource.error();
+    // Two spellings of one instrument are one lock; under --simulate the monitor is what
+    // the run uses.
+    const std::string& used = simulated() ? monitorAddress_ : resource.value().canonical;
+    std::string holder;
+    switch (locks_->TryLock(used, holder)) {
+        case IProcessLocks::Outcome::Taken:
+            return Ok();
+        case IProcessLocks::Outcome::Held:
+            return InstrumentError{Fault::Held, used + " is in use by a run of " + holder};
+        case IProcessLocks::Outcome::Unavailable:
+            break;
+    }
+    return InstrumentError{Fault::Held, used + " cannot be held for this run: " + holder};
 }
 
 void BenchStation::Save(const BenchSetup& before) {

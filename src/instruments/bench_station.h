@@ -13,6 +13,10 @@
 //   station.Bind(Role::Generator, {"TCPIP::10.0.0.5::SOCKET", ""});   // kept in the settings
 //   station.BindForRun(Role::PowerMeter, address, options);  // a procedure's, not kept
 //   station.Restore();                                       // back to the settings' own
+//
+// With process locks given (setLocks), an instrument a run binds is held for that run across
+// every program on the computer: a second run naming it, in this program or another, is
+// refused until the first lets go of the bench (Restore, Release).
 
 #include <array>
 #include <chrono>
@@ -24,6 +28,7 @@
 #include "instruments/bench.h"
 #include "instruments/bench_setup.h"
 #include "instruments/generator_settings.h"
+#include "platform/process_locks.h"
 #include "platform/profile_store.h"
 
 namespace qs::instruments {
@@ -70,9 +75,16 @@ public:
     Status SetAnswerTimeout(std::optional<std::chrono::milliseconds> timeout);
 
     // A binding for this run only, as a procedure names it; the settings keep theirs. Under
-    // --simulate the address is checked and the role stays on the virtual monitor.
+    // --simulate the address is checked and the role stays on the virtual monitor. The
+    // instrument is held for the run (Reserve) first.
     Status BindForRun(Role role, const std::string& address, const InstrumentOptions& options);
-    // Every role back to what the settings name (or the virtual monitor).
+    // Holds the instrument at `address` for this run (under --simulate: the virtual monitor
+    // that stands in for it) before anything is bound or opened; refused with Fault::Held
+    // and the holder when another program's run has it. Nothing without process locks.
+    Status Reserve(const std::string& address);
+    void setLocks(IProcessLocks* locks) { locks_ = locks; }
+    // Every role back to what the settings name (or the virtual monitor); the instruments a
+    // run held are let go.
     void Restore();
 
     // While a procedure run uses the bench nothing else may rebind it: Bind and
@@ -111,6 +123,7 @@ private:
     std::map<int, Watcher> watchers_;
     int nextWatcher_ = 1;
     std::string heldBy_;
+    IProcessLocks* locks_ = nullptr;
     std::map<int, std::function<void()>> holdWatchers_;
     GeneratorSettings generatorHeld_;
     std::string generatorHeldAt_;  // the address it was set at

@@ -20,7 +20,7 @@ enum class Fault {
     BadAnswer,       // an answer that is not what the query asks for (not a number, ...)
     NoMeasurement,   // a number that is SCPI's not-a-number or infinity (9.91E37, 9.9E37)
     Refused,         // the instrument reported an error in its error queue
-    Held,            // a procedure run holds the bench: its roles cannot be changed now
+    Held,            // a procedure run holds the bench or, in another program, the instrument
 };
 
 struct InstrumentError {

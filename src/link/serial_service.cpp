@@ -35,6 +35,7 @@ void frmCom::Reset() {
     errCannotOpen_ = false;
     errOverflow_ = false;
     openErrorText_.clear();
+    portInUse_.clear();
 }
 
 void frmCom::setComOpen(bool open) {
@@ -53,7 +54,10 @@ void frmCom::setComOpen(bool open) {
         std::string reason;
         if (!MsCom_.setPortOpen(open, &reason)) {
             failed = true;
-            if (open) openErrorText_ = reason;
+            if (open) {
+                openErrorText_ = reason;
+                portInUse_ = MsCom_.inUseBy();
+            }
         }
     }
     if (failed && open) {

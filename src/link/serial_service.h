@@ -63,6 +63,9 @@ public:
     bool errCannotOpen() const { return errCannotOpen_; }
     // The reason the platform gave for the last failed opening (empty when none).
     const std::string& openErrorText() const { return openErrorText_; }
+    // When the last opening failed because another program has the device: who has it
+    // ("/dev/ttyUSB0 is in use by qs71dr-cli (process 4121)"); empty otherwise.
+    const std::string& portInUse() const { return portInUse_; }
 
     // True when the driver has a current error, or the port overflowed or could not open.
     bool totalError() const;
@@ -109,6 +112,7 @@ private:
     bool errOverflow_ = false;
     bool errCannotOpen_ = false;
     std::string openErrorText_;
+    std::string portInUse_;
     bool inHeartbeat_ = false;
     std::uint64_t bytesReceived_ = 0;
     std::int32_t lineFreeTick_ = 0;  // when the bytes handed to the port have left it

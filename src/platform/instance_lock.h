@@ -11,4 +11,11 @@ public:
     virtual bool TryAcquire() = 0;
 };
 
+// For a program any number of copies of which may run at once: each keeps off the others'
+// radios and instruments by the locks of what it uses instead.
+class NoInstanceLock : public IInstanceLock {
+public:
+    bool TryAcquire() override { return true; }
+};
+
 }  // namespace qs

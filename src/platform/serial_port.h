@@ -56,6 +56,9 @@ public:
     // in words a technician can act on. Closing a closed port succeeds.
     virtual bool setPortOpen(bool open, std::string* error = nullptr) = 0;
     virtual bool portOpen() const = 0;
+    // When the last opening failed because another program has the device: who has it,
+    // "/dev/ttyUSB0 is in use by qs71dr-cli (process 4121)"; empty otherwise.
+    virtual std::string inUseBy() const { return {}; }
 
     // Bytes received and not yet taken.
     virtual int inBufferCount() const = 0;

@@ -27,6 +27,12 @@ bool PortCheckSerialPort::setPortOpen(bool open, std::string* error) {
     const std::string head = "COM " + std::to_string(commPort()) +
                              (device.empty() ? "" : " (" + device + ")") + " cannot be opened" +
                              (reason.empty() ? "." : ": " + reason) + "\n";
+    // Another program has the device: who it is says what to do; the checks of a device
+    // that is missing or forbidden do not apply.
+    if (!inner().inUseBy().empty()) {
+        if (report_) report_(head);
+        return ok;
+    }
     PortFacts facts;
     if (gather_) {
         facts = gather_(device);

@@ -11,7 +11,8 @@
 namespace qs {
 
 // A serial port that, when an opening fails, reports the reason with the port check for the
-// device behind the port (to the terminal, say). The same failure again is not repeated until
+// device behind the port (to the terminal, say); the reason alone when another program has
+// the device. The same failure again is not repeated until
 // the port opened or failed otherwise in between. Nothing changes for the program itself.
 class PortCheckSerialPort : public SerialPortDecorator {
 public:

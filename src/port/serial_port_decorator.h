@@ -27,6 +27,7 @@ public:
         return inner_.setPortOpen(open, error);
     }
     bool portOpen() const override { return inner_.portOpen(); }
+    std::string inUseBy() const override { return inner_.inUseBy(); }
     int inBufferCount() const override { return inner_.inBufferCount(); }
     Bytes input() override { return inner_.input(); }
     bool output(const Bytes& data) override { return inner_.output(data); }

@@ -1,7 +1,6 @@
 #include "program/program_root.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QMetaObject>
 #include <QStringList>
 #include <QSysInfo>
@@ -22,13 +21,11 @@
 
 namespace qs {
 
-namespace {
-constexpr const char* kDesktopProgram = "qs71dr-adj";
-}
-
-ProgramRoot::ProgramRoot(const QString& lockFilePath) : lockFilePath_(lockFilePath) {}
+ProgramRoot::ProgramRoot(const QString& lockFilePath, Copies copies)
+    : lockFilePath_(lockFilePath), copies_(copies) {}
 
 IInstanceLock& ProgramRoot::lock() {
+    if (copies_ == Copies::Many) return anyCopy_;
     if (!lock_) lock_ = std::make_unique<qt::QtInstanceLock>(lockFilePath_);
     return *lock_;
 }
@@ -51,11 +48,6 @@ ProgramRoot::~ProgramRoot() {
     port_.reset();
 }
 
-QString ProgramRoot::DesktopProgramLockPath() {
-    return qt::QtInstanceLock::LockFilePathFor(QDir(QCoreApplication::applicationDirPath())
-                                                   .filePath(QString::fromLatin1(kDesktopProgram)));
-}
-
 bool ProgramRoot::OpenTrace(const std::string& path, const std::string& programName,
                             std::string& error) {
     if (path.empty()) return true;
@@ -76,9 +68,15 @@ bool ProgramRoot::Start(const FrontEnd& frontEnd) {
     if (!app_->Start()) return false;
     records_ = std::make_unique<ConnectionRecords>(*app_, messages, wallClock_, clock_,
                                                    DefaultBackupFolder());
-    // Only one copy runs now: a run still marked in progress is one the program ended during.
+    // A run still marked in progress is one a program ended during, unless another program
+    // is carrying it out on another cable right now: that run's lock is held.
+    const auto runningElsewhere = [](const std::string& backupPath) {
+        qt::QtProcessLocks probe("run");
+        std::string holder;
+        return probe.TryLock(backupPath, holder) == IProcessLocks::Outcome::Held;
+    };
     const std::vector<RepairedRun> repaired =
-        RepairInterruptedRuns(DefaultBackupFolder(), wallClock_);
+        RepairInterruptedRuns(DefaultBackupFolder(), wallClock_, runningElsewhere);
     std::vector<std::string> recordAgain;
     for (const RepairedRun& run : repaired) {
         if (std::find(recordAgain.begin(), recordAgain.end(), run.backupPath) == recordAgain.end())
@@ -97,7 +95,7 @@ void ProgramRoot::StartStation() {
     postContext_ = std::make_unique<QObject>();
     station_ = std::make_unique<RadioStation>(
         StationParts{*app_, records_->safety(), benchStation(), *runTimer_, clock_, wallClock_,
-                     messagesWait_ ? heldMessages_.get() : nullptr});
+                     messagesWait_ ? heldMessages_.get() : nullptr, &runLocks_});
     station_->setRecorder([this] { return RunRecorder(); });
     station_->Watch([this](const procedure::RunNotice& notice) {
         using Phase = procedure::ProcedureRunner::Phase;
@@ -202,6 +200,7 @@ instruments::BenchStation& ProgramRoot::benchStation() {
     benchTimer_ = std::make_unique<qt::QtTimer>();
     bench_ = std::make_unique<instruments::Bench>(*instrumentStreams_, *benchTimer_, clock_);
     benchStation_ = std::make_unique<instruments::BenchStation>(*bench_);
+    benchStation_->setLocks(&instrumentLocks_);
     benchStation_->Watch([this](const instruments::BenchEvent& event) {
         if (!records_) return;
         // The identity of the instrument the event was about, when the role still holds it.

@@ -17,9 +17,10 @@
 #include "platform/profile_store.h"
 #include "procedure/procedure_runner.h"
 #include "qtcore/port_bindings.h"
-#include "qtcore/qt_instance_lock.h"
 #include "qtcore/program_serial_port.h"
+#include "qtcore/qt_instance_lock.h"
 #include "qtcore/qt_instrument_streams.h"
+#include "qtcore/qt_process_locks.h"
 #include "qtcore/qt_timer.h"
 #include "qtcore/simulator_process.h"
 #include "qtsql/qt_sql_connector.h"
@@ -71,10 +72,12 @@ struct RecordsOptions {
 };
 
 // The composition root of both programs: port bindings, the serial port with its check and
-// trace, timer, clock, single-instance lock, the Application with its connection records
-// (backup, journal, curves) and service records (the database of every connection), the
-// bench of instruments and the virtual radio of --simulate, built and wired here once, so
-// that the window and the command line run the same program.
+// trace (and its device's lock while open), timer, clock, single-instance lock (the desktop
+// program's; the command line runs in as many copies as there are cables), the Application
+// with its connection records (backup, journal, curves) and service records (the database of
+// every connection), the bench of instruments with the locks of the instruments a run holds,
+// and the virtual radio of --simulate, built and wired here once, so that the window and the
+// command line run the same program.
 //
 //   ProgramRoot root;                              // nothing starts yet
 //   if (!root.OpenTrace(file, name, error)) ...    // a bad name stops before anything runs
@@ -94,21 +97,21 @@ struct RecordsOptions {
 // the station's.
 class ProgramRoot {
 public:
+    // How many copies of the program may run at once: one (the desktop program), or any
+    // number, each kept off the others' radios and instruments by their locks alone.
+    enum class Copies { One, Many };
+
     // Nothing of Qt is made here, so the root may come before the Qt application (to open the
     // trace before anything starts). `lockFilePath` empty: the lock of the running program.
-    explicit ProgramRoot(const QString& lockFilePath = QString());
+    explicit ProgramRoot(const QString& lockFilePath = QString(), Copies copies = Copies::One);
     ~ProgramRoot();
     ProgramRoot(const ProgramRoot&) = delete;
     ProgramRoot& operator=(const ProgramRoot&) = delete;
 
-    // The desktop program's lock, which the command line beside it shares, so the two never
-    // work the radio at once.
-    static QString DesktopProgramLockPath();
-
     qt::PortBindings& bindings() { return bindings_; }
     // Start takes it; the desktop program takes it first, so a refused second copy leaves its
     // settings folder alone. Made on first use, as its default path needs the running
-    // program's Qt application.
+    // program's Qt application. With Copies::Many it always succeeds.
     IInstanceLock& lock();
 
     // --trace FILE, opened for appending before anything else starts.
@@ -168,7 +171,9 @@ private:
     std::unique_ptr<qt::QtTimer> timer_;
     qt::SystemTickSource clock_;
     QString lockFilePath_;
+    Copies copies_;
     std::unique_ptr<qt::QtInstanceLock> lock_;
+    NoInstanceLock anyCopy_;
     SystemWallClock wallClock_;
     LineFile traceFile_;
     std::unique_ptr<ProgramPort> programPort_;
@@ -180,6 +185,9 @@ private:
     std::string recordsUrl_;
     std::unique_ptr<ServiceRecords> serviceRecords_;
     std::unique_ptr<qt::SimulatorProcess> simulator_;
+    qt::QtProcessLocks instrumentLocks_{"instrument"};
+    // The runs this program carries out now, by their connection, for other programs' starts.
+    qt::QtProcessLocks runLocks_{"run"};
     std::unique_ptr<qt::QtInstrumentStreams> instrumentStreams_;
     std::unique_ptr<qt::QtTimer> benchTimer_;
     std::unique_ptr<instruments::Bench> bench_;

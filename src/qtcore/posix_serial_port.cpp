@@ -69,14 +69,21 @@ bool PosixSerialPort::setPortOpen(bool open, std::string* error) {
         return true;
     }
     if (fd_ >= 0) return true;
+    inUseBy_.clear();
     const std::optional<LineSettings> line = ParseLineSettings(settings_);
     if (!line) {
         SetError(error, "The line settings \"" + settings_ + "\" are not valid.");
         return false;
     }
+    // The lock first: a device another program has is not even opened.
+    if (!deviceLock_.Take(deviceName(), inUseBy_)) {
+        SetError(error, inUseBy_);
+        return false;
+    }
     std::string reason;
-    const int fd = OpenTerminal(deviceName(), settings_, *line, reason);
+    const int fd = OpenTerminal(deviceName(), settings_, *line, reason, &inUseBy_);
     if (fd < 0) {
+        deviceLock_.Release();
         SetError(error, reason);
         return false;
     }
@@ -108,6 +115,7 @@ void PosixSerialPort::Close() {
     if (fd_ >= 0) CloseTerminal(fd_);
     fd_ = -1;
     lost_ = false;
+    deviceLock_.Release();
 }
 
 PosixSerialPort::ReadResult PosixSerialPort::ReadAvailable() {

@@ -12,6 +12,7 @@
 #include "port/receive_batching.h"
 #include "port/receive_room.h"
 #include "port/report_gate.h"
+#include "qtcore/device_lock.h"
 #include "qtcore/port_bindings.h"
 #include "qtcore/qt_timer.h"
 
@@ -26,7 +27,8 @@ namespace qs::qt {
 // (a read of nothing, EIO, or a device that went away) closes the port at once: the
 // transaction in progress then fails by its time-out and the link shows its error message,
 // and lostReason says what happened. Bytes that do not leave within the drain bound are
-// reported as TxStalled.
+// reported as TxStalled. While open, the port holds its device's lock (DeviceLock): another
+// program, this one's second copy included, is refused it at once and told who has it.
 class PosixSerialPort : public ISerialPort {
 public:
     static constexpr int kDefaultInBufferBytes = 1024;
@@ -58,6 +60,7 @@ public:
 
     bool setPortOpen(bool open, std::string* error = nullptr) override;
     bool portOpen() const override { return fd_ >= 0; }
+    std::string inUseBy() const override { return inUseBy_; }
 
     // What the port holds and, while it does not watch the line, what waits in the driver; a
     // look that changes nothing.
@@ -118,6 +121,8 @@ private:
 
     int fd_ = -1;
     bool lost_ = false;
+    DeviceLock deviceLock_;
+    std::string inUseBy_;
     std::unique_ptr<QSocketNotifier> readNotifier_;
     std::unique_ptr<QSocketNotifier> writeNotifier_;
     QTimer lookTimer_;

@@ -87,6 +87,18 @@ std::string LockFileName(const std::string& device) {
     return "LCK.." + path.substr(path.find_last_of('/') + 1);
 }
 
+// The holder as "minicom (process 4121)": its command name where the system shows it.
+std::string ProcessText(long pid) {
+    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+    std::string name;
+    const std::string number = "process " + std::to_string(pid);
+    return std::getline(comm, name) && !name.empty() ? name + " (" + number + ")" : number;
+}
+
+void SetInUse(std::string* inUse, const std::string& text) {
+    if (inUse != nullptr) *inUse = text;
+}
+
 }  // namespace
 
 long UucpLockHolder(const std::string& device) {
@@ -102,17 +114,20 @@ long UucpLockHolder(const std::string& device) {
 }
 
 int OpenTerminal(const std::string& device, const std::string& settingsText,
-                 const LineSettings& line, std::string& error) {
+                 const LineSettings& line, std::string& error, std::string* inUse) {
     if (const long holder = UucpLockHolder(device)) {
         error = "Cannot open " + device + ": it is in use by process " + std::to_string(holder) +
                 " (its lock file " + LockFileName(device) + ")";
+        SetInUse(inUse, device + " is in use by " + ProcessText(holder));
         return -1;
     }
+    const std::string byAnother = device + " is in use by another program";
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int code = errno;
         error = "Cannot open " + device + ": " + std::strerror(code) +
                 (code == EBUSY ? " (another program has it open)" : "");
+        if (code == EBUSY) SetInUse(inUse, byAnother);
         return -1;
     }
     auto fail = [fd, &error](const std::string& text) {
@@ -121,6 +136,7 @@ int OpenTerminal(const std::string& device, const std::string& settingsText,
         return -1;
     };
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        SetInUse(inUse, byAnother);
         return fail("Cannot open " + device + ": another program holds a lock on it");
     }
     termios tio{};

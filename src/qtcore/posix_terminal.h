@@ -13,9 +13,11 @@ namespace qs::qt {
 // device is taken exclusively (TIOCEXCL, so the kernel refuses other openings) and locked with
 // flock, which other instances and flock-minded terminal programs honour; a device whose
 // UUCP lock file names a running process (minicom, cu, QtSerialPort programs) is refused, as
-// those programs do not see the other two. Returns the descriptor, or -1 with `error`.
+// those programs do not see the other two. Returns the descriptor, or -1 with `error`; when
+// another program has the device, `inUse` (if given) names it: "/dev/ttyUSB0 is in use by
+// minicom (process 4121)", or "... by another program" when the system does not say which.
 int OpenTerminal(const std::string& device, const std::string& settingsText,
-                 const LineSettings& line, std::string& error);
+                 const LineSettings& line, std::string& error, std::string* inUse = nullptr);
 
 // Gives the device up: discards what has not left yet (so closing never waits for the line),
 // lifts the exclusive use and closes it; the lock goes with the descriptor.

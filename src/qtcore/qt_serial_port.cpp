@@ -110,6 +110,7 @@ void QtSerialPort::Close() {
     drain_.Reset();
     gate_.Clear();
     if (serial_.isOpen()) serial_.close();
+    deviceLock_.Release();
 }
 
 bool QtSerialPort::setPortOpen(bool open, std::string* error) {
@@ -118,6 +119,7 @@ bool QtSerialPort::setPortOpen(bool open, std::string* error) {
         return true;
     }
     if (serial_.isOpen()) return true;
+    inUseBy_.clear();
 
     const std::optional<LineSettings> line = ParseLineSettings(settings_);
     if (!line) {
@@ -125,15 +127,21 @@ bool QtSerialPort::setPortOpen(bool open, std::string* error) {
         return false;
     }
     const std::string device = deviceName();
+    // The lock first: a device another program has is not even opened.
+    if (!deviceLock_.Take(device, inUseBy_)) {
+        SetError(error, inUseBy_);
+        return false;
+    }
     serial_.setPortName(QString::fromStdString(device));
     // Qt then reads only what fits; the rest waits in the driver.
     serial_.setReadBufferSize(inBufferBytes_);
     if (!serial_.open(QIODevice::ReadWrite)) {
+        deviceLock_.Release();
         SetError(error, "Cannot open " + device + ": " + serial_.errorString().toStdString());
         return false;
     }
     if (!ApplyLineSettings(*line, error)) {
-        serial_.close();
+        Close();
         return false;
     }
     serial_.setDataTerminalReady(dtr_);

@@ -9,6 +9,7 @@
 #include "platform/serial_port.h"
 #include "port/drain_watch.h"
 #include "port/report_gate.h"
+#include "qtcore/device_lock.h"
 #include "qtcore/port_bindings.h"
 
 namespace qs::qt {
@@ -20,7 +21,8 @@ namespace qs::qt {
 // while the program takes nothing is reported as a receive overflow. Reports wait while a modal dialog is open (ReportGate). A device that
 // goes away while open (cable pulled, virtual radio ended) closes the port at once: the
 // transaction in progress then fails by its time-out and the link shows its error message.
-// Bytes that do not leave within the drain bound are reported as TxStalled.
+// Bytes that do not leave within the drain bound are reported as TxStalled. While open, the
+// port holds its device's lock (DeviceLock), as the POSIX port does.
 class QtSerialPort : public ISerialPort {
 public:
     static constexpr int kDefaultInBufferBytes = 1024;
@@ -44,6 +46,7 @@ public:
 
     bool setPortOpen(bool open, std::string* error = nullptr) override;
     bool portOpen() const override { return serial_.isOpen(); }
+    std::string inUseBy() const override { return inUseBy_; }
 
     int inBufferCount() const override;
     Bytes input() override;
@@ -85,6 +88,8 @@ private:
     DrainWatch drain_;
     QTimer drainTimer_;
     std::string lostReason_;
+    DeviceLock deviceLock_;
+    std::string inUseBy_;
 };
 
 }  // namespace qs::qt

@@ -62,7 +62,12 @@ const char* DriverHeadline(std::int16_t code) {
 
 }  // namespace
 
-std::string CloneErrorText(const CloneErrorState& s) {
+std::string CloneErrorText(const CloneErrorState& s, const std::string& portInUse) {
+    // Another program has the port: that is the cause, and the checklist would mislead.
+    if (s.errCannotOpen && !portInUse.empty()) {
+        return "Cannot access COM " + std::to_string(s.comPortNum) + "." + kCrLf + kCrLf +
+               portInUse + ".";
+    }
     if (s.errCannotOpen) {
         return WithChecklist("Cannot access COM " + std::to_string(s.comPortNum) + ".",
                              Checklist::A);

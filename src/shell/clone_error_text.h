@@ -16,7 +16,8 @@ struct CloneErrorState {
 
 // The message for the technician: a headline and a checklist of likely causes, lines
 // joined by CR LF, no line break at the end. The first matching cause decides, port
-// failures first, then the driver's code, then the sequence's.
-std::string CloneErrorText(const CloneErrorState& state);
+// failures first, then the driver's code, then the sequence's. `portInUse`: who has the port
+// when another program does ("/dev/ttyUSB0 is in use by qs71dr-cli (process 4121)").
+std::string CloneErrorText(const CloneErrorState& state, const std::string& portInUse = {});
 
 }  // namespace qs

@@ -86,7 +86,7 @@ void frmMain::MsgBoxCloneErr(clsCmcKel3Sequence& sequence) {
     state.driverLastError = com_.kel3D().lastError();
     state.sequenceError = sequence.error();
     // Read the state first: the reset clears the flags the message is chosen from.
-    std::string text = CloneErrorText(state);
+    std::string text = CloneErrorText(state, com_.portInUse());
     lastLinkError_ = text;
     // An automatic operation cut short may leave the radio between values: the message says
     // so after its own text, which stays as it is.

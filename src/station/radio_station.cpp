@@ -6,6 +6,7 @@
 #include "safety/wall_clock.h"
 #include "shell/application.h"
 #include "shell/dialog_hold.h"
+#include "platform/process_locks.h"
 #include "station/held_messages.h"
 
 namespace qs {
@@ -81,6 +82,13 @@ void RadioStation::Unwatch(int id) {
 }
 
 void RadioStation::OnNotice(const procedure::RunNotice& notice) {
+    // Once the run has its connection (and has marked itself in progress beside its backup),
+    // the lock says a program is carrying it out.
+    if (run_ && !runLocked_ && parts_.runLocks != nullptr && !run_->record().backupPath.empty()) {
+        std::string holder;
+        runLocked_ = true;
+        parts_.runLocks->TryLock(run_->record().backupPath, holder);
+    }
     // The radio and the bench are free again before anyone hears of the end.
     if (run_ && run_->finished() && !ended_) Ended();
     // A watcher may unwatch (itself or another) while it is told.
@@ -96,6 +104,8 @@ void RadioStation::Ended() {
     ended_ = true;
     SetDialogsHoldHeartbeat(true);
     if (parts_.messages != nullptr) parts_.messages->Hold(false);
+    if (runLocked_ && parts_.runLocks != nullptr) parts_.runLocks->UnlockAll();
+    runLocked_ = false;
     parts_.app.main().setInputHeld("");
     if (benchHeld_) {
         benchHeld_ = false;

@@ -28,6 +28,7 @@ namespace qs {
 
 class Application;
 class HeldMessages;
+class IProcessLocks;
 class ITickSource;
 class ITimer;
 class IWallClock;
@@ -47,6 +48,10 @@ struct StationParts {
     // The core's message box, when the front end's waits for a hand (the desktop's): held
     // while a run is under way. Null: the messages go as they come (the command line's).
     HeldMessages* messages = nullptr;
+    // Held, by the backup's path, while a run of that connection goes on: another program's
+    // start then knows the run marked in progress is not one a program ended during. Null:
+    // none (one program at a time).
+    IProcessLocks* runLocks = nullptr;
 };
 
 class RadioStation {
@@ -106,6 +111,7 @@ private:
     std::shared_ptr<procedure::ProcedureRunner> run_;
     bool benchHeld_ = false;
     bool ended_ = true;
+    bool runLocked_ = false;
     std::map<int, std::function<void(const procedure::RunNotice&)>> watchers_;
     int nextWatcher_ = 1;
     std::function<procedure::RunObserver()> makeRecorder_;

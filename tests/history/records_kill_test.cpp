@@ -1,5 +1,6 @@
 // A program killed with SIGKILL in the middle of a connection: the records open, hold every
-// entry it had written, mark the connection unfinished, and the next start goes on.
+// entry it had written, mark the connection unfinished (not while it lived), and the next
+// start goes on.
 #include <csignal>
 
 #include <gtest/gtest.h>
@@ -26,6 +27,13 @@ TEST(KilledProgramTest, RecordsHoldEveryEntryWrittenAndTheNextStartGoesOn) {
     while (confirmed < kEntriesBeforeKill && child.ReadLine(line, kLineTimeoutMs))
         confirmed = std::stoi(line);
     ASSERT_GE(confirmed, kEntriesBeforeKill);
+    {
+        // A second recording program (another cable's) leaves the live connection open.
+        FixedWallClock clock;
+        LocalRecordsOpening beside;
+        ASSERT_TRUE(OpenLocalRecords(Connector(), path, clock, beside)) << beside.message;
+        EXPECT_EQ(beside.unfinished, 0);
+    }
     child.Kill(SIGKILL);
     while (child.ReadLine(line, kLineTimeoutMs))
         confirmed = std::stoi(line);

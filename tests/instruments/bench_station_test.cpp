@@ -6,6 +6,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 
 #include "bench_rig.h"
 #include "fakes/memory_profile_store.h"
@@ -237,6 +239,45 @@ TEST(BenchStationTest, ARequestCutShortByANewBindingEndsWithItsReason) {
     }
     EXPECT_EQ(told, 2);
     EXPECT_EQ(events.size(), 1u);
+}
+
+// Process locks of which another program's run may hold some.
+struct FakeLocks : IProcessLocks {
+    std::map<std::string, std::string> others;  // key: its holder
+    std::set<std::string> held;
+    Outcome TryLock(const std::string& key, std::string& holder) override {
+        const auto other = others.find(key);
+        if (other != others.end()) {
+            holder = other->second;
+            return Outcome::Held;
+        }
+        held.insert(key);
+        return Outcome::Taken;
+    }
+    void UnlockAll() override { held.clear(); }
+};
+
+TEST(BenchStationTest, ARunHoldsItsInstrumentsAcrossProgramsUntilTheBenchIsLetGo) {
+    StationRig rig;
+    FakeLocks locks;
+    rig.station.setLocks(&locks);
+    rig.station.UseSettings(rig.store, kFile);
+    locks.others[kOther] = "qs71dr-cli (process 4121)";
+    // Two spellings of one instrument are one lock.
+    EXPECT_TRUE(rig.station.BindForRun(Role::Generator, "tcpip::10.0.0.5::socket", {}).ok());
+    EXPECT_TRUE(rig.station.Reserve(kAddress).ok());
+    EXPECT_EQ(locks.held, std::set<std::string>{kAddress});
+    const Status refused = rig.station.BindForRun(Role::PowerMeter, kOther, {});
+    EXPECT_EQ(refused.error().fault, Fault::Held);
+    EXPECT_EQ(refused.error().message,
+              std::string(kOther) + " is in use by a run of qs71dr-cli (process 4121)");
+    EXPECT_EQ(rig.bench.Address(Role::PowerMeter), "");
+    rig.station.Release();
+    EXPECT_TRUE(locks.held.empty());
+    // Under --simulate a run holds the monitor that stands in for what the file names.
+    ASSERT_TRUE(rig.station.Simulate(kMonitor).ok());
+    EXPECT_TRUE(rig.station.Reserve(kOther).ok());
+    EXPECT_EQ(locks.held, std::set<std::string>{kMonitor});
 }
 
 }  // namespace

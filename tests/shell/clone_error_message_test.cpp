@@ -29,6 +29,15 @@ TEST_P(CloneErrorTable, GivesTheExactMessage) {
     EXPECT_EQ(CloneErrorText(GetParam().state), GetParam().text);
 }
 
+// Another program has the port: its holder instead of the checklist.
+TEST(CloneErrorText, APortInUseNamesItsHolder) {
+    const std::string holder = "/dev/ttyUSB0 is in use by qs71dr-cli (process 4121)";
+    EXPECT_EQ(CloneErrorText({true, false, 3, 0, 0}, holder),
+              "Cannot access COM 3.\r\n\r\n" + holder + ".");
+    EXPECT_EQ(CloneErrorText({false, false, 1, 2, 0}, holder),
+              "No answer from transceiver.\r\n\r\n" + kListA);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Rows, CloneErrorTable,
     ::testing::Values(
