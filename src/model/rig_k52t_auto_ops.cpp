@@ -43,6 +43,13 @@ void clsIndOp_RigK52T::SendThreshold(std::int16_t command, std::int32_t address,
     image().WriteByte(address, static_cast<std::uint8_t>(value & 0xFF));
 }
 
+void clsIndOp_RigK52T::ForgetLevelFailure(LevelItem item) {
+    const int i = static_cast<int>(item);
+    if (i < 0 || i > 1 || !lvaMark_[static_cast<std::size_t>(i)]) return;
+    lvaMark_[static_cast<std::size_t>(i)] = false;
+    console_.Disp(static_cast<std::int16_t>(lvaItem_ + i));
+}
+
 void clsIndOp_RigK52T::PutBackThreshold(RssiCapture which, std::int16_t value) {
     if (which == RssiCapture::S1) SendThreshold(kRssiS1Command, kRssiS1Adr, value);
     if (which == RssiCapture::S3) SendThreshold(kRssiS3Command, kRssiS3Adr, value);

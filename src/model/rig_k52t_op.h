@@ -130,6 +130,9 @@ public:
     bool OperationRunning() const { return opState_ != 0; }
     // The last level adjustment of the item did not reach its target (its mark is left set).
     bool LevelAdjustFailed(LevelItem item) const { return lvaMark(static_cast<int>(item)); }
+    // A level adjustment stopped by a driver (a procedure run) did not fail: its row no longer
+    // says "(Auto Adjust Failed)".
+    void ForgetLevelFailure(LevelItem item);
     // The RSSI capture reading for a threshold and waiting for Enter; None otherwise.
     RssiCapture rssiCapture() const;
     // The last raw value (0..255) of a live-reading row, -1 before its first reading.

@@ -238,9 +238,13 @@ public:
         });
     }
     void Teardown(StepHost& host, std::function<void(std::string)> done) override {
-        host.StopOperationThen([this, &host, done] {
+        // Stopped before its end, it did not fail: the console's row does not say it did.
+        const bool stopped = !ended_;
+        host.StopOperationThen([this, &host, done, stopped] {
+            if (stopped) host.app().model().ForgetLevelFailure(step_.side);
             host.AddItemValue(rows_.item);
-            const std::string note = "the level adjustment was stopped where it stood";
+            const std::string note = stopped ? "the level adjustment was stopped where it stood"
+                                             : "the level adjustment ended where it stood";
             if (host.radioLost()) {
                 done(note);
                 return;
@@ -252,6 +256,7 @@ public:
 private:
     void Adjust(StepHost& host) {
         host.PressEnterAndAwaitEnd(rows_.item, [this, &host] {
+            ended_ = true;
             host.AddItemValue(rows_.item);
             if (!host.app().model().LevelAdjustFailed(step_.side)) {
                 host.End(StepOutcome::Pass, "");
@@ -266,6 +271,7 @@ private:
 
     const LevelStep& step_;
     LevelRows rows_;
+    bool ended_ = false;  // the operation came to its own end
 };
 
 class CheckRun final : public StepRun {

@@ -14,7 +14,9 @@ namespace qs::procedure {
 // bytes, hidden in those waits, are not part of the least the run could take.
 class RadioWatch {
 public:
-    static constexpr std::int32_t kWatchMs = 2000;
+    // With the driver's three answer time-outs after it, a radio gone silent ends the run (RF
+    // off) within 5 s of its last answer.
+    static constexpr std::int32_t kWatchMs = 1000;
 
     explicit RadioWatch(Application& app) : app_(app) {}
 

@@ -4,10 +4,13 @@
 // measurement judged; then a run stopped in its wait, run again and closed with the program.
 // Each end in its banner word and colour; a radio that cannot be reached ends the run in an
 // error whose long message wraps inside the screen.
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -17,6 +20,7 @@
 #include <QtTest>
 
 #include "qt_test_main.h"
+#include "sim_process.h"
 #include "desktop/main_window.h"
 #include "desktop/procedure_menu.h"
 #include "desktop/qt_alerts.h"
@@ -182,10 +186,74 @@ private Q_SLOTS:
         root.Close();
     }
 
-    // Runs that fail, each against the banner, the reason naming every failed step, the
-    // counts and the tinted rows.
     // The run details: the last technician and work order offered, the serial number typed for
     // each radio; OK only once a technician and a serial number are given.
+    // The radio's line goes dead while the run waits at a prompt with the generator's RF on,
+    // and nobody is at the bench to press OK on the program's message box: the run ends first
+    // (ERROR, RF off within 5 s, what the radio holds said under the verdict and at the main
+    // window's foot), and the box comes after it, left open until the technician is back.
+    void aRadioLostAtAPromptEndsTheRunBeforeAnyBox() {
+        QTemporaryDir dir;
+        qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toLocal8Bit());
+        qt::testing::VirtualRadio radio({QStringLiteral("--baud"), QStringLiteral("115200")});
+        qt::testing::VirtualRadio instruments({QStringLiteral("--monitor"), QStringLiteral("0")});
+        QVERIFY(!instruments.monitor().isEmpty());
+        ProgramRoot root(dir.filePath(QStringLiteral("lock")));
+        root.bindings().Bind(1, radio.device().toStdString());
+        IniFileStore settings(dir.path().toStdString());
+        qt::MainWindow window;
+        qt::QtMessageBox messageBox;
+        qt::QtBeeper beeper;
+        QVERIFY(root.Start(FrontEnd{settings, messageBox, beeper, window.controls(), true}));
+        qt::BindMainWindow(window, root.app().main());
+        qt::BindRunStatus(window, root.app().main(), root.station());
+        qt::ProcedureMenu menu(window, root.app(), root.station(), settings, messageBox);
+        const QString file = WriteFile(
+            dir, "p.toml",
+            "[bench]\ngenerator = \"" + instruments.monitor().toLatin1() + "\"\n"
+            "[[step]]\nkind = \"generator\"\nfrequency = \"rx\"\nlevel_dbm = -47.0\nrf = true\n"
+            "[[step]]\nkind = \"prompt\"\ntext = \"Leave the bench.\"\n");
+        qt::ProcedureWindow* run = menu.Run(file.toStdString(), {"A. Technician", "SN 9", "WO-9"});
+        QVERIFY(run != nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(run->okButton()->isVisible(), kRunMs);
+        QCOMPARE(instruments.AskMonitor("OUTP?"), QByteArray("1"));
+        QVERIFY(window.runStatus().contains(QStringLiteral("a procedure run is using the radio")));
+
+        // Watched from a timer, which also runs inside the message box's own event loop.
+        QElapsedTimer sinceLost;
+        qint64 rfOffMs = -1;
+        qint64 endedMs = -1;
+        qint64 boxMs = -1;
+        QString boxText;
+        QTimer watch;
+        watch.setInterval(100);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (rfOffMs < 0 && instruments.AskMonitor("OUTP?") == "0") rfOffMs = sinceLost.elapsed();
+            if (endedMs < 0 && run->runner().finished()) endedMs = sinceLost.elapsed();
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) return;
+            if (boxMs < 0) {
+                boxMs = sinceLost.elapsed();
+                boxText = box->text();
+            }
+            // The technician is back.
+            if (sinceLost.elapsed() - boxMs > 5000) box->done(QMessageBox::Ok);
+        });
+        watch.start();
+        sinceLost.start();
+        radio.Kill();
+        QTRY_VERIFY_WITH_TIMEOUT(boxMs >= 0 && QApplication::activeModalWidget() == nullptr, kRunMs);
+        QVERIFY2(rfOffMs >= 0 && rfOffMs <= 5000, qPrintable(QString::number(rfOffMs)));
+        QVERIFY(endedMs >= 0 && endedMs <= boxMs);
+        QVERIFY2(boxText.contains(QStringLiteral("COM")), qPrintable(boxText));
+        QVERIFY(run->stateLabel()->text().startsWith(QStringLiteral("ERROR")));
+        QVERIFY2(run->holdsLabel()->text().contains(QStringLiteral("generator RF off")),
+                 qPrintable(run->holdsLabel()->text()));
+        QVERIFY(window.runStatus().startsWith(QStringLiteral("Procedure run ERROR")));
+        QVERIFY(window.runStatus().contains(run->holdsLabel()->text()));
+        root.Close();
+    }
+
     void runDetailsAskForEachRadiosSerialNumber() {
         qt::RunInfoDialog dialog({"Ann Tech", "SN 4F12", "WO-9"});
         QCOMPARE(dialog.technicianEdit()->text(), QStringLiteral("Ann Tech"));
@@ -213,6 +281,8 @@ private Q_SLOTS:
         QCOMPARE(dialog.info().serialNumber, std::string("SN 4F13"));
     }
 
+    // Runs that fail, each against the banner, the reason naming every failed step, the
+    // counts and the tinted rows.
     void eachFailureInItsBanner() {
         QTemporaryDir dir;
         qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toLocal8Bit());

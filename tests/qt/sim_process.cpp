@@ -2,11 +2,13 @@
 
 #include <QDeadlineTimer>
 #include <QRegularExpression>
+#include <QTcpSocket>
 
 namespace qs::qt::testing {
 
 namespace {
 constexpr int kStartMs = 15000;
+constexpr int kAnswerMs = 2000;
 }  // namespace
 
 VirtualRadio::VirtualRadio(const QStringList& extraArgs) {
@@ -19,6 +21,27 @@ VirtualRadio::VirtualRadio(const QStringList& extraArgs) {
         process_.waitForReadyRead(100);
     }
     device_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
+    if (!extraArgs.contains(QStringLiteral("--monitor"))) return;
+    while (!process_.canReadLine() && !deadline.hasExpired() &&
+           process_.state() != QProcess::NotRunning) {
+        process_.waitForReadyRead(100);
+    }
+    monitor_ = QString::fromLocal8Bit(process_.readLine()).trimmed().section(QLatin1Char(' '), 1);
+}
+
+QByteArray VirtualRadio::AskMonitor(const QByteArray& query) const {
+    // "TCPIP::127.0.0.1::PORT::SOCKET"
+    const QStringList parts = monitor_.split(QStringLiteral("::"));
+    if (parts.size() < 3) return {};
+    QTcpSocket socket;
+    socket.connectToHost(parts[1], static_cast<quint16>(parts[2].toUInt()));
+    if (!socket.waitForConnected(kAnswerMs)) return {};
+    socket.write(query + "\n");
+    QByteArray answer;
+    QDeadlineTimer deadline(kAnswerMs);
+    while (!answer.contains('\n') && !deadline.hasExpired() && socket.waitForReadyRead(50))
+        answer += socket.readAll();
+    return answer.trimmed();
 }
 
 VirtualRadio::~VirtualRadio() {

@@ -16,6 +16,10 @@ public:
     VirtualRadio& operator=(const VirtualRadio&) = delete;
 
     const QString& device() const { return device_; }
+    // The service monitor's address, with --monitor (empty without).
+    const QString& monitor() const { return monitor_; }
+    // One SCPI query to the monitor ("OUTP?"), its answer trimmed; empty when none came.
+    QByteArray AskMonitor(const QByteArray& query) const;
     // The frame log so far (everything the radio printed on standard error).
     const QByteArray& log();
     int Count(const QByteArray& text) { return static_cast<int>(log().count(text)); }
@@ -29,6 +33,7 @@ public:
 private:
     QProcess process_;
     QString device_;
+    QString monitor_;
     QByteArray log_;
 };
 

@@ -4,9 +4,6 @@
 // fails, from the failure on).
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <string>
 
@@ -108,21 +105,6 @@ std::string Procedure(const KindCase& under) {
            "[[step]]\nname = \"after\"\nkind = \"wait\"\nseconds = 10\n";
 }
 
-// The data folder fills: every further line of the connection's journal fails to be written.
-void FillJournal(const std::string& journal) {
-    const int full = ::open("/dev/full", O_WRONLY);
-    ASSERT_GE(full, 0);
-    bool found = false;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-        std::error_code ec;
-        if (std::filesystem::read_symlink(entry.path(), ec) != journal) continue;
-        ASSERT_GE(::dup2(full, std::stoi(entry.path().filename().string())), 0);
-        found = true;
-    }
-    ::close(full);
-    EXPECT_TRUE(found) << journal;
-}
-
 // A value of the radio a step changes, with its name in the record and its value before.
 struct Watched {
     const char* name;
@@ -168,7 +150,7 @@ void Inject(ProcedureRig& rig, Fault fault) {
             for (FakeByteStream* stream : rig.streams.streams) stream->Fail("connection reset");
             break;
         case Fault::JournalUnwritable:
-            FillJournal(rig.safety->journalPath());
+            rig.FillJournal();
             break;
         case Fault::Stop:
             rig.runner().Stop();

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <stdexcept>
 
@@ -148,6 +151,21 @@ const StepRecord& ProcedureRig::Step(const std::string& title) {
         if (step.title == title) return step;
     }
     throw std::runtime_error("no step is called " + title);
+}
+
+void ProcedureRig::FillJournal() {
+    const std::string journal = safety->journalPath();
+    const int full = ::open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    bool found = false;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        if (std::filesystem::read_symlink(entry.path(), ec) != journal) continue;
+        ASSERT_GE(::dup2(full, std::stoi(entry.path().filename().string())), 0);
+        found = true;
+    }
+    ::close(full);
+    EXPECT_TRUE(found) << journal;
 }
 
 int ProcedureRig::Item(const std::string& title) {

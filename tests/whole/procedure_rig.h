@@ -94,6 +94,9 @@ public:
     const StepRecord& Step(const std::string& title);
     // The value an item's row holds now.
     int Item(const std::string& title);
+    // The data folder fills: every further line of the connection's journal fails to be
+    // written.
+    void FillJournal();
 
     WholeProgram program;
     qtsim::ServiceMonitor monitor{program.radio()};

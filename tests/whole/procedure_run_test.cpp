@@ -243,6 +243,8 @@ TEST(ProcedureRunTest, StopEndsAtTheNextSafePoint) {
         EXPECT_EQ(rig.Step("after").startMs, -1);
         EXPECT_FALSE(rig.program.model().OperationRunning());
         EXPECT_TRUE(rig.program.model().Settled());
+        // A level adjustment stopped did not fail, and its row does not say so.
+        EXPECT_EQ(rig.program.win.lboConsole.List(kRxLvaRow).find("Failed"), std::string::npos);
         // An adjustment puts its item back; RF is switched off whatever ended the run.
         EXPECT_EQ(rig.Item("Power(Hi)"), qtsim::builtin::kPowerHi);
         EXPECT_FALSE(rig.monitor.generator().rfOn);
