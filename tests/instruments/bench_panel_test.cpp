@@ -110,6 +110,12 @@ TEST(BenchPanelTest, GeneratorSettingsGoRfOffFirstAndOnLast) {
         EXPECT_EQ(rig.panel.levelDbm(), -47.0);
         EXPECT_EQ(rig.panel.rf(), row.rf);
         EXPECT_FALSE(rig.panel.status(Role::Generator).failed);
+        // A window opened afterwards (during or after a run that set them) shows the same.
+        FakeTimer laterTimer;
+        const BenchPanel later(rig.station, laterTimer);
+        EXPECT_EQ(later.frequencyHz(), 146520000.0);
+        EXPECT_EQ(later.levelDbm(), -47.0);
+        EXPECT_EQ(later.rf(), row.rf);
     }
 
     // A refused setting stops the rest and shows the instrument's own text.
