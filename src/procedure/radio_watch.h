@@ -21,8 +21,8 @@ public:
     explicit RadioWatch(Application& app) : app_(app) {}
 
     void Begin(std::int32_t now);
-    // Takes note of the readings answered; sends a reading as Reload does when one is due and
-    // `mayAsk` (the run waits off the radio, the core is settled and no operation runs).
+    // Takes note of the readings answered; sends a reading as Reload does when one is due, the
+    // run waits on something off the radio, the core is settled and no operation runs.
     void Look(std::int32_t now, bool waitingOffTheRadio);
     bool inFlight() const { return inFlight_; }
     // Milliseconds until the next reading is due (at least 0).
