@@ -128,6 +128,10 @@ void ProgramRoot::RecordsNotice(const std::string& text) {
 
 void ProgramRoot::StartServiceRecords(const FrontEnd& frontEnd,
                                       std::vector<std::string> recordAgain) {
+    // Qt works out the program's own path and its plugin folders once, lazily and without a
+    // lock. Done here, before the records' thread loads its database driver, so that thread and
+    // this one (looking for the virtual radio beside the program) never both work it out.
+    (void)QCoreApplication::libraryPaths();
     const RecordsSettings settings =
         LoadRecordsSettings(frontEnd.settings, app_->profMain().FullPath());
     benchName_ = recordsOptions_.benchName.value_or(settings.benchName);
