@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qs::BackupRecord backup;
     backup.image.assign(qs::kBackupImageBytes, 0);
     const qs::AlignmentReport report = qs::MakeAlignmentReport(backup, {}, log);
-    const std::string html = qs::AlignmentReportHtml(report, qs::ReportCharts::InlineSvg);
+    const std::string html = qs::AlignmentReportHtml(report, qs::ReportDetail::Full);
     if (html.find("</html>") == std::string::npos) __builtin_trap();
     return 0;
 }
