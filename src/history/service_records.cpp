@@ -110,13 +110,8 @@ void ServiceRecords::Open() {
     if (opening.backupsImported || earlierBackups_.empty()) return;
     // A connection of its own beside the writer's; each imported connection is one short
     // transaction, so the writer's entries go in between.
-    LocalRecordsOpening readerOpening;
-    std::unique_ptr<ISqlConnection> db =
-        OpenLocalRecords(connector_, path_, clock_, readerOpening, LocalRecordsUse::Importing);
-    if (!db) {
-        if (notice_) notice_(readerOpening.message);
-        return;
-    }
+    std::unique_ptr<ISqlConnection> db = OpenForImport();
+    if (!db) return;
     RecordsStore store(*db);
     const ImportResult result = ImportBackupFolder(
         store, setup_.backupFolder, setup_.bench,
@@ -128,17 +123,20 @@ void ServiceRecords::Open() {
     if (uploader_) uploader_->Nudge();
 }
 
+std::unique_ptr<ISqlConnection> ServiceRecords::OpenForImport() {
+    LocalRecordsOpening opening;
+    std::unique_ptr<ISqlConnection> db =
+        OpenLocalRecords(connector_, path_, clock_, opening, LocalRecordsUse::Importing);
+    if (!db && notice_) notice_(opening.message);
+    return db;
+}
+
 // The records of a connection whose run the program ended during are brought up to date
 // from its repaired files: the run and the steps it never sent, its ERROR as the connection's
 // verdict, every item's value at the end as the journal shows it. What is there stays.
 void ServiceRecords::RecordAgain() {
-    LocalRecordsOpening opening;
-    std::unique_ptr<ISqlConnection> db =
-        OpenLocalRecords(connector_, path_, clock_, opening, LocalRecordsUse::Importing);
-    if (!db) {
-        if (notice_) notice_(opening.message);
-        return;
-    }
+    std::unique_ptr<ISqlConnection> db = OpenForImport();
+    if (!db) return;
     RecordsStore store(*db);
     for (const std::string& backupPath : setup_.recordAgain) {
         ConnectionRecord record;

@@ -103,6 +103,9 @@ public:
 private:
     void Open();
     void RecordAgain();
+    // A connection of its own beside the writer's, for an import; none (and said) when the
+    // file cannot be opened.
+    std::unique_ptr<ISqlConnection> OpenForImport();
     void WriteFact(const std::string& line);
     void FactsProblem(const std::string& error);
 

@@ -1,9 +1,9 @@
 #include "qtcore/qt_instance_lock.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
-#include <QDir>
 #include <QFileInfo>
+
+#include "qtcore/process_lock.h"
 
 namespace qs::qt {
 
@@ -18,10 +18,7 @@ QString QtInstanceLock::LockFilePathFor(const QString& programPath) {
     const QFileInfo info(programPath);
     // A program that is not there (yet) still gets a lock of its own, from its plain path.
     const QString exe = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
-    const QByteArray hash =
-        QCryptographicHash::hash(exe.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-    return QDir(QDir::tempPath())
-        .filePath(QStringLiteral("qs71dr-adj-%1.lock").arg(QString::fromLatin1(hash)));
+    return ProcessLock::PathFor("adj", exe.toUtf8().toStdString());
 }
 
 bool QtInstanceLock::TryAcquire() {
