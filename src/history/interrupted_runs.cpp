@@ -50,7 +50,6 @@ std::vector<RunRecord> LeftInProgress(const std::vector<RunRecord>& runs) {
 bool ClearMarks(const std::string& backupPath, std::vector<RunRecord>& runs,
                 const std::vector<JournalEntry>& journal, const std::string& foundAt,
                 std::string& error) {
-    bool cleared = true;
     bool changed = false;
     for (RunRecord& run : runs) {
         if (!run.inProgress) continue;
@@ -60,11 +59,8 @@ bool ClearMarks(const std::string& backupPath, std::vector<RunRecord>& runs,
                             JournalShows(journal, run.started));
         changed = true;
     }
-    if (changed && !WriteFileAtomically(RunsPathFor(backupPath), RunsText(runs),
-                                        ExistingFile::Replace, error)) {
-        cleared = false;
-    }
-    return cleared;
+    return !changed || WriteFileAtomically(RunsPathFor(backupPath), RunsText(runs),
+                                           ExistingFile::Replace, error);
 }
 
 void RepairConnection(const std::string& backupPath, const std::string& foundAt,

@@ -3,7 +3,7 @@
 namespace qs {
 
 namespace {
-// A run that keeps failing the same way says it once: a radio lost is one message.
+// A run that keeps failing leaves at most this many messages for after its end.
 constexpr std::size_t kMaxHeld = 20;
 }  // namespace
 
